@@ -1,0 +1,24 @@
+# orva_add_test_suite(<name> SOURCES ... [LABELS ...] [ENVIRONMENT ...] [LIBRARIES ...])
+#
+# One GoogleTest program per suite; every test case becomes its own CTest test carrying
+# the suite's labels. Suites labelled "display" need an X server: ./test.sh runs them under
+# xvfb-run, and they skip themselves when no display is reachable.
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+set(ORVA_LSAN_SUPPRESSIONS ${CMAKE_SOURCE_DIR}/tests/lsan.supp)
+
+function(orva_add_test_suite name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LABELS;ENVIRONMENT;LIBRARIES" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE Engine GTest::gtest GTest::gtest_main ${ARG_LIBRARIES})
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  set(env ${ARG_ENVIRONMENT}
+      "LSAN_OPTIONS=suppressions=${ORVA_LSAN_SUPPRESSIONS}:print_suppressions=0"
+      "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
+      "ORVA_TEST_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+  gtest_discover_tests(${name}
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+    PROPERTIES LABELS "${ARG_LABELS}" ENVIRONMENT "${env}"
+    DISCOVERY_TIMEOUT 60)
+endfunction()

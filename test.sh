@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs what is missing, then builds and runs every test: a normal build, then an
+# ASan+UBSan build. Tests labelled "display" run under a virtual X server.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+./tools/install-deps.sh
+
+jobs=$(nproc)
+
+configure_and_build() {
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja -DORVA_WERROR=ON "$@"
+  cmake --build "$dir" -j "$jobs"
+}
+
+run_tests() {
+  local dir=$1; shift
+  (cd "$dir" && ctest --output-on-failure -j "$jobs" -LE display "$@")
+  (cd "$dir" && xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure -j "$jobs" -L display "$@")
+}
+
+echo "== normal build"
+configure_and_build build
+run_tests build
+
+echo "== ASan+UBSan build"
+configure_and_build build-asan -DORVA_SANITIZE=address
+run_tests build-asan
+
+echo "== all tests passed"
