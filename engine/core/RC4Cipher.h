@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "core/Export.h"
+
+namespace Orva::Crypto {
+
+// The stored form of game data files (states, scripts, shader sources): every byte shifted
+// by a fixed key, behind an 8-digit length header whose bytes are shifted by key bytes picked
+// with the engine generator. A scrambling, not a cipher.
+//
+// Both operations reseed the engine generator with a fixed seed and leave it 8 draws further
+// on, so random draws after a load follow the same sequence on every run.
+class ORVA_API RC4Cipher
+{
+public:
+    // Longest text the 8-digit header can carry.
+    static constexpr std::size_t MaxTextBytes = 99'999'999;
+
+    // Throws std::length_error for a text longer than MaxTextBytes.
+    static std::string encrypt(const std::string& plain);
+    // Never reads past the input: a stored form under 8 bytes or with a negative length
+    // gives "", and a length beyond the stored bytes is cut to what is there. Bytes after
+    // the announced length are ignored.
+    static std::string decrypt(const std::string& stored);
+};
+
+} // namespace Orva::Crypto

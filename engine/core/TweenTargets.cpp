@@ -1,0 +1,9 @@
+#include "core/TweenTargets.h"
+
+namespace Orva::Actions {
+
+float* primitiveFloatTarget = nullptr;
+int* primitiveIntTarget = nullptr;
+double* primitiveDoubleTarget = nullptr;
+
+} // namespace Orva::Actions

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "core/Export.h"
+
+// The process-wide addresses that the next primitive tween made by a script animates. A
+// "push" member of a value type (a vector component, a colour channel, a rotation, a frame
+// counter) stores the address of its field here; the tween factories take whatever address
+// is held. Null at load, overwritten by every push, never cleared by the tweens. They live in
+// core so that value types can push without depending on the action system.
+namespace Orva::Actions {
+
+extern ORVA_API float* primitiveFloatTarget;
+extern ORVA_API int* primitiveIntTarget;
+// Nothing in the engine pushes a double; a double tween made from here has no target.
+extern ORVA_API double* primitiveDoubleTarget;
+
+} // namespace Orva::Actions

@@ -1,0 +1,23 @@
+# "hello" scrambles to its known 13-byte stored form and reads back to the same 5 bytes.
+file(REMOVE_RECURSE ${WORK_DIR})
+file(MAKE_DIRECTORY ${WORK_DIR})
+file(WRITE ${WORK_DIR}/plain.txt "hello")
+
+execute_process(COMMAND ${SCRAMBLE} enc ${WORK_DIR}/plain.txt ${WORK_DIR}/stored.bin RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "scramble enc exited with ${status}")
+endif()
+file(READ ${WORK_DIR}/stored.bin stored HEX)
+if(NOT stored STREQUAL "78a89481627b69a2b9d2a3dec3")
+  message(FATAL_ERROR "stored form of \"hello\" is ${stored}")
+endif()
+
+execute_process(COMMAND ${SCRAMBLE} dec ${WORK_DIR}/stored.bin ${WORK_DIR}/back.txt RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "scramble dec exited with ${status}")
+endif()
+file(READ ${WORK_DIR}/plain.txt plain HEX)
+file(READ ${WORK_DIR}/back.txt back HEX)
+if(NOT back STREQUAL plain)
+  message(FATAL_ERROR "round trip gave ${back}, expected ${plain}")
+endif()
