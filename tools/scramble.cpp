@@ -68,7 +68,8 @@ int main(int argc, char** argv)
 
     std::string output;
     try {
-        output = mode == "enc" ? Orva::Crypto::RC4Cipher::encrypt(*input) : Orva::Crypto::RC4Cipher::decrypt(*input);
+        output = mode == "enc" ? Orva::Crypto::RC4Cipher::encrypt(*input)
+                               : Orva::Crypto::RC4Cipher::decrypt(*input);
     } catch (const std::length_error& error) {
         return fail(std::string(inPath) + ": " + error.what());
     }

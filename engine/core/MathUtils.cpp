@@ -7,15 +7,13 @@
 namespace Orva::Math {
 namespace {
 
-template <class Real>
-Real randomReal(Real lo, Real hi)
+template <class Real> Real randomReal(Real lo, Real hi)
 {
     const Real step = (hi - lo) / static_cast<Real>(RANDOM_MAX);
     return lo + static_cast<Real>(Orva::rand()) * step;
 }
 
-template <class Real>
-Real clampReal(Real v, Real lo, Real hi)
+template <class Real> Real clampReal(Real v, Real lo, Real hi)
 {
     const Real raised = v > lo ? v : lo;
     return hi > raised ? raised : hi;
@@ -34,9 +32,15 @@ int Utils::random(int lo, int hi)
     return static_cast<int>(lo + r % width);
 }
 
-float Utils::random(float lo, float hi) { return randomReal(lo, hi); }
+float Utils::random(float lo, float hi)
+{
+    return randomReal(lo, hi);
+}
 
-double Utils::random(double lo, double hi) { return randomReal(lo, hi); }
+double Utils::random(double lo, double hi)
+{
+    return randomReal(lo, hi);
+}
 
 int Utils::clamp(const int& v, int lo, int hi)
 {
@@ -44,8 +48,14 @@ int Utils::clamp(const int& v, int lo, int hi)
     return raised < hi ? raised : hi;
 }
 
-float Utils::clamp(const float& v, float lo, float hi) { return clampReal(v, lo, hi); }
+float Utils::clamp(const float& v, float lo, float hi)
+{
+    return clampReal(v, lo, hi);
+}
 
-double Utils::clamp(const double& v, double lo, double hi) { return clampReal(v, lo, hi); }
+double Utils::clamp(const double& v, double lo, double hi)
+{
+    return clampReal(v, lo, hi);
+}
 
 } // namespace Orva::Math

@@ -26,8 +26,8 @@ constexpr const char* dumpRule = "==============================================
 
 MemoryPoolManager::MemoryPoolManager()
 {
-    pools_[SharedSmallSlot] = std::make_unique<MemoryPool>(static_cast<unsigned>(SharedSmallSlot),
-                                                           ExactSizeBlocksPerChunk);
+    pools_[SharedSmallSlot] =
+        std::make_unique<MemoryPool>(static_cast<unsigned>(SharedSmallSlot), ExactSizeBlocksPerChunk);
     for (std::size_t k = 0; k < SizeClassCount; ++k) {
         pools_[ExactSizeSlots + k] =
             std::make_unique<MemoryPool>(smallestSizeClassBlock << k, sizeClassBlocksPerChunk[k]);
@@ -121,7 +121,8 @@ void MemoryPoolManager::MemoryDump(std::ostream& out)
     for (std::size_t slot = 0; slot < ExactSizeSlots; ++slot) {
         const MemoryPool* pool = manager.poolInSlot(slot);
         if (pool && pool->blocksInUse() != 0) {
-            out << "Pool size " << slot << " has " << pool->blocksInUse() << " item(s) in use.\n" << std::endl;
+            out << "Pool size " << slot << " has " << pool->blocksInUse() << " item(s) in use.\n"
+                << std::endl;
         }
     }
     out << "End of memory dump" << std::endl;

@@ -63,16 +63,14 @@ public:
 
     // Pooled allocation of T, counted under T's name. bytes is the whole request as an
     // operator new receives it; count only moves the live count.
-    template <class T>
-    static void* allocate(std::size_t bytes, unsigned count = 1)
+    template <class T> static void* allocate(std::size_t bytes, unsigned count = 1)
     {
         return getInstance().allocateBlock(typeName<T>(), bytes, count);
     }
 
     // Releases what allocate<T> gave for the same byte size. Null is ignored before the
     // instance is looked at, so deleting a null pointer is always safe.
-    template <class T>
-    static void free(void* block, std::size_t bytes, unsigned count = 1)
+    template <class T> static void free(void* block, std::size_t bytes, unsigned count = 1)
     {
         if (block) {
             getInstance().freeBlock(typeName<T>(), block, bytes, count);
@@ -83,7 +81,10 @@ private:
     struct NameHash
     {
         using is_transparent = void;
-        std::size_t operator()(std::string_view name) const noexcept { return std::hash<std::string_view>{}(name); }
+        std::size_t operator()(std::string_view name) const noexcept
+        {
+            return std::hash<std::string_view>{}(name);
+        }
     };
 
     int& liveCountEntry(std::string_view typeName);
@@ -93,8 +94,7 @@ private:
 };
 
 namespace detail {
-template <class T>
-constexpr unsigned pooledArrayCount(std::size_t bytes) noexcept
+template <class T> constexpr unsigned pooledArrayCount(std::size_t bytes) noexcept
 {
     return static_cast<unsigned>(bytes / sizeof(T));
 }
@@ -117,7 +117,10 @@ constexpr unsigned pooledArrayCount(std::size_t bytes) noexcept
 // element-count cookie included. A class operator new hides placement new, so construct in
 // place with ::new.
 #define ORVA_POOLED_OPERATORS(...)                                                                           \
-    static void* operator new(std::size_t bytes) { return ::Orva::MemoryPoolManager::allocate<__VA_ARGS__>(bytes); } \
+    static void* operator new(std::size_t bytes)                                                             \
+    {                                                                                                        \
+        return ::Orva::MemoryPoolManager::allocate<__VA_ARGS__>(bytes);                                      \
+    }                                                                                                        \
     static void operator delete(void* block, std::size_t bytes)                                              \
     {                                                                                                        \
         ::Orva::MemoryPoolManager::free<__VA_ARGS__>(block, bytes);                                          \

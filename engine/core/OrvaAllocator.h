@@ -12,17 +12,13 @@ namespace Orva {
 // The allocator of engine containers: buffers and nodes come from the memory pools, and the
 // live elements are counted under the element type's name (the same count as pooled objects
 // of that type). Stateless, so every instance equals every other. Needs the manager instance.
-template <class T>
-struct OrvaAllocator
+template <class T> struct OrvaAllocator
 {
     using value_type = T;
     using is_always_equal = std::true_type;
 
     OrvaAllocator() noexcept = default;
-    template <class U>
-    OrvaAllocator(const OrvaAllocator<U>&) noexcept
-    {
-    }
+    template <class U> OrvaAllocator(const OrvaAllocator<U>&) noexcept {}
 
     T* allocate(std::size_t n)
     {
@@ -39,8 +35,7 @@ struct OrvaAllocator
     }
 };
 
-template <class T, class U>
-bool operator==(const OrvaAllocator<T>&, const OrvaAllocator<U>&) noexcept
+template <class T, class U> bool operator==(const OrvaAllocator<T>&, const OrvaAllocator<U>&) noexcept
 {
     return true;
 }

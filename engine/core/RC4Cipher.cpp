@@ -48,7 +48,10 @@ bool isSpace(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 // The header's value read the way atoi reads a string: leading white space, an optional
 // sign, then digits up to the first other byte. Eight bytes cannot overflow.

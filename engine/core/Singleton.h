@@ -26,8 +26,7 @@ namespace detail {
 // destroyInstance() deletes the instance if there is one and clears it. A manager whose
 // constructor is private befriends Singleton<Manager>. A manager that must do work before
 // it is deleted hides destroyInstance() with its own and then calls this one.
-template <class T, SingletonCreation Creation = SingletonCreation::Explicit>
-class Singleton
+template <class T, SingletonCreation Creation = SingletonCreation::Explicit> class Singleton
 {
 public:
     static T& getInstance()
@@ -54,8 +53,7 @@ public:
     }
 
     // Makes the instance from the arguments when none is set; an instance set earlier stays.
-    template <class... Args>
-    static T& createInstance(Args&&... args)
+    template <class... Args> static T& createInstance(Args&&... args)
     {
         if (!instance_) {
             instance_ = new T(std::forward<Args>(args)...);

@@ -17,16 +17,15 @@ inline constexpr double Pi = 3.14159265359;
 namespace detail {
 
 template <class T>
-concept VectorComponent = std::is_same_v<T, float> || std::is_same_v<T, int> || std::is_same_v<T, unsigned int>;
+concept VectorComponent =
+    std::is_same_v<T, float> || std::is_same_v<T, int> || std::is_same_v<T, unsigned int>;
 
-template <class T>
-inline constexpr bool isReal = std::is_floating_point_v<T>;
+template <class T> inline constexpr bool isReal = std::is_floating_point_v<T>;
 
 // One formula serves all three component types; only T's arithmetic differs. Integer sums,
 // differences and products wrap modulo 2^32 (signed ones computed through unsigned), so the
 // int and unsigned instances agree bit for bit and nothing overflows.
-template <class T>
-constexpr T add(T a, T b) noexcept
+template <class T> constexpr T add(T a, T b) noexcept
 {
     if constexpr (isReal<T>) {
         return a + b;
@@ -35,8 +34,7 @@ constexpr T add(T a, T b) noexcept
     }
 }
 
-template <class T>
-constexpr T sub(T a, T b) noexcept
+template <class T> constexpr T sub(T a, T b) noexcept
 {
     if constexpr (isReal<T>) {
         return a - b;
@@ -45,8 +43,7 @@ constexpr T sub(T a, T b) noexcept
     }
 }
 
-template <class T>
-constexpr T mul(T a, T b) noexcept
+template <class T> constexpr T mul(T a, T b) noexcept
 {
     if constexpr (isReal<T>) {
         return a * b;
@@ -56,8 +53,7 @@ constexpr T mul(T a, T b) noexcept
 }
 
 // Integer quotients truncate; a zero divisor gives 0 and INT_MIN / -1 gives INT_MIN.
-template <class T>
-constexpr T div(T a, T b) noexcept
+template <class T> constexpr T div(T a, T b) noexcept
 {
     if constexpr (isReal<T>) {
         return a / b;
@@ -76,8 +72,7 @@ constexpr T div(T a, T b) noexcept
 
 // A double brought back to T: rounded once for float; for the integers truncated towards
 // zero and saturated at T's range, NaN giving 0.
-template <class T>
-constexpr T fromDouble(double value) noexcept
+template <class T> constexpr T fromDouble(double value) noexcept
 {
     if constexpr (isReal<T>) {
         return static_cast<T>(value);
@@ -95,22 +90,19 @@ constexpr T fromDouble(double value) noexcept
     }
 }
 
-template <class T>
-constexpr double toDouble(T value) noexcept
+template <class T> constexpr double toDouble(T value) noexcept
 {
     return static_cast<double>(value);
 }
 
-template <class T>
-T squareRoot(T value) noexcept
+template <class T> T squareRoot(T value) noexcept
 {
     return fromDouble<T>(std::sqrt(toDouble(value)));
 }
 
 // Float dot products are formed in double, where the products of floats are exact, and
 // rounded once at the end.
-template <class T, std::size_t N>
-T dot(const std::array<T, N>& a, const std::array<T, N>& b) noexcept
+template <class T, std::size_t N> T dot(const std::array<T, N>& a, const std::array<T, N>& b) noexcept
 {
     if constexpr (isReal<T>) {
         double sum = toDouble(a[0]) * toDouble(b[0]);
@@ -129,8 +121,7 @@ T dot(const std::array<T, N>& a, const std::array<T, N>& b) noexcept
 
 // Squared distance from a to b. The integer instances square each (wrapped) difference as a
 // double and add y's square first.
-template <class T, std::size_t N>
-T distanceSq(const std::array<T, N>& a, const std::array<T, N>& b) noexcept
+template <class T, std::size_t N> T distanceSq(const std::array<T, N>& a, const std::array<T, N>& b) noexcept
 {
     if constexpr (isReal<T>) {
         T sum = (b[0] - a[0]) * (b[0] - a[0]);
@@ -153,8 +144,7 @@ T distanceSq(const std::array<T, N>& a, const std::array<T, N>& b) noexcept
 
 // Float components extrapolate freely; the integer instances truncate t first, so
 // 0 <= t < 1 stays at a.
-template <class T>
-T lerp(T a, T b, float t) noexcept
+template <class T> T lerp(T a, T b, float t) noexcept
 {
     if constexpr (isReal<T>) {
         return (b - a) * t + a;
@@ -164,15 +154,13 @@ T lerp(T a, T b, float t) noexcept
 }
 
 // Radians to degrees through the product r * 180 formed in T.
-template <class T>
-T degreesFromRadians(T radians) noexcept
+template <class T> T degreesFromRadians(T radians) noexcept
 {
     return fromDouble<T>(toDouble(mul(radians, T(180))) / Pi);
 }
 
 // Float components feed float tweens; int and unsigned components feed the int tweens.
-template <class T>
-void pushTweenTarget(T& component) noexcept
+template <class T> void pushTweenTarget(T& component) noexcept
 {
     if constexpr (isReal<T>) {
         Actions::primitiveFloatTarget = &component;
@@ -186,8 +174,7 @@ void pushTweenTarget(T& component) noexcept
 // A 2-D vector value. Instances: float, int, unsigned int. Every operation evaluates one
 // formula in T's own arithmetic, with float intermediates rounded exactly where noted, so
 // results match bit for bit everywhere; integer instances never trap (see detail above).
-template <detail::VectorComponent T>
-class Vector2D
+template <detail::VectorComponent T> class Vector2D
 {
 public:
     T x;
@@ -221,7 +208,10 @@ public:
     T dot(const Vector2D& v) const noexcept { return detail::dot(components(), v.components()); }
     T lengthSq() const noexcept { return detail::add(detail::mul(x, x), detail::mul(y, y)); }
     T length() const noexcept { return detail::squareRoot(lengthSq()); }
-    T distanceSq(const Vector2D& v) const noexcept { return detail::distanceSq(components(), v.components()); }
+    T distanceSq(const Vector2D& v) const noexcept
+    {
+        return detail::distanceSq(components(), v.components());
+    }
     T distance(const Vector2D& v) const noexcept { return detail::squareRoot(distanceSq(v)); }
 
     // A zero float vector becomes NaN; an integer one of truncated length 0 becomes (0, 0).
@@ -236,7 +226,10 @@ public:
     T projectOnLength(const Vector2D& v) const noexcept { return detail::div(dot(v), v.length()); }
 
     // Direction from +x towards +y, -π to π.
-    T toAngleRad() const noexcept { return detail::fromDouble<T>(std::atan2(detail::toDouble(y), detail::toDouble(x))); }
+    T toAngleRad() const noexcept
+    {
+        return detail::fromDouble<T>(std::atan2(detail::toDouble(y), detail::toDouble(x)));
+    }
     T toAngleDeg() const noexcept
     {
         if constexpr (detail::isReal<T>) {
@@ -264,7 +257,8 @@ public:
     {
         const T c = detail::fromDouble<T>(std::cos(detail::toDouble(radians)));
         const T s = detail::fromDouble<T>(std::sin(detail::toDouble(radians)));
-        return {detail::sub(detail::mul(x, c), detail::mul(y, s)), detail::add(detail::mul(y, c), detail::mul(x, s))};
+        return {detail::sub(detail::mul(x, c), detail::mul(y, s)),
+                detail::add(detail::mul(y, c), detail::mul(x, s))};
     }
     Vector2D rotateByDeg(T degrees) const noexcept
     {
@@ -303,20 +297,21 @@ public:
     std::array<T, 2> components() const noexcept { return {x, y}; }
 
 private:
-    template <class Op>
-    Vector2D& combine(const Vector2D& v, Op op) noexcept
+    template <class Op> Vector2D& combine(const Vector2D& v, Op op) noexcept
     {
         x = op(x, v.x);
         y = op(y, v.y);
         return *this;
     }
 
-    T sideOf(const Vector2D& v) const noexcept { return detail::sub(detail::mul(x, v.y), detail::mul(y, v.x)); }
+    T sideOf(const Vector2D& v) const noexcept
+    {
+        return detail::sub(detail::mul(x, v.y), detail::mul(y, v.x));
+    }
 };
 
 // A 3-D vector value; xy reads and writes x and y together as a Vector2D.
-template <detail::VectorComponent T>
-class Vector3D
+template <detail::VectorComponent T> class Vector3D
 {
 public:
     union {
@@ -358,7 +353,10 @@ public:
         return detail::add(detail::add(detail::mul(x, x), detail::mul(y, y)), detail::mul(z, z));
     }
     T length() const noexcept { return detail::squareRoot(lengthSq()); }
-    T distanceSq(const Vector3D& v) const noexcept { return detail::distanceSq(components(), v.components()); }
+    T distanceSq(const Vector3D& v) const noexcept
+    {
+        return detail::distanceSq(components(), v.components());
+    }
     T distance(const Vector3D& v) const noexcept { return detail::squareRoot(distanceSq(v)); }
 
     Vector3D& normalize() noexcept { return *this /= length(); }
@@ -389,8 +387,7 @@ public:
     std::array<T, 3> components() const noexcept { return {x, y, z}; }
 
 private:
-    template <class Op>
-    Vector3D& combine(const Vector3D& v, Op op) noexcept
+    template <class Op> Vector3D& combine(const Vector3D& v, Op op) noexcept
     {
         x = op(x, v.x);
         y = op(y, v.y);
