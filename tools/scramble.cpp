@@ -5,10 +5,10 @@
 // output or a text too long for the format give a message on stderr and a non-zero exit.
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <iostream>
-#include <iterator>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -21,14 +21,25 @@ namespace {
 constexpr int exitFailure = 1;
 constexpr int exitUsage = 2;
 
+struct CloseFile
+{
+    void operator()(std::FILE* file) const noexcept { std::fclose(file); }
+};
+
+// errno tells why when these fail.
 std::optional<std::string> readFile(const char* path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    const std::unique_ptr<std::FILE, CloseFile> file(std::fopen(path, "rb"));
+    if (!file) {
         return std::nullopt;
     }
-    std::string contents((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
+    std::string contents;
+    char buffer[1 << 16];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
+        contents.append(buffer, got);
+    }
+    if (std::ferror(file.get())) {
         return std::nullopt;
     }
     return contents;
@@ -36,10 +47,12 @@ std::optional<std::string> readFile(const char* path)
 
 bool writeFile(const char* path, const std::string& contents)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
-    out.close();
-    return static_cast<bool>(out);
+    std::FILE* file = std::fopen(path, "wb");
+    if (!file) {
+        return false;
+    }
+    const bool written = std::fwrite(contents.data(), 1, contents.size(), file) == contents.size();
+    return (std::fclose(file) == 0) && written;
 }
 
 int fail(const std::string& message)

@@ -24,3 +24,4 @@ if(EXISTS ${WORK_DIR}/out.bin)
 endif()
 expect_failure("unwritable output" "cannot write '.*no-such-dir/out.bin'"
   dec ${WORK_DIR}/plain.txt ${WORK_DIR}/no-such-dir/out.bin)
+expect_failure("directory as input" "cannot read '.*': Is a directory" enc ${WORK_DIR} ${WORK_DIR}/out.bin)
