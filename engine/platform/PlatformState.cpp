@@ -32,6 +32,10 @@ bool ensureVideo(State& s)
         return false;
     }
     s.videoStarted = true;
+    // The OpenGL driver stays loaded for the life of the process: Mesa's drivers leak a
+    // little on every unload, and windows come and go.
+    if (SDL_GL_LoadLibrary(nullptr) != 0)
+        SDL_Log("platform: no OpenGL library: %s", SDL_GetError());
     SDL_ShowCursor(s.cursorCount >= 0 ? SDL_ENABLE : SDL_DISABLE);
     return true;
 }
