@@ -64,7 +64,7 @@ constexpr KeyTable buildKeyTable()
 
     for (int i = 0; i < 10; ++i)
         key(static_cast<SDL_Scancode>(SDL_SCANCODE_F1 + i), VK_F1 + i, 0x3B + i);
-    key(SDL_SCANCODE_F11, VK_F1 + 10, 0x57);
+    key(SDL_SCANCODE_F11, VK_F11, 0x57);
     key(SDL_SCANCODE_F12, VK_F12, 0x58);
     for (int i = 0; i < 11; ++i)
         key(static_cast<SDL_Scancode>(SDL_SCANCODE_F13 + i), VK_F13 + i, 0x64 + i);

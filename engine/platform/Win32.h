@@ -267,6 +267,7 @@ inline constexpr int VK_DECIMAL = 0x6E;
 inline constexpr int VK_DIVIDE = 0x6F;
 inline constexpr int VK_F1 = 0x70;
 inline constexpr int VK_F10 = 0x79;
+inline constexpr int VK_F11 = 0x7A;
 inline constexpr int VK_F12 = 0x7B;
 inline constexpr int VK_F13 = 0x7C;
 inline constexpr int VK_F24 = 0x87;

@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include <string>
 
 #include "PlatformFixture.h"
@@ -221,6 +222,21 @@ TEST_F(WindowServices, ShowWindowReportsThePreviousVisibility)
     EXPECT_EQ(ShowWindow(hidden, SW_HIDE), 0);
     const HWND visible = createWindow(WS_OVERLAPPEDWINDOW | WS_VISIBLE);
     EXPECT_EQ(ShowWindow(visible, SW_SHOW), 1);
+}
+
+TEST_F(WindowServices, NoVideoMeansNoWindowAndNoMetrics)
+{
+    Platform::Test::reset();
+    ASSERT_EQ(setenv("SDL_VIDEODRIVER", "no-such-driver", 1), 0);
+    ASSERT_TRUE(registerClass());
+    EXPECT_EQ(createWindow(), nullptr);
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 0);
+    MSG message;
+    EXPECT_FALSE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
+    // The class stays registered, and video starts once a driver is there.
+    ASSERT_EQ(setenv("SDL_VIDEODRIVER", "offscreen", 1), 0);
+    EXPECT_FALSE(registerClass());
+    EXPECT_NE(createWindow(), nullptr);
 }
 
 TEST_F(WindowServices, WindowsAreReadyForOpenGL)
