@@ -19,6 +19,15 @@ function(orva_add_test_suite name)
       "ORVA_TEST_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-    PROPERTIES LABELS "${ARG_LABELS}" ENVIRONMENT "${env}"
     DISCOVERY_TIMEOUT 60)
+  # Discovery passes its PROPERTIES through several list expansions that split every
+  # list value, so only the first variable of ENVIRONMENT would survive. A second
+  # include file, read after the discovered tests, sets the lists whole.
+  set(properties_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake)
+  file(WRITE ${properties_file}
+    "if(${name}_TESTS)\n"
+    "  set_tests_properties(\${${name}_TESTS} PROPERTIES\n"
+    "    LABELS [==[${ARG_LABELS}]==] ENVIRONMENT [==[${env}]==])\n"
+    "endif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${properties_file})
 endfunction()

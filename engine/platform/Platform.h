@@ -1,0 +1,61 @@
+#pragma once
+
+// What the platform layer offers beyond the classic windowing calls of Win32.h: the SDL
+// concepts that replace display modes, module icons and device contexts, and the hooks
+// tests use to drive the layer without a user.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/Export.h"
+#include "platform/Win32.h"
+
+struct SDL_Window;
+
+namespace Orva::Platform {
+
+// Desktop full screen on or off; the display mode is never changed. Switching off puts
+// the window back at `restore` (an outer rectangle, as GetWindowRect gives) when given,
+// since SDL does not restore the windowed size without a window manager, and shows the
+// border and resizability of the window's current style again.
+ORVA_API bool SetBorderlessFullscreen(HWND window, bool on, const RECT* restore);
+
+// Pixels of a loaded icon: rows top to bottom, four bytes R, G, B, A per pixel.
+struct IconImage
+{
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> rgba;
+};
+
+// Loads an icon file: an ICO whose entries are PNG or 24/32-bpp uncompressed DIBs (the
+// largest entry that decodes wins), or a plain PNG or BMP. Null when the file is missing
+// or malformed. Give it to a window with WM_SETICON; free it with DestroyIcon.
+ORVA_API HICON LoadIconFile(const char* path);
+// The pixels behind an icon handle; null for an unknown or destroyed handle.
+ORVA_API const IconImage* GetIconImage(HICON icon);
+
+// The SDL window behind a handle, on which the renderer creates its OpenGL context;
+// null for an unknown or destroyed handle.
+ORVA_API SDL_Window* GetSDLWindow(HWND window);
+
+namespace Test {
+
+// Appends a message to the queue as if posted; false for a non-null unknown window.
+ORVA_API bool postMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Sets one entry of the key table that GetKeyState reads, and only that entry.
+ORVA_API void setKeyState(int virtualKey, bool down);
+ORVA_API HWND getCapture();
+ORVA_API int cursorCount();
+// A drop handle over the given paths, as WM_DROPFILES carries; live until DragFinish.
+ORVA_API HDROP makeDrop(const std::vector<std::string>& paths);
+ORVA_API std::size_t liveDropCount();
+// Destroys every window, class, queued message, drop and icon, clears the key table,
+// the cursor counter and the capture, and stops SDL video. Handles stay unique.
+ORVA_API void reset();
+
+} // namespace Test
+
+} // namespace Orva::Platform
