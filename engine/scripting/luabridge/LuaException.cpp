@@ -4,11 +4,9 @@
 #include <utility>
 #include <vector>
 
-namespace luabridge
-{
+namespace luabridge {
 
-namespace
-{
+namespace {
 
 // Registry keys: the addresses are what matters.
 const char stateKey = 0;
@@ -72,8 +70,7 @@ std::size_t liveReferenceCount(lua_State* L)
     return data ? data->liveReferences : 0;
 }
 
-namespace detail
-{
+namespace detail {
 
 StateData& stateData(lua_State* L)
 {

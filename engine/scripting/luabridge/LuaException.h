@@ -8,8 +8,7 @@
 
 #include "core/Export.h"
 
-namespace luabridge
-{
+namespace luabridge {
 
 /// A failed protected call. what() is the error value as lua_tostring gives it, unmodified:
 /// "" when the value has no string form, "missing error" when the stack held nothing.
@@ -29,14 +28,12 @@ private:
 /// Makes a C++ exception type that does not derive from std::exception cross Lua like the
 /// standard ones: a binding that throws E raises message(e) as a Lua error, and the LuaRef call
 /// that started the script rethrows the original E. Registering E again replaces its message.
-template <class E>
-void registerException(std::string (*message)(const E&));
+template <class E> void registerException(std::string (*message)(const E&));
 
 /// Number of LuaRef objects alive on L's interpreter; 0 before lua_close, or one leaks.
 ORVA_API std::size_t liveReferenceCount(lua_State* L);
 
-namespace detail
-{
+namespace detail {
 
 /// One per interpreter, shared by every coroutine of it; lives in a registry userdata.
 struct StateData
@@ -81,11 +78,9 @@ using Catcher = int (*)(lua_State* L, BodyFunction body, void* context, std::siz
 ORVA_API int runCatchers(lua_State* L, BodyFunction body, void* context, std::size_t next = 0);
 ORVA_API void addCatcher(Catcher catcher);
 
-template <class E>
-inline std::string (*exceptionMessage)(const E&) = nullptr;
+template <class E> inline std::string (*exceptionMessage)(const E&) = nullptr;
 
-template <class E>
-int catchRegistered(lua_State* L, BodyFunction body, void* context, std::size_t next)
+template <class E> int catchRegistered(lua_State* L, BodyFunction body, void* context, std::size_t next)
 {
     try {
         return runCatchers(L, body, context, next);
@@ -95,8 +90,7 @@ int catchRegistered(lua_State* L, BodyFunction body, void* context, std::size_t 
     return -1;
 }
 
-template <class Body>
-int invokeBody(void* body)
+template <class Body> int invokeBody(void* body)
 {
     return (*static_cast<Body*>(body))();
 }
@@ -104,8 +98,7 @@ int invokeBody(void* body)
 /// Runs a binding's conversions and call. A thrown exception becomes a Lua error raised from
 /// here, with the exception kept for the LuaRef call that started the script. Only known
 /// types are caught: a catch-all would also swallow the interpreter's own error throw.
-template <class Body>
-int guardedCall(lua_State* L, Body&& body)
+template <class Body> int guardedCall(lua_State* L, Body&& body)
 {
     int results = -1;
     try {
@@ -124,8 +117,7 @@ int guardedCall(lua_State* L, Body&& body)
 
 } // namespace detail
 
-template <class E>
-void registerException(std::string (*message)(const E&))
+template <class E> void registerException(std::string (*message)(const E&))
 {
     const bool known = detail::exceptionMessage<E> != nullptr;
     detail::exceptionMessage<E> = message;

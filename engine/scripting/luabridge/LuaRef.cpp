@@ -3,11 +3,9 @@
 #include <cassert>
 #include <utility>
 
-namespace luabridge
-{
+namespace luabridge {
 
-namespace
-{
+namespace {
 
 // Run through protectedCall so that a failing metamethod throws instead of panicking.
 int getTable(lua_State* L)

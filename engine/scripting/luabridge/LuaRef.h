@@ -10,14 +10,11 @@
 #include "scripting/luabridge/Stack.h"
 #include "scripting/luabridge/Userdata.h"
 
-namespace luabridge
-{
+namespace luabridge {
 
-namespace detail
-{
+namespace detail {
 
-template <class T>
-void pushArgument(lua_State* L, const T& value)
+template <class T> void pushArgument(lua_State* L, const T& value)
 {
     Stack<std::decay_t<const T>>::push(L, value);
 }
@@ -35,8 +32,7 @@ public:
 
     /// A reference to nil.
     explicit LuaRef(lua_State* L);
-    template <class T>
-    LuaRef(lua_State* L, const T& value);
+    template <class T> LuaRef(lua_State* L, const T& value);
 
     static LuaRef fromStack(lua_State* L, int index = -1);
     /// The global's current value, nil when absent; reads _G raw, so it raises nothing.
@@ -62,22 +58,18 @@ public:
 
     /// The value converted like a binding argument; a value that does not fit throws
     /// LuaException with the argument error.
-    template <class T>
-    T cast() const;
+    template <class T> T cast() const;
 
-    template <class Key>
-    Proxy operator[](const Key& key) const;
+    template <class Key> Proxy operator[](const Key& key) const;
 
     /// Calls the value in protected mode and returns its first result. Nothing of *this is
     /// used once the call starts, so the callee may destroy this reference's owner.
-    template <class... Args>
-    LuaRef operator()(const Args&... args) const;
+    template <class... Args> LuaRef operator()(const Args&... args) const;
 
 private:
     LuaRef(detail::StateData& data, int ref) noexcept;
 
-    template <class T>
-    static int castValue(lua_State* L);
+    template <class T> static int castValue(lua_State* L);
 
     detail::StateData* data_;
     int ref_;
@@ -93,26 +85,13 @@ public:
     LuaRef get() const;
     operator LuaRef() const { return get(); }
 
-    template <class T>
-    Proxy& operator=(const T& value);
+    template <class T> Proxy& operator=(const T& value);
     Proxy& operator=(const Proxy& other);
 
-    template <class T>
-    T cast() const
-    {
-        return get().template cast<T>();
-    }
+    template <class T> T cast() const { return get().template cast<T>(); }
     bool isNil() const { return get().isNil(); }
-    template <class Key>
-    Proxy operator[](const Key& key) const
-    {
-        return get()[key];
-    }
-    template <class... Args>
-    LuaRef operator()(const Args&... args) const
-    {
-        return get()(args...);
-    }
+    template <class Key> Proxy operator[](const Key& key) const { return get()[key]; }
+    template <class... Args> LuaRef operator()(const Args&... args) const { return get()(args...); }
 
 private:
     /// Assigns the value on top of the stack, which it pops.
@@ -122,16 +101,14 @@ private:
     LuaRef key_;
 };
 
-template <class T>
-LuaRef::LuaRef(lua_State* L, const T& value) : LuaRef(L)
+template <class T> LuaRef::LuaRef(lua_State* L, const T& value) : LuaRef(L)
 {
     const detail::StackRestore restore(L);
     detail::pushArgument(L, value);
     *this = fromStack(L, -1);
 }
 
-template <class T>
-int LuaRef::castValue(lua_State* L)
+template <class T> int LuaRef::castValue(lua_State* L)
 {
     auto* result = static_cast<std::optional<T>*>(lua_touserdata(L, 2));
     return detail::guardedCall(L, [&] {
@@ -140,8 +117,7 @@ int LuaRef::castValue(lua_State* L)
     });
 }
 
-template <class T>
-T LuaRef::cast() const
+template <class T> T LuaRef::cast() const
 {
     static_assert(!std::is_reference_v<T>, "cast to a value or a pointer");
     lua_State* const L = state();
@@ -154,14 +130,12 @@ T LuaRef::cast() const
     return std::move(*result);
 }
 
-template <class Key>
-LuaRef::Proxy LuaRef::operator[](const Key& key) const
+template <class Key> LuaRef::Proxy LuaRef::operator[](const Key& key) const
 {
     return Proxy(*this, LuaRef(state(), key));
 }
 
-template <class... Args>
-LuaRef LuaRef::operator()(const Args&... args) const
+template <class... Args> LuaRef LuaRef::operator()(const Args&... args) const
 {
     lua_State* const L = state();
     const detail::StackRestore restore(L);
@@ -171,8 +145,7 @@ LuaRef LuaRef::operator()(const Args&... args) const
     return fromStack(L, -1);
 }
 
-template <class T>
-LuaRef::Proxy& LuaRef::Proxy::operator=(const T& value)
+template <class T> LuaRef::Proxy& LuaRef::Proxy::operator=(const T& value)
 {
     lua_State* const L = table_.state();
     const detail::StackRestore restore(L);
@@ -191,8 +164,7 @@ inline LuaRef Stack<LuaRef>::get(lua_State* L, int index)
     return LuaRef::fromStack(L, index);
 }
 
-template <>
-struct Stack<LuaRef::Proxy>
+template <> struct Stack<LuaRef::Proxy>
 {
     static void push(lua_State* L, const LuaRef::Proxy& value) { value.get().push(L); }
 };
@@ -204,8 +176,7 @@ inline LuaRef getGlobal(lua_State* L, const char* name)
 }
 
 /// Sets the global raw, so that no metamethod of _G runs.
-template <class T>
-void setGlobal(lua_State* L, const T& value, const char* name)
+template <class T> void setGlobal(lua_State* L, const T& value, const char* name)
 {
     const detail::StackRestore restore(L);
     lua_rawgeti(L, LUA_REGISTRYINDEX, LUA_RIDX_GLOBALS);
@@ -216,8 +187,7 @@ void setGlobal(lua_State* L, const T& value, const char* name)
 
 /// Pushes a value as bindings do: an unregistered class throws std::logic_error and leaves
 /// the stack as it was.
-template <class T>
-void push(lua_State* L, const T& value)
+template <class T> void push(lua_State* L, const T& value)
 {
     detail::pushArgument(L, value);
 }

@@ -3,15 +3,12 @@
 #include <stdexcept>
 #include <string>
 
-namespace luabridge
-{
+namespace luabridge {
 
-namespace
-{
+namespace {
 
 // Array slots of a namespace metatable, which exists once the namespace has variables.
-enum VariableSlot
-{
+enum VariableSlot {
     GettersSlot = 1,
     VariableSettersSlot,
 };
@@ -179,7 +176,8 @@ void Namespace::setVariable(const char* name) const
     const int table = lua_gettop(L);
     if (!pushVariableMetatable(L, table)) {
         if (lua_getmetatable(L, table)) {
-            throw std::logic_error(std::string("variable '") + name + "' added to a table with a foreign metatable");
+            throw std::logic_error(std::string("variable '") + name +
+                                   "' added to a table with a foreign metatable");
         }
         createVariableMetatable(L, table);
     }
@@ -192,7 +190,8 @@ void Namespace::setVariable(const char* name) const
     lua_settop(L, table - 3);
 }
 
-LuaRef Namespace::openClass(const char* name, ClassInfo& cls, const ClassInfo* parent, void* (*toParent)(void*)) const
+LuaRef Namespace::openClass(const char* name, ClassInfo& cls, const ClassInfo* parent,
+                            void* (*toParent)(void*)) const
 {
     lua_State* const L = state();
     const detail::StackRestore restore(L);
@@ -231,8 +230,7 @@ LuaRef Namespace::openClass(const char* name, ClassInfo& cls, const ClassInfo* p
     return LuaRef::fromStack(L, -1);
 }
 
-namespace detail
-{
+namespace detail {
 
 void setMember(lua_State* L, const ClassInfo& cls, const char* name)
 {

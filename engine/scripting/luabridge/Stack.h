@@ -9,27 +9,23 @@
 
 #include "core/Export.h"
 
-namespace luabridge
-{
+namespace luabridge {
 
 class LuaRef;
 
 /// Conversion between a C++ type and a Lua value: push(L, value) and get(L, index).
 /// get raises the Lua argument error ("%s expected, got %s") when the value does not fit.
 /// Specialised below for scalars and strings, in Userdata.h for registered classes.
-template <class T>
-struct Stack;
+template <class T> struct Stack;
 
-namespace detail
-{
+namespace detail {
 
 /// Raises "bad argument #index to 'f' (<expected> expected, got <type of the value>)".
 [[noreturn]] ORVA_API void typeError(lua_State* L, int index, const char* expected);
 
 } // namespace detail
 
-template <>
-struct Stack<bool>
+template <> struct Stack<bool>
 {
     static void push(lua_State* L, bool value) { lua_pushboolean(L, value); }
     static bool get(lua_State* L, int index) { return lua_toboolean(L, index) != 0; }
@@ -37,15 +33,14 @@ struct Stack<bool>
 
 /// Integers and enums follow luaL_checkinteger; unsigned targets wrap (-1 gives the maximum).
 template <class T>
-    requires(std::is_integral_v<T> || std::is_enum_v<T>)
-struct Stack<T>
+requires(std::is_integral_v<T> || std::is_enum_v<T>) struct Stack<T>
 {
     static void push(lua_State* L, T value) { lua_pushinteger(L, static_cast<lua_Integer>(value)); }
     static T get(lua_State* L, int index) { return static_cast<T>(luaL_checkinteger(L, index)); }
 };
 
 template <class T>
-    requires std::is_floating_point_v<T>
+requires std::is_floating_point_v<T>
 struct Stack<T>
 {
     static void push(lua_State* L, T value) { lua_pushnumber(L, static_cast<lua_Number>(value)); }
@@ -53,8 +48,7 @@ struct Stack<T>
 };
 
 /// A string or a number, embedded zeros kept.
-template <>
-struct Stack<std::string_view>
+template <> struct Stack<std::string_view>
 {
     static void push(lua_State* L, std::string_view value) { lua_pushlstring(L, value.data(), value.size()); }
     static std::string_view get(lua_State* L, int index)
@@ -69,16 +63,20 @@ struct Stack<std::string_view>
     }
 };
 
-template <>
-struct Stack<std::string>
+template <> struct Stack<std::string>
 {
-    static void push(lua_State* L, const std::string& value) { lua_pushlstring(L, value.data(), value.size()); }
-    static std::string get(lua_State* L, int index) { return std::string(Stack<std::string_view>::get(L, index)); }
+    static void push(lua_State* L, const std::string& value)
+    {
+        lua_pushlstring(L, value.data(), value.size());
+    }
+    static std::string get(lua_State* L, int index)
+    {
+        return std::string(Stack<std::string_view>::get(L, index));
+    }
 };
 
 /// Strings only; the pointer lives as long as the value stays on the stack. Null pushes nil.
-template <>
-struct Stack<const char*>
+template <> struct Stack<const char*>
 {
     static void push(lua_State* L, const char* value)
     {
@@ -97,22 +95,19 @@ struct Stack<const char*>
     }
 };
 
-template <>
-struct Stack<std::nullptr_t>
+template <> struct Stack<std::nullptr_t>
 {
     static void push(lua_State* L, std::nullptr_t) { lua_pushnil(L); }
 };
 
 /// The calling state itself: a parameter of this type takes no script argument.
-template <>
-struct Stack<lua_State*>
+template <> struct Stack<lua_State*>
 {
     static lua_State* get(lua_State* L, int) { return L; }
 };
 
 /// Declared here so that no use can instantiate the class-object form for LuaRef first.
-template <>
-struct Stack<LuaRef>
+template <> struct Stack<LuaRef>
 {
     static void push(lua_State* L, const LuaRef& value);
     static LuaRef get(lua_State* L, int index);

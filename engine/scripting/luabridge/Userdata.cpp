@@ -8,11 +8,9 @@
 #include <typeindex>
 #include <unordered_map>
 
-namespace luabridge
-{
+namespace luabridge {
 
-namespace
-{
+namespace {
 
 using detail::Accessor;
 using detail::MetatableSlot;
@@ -148,7 +146,8 @@ const char* typeNameOf(lua_State* L, int index)
 
 } // namespace
 
-ClassInfo::ClassInfo(const std::type_info& cppType, void (*destroy)(void*)) : type(cppType), destroyValue(destroy)
+ClassInfo::ClassInfo(const std::type_info& cppType, void (*destroy)(void*))
+    : type(cppType), destroyValue(destroy)
 {
 }
 
@@ -171,8 +170,7 @@ void invalidate(lua_State* L, int index)
     }
 }
 
-namespace detail
-{
+namespace detail {
 
 void typeError(lua_State* L, int index, const char* expected)
 {

@@ -10,20 +10,17 @@
 #include "core/Export.h"
 #include "scripting/luabridge/Stack.h"
 
-namespace luabridge
-{
+namespace luabridge {
 
 /// Declares T a by-value class: every script copy lives inside a Lua-owned userdata whose
 /// collection runs ~T. Specialise once per type, before any binding uses it:
 ///     template <> struct luabridge::ByValue<Color> : std::true_type {};
 /// Every other class crosses by pointer and is never owned by the script.
-template <class T>
-struct ByValue : std::false_type
+template <class T> struct ByValue : std::false_type
 {
 };
 
-template <class T>
-inline constexpr bool isByValue = ByValue<std::remove_cv_t<T>>::value;
+template <class T> inline constexpr bool isByValue = ByValue<std::remove_cv_t<T>>::value;
 
 /// What the binding knows of one C++ type, whichever interpreter registered it.
 struct ORVA_API ClassInfo
@@ -53,17 +50,14 @@ struct Userdata
 /// class. Anything else at index is left alone.
 ORVA_API void invalidate(lua_State* L, int index);
 
-namespace detail
-{
+namespace detail {
 
-template <class T>
-void destroyValue(void* object)
+template <class T> void destroyValue(void* object)
 {
     static_cast<T*>(object)->~T();
 }
 
-template <class T>
-constexpr void (*valueDestructor())(void*)
+template <class T> constexpr void (*valueDestructor())(void*)
 {
     if constexpr (isByValue<T>) {
         return &destroyValue<T>;
@@ -75,20 +69,17 @@ constexpr void (*valueDestructor())(void*)
 } // namespace detail
 
 /// Created on first use, so a signature may name a type before its registration.
-template <class T>
-ClassInfo& classInfo()
+template <class T> ClassInfo& classInfo()
 {
     static_assert(std::is_same_v<T, std::remove_cv_t<T>>);
     static ClassInfo info(typeid(T), detail::valueDestructor<T>());
     return info;
 }
 
-namespace detail
-{
+namespace detail {
 
 /// Indexes of a class metatable's array part.
-enum MetatableSlot
-{
+enum MetatableSlot {
     MembersSlot = 1, // name -> function, or Accessor userdata for data and properties
     SettersSlot,     // name -> Accessor userdata, or false when read-only
     ParentSlot,      // metatable of the script parent
@@ -102,8 +93,7 @@ struct Accessor
     int (*invoke)(lua_State* L, Accessor* self);
 };
 
-template <class T>
-struct ValueUserdata
+template <class T> struct ValueUserdata
 {
     Userdata header;
     alignas(T) unsigned char storage[sizeof(T)];
@@ -118,22 +108,21 @@ ORVA_API Userdata* toUserdata(lua_State* L, int index);
 ORVA_API void* toObject(lua_State* L, int index, const ClassInfo& target, bool nilAllowed);
 ORVA_API void pushPointer(lua_State* L, void* object, const ClassInfo& cls);
 /// The registered class of a dynamic type whose script chain reaches staticClass, else null.
-ORVA_API const ClassInfo* dynamicClass(lua_State* L, const std::type_info& type, const ClassInfo& staticClass);
+ORVA_API const ClassInfo* dynamicClass(lua_State* L, const std::type_info& type,
+                                       const ClassInfo& staticClass);
 /// Creates and pushes cls's metatable in L, under parent's when given.
 ORVA_API void newClassMetatable(lua_State* L, const ClassInfo& cls, const ClassInfo* parent);
 ORVA_API void registerClassType(const ClassInfo& cls);
 /// Raises "'<key>' is read-only" for the key at keyIndex.
 [[noreturn]] ORVA_API void readOnlyError(lua_State* L, int keyIndex);
 
-template <class T>
-T* toObjectPointer(lua_State* L, int index, bool nilAllowed)
+template <class T> T* toObjectPointer(lua_State* L, int index, bool nilAllowed)
 {
     return static_cast<T*>(toObject(L, index, classInfo<std::remove_cv_t<T>>(), nilAllowed));
 }
 
 /// Constructs a by-value object in a new userdata and pushes it.
-template <class T, class... Args>
-T* emplaceValue(lua_State* L, Args&&... args)
+template <class T, class... Args> T* emplaceValue(lua_State* L, Args&&... args)
 {
     static_assert(alignof(T) <= 8, "Lua aligns userdata to 8 bytes");
     const ClassInfo& cls = classInfo<T>();
@@ -162,8 +151,7 @@ T* emplaceValue(lua_State* L, Args&&... args)
 
 /// Pushes a pointer of a class that crosses by pointer, as its dynamic type when that is
 /// registered under T. Null pushes nil.
-template <class T>
-void pushObjectPointer(lua_State* L, T* object)
+template <class T> void pushObjectPointer(lua_State* L, T* object)
 {
     using Class = std::remove_cv_t<T>;
     if (!object) {
@@ -188,7 +176,7 @@ void pushObjectPointer(lua_State* L, T* object)
 
 /// A registered class passed by value: by-value classes push a copy; reading gives the object.
 template <class T>
-    requires std::is_class_v<T>
+requires std::is_class_v<T>
 struct Stack<T>
 {
     static constexpr bool isObject = true;
@@ -202,12 +190,14 @@ struct Stack<T>
 };
 
 template <class T>
-concept ScriptObject = std::is_class_v<T> && requires { Stack<T>::isObject; };
+concept ScriptObject = std::is_class_v<T> && requires
+{
+    Stack<T>::isObject;
+};
 
 /// Pointers: nil and null correspond; a by-value class pushes a copy of the pointee.
 template <class T>
-    requires(std::is_object_v<T> && !std::is_same_v<std::remove_cv_t<T>, char>)
-struct Stack<T*>
+requires(std::is_object_v<T> && !std::is_same_v<std::remove_cv_t<T>, char>) struct Stack<T*>
 {
     static void push(lua_State* L, T* value)
     {
@@ -225,7 +215,7 @@ struct Stack<T*>
 };
 
 template <class T>
-    requires ScriptObject<std::remove_cv_t<T>>
+requires ScriptObject<std::remove_cv_t<T>>
 struct Stack<T&>
 {
     static void push(lua_State* L, T& value) { Stack<T*>::push(L, &value); }
@@ -234,8 +224,7 @@ struct Stack<T&>
 
 /// Constant references to everything else convert like the value.
 template <class T>
-    requires(!ScriptObject<T>)
-struct Stack<const T&> : Stack<T>
+requires(!ScriptObject<T>) struct Stack<const T&> : Stack<T>
 {
 };
 

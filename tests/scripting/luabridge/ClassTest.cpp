@@ -6,8 +6,7 @@
 #include "LuaFixture.h"
 #include "TestClasses.h"
 
-namespace
-{
+namespace {
 
 class Classes : public LuaFixture
 {
@@ -58,12 +57,26 @@ TEST_F(Classes, BasePointerPushesAsItsRegisteredDynamicClass)
     EXPECT_TRUE(evalAs<bool>("isDerivedBase(derivedAsBase())"));
 }
 
+TEST_F(Classes, UnregisteredDynamicClassPushesAsTheStaticOne)
+{
+    struct Hidden : Base
+    {
+        int hidden = 9;
+    };
+    Hidden hidden;
+    luabridge::setGlobal(L, static_cast<Base*>(&hidden), "b");
+    EXPECT_EQ(evalAs<std::string>("tostring(b):match('^%w+')"), "Base");
+    EXPECT_EQ(evalAs<int>("b:baseValue()"), 5);
+    EXPECT_TRUE(eval("b.hidden").isNil());
+}
+
 TEST_F(Classes, ScriptChainIsNotTheCppChain)
 {
     // Loose derives from Base in C++ only: it is no Base to scripts, so a Base* stays a Base.
     EXPECT_EQ(evalAs<std::string>("tostring(looseAsBase()):match('^%w+')"), "Base");
     luabridge::setGlobal(L, &loose, "loose");
-    EXPECT_EQ(errorOf("isDerivedBase(loose)"), "t.lua:1: bad argument #1 to 'isDerivedBase' (Base expected, got Loose)");
+    EXPECT_EQ(errorOf("isDerivedBase(loose)"),
+              "t.lua:1: bad argument #1 to 'isDerivedBase' (Base expected, got Loose)");
     EXPECT_EQ(errorOf("tagOf(looseAsBase())"),
               "t.lua:1: bad argument #1 to 'tagOf' (Derived expected, got Base)");
 }
@@ -73,7 +86,8 @@ TEST_F(Classes, UnregisteredBaseOrRenamedClassThrows)
     struct Orphan : Unregistered
     {
     };
-    EXPECT_THROW((luabridge::getGlobalNamespace(L).deriveClass<Orphan, Unregistered>("Orphan")), std::logic_error);
+    EXPECT_THROW((luabridge::getGlobalNamespace(L).deriveClass<Orphan, Unregistered>("Orphan")),
+                 std::logic_error);
     EXPECT_THROW(luabridge::getGlobalNamespace(L).beginClass<Vec>("Vector"), std::logic_error);
     EXPECT_THROW(luabridge::getGlobalNamespace(L).endNamespace(), std::logic_error);
     EXPECT_TRUE(eval("Orphan").isNil());
@@ -115,7 +129,8 @@ TEST_F(Classes, MemberAccessTexts)
     EXPECT_EQ(errorOf("h.id = 1"), "t.lua:1: 'id' is read-only");
     EXPECT_EQ(errorOf("h.zzz = 1"), "t.lua:1: no writable member 'zzz'");
     EXPECT_EQ(errorOf("h[1] = 1"), "t.lua:1: no writable member '1'");
-    EXPECT_EQ(errorOf("h.count = 'x'"), "t.lua:1: bad argument #2 to '__newindex' (number expected, got string)");
+    EXPECT_EQ(errorOf("h.count = 'x'"),
+              "t.lua:1: bad argument #2 to '__newindex' (number expected, got string)");
 }
 
 TEST_F(Classes, DataAndPropertiesWriteThroughToTheObject)
@@ -203,8 +218,10 @@ TEST_F(Classes, InvalidatedPointerRaisesNamingItsClass)
     lua_getglobal(L, "kept");
     luabridge::invalidate(L, -1);
     lua_pop(L, 1);
-    EXPECT_EQ(errorOf("return kept.count"), "t.lua:1: bad argument #1 to '__index' (Holder is no longer valid)");
-    EXPECT_EQ(errorOf("kept:position()"), "t.lua:1: calling 'position' on bad self (Holder is no longer valid)");
+    EXPECT_EQ(errorOf("return kept.count"),
+              "t.lua:1: bad argument #1 to '__index' (Holder is no longer valid)");
+    EXPECT_EQ(errorOf("kept:position()"),
+              "t.lua:1: calling 'position' on bad self (Holder is no longer valid)");
     EXPECT_EQ(evalAs<int>("h.id"), 7);
     lua_pushinteger(L, 1);
     luabridge::invalidate(L, -1);

@@ -6,11 +6,9 @@
 #include "LuaFixture.h"
 #include "TestClasses.h"
 
-namespace
-{
+namespace {
 
-enum class Mode
-{
+enum class Mode {
     Off,
     On,
     Auto = 7,
@@ -33,7 +31,8 @@ protected:
             .addFunction("echo", [](std::string text) { return text; })
             .addFunction("cstring", [](const char* text) { return std::string(text) + "!"; })
             .addFunction("nothing", []() -> const char* { return nullptr; })
-            .addFunction("stateThenInt", [this](lua_State* state, int value) { return state == L ? value : -1; })
+            .addFunction("stateThenInt",
+                         [this](lua_State* state, int value) { return state == L ? value : -1; })
             .addFunction("baseValueOf", [](Base* base) { return base ? base->value : -1; })
             .addFunction("typeOfRef", [](luabridge::LuaRef value) { return value.type(); })
             .addFunction("sum", [](int a, int b, int c) { return a + b + c; });
@@ -48,7 +47,8 @@ TEST_F(Conversion, IntegersFollowCheckIntegerAndPushAsIntegers)
     EXPECT_EQ(evalAs<std::string>("tostring(byteOf(3))"), "3");
     EXPECT_EQ(evalAs<int>("modeAfter(7)"), 0);
     EXPECT_EQ(evalAs<int>("modeAfter(1)"), 7);
-    EXPECT_EQ(errorOf("twice(1.5)"), "t.lua:1: bad argument #1 to 'twice' (number has no integer representation)");
+    EXPECT_EQ(errorOf("twice(1.5)"),
+              "t.lua:1: bad argument #1 to 'twice' (number has no integer representation)");
     EXPECT_EQ(errorOf("twice({})"), "t.lua:1: bad argument #1 to 'twice' (number expected, got table)");
     EXPECT_EQ(errorOf("twice()"), "t.lua:1: bad argument #1 to 'twice' (number expected, got no value)");
 }
@@ -98,7 +98,8 @@ TEST_F(Conversion, CStringsTakeStringsOnlyAndNullPushesNil)
 TEST_F(Conversion, LuaStateParameterTakesNoArgument)
 {
     EXPECT_EQ(evalAs<int>("stateThenInt(9)"), 9);
-    EXPECT_EQ(errorOf("stateThenInt('x')"), "t.lua:1: bad argument #1 to 'stateThenInt' (number expected, got string)");
+    EXPECT_EQ(errorOf("stateThenInt('x')"),
+              "t.lua:1: bad argument #1 to 'stateThenInt' (number expected, got string)");
 }
 
 TEST_F(Conversion, LuaRefParameterTakesAnyValue)
@@ -110,10 +111,12 @@ TEST_F(Conversion, LuaRefParameterTakesAnyValue)
 
 TEST_F(Conversion, ObjectArgumentErrorsNameClassesAndTypes)
 {
-    EXPECT_EQ(errorOf("baseValueOf(A.Vec())"), "t.lua:1: bad argument #1 to 'baseValueOf' (Base expected, got Vec)");
+    EXPECT_EQ(errorOf("baseValueOf(A.Vec())"),
+              "t.lua:1: bad argument #1 to 'baseValueOf' (Base expected, got Vec)");
     EXPECT_EQ(errorOf("baseValueOf(io.stdout)"),
               "t.lua:1: bad argument #1 to 'baseValueOf' (Base expected, got FILE*)");
-    EXPECT_EQ(errorOf("baseValueOf({})"), "t.lua:1: bad argument #1 to 'baseValueOf' (Base expected, got table)");
+    EXPECT_EQ(errorOf("baseValueOf({})"),
+              "t.lua:1: bad argument #1 to 'baseValueOf' (Base expected, got table)");
     EXPECT_EQ(evalAs<int>("baseValueOf(nil)"), -1);
 }
 
@@ -125,7 +128,8 @@ TEST_F(Conversion, FirstBadArgumentIsReported)
 
 TEST_F(Conversion, ValueStaticFunctionReportsItsOwnName)
 {
-    EXPECT_EQ(errorOf("A.Vec.make(\"x\", 1)"), "t.lua:1: bad argument #1 to 'make' (number expected, got string)");
+    EXPECT_EQ(errorOf("A.Vec.make(\"x\", 1)"),
+              "t.lua:1: bad argument #1 to 'make' (number expected, got string)");
 }
 
 TEST_F(Conversion, PushOfUnregisteredClassThrowsAndLeavesStack)

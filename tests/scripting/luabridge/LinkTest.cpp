@@ -12,8 +12,7 @@
 
 #include "scripting/luabridge/LuaException.h"
 
-namespace
-{
+namespace {
 
 // The DT_NEEDED entries of an ELF64 shared object, read from its section headers.
 std::vector<std::string> neededLibraries(const std::string& path)
@@ -33,8 +32,10 @@ std::vector<std::string> neededLibraries(const std::string& path)
             continue;
         }
         Elf64_Shdr strings;
-        std::memcpy(&strings, image.data() + header.e_shoff + section.sh_link * sizeof(Elf64_Shdr), sizeof strings);
-        for (std::size_t offset = 0; offset + sizeof(Elf64_Dyn) <= section.sh_size; offset += sizeof(Elf64_Dyn)) {
+        std::memcpy(&strings, image.data() + header.e_shoff + section.sh_link * sizeof(Elf64_Shdr),
+                    sizeof strings);
+        for (std::size_t offset = 0; offset + sizeof(Elf64_Dyn) <= section.sh_size;
+             offset += sizeof(Elf64_Dyn)) {
             Elf64_Dyn entry;
             std::memcpy(&entry, image.data() + section.sh_offset + offset, sizeof entry);
             if (entry.d_tag == DT_NEEDED) {

@@ -24,7 +24,8 @@ protected:
     /// Runs code and returns whether it succeeded; error receives the error value as text.
     bool run(const std::string& code, std::string* error = nullptr)
     {
-        if (luaL_loadbuffer(L, code.data(), code.size(), "@t.lua") == LUA_OK && lua_pcall(L, 0, 0, 0) == LUA_OK) {
+        if (luaL_loadbuffer(L, code.data(), code.size(), "@t.lua") == LUA_OK &&
+            lua_pcall(L, 0, 0, 0) == LUA_OK) {
             return true;
         }
         if (error) {
@@ -52,7 +53,8 @@ protected:
     luabridge::LuaRef eval(const std::string& expression)
     {
         const std::string code = "return " + expression;
-        if (luaL_loadbuffer(L, code.data(), code.size(), "@t.lua") != LUA_OK || lua_pcall(L, 0, 1, 0) != LUA_OK) {
+        if (luaL_loadbuffer(L, code.data(), code.size(), "@t.lua") != LUA_OK ||
+            lua_pcall(L, 0, 1, 0) != LUA_OK) {
             ADD_FAILURE() << expression << ": " << lua_tostring(L, -1);
         }
         luabridge::LuaRef value = luabridge::LuaRef::fromStack(L, -1);
@@ -60,11 +62,7 @@ protected:
         return value;
     }
 
-    template <class T>
-    T evalAs(const std::string& expression)
-    {
-        return eval(expression).cast<T>();
-    }
+    template <class T> T evalAs(const std::string& expression) { return eval(expression).cast<T>(); }
 
     lua_State* const L;
 };

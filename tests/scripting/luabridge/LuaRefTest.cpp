@@ -7,8 +7,7 @@
 #include "LuaFixture.h"
 #include "TestClasses.h"
 
-namespace
-{
+namespace {
 
 using luabridge::LuaException;
 using luabridge::LuaRef;

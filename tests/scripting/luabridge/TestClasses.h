@@ -34,8 +34,7 @@ struct Vec
     float y = 0;
 };
 
-template <>
-struct luabridge::ByValue<Vec> : std::true_type
+template <> struct luabridge::ByValue<Vec> : std::true_type
 {
 };
 

@@ -8,8 +8,7 @@
 #include "LuaFixture.h"
 #include "TestClasses.h"
 
-namespace
-{
+namespace {
 
 using luabridge::LuaException;
 using luabridge::LuaRef;
@@ -31,16 +30,21 @@ class Tunnelling : public LuaFixture
 protected:
     void SetUp() override
     {
-        luabridge::registerException<ScriptFault>([](const ScriptFault& fault) { return "fault: " + fault.text; });
+        luabridge::registerException<ScriptFault>(
+            [](const ScriptFault& fault) { return "fault: " + fault.text; });
         registerTestClasses(L);
         luabridge::getGlobalNamespace(L)
             .addFunction("thrower", [] { throw std::runtime_error("boom"); })
-            .addFunction("faulter", [](int code) { throw ScriptFault{"bad", code}; })
+            .addFunction("faulter",
+                         [](int code) {
+                             throw ScriptFault{"bad", code};
+                         })
             .addFunction("unknown", [] { throw UnknownFault{}; })
-            .addFunction("unregistered", []() -> Unregistered* {
-                static Unregistered object;
-                return &object;
-            })
+            .addFunction("unregistered",
+                         []() -> Unregistered* {
+                             static Unregistered object;
+                             return &object;
+                         })
             .addFunction("callInner", [this] {
                 try {
                     LuaRef::getGlobal(L, "inner")();
