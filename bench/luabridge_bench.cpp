@@ -32,8 +32,6 @@ namespace {
 
 constexpr int LoopLength = 1000;
 
-const std::string LoopHead = "for i = 1, " + std::to_string(LoopLength) + " do ";
-
 // An interpreter with the bindings and the script function "loop", which does the measured
 // operation LoopLength times.
 class Scene
@@ -76,34 +74,19 @@ public:
     Counter counter;
 };
 
-void MemberCall(benchmark::State& state)
+// Runs body LoopLength times, then afterLoop, inside one script function; reports the time
+// per body.
+void ScriptLoop(benchmark::State& state, const char* body, const char* afterLoop)
 {
-    Scene scene(LoopHead + "s = counter:add(1) end");
+    Scene scene("for i = 1, " + std::to_string(LoopLength) + " do " + body + " end " + afterLoop);
     scene.runLoops(state);
 }
-BENCHMARK(MemberCall);
-
-void DataMemberRead(benchmark::State& state)
-{
-    Scene scene(LoopHead + "s = s + counter.step end");
-    scene.runLoops(state);
-}
-BENCHMARK(DataMemberRead);
-
-void PropertyRead(benchmark::State& state)
-{
-    Scene scene(LoopHead + "s = s + counter.total end");
-    scene.runLoops(state);
-}
-BENCHMARK(PropertyRead);
-
+BENCHMARK_CAPTURE(ScriptLoop, MemberCall, "s = counter:add(1)", "");
+BENCHMARK_CAPTURE(ScriptLoop, DataMemberRead, "s = s + counter.step", "");
+BENCHMARK_CAPTURE(ScriptLoop, PropertyRead, "s = s + counter.total", "");
 // Construction of a value plus its share of the full collection that frees it.
-void ValueConstructionAndCollection(benchmark::State& state)
-{
-    Scene scene(LoopHead + "s = Bench.Point.make(i, 1).y end collectgarbage()");
-    scene.runLoops(state);
-}
-BENCHMARK(ValueConstructionAndCollection);
+BENCHMARK_CAPTURE(ScriptLoop, ValueConstructionAndCollection, "s = Bench.Point.make(i, 1).y",
+                  "collectgarbage()");
 
 void LuaRefCall(benchmark::State& state)
 {

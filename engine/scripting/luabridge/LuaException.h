@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <exception>
 #include <string>
+#include <type_traits>
 
 #include "core/Export.h"
 
