@@ -1,0 +1,231 @@
+#pragma once
+
+#include <lua.hpp>
+
+#include <new>
+#include <string>
+#include <type_traits>
+#include <typeinfo>
+
+#include "core/Export.h"
+#include "scripting/luabridge/Stack.h"
+
+namespace luabridge {
+
+/// Declares T a by-value class: every script copy lives inside a Lua-owned userdata whose
+/// collection runs ~T. Specialise once per type, before any binding uses it:
+///     template <> struct luabridge::ByValue<Color> : std::true_type {};
+/// Every other class crosses by pointer and is never owned by the script.
+template <class T> struct ByValue : std::false_type
+{
+};
+
+template <class T> inline constexpr bool isByValue = ByValue<std::remove_cv_t<T>>::value;
+
+/// What the binding knows of one C++ type, whichever interpreter registered it.
+struct ORVA_API ClassInfo
+{
+    ClassInfo(const std::type_info& cppType, void (*destroy)(void*));
+
+    /// The script name, else the C++ name (for messages about unregistered types).
+    std::string displayName() const;
+    bool byValue() const { return destroyValue != nullptr; }
+
+    const std::type_info& type;
+    void (*const destroyValue)(void*);
+    std::string name;
+    const ClassInfo* parent = nullptr;
+    void* (*toParent)(void*) = nullptr;
+};
+
+/// A script object: the object's address (the inline value for by-value classes) and the
+/// class it was pushed as. A null object is an invalidated pointer.
+struct Userdata
+{
+    void* object;
+    const ClassInfo* cls;
+};
+
+/// Clears the pointer userdata at index, so that any later use raises an error naming its
+/// class. Anything else at index is left alone.
+ORVA_API void invalidate(lua_State* L, int index);
+
+namespace detail {
+
+template <class T> void destroyValue(void* object)
+{
+    static_cast<T*>(object)->~T();
+}
+
+template <class T> constexpr void (*valueDestructor())(void*)
+{
+    if constexpr (isByValue<T>) {
+        return &destroyValue<T>;
+    } else {
+        return nullptr;
+    }
+}
+
+} // namespace detail
+
+/// Created on first use, so a signature may name a type before its registration.
+template <class T> ClassInfo& classInfo()
+{
+    static_assert(std::is_same_v<T, std::remove_cv_t<T>>);
+    static ClassInfo info(typeid(T), detail::valueDestructor<T>());
+    return info;
+}
+
+namespace detail {
+
+/// Indexes of a class metatable's array part.
+enum MetatableSlot {
+    MembersSlot = 1, // name -> function, or Accessor userdata for data and properties
+    SettersSlot,     // name -> Accessor userdata, or false when read-only
+    ParentSlot,      // metatable of the script parent
+    ClassSlot,       // light userdata: the ClassInfo, marking the userdata as ours
+    StaticsSlot,     // the class table scripts see
+};
+
+/// A data member or property accessor: reads the object at index 1 (and the new value at 2).
+struct Accessor
+{
+    int (*invoke)(lua_State* L, Accessor* self);
+};
+
+template <class T> struct ValueUserdata
+{
+    Userdata header;
+    alignas(T) unsigned char storage[sizeof(T)];
+};
+
+/// Pushes cls's metatable; throws std::logic_error when cls is not registered in L.
+ORVA_API void pushMetatable(lua_State* L, const ClassInfo& cls);
+/// Our userdata at index, or null for any other value.
+ORVA_API Userdata* toUserdata(lua_State* L, int index);
+/// The object at index as a pointer to target, upcast along the script chain. Raises the
+/// argument error for another value, for nil unless nilAllowed, and for an invalidated object.
+ORVA_API void* toObject(lua_State* L, int index, const ClassInfo& target, bool nilAllowed);
+ORVA_API void pushPointer(lua_State* L, void* object, const ClassInfo& cls);
+/// The registered class of a dynamic type whose script chain reaches staticClass, else null.
+ORVA_API const ClassInfo* dynamicClass(lua_State* L, const std::type_info& type,
+                                       const ClassInfo& staticClass);
+/// Creates and pushes cls's metatable in L, under parent's when given.
+ORVA_API void newClassMetatable(lua_State* L, const ClassInfo& cls, const ClassInfo* parent);
+ORVA_API void registerClassType(const ClassInfo& cls);
+/// Raises "'<key>' is read-only" for the key at keyIndex.
+[[noreturn]] ORVA_API void readOnlyError(lua_State* L, int keyIndex);
+
+template <class T> T* toObjectPointer(lua_State* L, int index, bool nilAllowed)
+{
+    return static_cast<T*>(toObject(L, index, classInfo<std::remove_cv_t<T>>(), nilAllowed));
+}
+
+/// Constructs a by-value object in a new userdata and pushes it.
+template <class T, class... Args> T* emplaceValue(lua_State* L, Args&&... args)
+{
+    static_assert(alignof(T) <= 8, "Lua aligns userdata to 8 bytes");
+    const ClassInfo& cls = classInfo<T>();
+    const int top = lua_gettop(L);
+    pushMetatable(L, cls);
+    auto* box = static_cast<ValueUserdata<T>*>(lua_newuserdata(L, sizeof(ValueUserdata<T>)));
+    struct PopOnThrow
+    {
+        lua_State* L;
+        int top;
+        bool constructed = false;
+        ~PopOnThrow()
+        {
+            if (!constructed) {
+                lua_settop(L, top);
+            }
+        }
+    } guard{L, top};
+    T* value = new (box->storage) T(std::forward<Args>(args)...);
+    guard.constructed = true;
+    box->header = {value, &cls};
+    lua_insert(L, -2);
+    lua_setmetatable(L, -2);
+    return value;
+}
+
+/// Pushes a pointer of a class that crosses by pointer, as its dynamic type when that is
+/// registered under T. Null pushes nil.
+template <class T> void pushObjectPointer(lua_State* L, T* object)
+{
+    using Class = std::remove_cv_t<T>;
+    if (!object) {
+        lua_pushnil(L);
+        return;
+    }
+    const ClassInfo* cls = &classInfo<Class>();
+    const void* address = object;
+    if constexpr (std::is_polymorphic_v<Class>) {
+        const std::type_info& dynamicType = typeid(*object);
+        if (dynamicType != typeid(Class)) {
+            if (const ClassInfo* dynamic = dynamicClass(L, dynamicType, *cls)) {
+                cls = dynamic;
+                address = dynamic_cast<const void*>(object);
+            }
+        }
+    }
+    pushPointer(L, const_cast<void*>(address), *cls);
+}
+
+} // namespace detail
+
+/// A registered class passed by value: by-value classes push a copy; reading gives the object.
+template <class T>
+requires std::is_class_v<T>
+struct Stack<T>
+{
+    static constexpr bool isObject = true;
+
+    static void push(lua_State* L, const T& value)
+    {
+        static_assert(isByValue<T>, "this class crosses by pointer: push a T* or T&");
+        detail::emplaceValue<std::remove_cv_t<T>>(L, value);
+    }
+    static T& get(lua_State* L, int index) { return *detail::toObjectPointer<T>(L, index, false); }
+};
+
+template <class T>
+concept ScriptObject = std::is_class_v<T> && requires
+{
+    Stack<T>::isObject;
+};
+
+/// Pointers: nil and null correspond; a by-value class pushes a copy of the pointee.
+template <class T>
+requires(std::is_object_v<T> && !std::is_same_v<std::remove_cv_t<T>, char>) struct Stack<T*>
+{
+    static void push(lua_State* L, T* value)
+    {
+        if constexpr (isByValue<T>) {
+            if (value) {
+                detail::emplaceValue<std::remove_cv_t<T>>(L, *value);
+            } else {
+                lua_pushnil(L);
+            }
+        } else {
+            detail::pushObjectPointer(L, value);
+        }
+    }
+    static T* get(lua_State* L, int index) { return detail::toObjectPointer<T>(L, index, true); }
+};
+
+template <class T>
+requires ScriptObject<std::remove_cv_t<T>>
+struct Stack<T&>
+{
+    static void push(lua_State* L, T& value) { Stack<T*>::push(L, &value); }
+    static T& get(lua_State* L, int index) { return *detail::toObjectPointer<T>(L, index, false); }
+};
+
+/// Constant references to everything else convert like the value.
+template <class T>
+requires(!ScriptObject<T>) struct Stack<const T&> : Stack<T>
+{
+};
+
+} // namespace luabridge
