@@ -4,6 +4,7 @@
 #include <exception>
 #include <typeinfo>
 
+#include "scripting/ScriptEventGlobal.h"
 #include "world/DataAnalyticManager.h"
 
 namespace Orva {
@@ -206,8 +207,10 @@ void EventManager::dispatchEvents()
             }
         } cleanup{*this, stack};
         dispatching_ = true;
+        ScriptEventGlobal luaEvent;
 
         for (const EventStack::Entry& entry : stack.entries()) {
+            luaEvent.publish(entry.event);
             if (const auto found = liveListeners_.find(entry.code); found != liveListeners_.end()) {
                 for (FunctionHolder& holder : found->second) {
                     if (holder.isDead()) {
@@ -224,6 +227,7 @@ void EventManager::dispatchEvents()
                     }
                 }
             }
+            luaEvent.retire();
             if (tracker) {
                 ++tracker->eventRecord(EventNameDetails::HashToEvent(entry.code)).sendCount;
             }

@@ -95,13 +95,6 @@ void clearField(lua_State* L, int tableIndex, const char* name)
     lua_pop(L, 1);
 }
 
-bool isRegistered(lua_State* L, const ClassInfo& cls)
-{
-    const bool registered = lua_rawgetp(L, LUA_REGISTRYINDEX, &cls) == LUA_TTABLE;
-    lua_pop(L, 1);
-    return registered;
-}
-
 // One C++ type has one script class, in every interpreter of the process. Reopening a
 // registered class may leave the base out.
 void checkSameClass(const ClassInfo& cls, const char* name, const ClassInfo* parent, bool reopening)

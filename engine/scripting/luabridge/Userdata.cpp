@@ -21,13 +21,6 @@ std::unordered_map<std::type_index, const ClassInfo*>& classesByType()
     return classes;
 }
 
-bool isRegistered(lua_State* L, const ClassInfo& cls)
-{
-    const bool registered = lua_rawgetp(L, LUA_REGISTRYINDEX, &cls) == LUA_TTABLE;
-    lua_pop(L, 1);
-    return registered;
-}
-
 // A member name for messages; keys that are neither strings nor numbers show their type.
 const char* keyText(lua_State* L, int index)
 {
@@ -160,6 +153,13 @@ std::string ClassInfo::displayName() const
     const std::unique_ptr<char, decltype(&std::free)> demangled(
         abi::__cxa_demangle(type.name(), nullptr, nullptr, &status), &std::free);
     return status == 0 && demangled ? demangled.get() : type.name();
+}
+
+bool isRegistered(lua_State* L, const ClassInfo& cls)
+{
+    const bool registered = lua_rawgetp(L, LUA_REGISTRYINDEX, &cls) == LUA_TTABLE;
+    lua_pop(L, 1);
+    return registered;
 }
 
 void invalidate(lua_State* L, int index)

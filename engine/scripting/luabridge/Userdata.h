@@ -50,6 +50,9 @@ struct Userdata
 /// class. Anything else at index is left alone.
 ORVA_API void invalidate(lua_State* L, int index);
 
+/// Whether cls has a script class in L (registration is per interpreter).
+ORVA_API bool isRegistered(lua_State* L, const ClassInfo& cls);
+
 namespace detail {
 
 template <class T> void destroyValue(void* object)
@@ -74,6 +77,11 @@ template <class T> ClassInfo& classInfo()
     static_assert(std::is_same_v<T, std::remove_cv_t<T>>);
     static ClassInfo info(typeid(T), detail::valueDestructor<T>());
     return info;
+}
+
+template <class T> bool isRegistered(lua_State* L)
+{
+    return isRegistered(L, classInfo<T>());
 }
 
 namespace detail {

@@ -1,0 +1,72 @@
+#include <stdexcept>
+#include <string>
+
+#include "core/EventManager.h"
+#include "scripting/luabridge/Namespace.h"
+#include "world/LuaScriptComponent.h"
+#include "world/LuaScriptManager.h"
+
+// The event manager's script face: the members scripts call through "events", and the
+// script classes of the events they read from "luaEvent".
+namespace Orva {
+
+namespace {
+
+LuaScriptComponent* requireComponent(LuaScriptComponent* component, const char* operation)
+{
+    if (!component) {
+        throw std::invalid_argument(std::string(operation) + ": no script component");
+    }
+    return component;
+}
+
+} // namespace
+
+void EventManager::listenToEventName(LuaScriptComponent* component, const std::string& eventName,
+                                     const std::string& functionName)
+{
+    listenToEventCode(component, EventNameDetails::EventToHash(eventName), functionName);
+}
+
+void EventManager::listenToEventCode(LuaScriptComponent* component, std::uint32_t code,
+                                     const std::string& functionName)
+{
+    requireComponent(component, "listenToEventCode");
+    ListenToEvent(code, FunctionHolder(component, functionName.c_str()));
+}
+
+void EventManager::stopListeningToEventName(LuaScriptComponent* component, const std::string& eventName)
+{
+    stopListeningToEventCode(component, EventNameDetails::EventToHash(eventName));
+}
+
+// Also drops the component's record of the subscription: left behind, it would request one
+// more removal when the component goes, and pools reuse addresses.
+void EventManager::stopListeningToEventCode(LuaScriptComponent* component, std::uint32_t code)
+{
+    StopListeningToEvent(code, requireComponent(component, "stopListeningToEventCode"));
+}
+
+void EventManager::pushEvent(LuaScriptComponent* component, const std::string& eventName)
+{
+    LuaEvent event(requireComponent(component, "pushEvent"));
+    event.hashCode = EventNameDetails::EventToHash(eventName);
+    queueEvent(event.hashCode, event);
+}
+
+void EventManager::EXPORT_FOR_LUA_SCRIPT()
+{
+    luabridge::getGlobalNamespace(LuaScriptManager::getInstance().getLuaState())
+        .beginNamespace("Core")
+        .beginClass<BaseEvent>("BaseEvent")
+        .addData("EventHashCode", &BaseEvent::hashCode)
+        .endClass()
+        .deriveClass<LuaEvent, BaseEvent>("LuaEvent")
+        .addData("ScriptComponent", &LuaEvent::scriptComponent)
+        .endClass()
+        .beginClass<LuaScriptComponent>("LuaScriptComponent")
+        .endClass()
+        .endNamespace();
+}
+
+} // namespace Orva
