@@ -35,7 +35,7 @@ public:
     };
 
     template <EventListener T> struct MemberFunctionHolder;
-    // Defined with the script manager's binding; see FunctionHolder(LuaScriptComponent*, ...).
+    // Defined beside the script binding, in scripting/LuaFunctionHolder.cpp.
     struct LuaFunctionHolder;
 
     // A callable kind with no behaviour; nothing in the engine makes one.

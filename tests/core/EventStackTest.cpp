@@ -79,16 +79,6 @@ TEST_F(EventStacks, ABlockExactlyFillingTheRestNeedsNoGrowth)
     EXPECT_EQ(offsetOf(stack, next), 0x7FFFu);
 }
 
-TEST_F(EventStacks, AnUnwoundBlockKeepsOnlyItsAlignmentGap)
-{
-    EventStack stack(64);
-    stack.allocate(3, 1);
-    std::byte* block = stack.allocate(16, 8);
-    stack.unwind(block);
-    EXPECT_EQ(stack.used(), 8u);
-    EXPECT_TRUE(stack.entries().empty());
-}
-
 TEST_F(EventStacks, GrowthMovesEveryEventToItsOffsetInQueueOrder)
 {
     CountedEvent::alive = 0;
