@@ -2,7 +2,7 @@
 
 // What the platform layer offers beyond the classic windowing calls of Win32.h: the SDL
 // concepts that replace display modes, module icons and device contexts, and the hooks
-// tests use to drive the layer without a user.
+// tests use to drive the layer without a user (the pad hook is in ControllerBackend.h).
 
 #include <cstddef>
 #include <cstdint>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/Export.h"
+#include "platform/ControllerBackend.h"
 #include "platform/Win32.h"
 
 struct SDL_Window;
@@ -53,7 +54,8 @@ ORVA_API int cursorCount();
 ORVA_API HDROP makeDrop(const std::vector<std::string>& paths);
 ORVA_API std::size_t liveDropCount();
 // Destroys every window, class, queued message, drop and icon, clears the key table,
-// the cursor counter and the capture, and stops SDL video. Handles stay unique.
+// the cursor counter and the capture, and stops SDL video; closes the game controllers
+// and serves the pads from SDL again. Handles stay unique.
 ORVA_API void reset();
 
 } // namespace Test

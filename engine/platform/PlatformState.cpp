@@ -90,6 +90,7 @@ void reset()
         SDL_ShowCursor(SDL_ENABLE);
     stopVideo(s);
     s = State{};
+    resetControllers();
 }
 
 } // namespace Orva::Platform::Test

@@ -92,4 +92,8 @@ HDROP newDrop(State& s, std::vector<std::string> paths);
 // Sets the window's SDL icon from an icon handle; false when the icon is unknown.
 bool showIcon(const WindowRecord& record, HICON icon);
 
+// Closes every game controller, stops SDL's controller subsystem and serves the pads from
+// SDL again.
+void resetControllers();
+
 } // namespace Orva::Platform::detail

@@ -16,8 +16,8 @@ constexpr const char* ClassName = "OrvaEngine";
 constexpr UINT ClassStyle = CS_VREDRAW | CS_HREDRAW | CS_OWNDC;
 constexpr DWORD WindowedExStyle = WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE;
 // Full screen drops the minimised and maximised states, every frame part and the menu.
-constexpr DWORD FullscreenStyleMask = ~(WS_MINIMIZE | WS_MAXIMIZE | WS_BORDER | WS_DLGFRAME | WS_SYSMENU |
-                                        WS_THICKFRAME);
+constexpr DWORD FullscreenStyleMask =
+    ~(WS_MINIMIZE | WS_MAXIMIZE | WS_BORDER | WS_DLGFRAME | WS_SYSMENU | WS_THICKFRAME);
 constexpr DWORD FullscreenExStyleMask = ~(WS_EX_DLGMODALFRAME | WS_EX_CLIENTEDGE | WS_EX_STATICEDGE);
 constexpr UINT ResizeFlags = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
 constexpr int TitleBufferSize = MAX_PATH;
@@ -53,7 +53,10 @@ template <class E> void queue(std::uint32_t code, const E& event)
     }
 }
 
-void queueResize(HWND window) { queue(ResizeCode, WindowResizeEvent{0, 0, window}); }
+void queueResize(HWND window)
+{
+    queue(ResizeCode, WindowResizeEvent{0, 0, window});
+}
 
 // The first button pressed while none holds the capture takes it; only its own release
 // gives it back. Each button's key state follows its own messages.
@@ -155,9 +158,15 @@ bool Window::update()
     return !quitRequested;
 }
 
-void Window::show(bool visible) { ShowWindow(handle, visible ? SW_SHOWNORMAL : SW_HIDE); }
+void Window::show(bool visible)
+{
+    ShowWindow(handle, visible ? SW_SHOWNORMAL : SW_HIDE);
+}
 
-void Window::setTitle(const std::string& text) { SetWindowTextA(handle, text.c_str()); }
+void Window::setTitle(const std::string& text)
+{
+    SetWindowTextA(handle, text.c_str());
+}
 
 std::string Window::getTitle() const
 {
@@ -188,7 +197,8 @@ void Window::setIcon(const std::string& path)
         return;
     }
     const LPARAM iconParam = reinterpret_cast<LPARAM>(icon);
-    const auto replacedSmall = reinterpret_cast<HICON>(SendMessageA(handle, WM_SETICON, ICON_SMALL, iconParam));
+    const auto replacedSmall =
+        reinterpret_cast<HICON>(SendMessageA(handle, WM_SETICON, ICON_SMALL, iconParam));
     const auto replacedBig = reinterpret_cast<HICON>(SendMessageA(handle, WM_SETICON, ICON_BIG, iconParam));
     // Icons this window loaded earlier are no longer shown anywhere.
     DestroyIcon(replacedSmall);
@@ -233,7 +243,10 @@ void Window::setFullscreen(bool on)
     queueResize(handle);
 }
 
-void Window::resize(const Math::Vector2D<unsigned>& newSize) { resize(newSize.x, newSize.y); }
+void Window::resize(const Math::Vector2D<unsigned>& newSize)
+{
+    resize(newSize.x, newSize.y);
+}
 
 void Window::resize(unsigned width, unsigned height)
 {
@@ -266,15 +279,30 @@ void Window::onResize(BaseEvent* event)
     size = extentOf(client);
 }
 
-void Window::onExit(BaseEvent*) { quitRequested = true; }
+void Window::onExit(BaseEvent*)
+{
+    quitRequested = true;
+}
 
-void Window::handleKeyDown(const WindowEvent& event) { recordKeyDown(event.wParam); }
+void Window::handleKeyDown(const WindowEvent& event)
+{
+    recordKeyDown(event.wParam);
+}
 
-void Window::handleKeyUp(const WindowEvent& event) { recordKeyUp(event.wParam); }
+void Window::handleKeyUp(const WindowEvent& event)
+{
+    recordKeyUp(event.wParam);
+}
 
-int Window::mouseCaptureButton() noexcept { return processState.mouseCaptureButton; }
+int Window::mouseCaptureButton() noexcept
+{
+    return processState.mouseCaptureButton;
+}
 
-void Window::resetProcessState() noexcept { processState = ProcessState{}; }
+void Window::resetProcessState() noexcept
+{
+    processState = ProcessState{};
+}
 
 LRESULT Window::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {

@@ -134,7 +134,8 @@ TEST_F(WindowInput, MouseButtonsAndMotionReachTheInputState)
 TEST_F(WindowInput, AWindowPumpsOnlyItsOwnMessages)
 {
     // Another class instance, so a second window can live beside the first.
-    const auto other = reinterpret_cast<HINSTANCE>(reinterpret_cast<std::uintptr_t>(processInstance()) + 1000);
+    const auto other =
+        reinterpret_cast<HINSTANCE>(reinterpret_cast<std::uintptr_t>(processInstance()) + 1000);
     Orva::Window& second = openWindow({100, 100}, other);
     ASSERT_TRUE(Orva::Platform::Test::postMessage(second.getHWnd(), WM_KEYDOWN, 'Z', 0));
     ASSERT_TRUE(Orva::Platform::Test::postMessage(nullptr, WM_KEYDOWN, 'Y', 0));

@@ -1,8 +1,8 @@
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
-#include <unistd.h>
-
+#include "ScratchDirectory.h"
 #include "WindowFixture.h"
 
 // The window procedure fed hand-built messages, as the pump would dispatch them.
@@ -24,9 +24,10 @@ protected:
         window = openWindow().getHWnd();
         ASSERT_NE(window, nullptr);
         dispatch(); // the resize event of init
-        for (const char* name : {Orva::WindowFocusEventName, Orva::WindowUnfocusEventName,
-                                 Orva::WindowExitEventName, Orva::WindowResizeEventName, Orva::WindowCharEventName,
-                                 Orva::WindowSpecCharEventName, Orva::WindowDragNDropEventName})
+        for (const char* name :
+             {Orva::WindowFocusEventName, Orva::WindowUnfocusEventName, Orva::WindowExitEventName,
+              Orva::WindowResizeEventName, Orva::WindowCharEventName, Orva::WindowSpecCharEventName,
+              Orva::WindowDragNDropEventName})
             taps->tap(name);
     }
 
@@ -163,11 +164,11 @@ protected:
     void SetUp() override
     {
         WindowProc::SetUp();
-        root = fs::temp_directory_path() / ("orva-drop-" + std::to_string(::getpid()));
-        fs::create_directories(root / "folder");
-        file = write(root / "kept.txt");
+        const fs::path& base = scratch.emplace("orva-drop").path();
+        fs::create_directories(base / "folder");
+        file = write(base / "kept.txt");
         // Deep enough that a 260-character buffer would cut the path in the middle.
-        fs::path deep = root;
+        fs::path deep = base;
         for (int i = 0; i < 3; ++i)
             deep /= std::string(100, static_cast<char>('a' + i));
         fs::create_directories(deep);
@@ -179,9 +180,11 @@ protected:
 
     void TearDown() override
     {
-        fs::remove_all(root);
+        scratch.reset();
         WindowProc::TearDown();
     }
+
+    const fs::path& root() const { return scratch->path(); }
 
     static std::string write(const fs::path& path)
     {
@@ -196,21 +199,21 @@ protected:
         EXPECT_EQ(deliveredAfterDispatch(), (Names{"WindowDragNDropEvent"}));
     }
 
-    fs::path root;
+    std::optional<ScratchDirectory> scratch;
     std::string file;
     std::string longFile;
 };
 
 TEST_F(DroppedFiles, OnlyRegularFilesAreKeptAtTheirFullLength)
 {
-    drop({file, (root / "folder").string(), (root / "missing.txt").string(), longFile});
+    drop({file, (root() / "folder").string(), (root() / "missing.txt").string(), longFile});
     EXPECT_EQ(taps->droppedFiles, (std::vector<std::string>{file, longFile}));
 }
 
 TEST_F(DroppedFiles, DirectoriesOnlyGiveAnEmptyList)
 {
     taps->droppedFiles = {"stale"};
-    drop({(root / "folder").string(), root.string()});
+    drop({(root() / "folder").string(), root().string()});
     EXPECT_TRUE(taps->droppedFiles.empty());
 }
 

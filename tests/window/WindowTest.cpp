@@ -36,7 +36,8 @@ TEST_F(WindowLife, InitShowsTheWindowAndTheFirstDispatchTakesTheClientSize)
     Window& window = openWindow({640, 480});
     ASSERT_NE(window.getHWnd(), nullptr);
     EXPECT_NE(SDL_GetWindowFlags(Platform::GetSDLWindow(window.getHWnd())) & SDL_WINDOW_SHOWN, 0u);
-    EXPECT_EQ(GetWindowLongA(window.getHWnd(), GWL_EXSTYLE), static_cast<LONG>(WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE));
+    EXPECT_EQ(GetWindowLongA(window.getHWnd(), GWL_EXSTYLE),
+              static_cast<LONG>(WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE));
     window.resize(10, 10); // the stored size, not the event, is what changes first
     SetWindowPos(window.getHWnd(), nullptr, 0, 0, 300, 200, SWP_NOMOVE);
     dispatch();
@@ -99,7 +100,8 @@ TEST_F(WindowLife, StylesOfTheFirstSwitchAreRestoredEveryTime)
     const LONG original = GetWindowLongA(window.getHWnd(), GWL_STYLE);
     window.setFullscreen(true);
     window.setFullscreen(false);
-    SetWindowLongA(window.getHWnd(), GWL_STYLE, static_cast<LONG>(WS_OVERLAPPED | WS_CAPTION)); // changed later
+    SetWindowLongA(window.getHWnd(), GWL_STYLE,
+                   static_cast<LONG>(WS_OVERLAPPED | WS_CAPTION)); // changed later
     window.setFullscreen(true);
     window.setFullscreen(false);
     EXPECT_EQ(GetWindowLongA(window.getHWnd(), GWL_STYLE), original);
@@ -190,7 +192,8 @@ TEST_F(WindowLife, AWindowInitialisedAgainInFullScreenUsesTheDesktop)
     ASSERT_NE(window.getHWnd(), nullptr);
     EXPECT_TRUE(window.isFullscreen());
     EXPECT_EQ(GetWindowLongA(window.getHWnd(), GWL_EXSTYLE), static_cast<LONG>(WS_EX_APPWINDOW));
-    EXPECT_NE(SDL_GetWindowFlags(Platform::GetSDLWindow(window.getHWnd())) & SDL_WINDOW_FULLSCREEN_DESKTOP, 0u);
+    EXPECT_NE(SDL_GetWindowFlags(Platform::GetSDLWindow(window.getHWnd())) & SDL_WINDOW_FULLSCREEN_DESKTOP,
+              0u);
     window.update();
     dispatch();
     EXPECT_EQ(window.getSize(), Size(1024, 768));

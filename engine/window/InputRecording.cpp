@@ -1,0 +1,243 @@
+#include "window/InputRecording.h"
+
+#include <sys/stat.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <locale>
+#include <sstream>
+
+#include "core/EventManager.h"
+#include "window/InputKeys.h"
+#include "window/InputManager.h"
+#include "world/ResourceManager.h"
+
+namespace Orva {
+
+namespace {
+
+constexpr const char* MachineFile = "data/last_input.txt";
+constexpr const char* ReadableFile = "data/readable_last_input.txt";
+constexpr std::uint32_t KeyCodeCount = 256;
+
+constexpr std::array<const char*, 16> PadButtonNames = {
+    "Up", "Down", "Left", "Right", "Start", "Select", "L3", "R3", "LS", "RS", "LT", "RT", "A", "B", "X", "Y"};
+
+// Names of the codes from 46 to 104, in code order; null where a code has no name.
+// clang-format off
+constexpr std::array<const char*, 59> NamedKeys = {
+    "Multiply", "Add", "Separator", "Subtract", "Decimal", "Divide",                           // 46-51
+    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,                                     // 52-57
+    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,                                     // 58-63
+    "Space", "Page Up", "Page Down", "End", "Home", "Arrow Left", "Arrow Up", "Arrow Right",    // 64-71
+    "Arrow Down", nullptr, nullptr, nullptr, nullptr, "Insert", "Delete", nullptr,             // 72-79
+    "Left Shift", "Right Shift", "Enter", "Tab", "Back", "Left Control", "Right Control",       // 80-86
+    "CAPS", "Escape", "Left Click", "Right Click", "Middle Mouse Click", "Mouse Scroll Up",    // 87-92
+    "Mouse Scroll Down", ";", "+", ",", "-", ".", "/", "~", "[", "\\", "]", "'"};              // 93-104
+// clang-format on
+
+std::string fullPath(const std::string& relative)
+{
+    return Resources::ResourceManager::getResourceDirectory() + relative;
+}
+
+// Directories open as streams here; a recording is only ever a regular file.
+bool isRegularFile(const std::string& path)
+{
+    struct stat status;
+    return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+// Writes the whole text or reports why not; an unwritten recording must not pass unnoticed.
+void writeFile(const std::string& path, const std::string& text)
+{
+    std::ofstream out(path, std::ios::out | std::ios::trunc);
+    if (out) {
+        out << text;
+        out.flush();
+    }
+    if (!out) {
+        std::fprintf(stderr, "input: could not write the recording \"%s\": %s\n", path.c_str(),
+                     std::strerror(errno));
+    }
+}
+
+} // namespace
+
+std::string KeyNameToString(unsigned char code)
+{
+    if (code <= InputKeys::ORVA_9) {
+        return std::string(1, static_cast<char>('0' + code));
+    }
+    if (code <= InputKeys::ORVA_Z) {
+        return std::string(1, static_cast<char>('A' + (code - InputKeys::ORVA_A)));
+    }
+    if (code <= InputKeys::ORVA_NUMPAD9) {
+        return "Numpad " + std::to_string(code - InputKeys::ORVA_NUMPAD0);
+    }
+    if (code >= InputKeys::ORVA_F1 && code <= InputKeys::ORVA_F12) {
+        return "F" + std::to_string(code - InputKeys::ORVA_F1 + 1);
+    }
+    if (code <= InputKeys::ORVA_APOSTROPHE) {
+        const char* name = NamedKeys[code - InputKeys::ORVA_MULTIPLY];
+        return name != nullptr ? name : "Captured";
+    }
+    if (code >= InputKeys::ORVA_CONTROLLER1_DPAD_UP && code <= InputKeys::ORVA_CONTROLLER4_Y) {
+        return std::string("Controller:") + PadButtonNames[(code - InputKeys::ORVA_CONTROLLER1_DPAD_UP) % 16];
+    }
+    if (code >= InputKeys::ORVA_CONTROLLER1_ENTER && code <= InputKeys::ORVA_CONTROLLER4_ENTER) {
+        return "Controller" + std::to_string(code - InputKeys::ORVA_CONTROLLER1_ENTER + 1) + "EnterEvent";
+    }
+    if (code >= InputKeys::ORVA_CONTROLLER1_DROP && code <= InputKeys::ORVA_CONTROLLER4_DROP) {
+        return "Controller" + std::to_string(code - InputKeys::ORVA_CONTROLLER1_DROP + 1) + "QuitEvent";
+    }
+    return "Captured";
+}
+
+bool InputReplayTrack::loadFromFile(const std::string& path)
+{
+    clock_ = 0.0f;
+    const std::string file = fullPath(path);
+    std::ifstream in;
+    if (isRegularFile(file)) {
+        in.open(file);
+    }
+    if (!in.is_open()) {
+        clear();
+        return false;
+    }
+    in.imbue(std::locale::classic());
+    InputTrackData record;
+    while (in >> record.key >> record.pressed >> record.time) {
+        pending_.push_back(record);
+    }
+    return true;
+}
+
+void InputReplayTrack::clear() noexcept
+{
+    pending_.clear();
+    due_.clear();
+    clock_ = 0.0f;
+}
+
+void InputReplayTrack::update(float dt)
+{
+    clock_ += dt;
+    while (!pending_.empty() && !(pending_.front().time > clock_)) {
+        due_.push_back(pending_.front());
+        pending_.pop_front();
+    }
+}
+
+void InputManager::startTrackingInput() noexcept
+{
+    trackingClock_ = 0.0f;
+    tracking_ = true;
+    replaying_ = false;
+}
+
+void InputManager::addTrackingData(unsigned int key, bool pressed)
+{
+    trackingList_.push_back(InputTrackData{key, pressed, trackingClock_});
+}
+
+void InputManager::stopTrackingInput()
+{
+    WindowKeyStates[InputKeys::ORVA_F5] = 0;
+    for (StateBuffer& buffer : stateBuffers_) {
+        buffer[InputKeys::ORVA_F5] = 0;
+    }
+    tracking_ = false;
+    if (replaying_) {
+        replayTrack_.clear();
+        replaying_ = false;
+    } else {
+        writeRecordings();
+    }
+    trackingList_.clear();
+    trackingClock_ = 0.0f;
+}
+
+void InputManager::writeRecordings() const
+{
+    std::ostringstream readable;
+    std::ostringstream machine;
+    readable.imbue(std::locale::classic());
+    machine.imbue(std::locale::classic());
+    readable << "Total game time:" << trackingClock_ << '\n';
+    for (const InputTrackData& record : trackingList_) {
+        const int pressed = record.pressed ? 1 : 0;
+        readable << KeyNameToString(static_cast<unsigned char>(record.key)) << " : " << pressed << " : "
+                 << record.time << '\n';
+        machine << record.key << ' ' << pressed << ' ' << record.time << ' ';
+    }
+    writeFile(fullPath(ReadableFile), readable.str());
+    writeFile(fullPath(MachineFile), machine.str());
+}
+
+void InputManager::useTrackingData(const std::string& path, bool continueAfter)
+{
+    if (replayTrack_.loadFromFile(path)) {
+        tracking_ = false;
+        replaying_ = true;
+        continueAfterReplay_ = continueAfter;
+        replayPath_ = path;
+    } else {
+        tracking_ = true;
+        replaying_ = false;
+        replayPath_.clear();
+    }
+}
+
+void InputManager::stopUsingTrackingData() noexcept
+{
+    replayPath_.clear();
+    tracking_ = true;
+    replaying_ = false;
+    replayTrack_.clear();
+}
+
+// The recording drives the frame buffers; the real keyboard goes to the back-up buffer, and
+// only Escape and F5 reach the game, both as F5.
+void InputManager::replayStep(float dt)
+{
+    StateBuffer& current = stateBuffers_[static_cast<std::size_t>(currentBuffer_)];
+    std::memcpy(backUpBuffer_.data(), WindowKeyStates, backUpBuffer_.size());
+    current = stateBuffers_[static_cast<std::size_t>(previousBuffer_)];
+    replayTrack_.update(dt);
+
+    InputReplayTrack::Records& due = replayTrack_.dueRecords();
+    while (!due.empty()) {
+        const InputTrackData record = due.front();
+        due.pop_front();
+        if (record.key < KeyCodeCount) {
+            current[record.key] = record.pressed ? 1 : 0;
+        }
+        trackingList_.push_back(record);
+    }
+
+    if (replayTrack_.pendingRecords().empty()) {
+        if (continueAfterReplay_) {
+            replaying_ = false;
+            tracking_ = true;
+            if (!trackingList_.empty()) {
+                trackingClock_ = trackingList_.back().time;
+            }
+            if (EventManager::hasInstance()) {
+                EventManager::getInstance().queueEvent(ReplayInputEvent::REPLAY_EVENT_HASH_CODE,
+                                                       ReplayInputEvent(replayPath_));
+            }
+        } else {
+            WindowKeyStates[InputKeys::ORVA_F5] = 1;
+        }
+    }
+    const bool livePause =
+        WindowKeyStates[InputKeys::ORVA_ESCAPE] != 0 || WindowKeyStates[InputKeys::ORVA_F5] != 0;
+    current[InputKeys::ORVA_F5] = livePause ? 1 : 0;
+}
+
+} // namespace Orva
