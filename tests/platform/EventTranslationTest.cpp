@@ -233,13 +233,7 @@ TEST_F(EventTranslation, MouseMessagesClampPositionsAndDropExtraButtons)
 TEST_F(EventTranslation, WheelTurnsAreNotchesOf120ClampedAndUnflipped)
 {
     const auto pushWheel = [this](Sint32 y, Uint32 direction, Sint32 x = 0) {
-        SDL_Event wheel{};
-        wheel.type = SDL_MOUSEWHEEL;
-        wheel.wheel.windowID = sdlId();
-        wheel.wheel.x = x;
-        wheel.wheel.y = y;
-        wheel.wheel.direction = direction;
-        ASSERT_EQ(SDL_PushEvent(&wheel), 1);
+        SdlEventPush::wheel(sdlId(), y, direction, x);
     };
     pushWheel(1, SDL_MOUSEWHEEL_NORMAL);
     pushWheel(-2, SDL_MOUSEWHEEL_NORMAL);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "SdlEventPush.h"
 #include "platform/Platform.h"
 #include "platform/Win32.h"
 
@@ -73,36 +74,14 @@ protected:
 
     void pushKey(SDL_Scancode scancode, SDL_Keycode symbol, Uint16 modifiers, bool down, bool repeat = false)
     {
-        SDL_Event event{};
-        event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-        event.key.windowID = sdlId();
-        event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
-        event.key.repeat = repeat ? 1 : 0;
-        event.key.keysym.scancode = scancode;
-        event.key.keysym.sym = symbol;
-        event.key.keysym.mod = modifiers;
-        ASSERT_EQ(SDL_PushEvent(&event), 1);
+        SdlEventPush::key(sdlId(), scancode, symbol, modifiers, down, repeat);
     }
 
-    void pushText(const std::string& text)
-    {
-        SDL_Event event{};
-        event.type = SDL_TEXTINPUT;
-        event.text.windowID = sdlId();
-        ASSERT_LT(text.size(), sizeof event.text.text);
-        text.copy(event.text.text, text.size());
-        ASSERT_EQ(SDL_PushEvent(&event), 1);
-    }
+    void pushText(const std::string& text) { SdlEventPush::text(sdlId(), text); }
 
     void pushWindowEvent(SDL_WindowEventID id, int data1 = 0, int data2 = 0)
     {
-        SDL_Event event{};
-        event.type = SDL_WINDOWEVENT;
-        event.window.windowID = sdlId();
-        event.window.event = static_cast<Uint8>(id);
-        event.window.data1 = data1;
-        event.window.data2 = data2;
-        ASSERT_EQ(SDL_PushEvent(&event), 1);
+        SdlEventPush::windowEvent(sdlId(), id, data1, data2);
     }
 
     HWND window = nullptr;

@@ -6,12 +6,17 @@
 
 #include "platform/Platform.h"
 #include "window/InputKeys.h"
+#include "window/Window.h"
 
 namespace {
 
 using Orva::InputKeys;
 using Orva::WindowKeyStates;
 namespace Hooks = Orva::Platform::Test;
+
+// The window procedure's way into the key state.
+void press(int vk) { Orva::Window::handleKeyDown(Orva::WindowEvent(WM_KEYDOWN, nullptr, static_cast<WPARAM>(vk), 0)); }
+void release(int vk) { Orva::Window::handleKeyUp(Orva::WindowEvent(WM_KEYUP, nullptr, static_cast<WPARAM>(vk), 0)); }
 
 class KeyCodes : public ::testing::Test
 {
@@ -47,18 +52,18 @@ TEST_F(KeyCodes, EveryVirtualKeySetsAndClearsExactlyItsCode)
             continue;
         SCOPED_TRACE(vk);
         std::array<std::uint8_t, 256> before{};
-        Orva::recordKeyDown(static_cast<WPARAM>(vk));
+        press(vk);
         std::array<std::uint8_t, 256> after{};
         std::memcpy(after.data(), WindowKeyStates, 256);
         const auto code = expectedCode(vk);
         if (code)
             before[static_cast<std::size_t>(*code)] = 1;
         EXPECT_EQ(after, before);
-        Orva::recordKeyDown(static_cast<WPARAM>(vk)); // a repeat keeps it down
+        press(vk); // a repeat keeps it down
         if (code) {
             EXPECT_EQ(WindowKeyStates[*code], 1);
         }
-        Orva::recordKeyUp(static_cast<WPARAM>(vk));
+        release(vk);
         for (int i = 0; i < 256; ++i)
             ASSERT_EQ(WindowKeyStates[i], 0) << "code " << i;
     }
@@ -68,13 +73,13 @@ TEST_F(KeyCodes, PublishedExamples)
 {
     const std::pair<int, int> examples[] = {{0x2F, 79}, {0x41, 10}, {0x7B, 63}, {0xC0, 100}, {0xDF, 105}};
     for (const auto& [vk, code] : examples) {
-        Orva::recordKeyDown(static_cast<WPARAM>(vk));
+        press(vk);
         EXPECT_EQ(WindowKeyStates[code], 1) << vk;
     }
     std::array<std::uint8_t, 256> snapshot{};
     std::memcpy(snapshot.data(), WindowKeyStates, 256);
     for (int vk : {0x12, 0x7C, 0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0x141})
-        Orva::recordKeyDown(static_cast<WPARAM>(vk));
+        press(vk);
     EXPECT_EQ(std::memcmp(snapshot.data(), WindowKeyStates, 256), 0);
 }
 
@@ -83,40 +88,40 @@ TEST_F(KeyCodes, ShiftSidesFollowTheKeyTable)
     // Down with only the right side down: 81 set, 80 left as it was (1 here).
     WindowKeyStates[InputKeys::ORVA_LEFT_SHIFT] = 1;
     Hooks::setKeyState(VK_RSHIFT, true);
-    Orva::recordKeyDown(VK_SHIFT);
+    press(VK_SHIFT);
     EXPECT_EQ(WindowKeyStates[InputKeys::ORVA_LEFT_SHIFT], 1);
     EXPECT_EQ(WindowKeyStates[InputKeys::ORVA_RIGHT_SHIFT], 1);
 
     // Up while the left side is still down: 81 cleared, 80 kept.
     Hooks::setKeyState(VK_RSHIFT, false);
     Hooks::setKeyState(VK_LSHIFT, true);
-    Orva::recordKeyUp(VK_SHIFT);
+    release(VK_SHIFT);
     EXPECT_EQ(WindowKeyStates[InputKeys::ORVA_LEFT_SHIFT], 1);
     EXPECT_EQ(WindowKeyStates[InputKeys::ORVA_RIGHT_SHIFT], 0);
 
     // Down with neither side down sets nothing; up with both down clears nothing.
     std::memset(WindowKeyStates, 0, sizeof WindowKeyStates);
     Hooks::setKeyState(VK_LSHIFT, false);
-    Orva::recordKeyDown(VK_SHIFT);
+    press(VK_SHIFT);
     EXPECT_EQ(WindowKeyStates[InputKeys::ORVA_LEFT_SHIFT] + WindowKeyStates[InputKeys::ORVA_RIGHT_SHIFT], 0);
     WindowKeyStates[InputKeys::ORVA_LEFT_SHIFT] = WindowKeyStates[InputKeys::ORVA_RIGHT_SHIFT] = 1;
     Hooks::setKeyState(VK_LSHIFT, true);
     Hooks::setKeyState(VK_RSHIFT, true);
-    Orva::recordKeyUp(VK_SHIFT);
+    release(VK_SHIFT);
     EXPECT_EQ(WindowKeyStates[InputKeys::ORVA_LEFT_SHIFT] + WindowKeyStates[InputKeys::ORVA_RIGHT_SHIFT], 2);
 }
 
 TEST_F(KeyCodes, ControlSidesFollowTheKeyTable)
 {
     Hooks::setKeyState(VK_LCONTROL, true);
-    Orva::recordKeyDown(VK_CONTROL);
+    press(VK_CONTROL);
     EXPECT_EQ(WindowKeyStates[InputKeys::ORVA_LEFT_CONTROL], 1);
     EXPECT_EQ(WindowKeyStates[InputKeys::ORVA_RIGHT_CONTROL], 0);
     Hooks::setKeyState(VK_RCONTROL, true);
-    Orva::recordKeyDown(VK_CONTROL);
+    press(VK_CONTROL);
     EXPECT_EQ(WindowKeyStates[InputKeys::ORVA_RIGHT_CONTROL], 1);
     Hooks::setKeyState(VK_LCONTROL, false);
-    Orva::recordKeyUp(VK_CONTROL);
+    release(VK_CONTROL);
     EXPECT_EQ(WindowKeyStates[InputKeys::ORVA_LEFT_CONTROL], 0);
     EXPECT_EQ(WindowKeyStates[InputKeys::ORVA_RIGHT_CONTROL], 1);
     // The shift codes are never touched by Control.
