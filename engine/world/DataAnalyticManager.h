@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/Export.h"
+#include "core/MemoryPoolManager.h"
 #include "core/Singleton.h"
 
 namespace Orva::Analytic {
@@ -17,6 +18,8 @@ namespace Orva::Analytic {
 class ORVA_API DataAnalyticManager : public Singleton<DataAnalyticManager>
 {
 public:
+    ORVA_POOLED_OPERATORS(DataAnalyticManager)
+
     struct EventData
     {
         unsigned pushCount = 0;

@@ -7,6 +7,7 @@
 
 #include "core/EventCallbackObject.h"
 #include "core/Export.h"
+#include "core/MemoryPoolManager.h"
 #include "core/Singleton.h"
 #include "scripting/luabridge/LuaRef.h"
 
@@ -21,6 +22,8 @@ namespace Orva {
 class ORVA_API LuaScriptManager : public Singleton<LuaScriptManager>
 {
 public:
+    ORVA_POOLED_OPERATORS(LuaScriptManager)
+
     // The code of "LUA_EXCEPTION", under which every LuaExceptionEvent is queued; set by the
     // constructor.
     static std::uint32_t LUASCRIPT_EXCEPTION_EVENT_CODE;
