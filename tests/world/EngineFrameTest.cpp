@@ -2,7 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
-#include <regex>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -23,6 +23,23 @@ std::uint32_t bits(float value)
     std::uint32_t raw = 0;
     std::memcpy(&raw, &value, sizeof raw);
     return raw;
+}
+
+// "h:m:s" of a wall clock: three numbers of one or two digits, none with a leading zero.
+bool isClockText(const std::string& text)
+{
+    std::istringstream in(text);
+    std::string part;
+    int parts = 0;
+    while (std::getline(in, part, ':')) {
+        const bool digits =
+            !part.empty() && part.size() <= 2 && part.find_first_not_of("0123456789") == std::string::npos;
+        if (!digits || (part.size() == 2 && part[0] == '0')) {
+            return false;
+        }
+        ++parts;
+    }
+    return parts == 3 && text.back() != ':';
 }
 
 // Runs one frame in which the first fixed step throws what `raise` throws; returns what
@@ -206,7 +223,7 @@ TEST_F(EngineTest, SlowStretchOpensOnItsFirstFrameAndIsAppendedWhenTheMeanRecove
     EXPECT_GE(record.duration, 0.0f);
     EXPECT_LT(record.duration, 60.0f);
     EXPECT_GT(record.startTime, 0u);
-    EXPECT_TRUE(std::regex_match(record.time, std::regex("[0-9]{1,2}:[0-9]{1,2}:[0-9]{1,2}"))) << record.time;
+    EXPECT_TRUE(isClockText(record.time)) << record.time;
     EXPECT_NE(record.memDump.find("Memory manager printing"), std::string::npos);
     EXPECT_FALSE(record.loading);
     EXPECT_EQ(record.objectCount, 0u);
