@@ -83,5 +83,20 @@ protected:
         runFrames(std::vector<float>(count, frameTime));
     }
 
+    // Runs 1/60-second frames until the quit flag ends run, handing each fixed step the
+    // number of the frame it belongs to (from 1); returns how many frames ran.
+    int runUntilExit(const std::function<void(int frame)>& duringStep)
+    {
+        int frames = 0;
+        pool.onStep = [&](float) { duringStep(frames); };
+        engine().run([&] {
+            ++frames;
+            Orva::Debug::FramerateProfiler::supplyTime(Orva::Engine::FrameSection, 1.0f / 60.0f);
+            return true;
+        });
+        pool.onStep = nullptr;
+        return frames;
+    }
+
     CountingPool pool;
 };

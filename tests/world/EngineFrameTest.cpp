@@ -267,26 +267,18 @@ TEST_F(EngineTest, ResetStepStateForgetsAnOpenStretch)
     EXPECT_TRUE(analytics.levelRecord("").performance.empty());
 }
 
-TEST_F(EngineTest, ExitOrAFalseFrameFunctionEndsRunBeforeTheNextFrame)
+TEST_F(EngineTest, ExitEndsRunBeforeTheNextFrame)
 {
-    int frames = 0;
-    pool.onStep = [&](float) {
-        if (frames == 3) {
-            engine().exit();
-        }
-    };
-    engine().run([&] {
-        ++frames;
-        Orva::Debug::FramerateProfiler::supplyTime(Engine::FrameSection, 1.0f / 60.0f);
-        return true;
-    });
-    EXPECT_EQ(frames, 3);
+    EXPECT_EQ(runUntilExit([](int frame) {
+                  if (frame == 3) {
+                      engine().exit();
+                  }
+              }),
+              3);
     EXPECT_TRUE(engine().isQuitting());
 
     // Once set, the quit flag keeps run from calling the frame function at all.
-    engine().run([&] {
-        ++frames;
-        return true;
-    });
-    EXPECT_EQ(frames, 3);
+    int frames = 0;
+    engine().run([&] { return ++frames > 0; });
+    EXPECT_EQ(frames, 0);
 }

@@ -82,18 +82,12 @@ TEST_F(EngineWithWindowTest, ScriptExitEndsRunBeforeTheNextFrame)
 {
     engine().createRenderer(window);
     engine().initializeScriptEngine();
-    int frames = 0;
-    pool.onStep = [&](float) {
-        if (frames == 2) {
-            exec("engine:exit()");
-        }
-    };
-    engine().run([&] {
-        ++frames;
-        Orva::Debug::FramerateProfiler::supplyTime(Engine::FrameSection, 1.0f / 60.0f);
-        return true;
-    });
-    EXPECT_EQ(frames, 2);
+    EXPECT_EQ(runUntilExit([](int frame) {
+                  if (frame == 2) {
+                      exec("engine:exit()");
+                  }
+              }),
+              2);
     EXPECT_TRUE(engine().isQuitting());
 }
 

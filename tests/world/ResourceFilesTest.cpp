@@ -13,6 +13,36 @@ namespace {
 
 using Orva::Resources::ResourceManager;
 
+// Sets (or, given nothing, removes) an environment variable for its lifetime.
+class ScopedVariable
+{
+public:
+    ScopedVariable(const char* name, const std::optional<std::string>& value) : name_(name)
+    {
+        if (const char* previous = std::getenv(name)) {
+            previous_ = previous;
+        }
+        set(value);
+    }
+    ~ScopedVariable() { set(previous_); }
+
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+    void set(const std::optional<std::string>& value) const
+    {
+        if (value) {
+            setenv(name_, value->c_str(), 1);
+        } else {
+            unsetenv(name_);
+        }
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> previous_;
+};
+
 // Resource directory <root>/resources/ and Documents folder <root>/documents.
 class ResourceFilesTest : public ScratchDirectoryTest
 {
@@ -20,29 +50,21 @@ protected:
     void SetUp() override
     {
         ScratchDirectoryTest::SetUp();
-        if (const char* previous = std::getenv("XDG_DOCUMENTS_DIR")) {
-            previousDocuments_ = previous;
-        }
         std::filesystem::create_directory(documents());
-        setenv("XDG_DOCUMENTS_DIR", documents().c_str(), 1);
+        documentsVariable_.emplace("XDG_DOCUMENTS_DIR", documents().string());
         ResourceManager::setResourceDirectory((root() / "resources").string() + "/");
     }
 
     void TearDown() override
     {
-        if (previousDocuments_) {
-            setenv("XDG_DOCUMENTS_DIR", previousDocuments_->c_str(), 1);
-        } else {
-            unsetenv("XDG_DOCUMENTS_DIR");
-        }
+        documentsVariable_.reset();
         ResourceManager::setResourceDirectory("../resources/");
         ScratchDirectoryTest::TearDown();
     }
 
     std::filesystem::path documents() const { return root() / "documents"; }
 
-private:
-    std::optional<std::string> previousDocuments_;
+    std::optional<ScopedVariable> documentsVariable_;
 };
 
 const std::string Binary("a\0b\r\n\xff", 6);
@@ -150,9 +172,30 @@ TEST_F(ResourceFilesTest, DataFileNamesThatLeaveTheDocumentsFolderAreRefused)
 
 TEST_F(ResourceFilesTest, MissingDocumentsFolderMakesDataFilesUnavailable)
 {
-    setenv("XDG_DOCUMENTS_DIR", (root() / "nowhere").c_str(), 1);
+    documentsVariable_->set((root() / "nowhere").string());
     EXPECT_FALSE(ResourceManager::writeDataFile("a.txt", "x"));
     EXPECT_EQ(ResourceManager::readDataFile("a.txt"), "");
     EXPECT_FALSE(ResourceManager::makeDirectory("saves"));
     EXPECT_FALSE(std::filesystem::exists(root() / "nowhere"));
+}
+
+// Without the variable, the folder is the one the desktop's user-dirs file names. The answer
+// is asked once per process, so this relies on a process of its own, as ctest runs each test.
+TEST_F(ResourceFilesTest, DocumentsFolderComesFromTheUserDirsFileWhenTheVariableIsUnset)
+{
+    if (std::system("command -v xdg-user-dir > /dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "xdg-user-dir is not installed";
+    }
+    std::filesystem::create_directories(root() / ".config");
+    std::filesystem::create_directory(root() / "MyDocs");
+    writeFile(root() / ".config" / "user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/MyDocs\"\n");
+    documentsVariable_->set(std::nullopt);
+    const ScopedVariable config("XDG_CONFIG_HOME", std::nullopt);
+    const ScopedVariable home("HOME", root().string());
+
+    const bool written = ResourceManager::writeDataFile("save.txt", "here");
+    const std::string readBack = ResourceManager::readDataFile("save.txt");
+    EXPECT_TRUE(written);
+    EXPECT_EQ(readBack, "here");
+    EXPECT_EQ(readFile(root() / "MyDocs" / "save.txt"), "here");
 }
