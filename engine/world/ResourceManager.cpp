@@ -85,25 +85,31 @@ std::optional<std::string> confinedName(const std::string& name)
     return path;
 }
 
-// What "xdg-user-dir DOCUMENTS" answers, asked once per process; "" when it cannot be run.
+// What "xdg-user-dir DOCUMENTS" answers; "" when it cannot be run. Asked again only when
+// $HOME has changed since the last answer, since the answer derives from it. Main thread only.
 const std::string& xdgDocumentsAnswer()
 {
-    static const std::string answer = [] {
-        std::string line;
-        if (FILE* pipe = popen("xdg-user-dir DOCUMENTS 2>/dev/null", "r")) {
-            char buffer[4096];
-            while (std::fgets(buffer, sizeof buffer, pipe)) {
-                line += buffer;
-            }
-            if (pclose(pipe) != 0) {
-                line.clear();
-            }
+    static std::optional<std::string> askedForHome;
+    static std::string answer;
+    const char* home = std::getenv("HOME");
+    const std::string currentHome = home ? home : "";
+    if (askedForHome == currentHome) {
+        return answer;
+    }
+    answer.clear();
+    if (FILE* pipe = popen("xdg-user-dir DOCUMENTS 2>/dev/null", "r")) {
+        char buffer[4096];
+        while (std::fgets(buffer, sizeof buffer, pipe)) {
+            answer += buffer;
         }
-        while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
-            line.pop_back();
+        if (pclose(pipe) != 0) {
+            answer.clear();
         }
-        return line;
-    }();
+    }
+    while (!answer.empty() && (answer.back() == '\n' || answer.back() == '\r')) {
+        answer.pop_back();
+    }
+    askedForHome = currentHome;
     return answer;
 }
 

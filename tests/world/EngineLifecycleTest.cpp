@@ -201,6 +201,7 @@ struct SilentFailure : Orva::Singleton<SilentFailure>
 
 TEST(EngineShutDownTest, ManagerWhoseDestructionThrowsIsReportedClearedAndFreed)
 {
+    FailingManager::destroyed = 0;
     FailingManager::createInstance();
     testing::internal::CaptureStderr();
     Orva::detail::destroyManagerReporting<FailingManager>();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <string>
 #include <thread>
 
 #include "world/FramerateController.h"
@@ -56,14 +57,18 @@ TEST_F(FramerateTest, EndWaitsOutTheFrameButNotAFrameThatIsAlreadyLate)
 
 TEST_F(FramerateTest, UnknownSectionReadsZeroAndAnEndBeforeAnyStartMeasuresNearlyNothing)
 {
-    EXPECT_EQ(FramerateProfiler::getDt("never used"), 0.0f);
-    EXPECT_EQ(FramerateProfiler::getDt("never used"), 0.0f);
+    // Sections live as long as the process: fresh names for every repetition.
+    static int run = 0;
+    const std::string suffix = std::to_string(++run);
 
-    FramerateProfiler::start("started only");
-    EXPECT_EQ(FramerateProfiler::getDt("started only"), 0.0f);
+    EXPECT_EQ(FramerateProfiler::getDt("never used " + suffix), 0.0f);
+    EXPECT_EQ(FramerateProfiler::getDt("never used " + suffix), 0.0f);
 
-    FramerateProfiler::end("ended first");
-    EXPECT_LT(FramerateProfiler::getDt("ended first"), 0.01f);
+    FramerateProfiler::start("started only " + suffix);
+    EXPECT_EQ(FramerateProfiler::getDt("started only " + suffix), 0.0f);
+
+    FramerateProfiler::end("ended first " + suffix);
+    EXPECT_LT(FramerateProfiler::getDt("ended first " + suffix), 0.01f);
 }
 
 TEST_F(FramerateTest, SectionMeasuresFromItsStartAndNamesTheCurrentSection)

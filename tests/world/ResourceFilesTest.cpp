@@ -179,8 +179,7 @@ TEST_F(ResourceFilesTest, MissingDocumentsFolderMakesDataFilesUnavailable)
     EXPECT_FALSE(std::filesystem::exists(root() / "nowhere"));
 }
 
-// Without the variable, the folder is the one the desktop's user-dirs file names. The answer
-// is asked once per process, so this relies on a process of its own, as ctest runs each test.
+// Without the variable, the folder is the one the desktop's user-dirs file names.
 TEST_F(ResourceFilesTest, DocumentsFolderComesFromTheUserDirsFileWhenTheVariableIsUnset)
 {
     if (std::system("command -v xdg-user-dir > /dev/null 2>&1") != 0) {
