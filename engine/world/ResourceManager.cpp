@@ -1,6 +1,7 @@
 #include "world/ResourceManager.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -31,19 +32,28 @@ std::string withForwardSlashes(std::string path)
     return path;
 }
 
-// Reads the whole file in binary mode; false (and contents left empty) when it cannot be opened.
+// Reads the whole file in binary mode; false (and contents left empty) when it cannot be
+// opened. Reads until the end instead of trusting the reported size, which for a directory is
+// the largest offset there is. A file too large to hold reads as empty: the loader thread
+// must never end on an exception.
 bool readWholeFile(const std::string& path, std::string& contents)
 {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    std::ifstream in(path, std::ios::binary);
     if (!in) {
         return false;
     }
-    const std::streamoff size = in.tellg();
-    if (size > 0) {
-        contents.resize(static_cast<std::size_t>(size));
-        in.seekg(0);
-        in.read(contents.data(), size);
-        contents.resize(static_cast<std::size_t>(in.gcount()));
+    try {
+        std::error_code error;
+        const std::uintmax_t size = std::filesystem::file_size(path, error);
+        if (!error && size < contents.max_size()) {
+            contents.reserve(static_cast<std::size_t>(size));
+        }
+        char chunk[1 << 16];
+        while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+            contents.append(chunk, static_cast<std::size_t>(in.gcount()));
+        }
+    } catch (const std::exception&) {
+        std::string().swap(contents);
     }
     return true;
 }

@@ -93,6 +93,10 @@ TEST_F(ResourceFilesTest, WholeFilesRoundTripInBinary)
     EXPECT_EQ(ResourceManager::openFile(path), "");
 
     EXPECT_EQ(ResourceManager::openFile((root() / "absent").string()), "");
+    EXPECT_EQ(ResourceManager::openFile(root().string()), "");
+    const std::string large(3 << 16, 'L');
+    EXPECT_TRUE(ResourceManager::writeFile(path, large));
+    EXPECT_EQ(ResourceManager::openFile(path), large);
 }
 
 TEST_F(ResourceFilesTest, CopyFileCopiesBytesAndFailsOnEitherEnd)

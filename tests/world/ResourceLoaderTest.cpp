@@ -157,7 +157,8 @@ TEST_F(ResourceLoaderTest, ReplyCarriesTheRequestWithFullPathsContentsAndTags)
     writeFile(root() / "resources" / "a.txt", "alpha");
     writeFile(root() / "resources" / "b.bin", std::string("\0b", 2));
     int marker = 0;
-    request(requester.get(), {"a.txt", "missing.txt", "b.bin"}, &marker);
+    // An empty path names the resource directory itself: no file to read.
+    request(requester.get(), {"a.txt", "missing.txt", "b.bin", ""}, &marker);
     dispatch();
     readAccepted(1);
     deliveryFrames(6);
@@ -166,15 +167,17 @@ TEST_F(ResourceLoaderTest, ReplyCarriesTheRequestWithFullPathsContentsAndTags)
     const LoadEvent& reply = requester->replies.front();
     EXPECT_EQ(reply.requestId, &marker);
     EXPECT_EQ(reply.hashCode, Orva::EventNameDetails::EventToHash("OnResourceLoadComplete"));
-    ASSERT_EQ(reply.entries.size(), 3u);
+    ASSERT_EQ(reply.entries.size(), 4u);
     EXPECT_EQ(reply.entries[0].path, resources() + "/a.txt");
     EXPECT_EQ(reply.entries[0].contents, "alpha");
     EXPECT_EQ(reply.entries[1].contents, "");
     EXPECT_EQ(reply.entries[2].contents, std::string("\0b", 2));
     EXPECT_EQ(reply.entries[2].tag, 2);
-    // The missing file counts as delivered like the others.
-    EXPECT_EQ(loader().getLoadCount(), 3u);
-    EXPECT_EQ(loader().getMaxLoadCount(), 3u);
+    EXPECT_EQ(reply.entries[3].path, resources() + "/");
+    EXPECT_EQ(reply.entries[3].contents, "");
+    // The missing file and the directory count as delivered like the others.
+    EXPECT_EQ(loader().getLoadCount(), 4u);
+    EXPECT_EQ(loader().getMaxLoadCount(), 4u);
     EXPECT_TRUE(loader().isDone());
 }
 
