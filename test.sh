@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test: a normal build, then an
-# ASan+UBSan build. Tests labelled "display" run under a virtual X server.
+# ASan+UBSan build. Tests labelled "display" run under a virtual X server. Last, the loader's
+# tests (label "loader", the only ones with a second thread) run in a ThreadSanitizer build
+# that compiles just what they need.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -27,5 +29,10 @@ run_tests build
 echo "== ASan+UBSan build"
 configure_and_build build-asan -DORVA_SANITIZE=address
 run_tests build-asan
+
+echo "== ThreadSanitizer build (loader)"
+cmake -S . -B build-tsan -G Ninja -DORVA_WERROR=ON -DORVA_SANITIZE=thread
+cmake --build build-tsan -j "$jobs" --target loader_tests
+(cd build-tsan && ctest --output-on-failure -j "$jobs" -L loader)
 
 echo "== all tests passed"

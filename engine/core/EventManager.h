@@ -14,6 +14,7 @@
 #include "core/EventStack.h"
 #include "core/Export.h"
 #include "core/FunctionHolder.h"
+#include "core/MemoryPoolManager.h"
 #include "core/OrvaAllocator.h"
 #include "core/ScriptEvents.h"
 #include "core/Singleton.h"
@@ -35,6 +36,8 @@ struct ORVA_API OrvaRuntimeExceptionEvent
 class ORVA_API EventManager final : public IEventSender, public Singleton<EventManager>
 {
 public:
+    ORVA_POOLED_OPERATORS(EventManager)
+
     using ListenerList = std::vector<FunctionHolder, OrvaAllocator<FunctionHolder>>;
     using RemovalRequest = std::pair<std::uint32_t, const EventCallbackObject*>;
     using RemovalList = std::vector<RemovalRequest, OrvaAllocator<RemovalRequest>>;

@@ -36,6 +36,8 @@ concept GlobalValueType = std::is_same_v<T, int> || std::is_same_v<T, float> || 
 class ORVA_API GlobalManager : public Singleton<GlobalManager>
 {
 public:
+    ORVA_POOLED_OPERATORS(GlobalManager)
+
     struct ORVA_API GlobalConcept
     {
         virtual ~GlobalConcept();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <type_traits>
 #include <utility>
 
 #include "core/Export.h"
@@ -61,10 +62,15 @@ public:
         return *instance_;
     }
 
-    static void destroyInstance() noexcept
+    // The instance stays set while its destructor runs. A destructor allowed to throw passes
+    // its exception on, with the instance cleared and its memory released all the same.
+    static void destroyInstance() noexcept(std::is_nothrow_destructible_v<T>)
     {
+        struct ClearOnExit
+        {
+            ~ClearOnExit() { instance_ = nullptr; }
+        } clear;
         delete instance_;
-        instance_ = nullptr;
     }
 
 protected:

@@ -11,6 +11,7 @@
 #include "core/EventCallbackObject.h"
 #include "core/Export.h"
 #include "core/FunctionHolder.h"
+#include "core/MemoryPoolManager.h"
 #include "core/OrvaAllocator.h"
 #include "core/Singleton.h"
 #include "core/Vector.h"
@@ -34,11 +35,13 @@ concept MotorValue = std::is_arithmetic_v<T>;
 // listeners. Every registration and removal is deferred to the next update, so any of them
 // may be made from inside a listener. It also records and replays keyboard input.
 //
-// The engine makes the one instance at start-up and links it (linkInstance; storage from
-// ::operator new is fine, as destroyInstance deletes it) and destroys it at shut-down.
+// The engine makes the one instance at start-up (createInstance, from the memory pools, or
+// linkInstance) and destroys it at shut-down, before the memory pool manager.
 class ORVA_API InputManager final : public IEventSender, public Singleton<InputManager>
 {
 public:
+    ORVA_POOLED_OPERATORS(InputManager)
+
     enum ControllerStickSide : std::int32_t {
         LeftStick = 0,
         RightStick = 1,

@@ -39,11 +39,6 @@ constexpr std::array<const char*, 59> NamedKeys = {
     "Mouse Scroll Down", ";", "+", ",", "-", ".", "/", "~", "[", "\\", "]", "'"};              // 93-104
 // clang-format on
 
-std::string fullPath(const std::string& relative)
-{
-    return Resources::ResourceManager::getResourceDirectory() + relative;
-}
-
 // Directories open as streams here; a recording is only ever a regular file.
 bool isRegularFile(const std::string& path)
 {
@@ -52,7 +47,7 @@ bool isRegularFile(const std::string& path)
 }
 
 // Writes the whole text or reports why not; an unwritten recording must not pass unnoticed.
-void writeFile(const std::string& path, const std::string& text)
+void writeRecording(const std::string& path, const std::string& text)
 {
     std::ofstream out(path, std::ios::out | std::ios::trunc);
     if (out) {
@@ -100,7 +95,7 @@ std::string KeyNameToString(unsigned char code)
 bool InputReplayTrack::loadFromFile(const std::string& path)
 {
     clock_ = 0.0f;
-    const std::string file = fullPath(path);
+    const std::string file = Resources::ResourceManager::getFullPath(path);
     std::ifstream in;
     if (isRegularFile(file)) {
         in.open(file);
@@ -175,8 +170,8 @@ void InputManager::writeRecordings() const
                  << record.time << '\n';
         machine << record.key << ' ' << pressed << ' ' << record.time << ' ';
     }
-    writeFile(fullPath(ReadableFile), readable.str());
-    writeFile(fullPath(MachineFile), machine.str());
+    writeRecording(Resources::ResourceManager::getFullPath(ReadableFile), readable.str());
+    writeRecording(Resources::ResourceManager::getFullPath(MachineFile), machine.str());
 }
 
 void InputManager::useTrackingData(const std::string& path, bool continueAfter)

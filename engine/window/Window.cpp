@@ -191,7 +191,7 @@ void Window::hideCursor()
 
 void Window::setIcon(const std::string& path)
 {
-    const std::string fullPath = Resources::ResourceManager::getResourceDirectory() + path;
+    const std::string fullPath = Resources::ResourceManager::getFullPath(path);
     const HICON icon = Platform::LoadIconFile(fullPath.c_str());
     if (icon == nullptr) {
         return;

@@ -1,11 +1,24 @@
 #include "world/ResourceManager.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
 #include <utility>
+
+#include "core/EventManager.h"
+#include "core/FunctionHolder.h"
+#include "world/DataAnalyticManager.h"
 
 namespace Orva::Resources {
 
 namespace {
+
+// Main thread only, like every caller of sendAllEvents.
+int deliveryCalls = 0;
 
 std::string& resourceDirectory()
 {
@@ -13,7 +26,280 @@ std::string& resourceDirectory()
     return directory;
 }
 
+std::string withForwardSlashes(std::string path)
+{
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
+
+// Reads the whole file in binary mode; false (and contents left empty) when it cannot be
+// opened. Reads until the end instead of trusting the reported size, which for a directory is
+// the largest offset there is. A file too large to hold reads as empty: the loader thread
+// must never end on an exception.
+bool readWholeFile(const std::string& path, std::string& contents)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return false;
+    }
+    try {
+        std::error_code error;
+        const std::uintmax_t size = std::filesystem::file_size(path, error);
+        if (!error && size < contents.max_size()) {
+            contents.reserve(static_cast<std::size_t>(size));
+        }
+        char chunk[1 << 16];
+        while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+            contents.append(chunk, static_cast<std::size_t>(in.gcount()));
+        }
+    } catch (const std::exception&) {
+        std::string().swap(contents);
+    }
+    return true;
+}
+
+bool writeWholeFile(const std::string& path, const char* data, std::size_t size, std::ios::openmode mode)
+{
+    std::ofstream out(path, mode | std::ios::binary);
+    if (!out) {
+        return false;
+    }
+    out.write(data, static_cast<std::streamsize>(size));
+    out.close();
+    return !out.fail();
+}
+
+bool truncateAndWrite(const std::string& path, const std::string& text)
+{
+    return writeWholeFile(path, text.data(), text.size(), std::ios::out | std::ios::trunc);
+}
+
+// A name given by a script, with backslashes made slashes; nothing when it is empty,
+// absolute (a leading slash or a drive letter) or has a ".." segment, since such a name
+// would reach outside the folder it is meant for.
+std::optional<std::string> confinedName(const std::string& name)
+{
+    std::string path = withForwardSlashes(name);
+    const bool driveLetter = path.size() >= 2 && path[1] == ':';
+    if (path.empty() || path.front() == '/' || driveLetter) {
+        return std::nullopt;
+    }
+    std::size_t segmentStart = 0;
+    while (segmentStart <= path.size()) {
+        const std::size_t slash = std::min(path.find('/', segmentStart), path.size());
+        if (path.compare(segmentStart, slash - segmentStart, "..") == 0) {
+            return std::nullopt;
+        }
+        segmentStart = slash + 1;
+    }
+    return path;
+}
+
+// What "xdg-user-dir DOCUMENTS" answers; "" when it cannot be run. Asked again only when
+// $HOME has changed since the last answer, since the answer derives from it. Main thread only.
+const std::string& xdgDocumentsAnswer()
+{
+    static std::optional<std::string> askedForHome;
+    static std::string answer;
+    const char* home = std::getenv("HOME");
+    const std::string currentHome = home ? home : "";
+    if (askedForHome == currentHome) {
+        return answer;
+    }
+    answer.clear();
+    if (FILE* pipe = popen("xdg-user-dir DOCUMENTS 2>/dev/null", "r")) {
+        char buffer[4096];
+        while (std::fgets(buffer, sizeof buffer, pipe)) {
+            answer += buffer;
+        }
+        if (pclose(pipe) != 0) {
+            answer.clear();
+        }
+    }
+    while (!answer.empty() && (answer.back() == '\n' || answer.back() == '\r')) {
+        answer.pop_back();
+    }
+    askedForHome = currentHome;
+    return answer;
+}
+
+// The user's Documents folder: $XDG_DOCUMENTS_DIR, else xdg-user-dir's answer, else
+// $HOME/Documents; nothing when that folder does not exist.
+std::optional<std::string> documentsFolder()
+{
+    std::string folder;
+    if (const char* configured = std::getenv("XDG_DOCUMENTS_DIR"); configured && *configured) {
+        folder = configured;
+    } else if (!xdgDocumentsAnswer().empty()) {
+        folder = xdgDocumentsAnswer();
+    } else if (const char* home = std::getenv("HOME"); home && *home) {
+        folder = std::string(home) + "/Documents";
+    }
+    std::error_code error;
+    if (folder.empty() || !std::filesystem::is_directory(folder, error)) {
+        return std::nullopt;
+    }
+    return folder;
+}
+
+// Documents folder + "/" + the confined name; nothing when either is unavailable.
+std::optional<std::string> dataFilePath(const std::string& name)
+{
+    const std::optional<std::string> relative = confinedName(name);
+    if (!relative) {
+        return std::nullopt;
+    }
+    const std::optional<std::string> folder = documentsFolder();
+    if (!folder) {
+        return std::nullopt;
+    }
+    return *folder + "/" + *relative;
+}
+
+// The analytics key of a delivered file: its path from the last slash on.
+std::string analyticsKey(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash);
+}
+
 } // namespace
+
+ResourceManager::ResourceManager() : completionCode_(EventNameDetails::EventToHash("OnResourceLoadComplete"))
+{
+    EventManager::getInstance().ListenToEvent(EventNameDetails::EventToHash("LoadResource"),
+                                              FunctionHolder(this, &ResourceManager::loadResource));
+    loader_ = std::thread(&ResourceManager::runLoader, this);
+}
+
+ResourceManager::~ResourceManager()
+{
+    {
+        const std::lock_guard lock(mutex_);
+        stopRequested_.store(true);
+    }
+    workArrived_.notify_all();
+    loader_.join();
+    eventCallbacks_.clearEvents();
+}
+
+void ResourceManager::loadResource(BaseEvent* event)
+{
+    const auto* request = dynamic_cast<const Events::LoadEvent*>(event);
+    if (!request) {
+        return;
+    }
+    Events::LoadEvent accepted(request->sender, request->requestId);
+    accepted.entries = request->entries;
+    for (Events::LoadEvent::Entry& entry : accepted.entries) {
+        entry.path = getFullPath(withForwardSlashes(entry.path));
+    }
+    {
+        const std::lock_guard lock(mutex_);
+        maxLoadCount_ += static_cast<unsigned>(accepted.entries.size());
+        pending_.push_back(std::move(accepted));
+    }
+    workArrived_.notify_one();
+}
+
+void ResourceManager::update()
+{
+    const std::lock_guard lock(mutex_);
+    while (!pending_.empty()) {
+        working_.push_back(std::move(pending_.front()));
+        pending_.pop_front();
+    }
+    if (working_.empty()) {
+        return;
+    }
+    Events::LoadEvent& request = working_.front();
+    for (Events::LoadEvent::Entry& entry : request.entries) {
+        readWholeFile(entry.path, entry.contents);
+    }
+    done_.push_back(std::move(request));
+    working_.pop_front();
+}
+
+void ResourceManager::runLoader()
+{
+    while (!stopRequested_.load()) {
+        update();
+        std::unique_lock lock(mutex_);
+        workArrived_.wait(lock,
+                          [this] { return stopRequested_.load() || !pending_.empty() || !working_.empty(); });
+    }
+}
+
+void ResourceManager::sendAllEvents()
+{
+    if (deliveryCalls++ < DeliveryPeriod - 1) {
+        return;
+    }
+    deliveryCalls = 0;
+
+    Analytic::DataAnalyticManager* const analytics =
+        Analytic::DataAnalyticManager::hasInstance() &&
+                Analytic::DataAnalyticManager::getInstance().isTrackingResource()
+            ? &Analytic::DataAnalyticManager::getInstance()
+            : nullptr;
+    EventManager& events = EventManager::getInstance();
+
+    const std::lock_guard lock(mutex_);
+    for (unsigned sent = 0; sent < MaxDeliveredRequests && !done_.empty(); ++sent) {
+        Events::LoadEvent& reply = done_.front();
+        reply.hashCode = completionCode_;
+        events.queueEvent(completionCode_, reply);
+        if (analytics) {
+            for (const Events::LoadEvent::Entry& entry : reply.entries) {
+                ++analytics->resourceRecord(analyticsKey(entry.path));
+            }
+        }
+        loadCount_ += static_cast<unsigned>(reply.entries.size());
+        done_.pop_front();
+    }
+}
+
+void ResourceManager::requestLoad(const std::string& path, void* requester)
+{
+    Events::LoadEvent request(requester);
+    request.entries.emplace_back(path);
+    loadResource(&request);
+}
+
+bool ResourceManager::isDoneLocked() const
+{
+    return pending_.empty() && working_.empty() && loadCount_ == maxLoadCount_;
+}
+
+bool ResourceManager::isDone() const
+{
+    const std::lock_guard lock(mutex_);
+    return isDoneLocked();
+}
+
+float ResourceManager::getLoadPercentage() const
+{
+    const std::lock_guard lock(mutex_);
+    if (isDoneLocked()) {
+        return 1.0f;
+    }
+    if (maxLoadCount_ == 0) {
+        return 0.0f;
+    }
+    return static_cast<float>(loadCount_) / static_cast<float>(maxLoadCount_);
+}
+
+unsigned ResourceManager::getLoadCount() const
+{
+    const std::lock_guard lock(mutex_);
+    return loadCount_;
+}
+
+unsigned ResourceManager::getMaxLoadCount() const
+{
+    const std::lock_guard lock(mutex_);
+    return maxLoadCount_;
+}
 
 std::string ResourceManager::getResourceDirectory()
 {
@@ -22,9 +308,76 @@ std::string ResourceManager::getResourceDirectory()
 
 void ResourceManager::setResourceDirectory(const std::string& directory)
 {
-    std::string converted = directory;
-    std::replace(converted.begin(), converted.end(), '\\', '/');
-    resourceDirectory() = std::move(converted);
+    resourceDirectory() = withForwardSlashes(directory);
+}
+
+std::string ResourceManager::getFullPath(const std::string& relativePath)
+{
+    return resourceDirectory() + relativePath;
+}
+
+std::string ResourceManager::openFile(const std::string& path)
+{
+    std::string contents;
+    readWholeFile(path, contents);
+    return contents;
+}
+
+bool ResourceManager::saveToFile(const std::string& relativePath, const std::string& text)
+{
+    return truncateAndWrite(getFullPath(relativePath), text);
+}
+
+bool ResourceManager::appendToFile(const std::string& relativePath, const std::string& text)
+{
+    const std::optional<std::string> name = confinedName(relativePath);
+    return name &&
+           writeWholeFile(getFullPath(*name), text.data(), text.size(), std::ios::out | std::ios::app);
+}
+
+bool ResourceManager::copyFile(const std::string& from, const std::string& to)
+{
+    std::string contents;
+    return readWholeFile(from, contents) && truncateAndWrite(to, contents);
+}
+
+bool ResourceManager::writeFile(const std::string& path, const std::string& text)
+{
+    return truncateAndWrite(path, text);
+}
+
+bool ResourceManager::writeFile(const std::string& path, const std::vector<unsigned char>& bytes)
+{
+    return writeWholeFile(path, reinterpret_cast<const char*>(bytes.data()), bytes.size(),
+                          std::ios::out | std::ios::trunc);
+}
+
+bool ResourceManager::writeDataFile(const std::string& name, const std::string& text)
+{
+    const std::optional<std::string> path = dataFilePath(name);
+    return path && truncateAndWrite(*path, text);
+}
+
+std::string ResourceManager::readDataFile(const std::string& name)
+{
+    const std::optional<std::string> path = dataFilePath(name);
+    return path ? openFile(*path) : std::string();
+}
+
+bool ResourceManager::makeDirectory(const std::string& name)
+{
+    const std::optional<std::string> path = dataFilePath(name);
+    if (!path) {
+        return false;
+    }
+    std::error_code error;
+    std::filesystem::create_directory(*path, error);
+    return std::filesystem::is_directory(*path, error);
+}
+
+void ResourceManager::resetDeliveryCounter() noexcept
+{
+    deliveryCalls = 0;
 }
 
 } // namespace Orva::Resources

@@ -1,21 +1,115 @@
 #pragma once
 
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
+#include "core/BaseEvent.h"
+#include "core/EventCallbackObject.h"
 #include "core/Export.h"
+#include "core/MemoryPoolManager.h"
+#include "core/Singleton.h"
+#include "world/LoadEvent.h"
 
 namespace Orva::Resources {
 
-// STUB: only the resource directory. The resource loader issue completes this class in
-// place (the loader thread, the "LoadResource" protocol and the file helpers).
-class ORVA_API ResourceManager
+// Reads game files on a loader thread of its own and hands their contents back on the main
+// thread. A requester queues a LoadEvent under "LoadResource"; its reply, the same record with
+// every path made full and every file's contents filled (empty for a file that could not be
+// opened), comes back under "OnResourceLoadComplete", a few requests every sixth frame.
+//
+// One mutex guards the three queues and both counters; the handler, update() and
+// sendAllEvents() hold it for their whole body, so the main thread waits while the loader
+// reads a request's files. The loader sleeps on a condition variable only while nothing is
+// pending or being read.
+class ORVA_API ResourceManager : public Singleton<ResourceManager>
 {
 public:
-    // The prefix that relative resource paths are appended to, with no separator added;
-    // "../resources/" until the program sets another.
+    ORVA_POOLED_OPERATORS(ResourceManager)
+
+    // Requests delivered per delivery call, and the delivery calls that do nothing in between.
+    static constexpr unsigned MaxDeliveredRequests = 5;
+    static constexpr int DeliveryPeriod = 6;
+
+    // Starts the loader thread and listens to "LoadResource".
+    ResourceManager();
+    // Stops and joins the loader thread before anything it uses goes; withdraws the listener.
+    ~ResourceManager();
+
+    ResourceManager(const ResourceManager&) = delete;
+    ResourceManager& operator=(const ResourceManager&) = delete;
+
+    // The "LoadResource" handler: accepts a copy of the request with every path made full.
+    // Anything but a LoadEvent sent under that name is ignored.
+    void loadResource(BaseEvent* event);
+    // One loader pass: takes over the pending requests and reads the files of the first one.
+    void update();
+    // Delivery, once per frame: every sixth call sends up to five finished requests.
+    void sendAllEvents();
+    // A one-file request from the requester (sender = requester, requestId and tag 0), taken
+    // straight into the handler without waiting for a dispatch.
+    void requestLoad(const std::string& path, void* requester);
+
+    // Nothing pending or being read, and every requested file delivered.
+    bool isDone() const;
+    // 1 when done; else the delivered share of the requested files (0 while nothing but
+    // empty requests is outstanding).
+    float getLoadPercentage() const;
+    unsigned getLoadCount() const;
+    unsigned getMaxLoadCount() const;
+
+    EventCallbackObject& getEventCallbackObject() noexcept { return eventCallbacks_; }
+
+    // The prefix that relative resource paths are appended to, with no separator added.
     static std::string getResourceDirectory();
     // Stores the directory with every backslash turned into a slash.
     static void setResourceDirectory(const std::string& directory);
+    // The resource directory followed by the relative path.
+    static std::string getFullPath(const std::string& relativePath);
+
+    // Whole files and writes. Failures show only in the result: "" or false.
+    static std::string openFile(const std::string& path);
+    static bool saveToFile(const std::string& relativePath, const std::string& text);
+    // Refuses a name that is empty, absolute or climbs out with "..".
+    static bool appendToFile(const std::string& relativePath, const std::string& text);
+    static bool copyFile(const std::string& from, const std::string& to);
+    static bool writeFile(const std::string& path, const std::string& text);
+    static bool writeFile(const std::string& path, const std::vector<unsigned char>& bytes);
+
+    // Files under the user's Documents folder, named as by scripts: every backslash becomes a
+    // slash, and a name that is empty, absolute or climbs out with ".." is refused.
+    static bool writeDataFile(const std::string& name, const std::string& text);
+    static std::string readDataFile(const std::string& name);
+    // True when the directory exists afterwards.
+    static bool makeDirectory(const std::string& name);
+
+    // Restarts the pacing of sendAllEvents, so that the next delivery is the sixth call from
+    // now. For tests and tools.
+    static void resetDeliveryCounter() noexcept;
+
+private:
+    using RequestQueue = std::deque<Events::LoadEvent>;
+
+    void runLoader();
+    bool isDoneLocked() const;
+
+    RequestQueue pending_;
+    RequestQueue working_;
+    RequestQueue done_;
+    mutable std::mutex mutex_;
+    std::condition_variable workArrived_;
+    std::atomic<bool> stopRequested_{false};
+    unsigned loadCount_ = 0;
+    unsigned maxLoadCount_ = 0;
+    std::uint32_t completionCode_;
+    EventCallbackObject eventCallbacks_;
+    // Started last, so that everything it touches exists before it runs.
+    std::thread loader_;
 };
 
 } // namespace Orva::Resources

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "core/Export.h"
+#include "physics/BaseCollider.h"
+#include "physics/PhysicsWorld.h"
+#include "world/BaseComponent.h"
+
+namespace Orva {
+class TransformComponent;
+}
+
+namespace Orva::Physics {
+
+// STUB: a body tied to its object's collider and transform and listed in the world. The
+// rigid-body issue replaces it (velocity, acceleration, integration).
+class ORVA_API RigidBody : public BaseComponent
+{
+public:
+    static constexpr int TypeNumber = 7;
+
+    RigidBody() { type = TypeNumber; }
+    RigidBody(const RigidBody&) = default;
+    RigidBody& operator=(const RigidBody&) = default;
+    // Detaches from the collider and leaves the world's body list.
+    ~RigidBody() override
+    {
+        if (collider_) {
+            collider_->attachRigidBody(nullptr);
+        }
+        if (PhysicsWorld::hasInstance()) {
+            removeUnordered(PhysicsWorld::getInstance().getListOfRigidBody(), this);
+        }
+    }
+
+    // Keeps both and joins the world's body list.
+    void init(BaseCollider* collider, TransformComponent* transform)
+    {
+        collider_ = collider;
+        transform_ = transform;
+        PhysicsWorld::getInstance().getListOfRigidBody().push_back(this);
+    }
+    void update(float /*dt*/) {}
+
+    BaseCollider* getCollider() const noexcept { return collider_; }
+    TransformComponent* getTransform() const noexcept { return transform_; }
+
+private:
+    BaseCollider* collider_ = nullptr;
+    TransformComponent* transform_ = nullptr;
+};
+
+} // namespace Orva::Physics

@@ -1,0 +1,363 @@
+#include "world/Engine.h"
+
+#include <tinyxml2.h>
+
+#include <array>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <ctime>
+#include <cxxabi.h>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <sstream>
+
+#include "actions/ActionSetManager.h"
+#include "audio/AudioManager.h"
+#include "core/EventManager.h"
+#include "core/GlobalManager.h"
+#include "core/MemoryPoolManager.h"
+#include "core/ScriptEvents.h"
+#include "graphics/AnimationManager.h"
+#include "graphics/FontManager.h"
+#include "graphics/Renderer.h"
+#include "graphics/TextureManager.h"
+#include "physics/PhysicsWorld.h"
+#include "scripting/luabridge/LuaException.h"
+#include "window/InputManager.h"
+#include "world/DataAnalyticManager.h"
+#include "world/GameObjectManager.h"
+#include "world/GameStateManager.h"
+#include "world/GlobalComponentManager.h"
+#include "world/LuaScriptManager.h"
+#include "world/ResourceManager.h"
+#include "world/SetManager.h"
+
+namespace Orva {
+
+namespace {
+
+using PerformanceData = Analytic::DataAnalyticManager::PerformanceData;
+
+constexpr float DefaultObjectUnitSize = 64.0f;
+constexpr std::int64_t TicksPerSecond = 10000000;
+
+// What the frame step keeps between frames.
+struct StepState
+{
+    static constexpr std::size_t RingSize = 10;
+
+    float accumulator = 0.0f;
+    std::array<float, RingSize> frameTimes{};
+    std::size_t writeIndex = 0;
+    bool stretchOpen = false;
+    PerformanceData record;
+};
+
+StepState& stepState()
+{
+    static StepState state;
+    return state;
+}
+
+// Engine configuration: the default file, and the unit size it gives.
+void writeDefaultConfiguration()
+{
+    std::ofstream out(Engine::ConfigPath, std::ios::out | std::ios::trunc | std::ios::binary);
+    out << "<config>\n"
+        << "\t<object size=\"64\" />\n"
+        << "</config>";
+}
+
+// A well-formed file without a usable positive size leaves the default in force (and the file
+// as it is): a size of 0 would make every pixel-to-world conversion divide by zero.
+float readObjectUnitSize()
+{
+    tinyxml2::XMLDocument document(true, tinyxml2::PRESERVE_WHITESPACE);
+    if (document.LoadFile(Engine::ConfigPath) != tinyxml2::XML_SUCCESS) {
+        writeDefaultConfiguration();
+        return DefaultObjectUnitSize;
+    }
+    const tinyxml2::XMLElement* config = document.FirstChildElement("config");
+    const tinyxml2::XMLElement* object = config ? config->FirstChildElement("object") : nullptr;
+    float size = 0.0f;
+    if (!object || object->QueryFloatAttribute("size", &size) != tinyxml2::XML_SUCCESS ||
+        !std::isfinite(size) || size <= 0.0f) {
+        return DefaultObjectUnitSize;
+    }
+    return size;
+}
+
+// Wall-clock stamps of the slow-frame records: 100-nanosecond ticks since the Unix epoch.
+std::int64_t wallClockTicks()
+{
+    using Ticks = std::chrono::duration<std::int64_t, std::ratio<1, TicksPerSecond>>;
+    return std::chrono::duration_cast<Ticks>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
+// "h:m:s" of the stamp in local time, without leading zeros.
+std::string localClockText(std::int64_t ticks)
+{
+    const std::time_t seconds = static_cast<std::time_t>(ticks / TicksPerSecond);
+    std::tm local{};
+    if (!localtime_r(&seconds, &local)) {
+        return {};
+    }
+    return std::to_string(local.tm_hour) + ":" + std::to_string(local.tm_min) + ":" +
+           std::to_string(local.tm_sec);
+}
+
+// A script error text reads "<path>/<File>.lua:<line>: <message>". A text without ".lua"
+// names no file and is kept whole as the line text; a text that ends right after ".lua"
+// has an empty line text.
+std::string luaScriptErrorMessage(const std::string& text, const std::string& section)
+{
+    std::string file;
+    std::string lineText = text;
+    const std::size_t extension = text.find(".lua");
+    if (extension != std::string::npos) {
+        const std::size_t fileEnd = extension + 4;
+        const std::size_t slash = text.rfind('/', extension);
+        const std::size_t fileStart = slash == std::string::npos ? 0 : slash + 1;
+        file = text.substr(fileStart, fileEnd - fileStart);
+        lineText = fileEnd + 1 < text.size() ? text.substr(fileEnd + 1) : std::string();
+    }
+    return "Lua Script Error in " + file + " when doing " + section + "\n" + "Line:" + lineText;
+}
+
+std::string describeFrameException(std::exception_ptr exception, const std::string& section)
+{
+    try {
+        std::rethrow_exception(exception);
+    } catch (const luabridge::LuaException& error) {
+        return luaScriptErrorMessage(error.what(), section);
+    } catch (const LuaExceptionEvent& error) {
+        return error.message;
+    } catch (const std::exception& error) {
+        return "Exception thrown when doing " + section + "\n" + "Error message:" + error.what() + "\n";
+    } catch (...) {
+        return "Exception thrown when doing " + section + "\n" + "Unable to access error message.\n";
+    }
+}
+
+void runOneFixedStep(float dt)
+{
+    Physics::PhysicsWorld::getInstance().update(dt);
+    GlobalComponentManager::update(dt);
+}
+
+} // namespace
+
+void Engine::initializeEngine()
+{
+    MemoryPoolManager::createInstance();
+    InputManager::createInstance();
+    EventManager::createInstance();
+    LuaScriptManager::createInstance();
+    Resources::ResourceManager::createInstance();
+    Resources::ResourceManager::setResourceDirectory("../resources/");
+    Graphics::TextureManager::createInstance();
+    Actions::ActionSetManager::createInstance();
+    GlobalManager::createInstance();
+    GlobalComponentManager::createInstance();
+    GameObjectManager::createInstance();
+    Physics::PhysicsWorld::createInstance();
+    Graphics::AnimationManager::createInstance();
+    GameStateManager::createInstance();
+    SetManager::createInstance();
+    Audio::AudioManager::createInstance();
+    Analytic::DataAnalyticManager::createInstance();
+
+    const float unitSize = readObjectUnitSize();
+    GlobalManager::ObjectUnitSize = unitSize;
+    GlobalManager::InverseObjectUnitSize = 1.0f / unitSize;
+}
+
+Graphics::Renderer& Engine::createRenderer(Window& window)
+{
+    window_ = &window;
+    renderer_ = &Graphics::Renderer::createInstance();
+    renderer_->init(window);
+    Graphics::FontManager::createInstance();
+    return *renderer_;
+}
+
+void Engine::updateLoop(FramerateController& controller) noexcept
+{
+    try {
+        stepFrame(controller);
+    } catch (...) {
+        reportFrameException(std::current_exception());
+    }
+}
+
+void Engine::stepFrame(FramerateController& controller)
+{
+    controller.end();
+    Debug::FramerateProfiler::end(FrameSection);
+    controller.start();
+    Debug::FramerateProfiler::start(FrameSection);
+
+    GameObjectManager::update();
+    runFixedSteps();
+    Resources::ResourceManager::getInstance().sendAllEvents();
+    EventManager::PushAllEvents();
+    // Input and the layer re-sort run on frames, not on game time: always 0.016, unscaled.
+    InputManager::update(FixedStep);
+    Audio::AudioManager::getInstance().update();
+    if (renderer_) {
+        renderer_->update(FixedStep);
+    }
+    if (Analytic::DataAnalyticManager::getInstance().isTrackingLevel()) {
+        watchSlowFrames();
+    }
+}
+
+// At a time scale of 1 or more the accumulator decides the step count, at least one per
+// frame, and may go below zero; below 1 every frame runs exactly one (shorter) step.
+void Engine::runFixedSteps()
+{
+    const float dt = timeScale * FixedStep;
+    if (!(timeScale >= 1.0f)) {
+        runOneFixedStep(dt);
+        return;
+    }
+    float& accumulator = stepState().accumulator;
+    accumulator += timeScale * Debug::FramerateProfiler::getDt(FrameSection);
+    do {
+        runOneFixedStep(dt);
+        accumulator -= FixedStep;
+    } while (accumulator > FixedStep);
+}
+
+// Opens a record when the mean of the last ten frame times rises above SlowFrameTime and
+// appends it to the current stage's entry when the mean falls back.
+void Engine::watchSlowFrames()
+{
+    StepState& state = stepState();
+    state.frameTimes[state.writeIndex] = Debug::FramerateProfiler::getDt(FrameSection);
+    state.writeIndex = (state.writeIndex + 1) % StepState::RingSize;
+
+    float sum = 0.0f;
+    int counted = 0;
+    for (const float frameTime : state.frameTimes) {
+        if (!(frameTime > 0.0f)) {
+            break;
+        }
+        sum += frameTime;
+        ++counted;
+    }
+    const float mean = counted > 0 ? sum / static_cast<float>(counted) : 0.0f;
+
+    auto& analytics = Analytic::DataAnalyticManager::getInstance();
+    if (mean > SlowFrameTime) {
+        if (state.stretchOpen) {
+            return;
+        }
+        PerformanceData& record = state.record;
+        record = PerformanceData();
+        record.frameTime = mean;
+        record.startTime = static_cast<std::uint64_t>(wallClockTicks());
+        std::ostringstream dump;
+        MemoryPoolManager::MemoryDump(dump);
+        record.memDump = dump.str();
+        record.loading = !Resources::ResourceManager::getInstance().isDone();
+        record.objectCount = static_cast<unsigned>(GameObjectManager::getInstance().getAllObjects().size());
+        const auto& level = analytics.currentLevelRecord();
+        record.objectCreateCount = level.created;
+        record.objectDeleteCount = level.deleted;
+        state.stretchOpen = true;
+    } else if (state.stretchOpen) {
+        PerformanceData& record = state.record;
+        const std::int64_t start = static_cast<std::int64_t>(record.startTime);
+        record.duration = static_cast<float>(wallClockTicks() - start) / static_cast<float>(TicksPerSecond);
+        record.time = localClockText(start);
+        analytics.currentLevelRecord().performance.push_back(record);
+        state.stretchOpen = false;
+    }
+}
+
+void Engine::reportFrameException(std::exception_ptr exception) const noexcept
+{
+    try {
+        throwExceptionEvent(
+            describeFrameException(exception, Debug::FramerateProfiler::getCurrentProfiling()));
+    } catch (...) {
+        std::fputs("Engine: a frame failed and its report could not be built\n", stderr);
+    }
+}
+
+void Engine::throwExceptionEvent(const std::string& message) const noexcept
+{
+    std::cerr << message << std::flush;
+    std::ofstream report(ErrorReportPath, std::ios::out | std::ios::trunc | std::ios::binary);
+    report << message;
+}
+
+void Engine::destroy() noexcept
+{
+    if (!hasInstance()) {
+        return;
+    }
+    using detail::destroyManagerReporting;
+    destroyManagerReporting<SetManager>();
+    destroyManagerReporting<GameStateManager>();
+    destroyManagerReporting<Graphics::AnimationManager>();
+    destroyManagerReporting<GameObjectManager>();
+    destroyManagerReporting<GlobalComponentManager>();
+    destroyManagerReporting<Graphics::FontManager>();
+    destroyManagerReporting<Graphics::Renderer>();
+    destroyManagerReporting<Physics::PhysicsWorld>();
+    destroyManagerReporting<GlobalManager>();
+    destroyManagerReporting<Analytic::DataAnalyticManager>();
+    destroyManagerReporting<Actions::ActionSetManager>();
+    destroyManagerReporting<Audio::AudioManager>();
+    destroyManagerReporting<Graphics::TextureManager>();
+    destroyManagerReporting<Resources::ResourceManager>();
+    // The script manager outlives the event manager, so its own subscriptions go first.
+    if (LuaScriptManager::hasInstance()) {
+        try {
+            LuaScriptManager::getInstance().getEventCallbackObject().clearEvents();
+        } catch (...) {
+            detail::reportShutdownFailure("withdrawing the script manager's event subscriptions");
+        }
+    }
+    destroyManagerReporting<EventManager>();
+    destroyManagerReporting<InputManager>();
+    destroyManagerReporting<LuaScriptManager>();
+    destroyManagerReporting<MemoryPoolManager>();
+    Singleton::destroyInstance();
+}
+
+float Engine::getAccumulator() noexcept
+{
+    return stepState().accumulator;
+}
+
+void Engine::resetStepState() noexcept
+{
+    stepState() = StepState();
+}
+
+namespace detail {
+
+void reportShutdownFailure(const char* what) noexcept
+{
+    int status = 0;
+    const std::unique_ptr<char, decltype(&std::free)> demangled(
+        abi::__cxa_demangle(what, nullptr, nullptr, &status), &std::free);
+    const char* name = status == 0 && demangled ? demangled.get() : what;
+    try {
+        throw;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "Engine shut-down: %s: %s\n", name, error.what());
+    } catch (...) {
+        std::fprintf(stderr, "Engine shut-down: %s: unknown exception\n", name);
+    }
+}
+
+} // namespace detail
+
+} // namespace Orva

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+
+#include "core/Export.h"
+
+namespace Orva {
+
+// Holds the frame loop to a frame rate. The frame loop calls end() and then start() at the
+// top of every frame, so a frame never takes less than the target time.
+class ORVA_API FramerateController
+{
+public:
+    using Clock = std::chrono::steady_clock;
+
+    // The target frame time is 1 / framesPerSecond in single precision (60 gives 0.016666668).
+    explicit FramerateController(unsigned framesPerSecond = 60);
+
+    void start() noexcept;
+    // Spins on the clock, without sleeping, until the target time has passed since the frame
+    // began, then begins the next one. A frame that already took longer does not wait, and
+    // neither does any frame while the profiler is supplied frame times.
+    void end() noexcept;
+
+    float getTargetFrameTime() const noexcept { return targetFrameTime_; }
+
+private:
+    float targetFrameTime_;
+    Clock::time_point startStamp_;
+};
+
+namespace Debug {
+
+// Named timing sections on the steady clock. A section is made on first use by any
+// operation, with its start stamp taken then: a section ended before it was ever started
+// measures (nearly) 0 instead of the time since the clock's epoch. Main thread only.
+class ORVA_API FramerateProfiler
+{
+public:
+    static void start(const std::string& name);
+    // The section's last time becomes the seconds since its start.
+    static void end(const std::string& name);
+    // The section's last time in seconds; 0 for a section never ended.
+    static float getDt(const std::string& name);
+    // The name given to the last start(); empty before any.
+    static const std::string& getCurrentProfiling();
+
+    // Frame-time seam for tests and tools: while a time is supplied for a section, its end()
+    // records that time instead of measuring, getDt() returns it, and FramerateController::end()
+    // does not wait. A later call for the same section replaces the time.
+    static void supplyTime(const std::string& name, float seconds);
+    // Back to measuring every section.
+    static void stopSupplyingTimes();
+    static bool isSupplyingTimes();
+};
+
+} // namespace Debug
+
+} // namespace Orva
