@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <iosfwd>
 #include <list>
@@ -184,6 +185,8 @@ private:
 
     TransformComponent* transform_ = nullptr;
     std::uint32_t poolFlags_ = 0;
+    // Where the manager's root list holds the object, while it is a root.
+    std::size_t rootIndex_ = 0;
 
     static std::uint32_t objectCounter_;
 };

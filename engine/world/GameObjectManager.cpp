@@ -96,6 +96,7 @@ GameObject* GameObjectManager::construct(GameObject* parent, NameArgument&&... n
     freeSlots_.pop_back();
     object->poolFlags_ = GameObject::LiveFlag | GameObject::InPagesFlag;
     rootObjects_.back() = object;
+    object->rootIndex_ = rootObjects_.size() - 1;
     ++objectCount_;
     ++allocationCount_;
     maxObjects_ = std::max(maxObjects_, objectCount_);
@@ -137,6 +138,32 @@ GameObject* GameObjectManager::create(const std::string& name, GameObject* paren
 GameObject* GameObjectManager::create(std::string&& name, GameObject* parent)
 {
     return construct(parent, std::move(name));
+}
+
+void GameObjectManager::addGameObjectToRoot(GameObject* object)
+{
+    rootObjects_.push_back(object);
+    if (object) {
+        object->rootIndex_ = rootObjects_.size() - 1;
+    }
+}
+
+void GameObjectManager::removeGameObjectFromRoot(GameObject* object)
+{
+    std::size_t index = object ? object->rootIndex_ : rootObjects_.size();
+    // The list is open to callers: when it was changed behind the manager's back, search it.
+    if (index >= rootObjects_.size() || rootObjects_[index] != object) {
+        const auto found = std::find(rootObjects_.begin(), rootObjects_.end(), object);
+        if (found == rootObjects_.end()) {
+            return;
+        }
+        index = static_cast<std::size_t>(found - rootObjects_.begin());
+    }
+    rootObjects_[index] = rootObjects_.back();
+    rootObjects_.pop_back();
+    if (index < rootObjects_.size() && rootObjects_[index]) {
+        rootObjects_[index]->rootIndex_ = index;
+    }
 }
 
 template <class Visit> GameObject* GameObjectManager::visitLive(Visit&& visit) const

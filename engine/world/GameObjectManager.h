@@ -52,9 +52,11 @@ public:
     std::list<GameObject*> getAllObjects() const;
 
     ObjectList& getRootObjectList() noexcept { return rootObjects_; }
-    void addGameObjectToRoot(GameObject* object) { rootObjects_.push_back(object); }
-    // The first occurrence; the last root moves into its place.
-    void removeGameObjectFromRoot(GameObject* object) { detail::removeSwappingLast(rootObjects_, object); }
+    void addGameObjectToRoot(GameObject* object);
+    // The last root moves into its place. Each root remembers where it is, so this takes
+    // constant time (emptying a stage of many roots would otherwise be quadratic); an object
+    // listed twice loses the entry it was last given.
+    void removeGameObjectFromRoot(GameObject* object);
 
     // Immediate destruction. The object's children are left parentless, outside the root
     // list, and queued: the next update destroys them. Null and objects that are not live

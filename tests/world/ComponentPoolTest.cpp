@@ -124,25 +124,6 @@ TEST_F(ComponentPoolTest, EachTypeNumbersItsComponentsFromOne)
     EXPECT_EQ(probes.allocate()->componentID, 4u);
 }
 
-TEST_F(ComponentPoolTest, CountersFollowAllocationsAndReleases)
-{
-    ComponentPool<Probe> pool;
-    pool.configure("Probe", 2, ComponentStepRule::Always);
-    Probe* a = pool.allocate();
-    Probe* b = pool.allocate();
-    Probe* c = pool.allocate();
-    pool.free(a);
-    pool.free(b);
-    pool.allocate();
-    EXPECT_EQ(pool.getAllocationCount(), 4);
-    EXPECT_EQ(pool.getFreeCount(), 2);
-    EXPECT_EQ(pool.getHighestCount(), 3);
-    EXPECT_EQ(pool.getInUseCount(), 2);
-    EXPECT_EQ(Probe::destroyed, 2);
-    pool.free(c);
-    EXPECT_EQ(pool.getInUseCount(), 1);
-}
-
 TEST_F(ComponentPoolTest, FreeingAFreeComponentOrNullChangesNothing)
 {
     ComponentPool<Probe> pool;
@@ -254,18 +235,6 @@ TEST_F(ComponentPoolTest, ClearDestroysTheComponentsInUseAndReleasesThePagesButK
     EXPECT_EQ(pool.getPageCount(), 1u);
 }
 
-TEST_F(ComponentPoolTest, DestroyingThePoolDestroysWhatIsStillInUse)
-{
-    {
-        ComponentPool<Probe> pool;
-        pool.configure("Probe", 2, ComponentStepRule::Always);
-        pool.allocate();
-        pool.allocate();
-        pool.allocate();
-    }
-    EXPECT_EQ(Probe::destroyed, 3);
-}
-
 TEST_F(ComponentPoolTest, PageSizeZeroStillHoldsOneComponentPerPage)
 {
     ComponentPool<Probe> pool;
@@ -287,6 +256,8 @@ TEST_F(ComponentPoolTest, MemoryDumpText)
     Probe* a = pool.allocate();
     pool.allocate();
     pool.free(a);
+    EXPECT_EQ(pool.getInUseCount(), 1);
+    EXPECT_EQ(Probe::destroyed, 1);
     std::ostringstream out;
     EXPECT_EQ(&pool.doMemoryDump(out), &out);
     const std::string bytes = std::to_string(3 * sizeof(ExpectedSlot<Probe>));

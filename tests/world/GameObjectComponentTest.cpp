@@ -92,7 +92,7 @@ TEST_F(GameObjectComponentTest, RemovalTakesTheFirstMatchAndGivesItBackToItsPool
 {
     auto& sprites = ComponentPool<SpriteComponent>::getInstance();
     BaseComponent* first = object->addComponent("SpriteComponent");
-    TransformComponent* transform = object->addComponent<TransformComponent>();
+    object->addComponent<TransformComponent>();
     BaseComponent* second = object->addComponent("SpriteComponent");
 
     object->removeComponent("SpriteComponent");
@@ -104,24 +104,17 @@ TEST_F(GameObjectComponentTest, RemovalTakesTheFirstMatchAndGivesItBackToItsPool
     EXPECT_EQ(object->getTransform(), nullptr);
     EXPECT_EQ(object->getComponent<TransformComponent>(), nullptr);
     EXPECT_EQ(ComponentPool<TransformComponent>::getInstance().getInUseCount(), 0);
+    object->removeComponent(object->addComponent<TransformComponent>());
+    EXPECT_EQ(object->getTransform(), nullptr);
+    object->addComponent<TransformComponent>();
+    object->removeComponent("TransformComponent");
+    EXPECT_EQ(object->getTransform(), nullptr);
 
     object->removeComponent(second);
     EXPECT_TRUE(object->getComponentList().empty());
     object->removeComponent(second); // no longer on the object
     object->removeComponent<SpriteComponent>();
     EXPECT_EQ(sprites.getFreeCount(), 2);
-    (void)transform;
-}
-
-TEST_F(GameObjectComponentTest, RemovingTheTransformByNameOrPointerClearsTheCache)
-{
-    object->addComponent<TransformComponent>();
-    object->removeComponent("TransformComponent");
-    EXPECT_EQ(object->getTransform(), nullptr);
-
-    TransformComponent* transform = object->addComponent<TransformComponent>();
-    object->removeComponent(transform);
-    EXPECT_EQ(object->getTransform(), nullptr);
 }
 
 TEST_F(GameObjectComponentTest, TypedTransformIsCachedAndForceUpdatedUnderItsParent)

@@ -2,8 +2,10 @@
 
 #include <functional>
 #include <list>
+#include <memory>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "WorldFixture.h"
@@ -152,6 +154,27 @@ TEST_F(ObjectManagerTest, LookupsScanLiveObjectsInSlotOrder)
     EXPECT_EQ(objects().find("Same"), c);
     EXPECT_EQ(objects().findUniqueID(a->objectID), nullptr);
     EXPECT_EQ(objects().getAllObjects(), (std::list<GameObject*>{b, c}));
+}
+
+TEST_F(ObjectManagerTest, RootRemovalSwapsTheLastRootInEvenAfterTheListWasEdited)
+{
+    GameObject* a = objects().create("A");
+    GameObject* b = objects().create("B");
+    GameObject* c = objects().create("C");
+    GameObject* d = objects().create("D");
+    objects().destroy(a);
+    auto& roots = objects().getRootObjectList();
+    ASSERT_EQ(std::vector<GameObject*>(roots.begin(), roots.end()), (std::vector<GameObject*>{d, b, c}));
+
+    std::swap(roots[0], roots[2]); // behind the manager's back: [c, b, d]
+    objects().destroy(d);
+    objects().removeGameObjectFromRoot(a); // not a root
+    EXPECT_EQ(std::vector<GameObject*>(roots.begin(), roots.end()), (std::vector<GameObject*>{c, b}));
+    objects().destroy(c);
+    EXPECT_EQ(std::vector<GameObject*>(roots.begin(), roots.end()), (std::vector<GameObject*>{b}));
+    b->setParent(objects().create("E"));
+    EXPECT_EQ(roots.size(), 1u);
+    EXPECT_EQ(roots[0]->name, "E");
 }
 
 TEST_F(ObjectManagerTest, ImmediateDestructionLeavesChildrenOrphanedUntilTheNextUpdate)

@@ -249,35 +249,6 @@ TEST_F(ComponentManagerTest, MemoryDumpText)
     }
 }
 
-TEST_F(ComponentManagerTest, StepRunsTheUpdateListInOrder)
-{
-    std::vector<std::string> order;
-    struct Recorder final : IComponentPool
-    {
-        Recorder(std::vector<std::string>& order, const char* name) : order(order), name(name) {}
-        void clear() override {}
-        const char* getName() const override { return name; }
-        int getAllocationCount() const override { return 0; }
-        int getHighestCount() const override { return 0; }
-        int getFreeCount() const override { return 0; }
-        void update(float) override { order.emplace_back(name); }
-        void free(Orva::BaseComponent*) override {}
-        Orva::BaseComponent* allocate() override { return nullptr; }
-        bool isType(const std::type_info&) const override { return false; }
-        std::ostream& doMemoryDump(std::ostream& out) const override { return out; }
-        unsigned getTotalMemoryAllocationCount() const override { return 0; }
-
-        std::vector<std::string>& order;
-        const char* name;
-    };
-    Recorder first(order, "first");
-    Recorder second(order, "second");
-    auto& list = components().getUpdateList();
-    list.assign({&first, &second});
-    Orva::GlobalComponentManager::update(0.016f);
-    EXPECT_EQ(order, (std::vector<std::string>{"first", "second"}));
-}
-
 TEST_F(ComponentManagerTest, DestructionDeletesEveryPoolWithTheComponentsStillInUse)
 {
     ComponentPool<Orva::CameraComponent>::getInstance().allocate();
