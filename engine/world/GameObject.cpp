@@ -73,10 +73,15 @@ BaseComponent* GameObject::addComponent(const char* poolName)
     const bool isTransformPool = pool && pool->isType(typeid(TransformComponent));
     return attachWired(pool, [this, isTransformPool](BaseComponent& component) {
         if (isTransformPool) {
-            transform_ = static_cast<TransformComponent*>(&component);
-            transform_->forceUpdate();
+            cacheTransform(component);
         }
     });
+}
+
+void GameObject::cacheTransform(BaseComponent& component)
+{
+    transform_ = static_cast<TransformComponent*>(&component);
+    transform_->forceUpdate();
 }
 
 BaseComponent* GameObject::addComponent(const std::string& poolName)
@@ -84,17 +89,51 @@ BaseComponent* GameObject::addComponent(const std::string& poolName)
     return addComponent(poolName.c_str());
 }
 
-BaseComponent* GameObject::getComponent(const char* poolName) const
+template <class Match> BaseComponent* GameObject::firstComponentWhere(Match&& match) const
 {
-    if (!poolName) {
-        return nullptr;
-    }
     for (const ComponentEntry& entry : components_) {
-        if (std::strcmp(entry.first->getName(), poolName) == 0) {
+        if (match(entry)) {
             return entry.second;
         }
     }
     return nullptr;
+}
+
+template <class Match> void GameObject::removeFirstComponentWhere(Match&& match)
+{
+    const auto found = std::find_if(components_.begin(), components_.end(), match);
+    if (found == components_.end()) {
+        return;
+    }
+    // Unlinked before the pool destroys the component, so a destructor that walks the list
+    // never meets it.
+    const auto [pool, component] = *found;
+    components_.erase(found);
+    if (component == transform_) {
+        transform_ = nullptr;
+    }
+    pool->free(component);
+}
+
+namespace {
+
+auto poolNamed(const char* poolName)
+{
+    return [poolName](const GameObject::ComponentEntry& entry) {
+        return std::strcmp(entry.first->getName(), poolName) == 0;
+    };
+}
+
+auto poolOfType(const std::type_info& type)
+{
+    return [&type](const GameObject::ComponentEntry& entry) { return entry.first->isType(type); };
+}
+
+} // namespace
+
+BaseComponent* GameObject::getComponent(const char* poolName) const
+{
+    return poolName ? firstComponentWhere(poolNamed(poolName)) : nullptr;
 }
 
 BaseComponent* GameObject::getComponent(const std::string& poolName) const
@@ -102,39 +141,15 @@ BaseComponent* GameObject::getComponent(const std::string& poolName) const
     return getComponent(poolName.c_str());
 }
 
-void GameObject::removeEntry(ComponentList::iterator entry)
-{
-    // Unlinked before the pool destroys the component, so a destructor that walks the list
-    // never meets it.
-    const auto [pool, component] = *entry;
-    components_.erase(entry);
-    if (component == transform_) {
-        transform_ = nullptr;
-    }
-    pool->free(component);
-}
-
 void GameObject::removeComponent(BaseComponent* component)
 {
-    const auto found =
-        std::find_if(components_.begin(), components_.end(),
-                     [component](const ComponentEntry& entry) { return entry.second == component; });
-    if (found != components_.end()) {
-        removeEntry(found);
-    }
+    removeFirstComponentWhere([component](const ComponentEntry& entry) { return entry.second == component; });
 }
 
 void GameObject::removeComponent(const char* poolName)
 {
-    if (!poolName) {
-        return;
-    }
-    const auto found =
-        std::find_if(components_.begin(), components_.end(), [poolName](const ComponentEntry& entry) {
-            return std::strcmp(entry.first->getName(), poolName) == 0;
-        });
-    if (found != components_.end()) {
-        removeEntry(found);
+    if (poolName) {
+        removeFirstComponentWhere(poolNamed(poolName));
     }
 }
 
@@ -145,51 +160,36 @@ void GameObject::removeComponent(const std::string& poolName)
 
 BaseComponent* GameObject::findComponentOfType(const std::type_info& type) const
 {
-    for (const ComponentEntry& entry : components_) {
-        if (entry.first->isType(type)) {
-            return entry.second;
-        }
-    }
-    return nullptr;
+    return firstComponentWhere(poolOfType(type));
 }
 
 void GameObject::removeComponentOfType(const std::type_info& type)
 {
-    const auto found =
-        std::find_if(components_.begin(), components_.end(),
-                     [&type](const ComponentEntry& entry) { return entry.first->isType(type); });
-    if (found != components_.end()) {
-        removeEntry(found);
-    }
+    removeFirstComponentWhere(poolOfType(type));
 }
 
 void GameObject::releaseComponents()
 {
     while (!components_.empty()) {
-        removeEntry(components_.begin());
+        removeFirstComponentWhere([](const ComponentEntry&) { return true; });
     }
     transform_ = nullptr;
 }
 
 Physics::BaseCollider* GameObject::getCollider() const
 {
-    for (const ComponentEntry& entry : components_) {
+    return static_cast<Physics::BaseCollider*>(firstComponentWhere([](const ComponentEntry& entry) {
         const IComponentPool& pool = *entry.first;
-        if (pool.isType(typeid(Physics::BoxCollider)) || pool.isType(typeid(Physics::CircleCollider)) ||
-            pool.isType(typeid(Physics::AABBCollider))) {
-            return static_cast<Physics::BaseCollider*>(entry.second);
-        }
-    }
-    return nullptr;
+        return pool.isType(typeid(Physics::BoxCollider)) || pool.isType(typeid(Physics::CircleCollider)) ||
+               pool.isType(typeid(Physics::AABBCollider));
+    }));
 }
 
 template <> TransformComponent* GameObject::addComponent<TransformComponent>()
 {
     return static_cast<TransformComponent*>(
-        attachWired(&ComponentPool<TransformComponent>::getInstance(), [this](BaseComponent& component) {
-            transform_ = static_cast<TransformComponent*>(&component);
-            transform_->forceUpdate();
-        }));
+        attachWired(&ComponentPool<TransformComponent>::getInstance(),
+                    [this](BaseComponent& component) { cacheTransform(component); }));
 }
 
 namespace {
@@ -269,33 +269,24 @@ LuaScriptComponent* GameObject::addLuaScript(const std::string& className)
 namespace {
 
 // Script components are told apart by their type number, which no other component shares.
-bool runsScriptClass(const BaseComponent& component, const std::string& className)
+auto runsScriptClass(const std::string& className)
 {
-    return component.type == LuaScriptComponent::TypeNumber &&
-           static_cast<const LuaScriptComponent&>(component).ScriptClassName == className;
+    return [&className](const GameObject::ComponentEntry& entry) {
+        return entry.second->type == LuaScriptComponent::TypeNumber &&
+               static_cast<const LuaScriptComponent*>(entry.second)->ScriptClassName == className;
+    };
 }
 
 } // namespace
 
 LuaScriptComponent* GameObject::getLuaScript(const std::string& className) const
 {
-    for (const ComponentEntry& entry : components_) {
-        if (runsScriptClass(*entry.second, className)) {
-            return static_cast<LuaScriptComponent*>(entry.second);
-        }
-    }
-    return nullptr;
+    return static_cast<LuaScriptComponent*>(firstComponentWhere(runsScriptClass(className)));
 }
 
 void GameObject::removeLuaScript(const std::string& className)
 {
-    const auto found =
-        std::find_if(components_.begin(), components_.end(), [&className](const ComponentEntry& entry) {
-            return runsScriptClass(*entry.second, className);
-        });
-    if (found != components_.end()) {
-        removeEntry(found);
-    }
+    removeFirstComponentWhere(runsScriptClass(className));
 }
 
 // Hierarchy -------------------------------------------------------------------------------

@@ -173,7 +173,11 @@ private:
     template <class Wire> BaseComponent* attachWired(IComponentPool* pool, Wire&& wire);
     BaseComponent* findComponentOfType(const std::type_info& type) const;
     void removeComponentOfType(const std::type_info& type);
-    void removeEntry(ComponentList::iterator entry);
+    template <class Match> BaseComponent* firstComponentWhere(Match&& match) const;
+    // Unlinks the first matching entry and gives its component back to its pool.
+    template <class Match> void removeFirstComponentWhere(Match&& match);
+    // Makes the new transform the cached one, placed at once under the parent.
+    void cacheTransform(BaseComponent& transform);
     // Gives every component back to its pool, in list order.
     void releaseComponents();
 

@@ -84,11 +84,16 @@ void TransformComponent::refreshDirectionVectors() noexcept
     upVector = {-s, c};
 }
 
-void TransformComponent::recomputeWorld(bool scaleDepthByParent) noexcept
+void TransformComponent::rememberLocalValues() noexcept
 {
     previousTranslation = localTranslation;
     previousScale = localScale;
     previousRotation = localRotationRad;
+}
+
+void TransformComponent::recomputeWorld(bool scaleDepthByParent) noexcept
+{
+    rememberLocalValues();
     worldTranslation = localTranslation;
     worldScale = localScale;
     worldRotationRad = localRotationRad;
@@ -191,9 +196,7 @@ void TransformComponent::decoupleFromParent()
     localTranslation.y = worldTranslation.y;
     localScale = worldScale;
     localRotationRad = worldRotationRad;
-    previousTranslation = localTranslation;
-    previousScale = localScale;
-    previousRotation = localRotationRad;
+    rememberLocalValues();
     dirty = true;
 }
 

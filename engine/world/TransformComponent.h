@@ -77,6 +77,8 @@ private:
     // The parent object's transform, when there is a parent with one.
     const TransformComponent* parentTransform() const noexcept;
     bool hasChanged() const noexcept;
+    // The change test compares against these.
+    void rememberLocalValues() noexcept;
     Matrix localMatrix() const noexcept;
     // World values from the local ones and the parent's. The pool's step scales the world
     // depth by the parent's; forceUpdate keeps the local depth.
