@@ -20,6 +20,10 @@ public:
     LuaScriptComponent();
     ~LuaScriptComponent() override;
 
+    // STUB: keeps the class name only; the script manager issue makes the script instance
+    // here. Called when a script component is added to an object.
+    void initScriptForGame(const std::string& className) { ScriptClassName = className; }
+
     // The record of its script listeners; its address identifies them to every sender.
     EventCallbackObject& getEventCallbackObject() noexcept { return eventCallbacks_; }
 

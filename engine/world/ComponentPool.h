@@ -1,0 +1,260 @@
+#pragma once
+
+#include <cstddef>
+#include <iostream>
+#include <new>
+#include <type_traits>
+#include <typeinfo>
+#include <vector>
+
+#include "core/OrvaAllocator.h"
+#include "core/Singleton.h"
+#include "core/TypeName.h"
+#include "world/BaseComponent.h"
+#include "world/GameObject.h"
+#include "world/HeapPage.h"
+#include "world/IComponentPool.h"
+
+namespace Orva {
+
+// Which components of a pool its fixed step calls.
+enum class ComponentStepRule {
+    // The pool is not stepped.
+    Never,
+    // Components that are active.
+    WhenActive,
+    // Active components whose owning object is active too.
+    WhenActiveAndOwnerActive,
+    // Every component in use, whatever the active flags.
+    Always,
+};
+
+// The pool of one component type, and the process-wide singleton of that type's pool.
+// Components live in pages of perPage slots taken from the general heap and never move, so
+// a pointer to a component stays valid while it is in use. Free slots form a list: a fresh
+// page hands out its last slot first, and a freed slot is the next one handed out.
+template <class T> class ComponentPool final : public IComponentPool, public Singleton<ComponentPool<T>>
+{
+    static_assert(std::is_base_of_v<BaseComponent, T>, "a pooled component derives from BaseComponent");
+
+public:
+    // No page exists until addPage or the first allocate. Writes T's name to standard output.
+    ComponentPool();
+    ~ComponentPool() override { clear(); }
+
+    ComponentPool(const ComponentPool&) = delete;
+    ComponentPool& operator=(const ComponentPool&) = delete;
+
+    // The global component manager names the pool, sizes its pages and picks its step rule
+    // before it adds the first page. A page size of 0 is taken as 1.
+    void configure(const char* name, unsigned perPage, ComponentStepRule rule) noexcept
+    {
+        name_ = name;
+        perPage_ = perPage;
+        stepRule_ = rule;
+    }
+    void addPage();
+
+    void clear() override;
+    const char* getName() const override { return name_; }
+    int getAllocationCount() const override { return allocationCount_; }
+    int getHighestCount() const override { return highestCount_; }
+    int getFreeCount() const override { return freeCount_; }
+    int getInUseCount() const noexcept { return inUseCount_; }
+    std::size_t getPageCount() const noexcept { return pages_.size(); }
+    unsigned getPerPage() const noexcept { return perPage_; }
+    ComponentStepRule getStepRule() const noexcept { return stepRule_; }
+
+    // Steps each page in order and each page's slots first to last, by the step rule. A
+    // stepped component may take more components from this pool: pages added meanwhile are
+    // stepped in the same pass.
+    void update(float dt) override;
+    // Destroys the component and puts its slot first on the free list. Null, and a component
+    // whose slot is already free (a second free through a stale pointer), are ignored.
+    void free(BaseComponent* component) override;
+    // A default-constructed T with the next componentID of its type; the caller sets the owner.
+    T* allocate() override;
+    bool isType(const std::type_info& type) const override { return type == typeid(T); }
+    std::ostream& doMemoryDump(std::ostream& out) const override;
+    unsigned getTotalMemoryAllocationCount() const override
+    {
+        return static_cast<unsigned>(pages_.size() * slotsPerPage() * sizeof(Slot));
+    }
+
+private:
+    struct Slot
+    {
+        alignas(T) std::byte storage[sizeof(T)];
+        // The free list's link sits beside the flag, outside the component's bytes, so that
+        // nothing written into a destroyed component can break the list.
+        Slot* nextFree;
+        bool inUse;
+
+        T* component() noexcept { return std::launder(reinterpret_cast<T*>(storage)); }
+    };
+
+    unsigned slotsPerPage() const noexcept { return perPage_ > 0 ? perPage_ : 1u; }
+    void pushFree(Slot* slot) noexcept
+    {
+        slot->nextFree = freeHead_;
+        freeHead_ = slot;
+    }
+    template <class Test> void stepWhere(float dt, Test test);
+
+    std::vector<void*, OrvaAllocator<void*>> rawPages_;
+    std::vector<Slot*, OrvaAllocator<Slot*>> pages_;
+    int allocationCount_ = 0;
+    int freeCount_ = 0;
+    int highestCount_ = 0;
+    int inUseCount_ = 0;
+    unsigned perPage_ = 0;
+    const char* name_ = "";
+    Slot* freeHead_ = nullptr;
+    // The type's componentID counter: one pool per type, so the first component gets 1.
+    unsigned lastComponentID_ = 0;
+    ComponentStepRule stepRule_ = ComponentStepRule::WhenActiveAndOwnerActive;
+    // Where BaseComponent sits inside T, to find a slot from a component pointer without a
+    // downcast (which would read the vtable of a component that may already be destroyed).
+    std::ptrdiff_t baseOffset_ = 0;
+};
+
+template <class T> ComponentPool<T>::ComponentPool()
+{
+    std::cout << typeName<T>() << "\n";
+    rawPages_.reserve(25);
+    pages_.reserve(25);
+}
+
+template <class T> void ComponentPool<T>::addPage()
+{
+    const unsigned count = slotsPerPage();
+    const detail::HeapPage<Slot> page = detail::allocateHeapPage<Slot>(count);
+    try {
+        rawPages_.push_back(page.block);
+    } catch (...) {
+        detail::releaseHeapPage(page.block);
+        throw;
+    }
+    // Should this fail, clear() still releases the block through rawPages_.
+    pages_.push_back(page.first);
+    for (unsigned i = 0; i < count; ++i) {
+        page.first[i].inUse = false;
+        pushFree(&page.first[i]);
+    }
+}
+
+template <class T> void ComponentPool<T>::clear()
+{
+    for (std::size_t p = 0; p < pages_.size(); ++p) {
+        Slot* page = pages_[p];
+        for (unsigned i = 0; i < slotsPerPage(); ++i) {
+            if (page[i].inUse) {
+                page[i].inUse = false;
+                page[i].component()->~T();
+            }
+        }
+    }
+    for (void* block : rawPages_) {
+        detail::releaseHeapPage(block);
+    }
+    rawPages_.clear();
+    pages_.clear();
+    freeHead_ = nullptr;
+}
+
+template <class T> T* ComponentPool<T>::allocate()
+{
+    if (!freeHead_) {
+        addPage();
+    }
+    // Unlinked before construction, so a constructor that takes another component of this
+    // type gets another slot.
+    Slot* slot = freeHead_;
+    freeHead_ = slot->nextFree;
+    T* component = nullptr;
+    try {
+        component = ::new (static_cast<void*>(slot->storage)) T();
+    } catch (...) {
+        pushFree(slot);
+        throw;
+    }
+    baseOffset_ = reinterpret_cast<std::byte*>(static_cast<BaseComponent*>(component)) -
+                  reinterpret_cast<std::byte*>(component);
+    component->componentID = ++lastComponentID_;
+    slot->inUse = true;
+    ++inUseCount_;
+    ++allocationCount_;
+    if (inUseCount_ > highestCount_) {
+        highestCount_ = inUseCount_;
+    }
+    return component;
+}
+
+template <class T> void ComponentPool<T>::free(BaseComponent* component)
+{
+    if (!component || inUseCount_ == 0) {
+        return;
+    }
+    Slot* slot = std::launder(reinterpret_cast<Slot*>(reinterpret_cast<std::byte*>(component) - baseOffset_));
+    if (!slot->inUse) {
+        return;
+    }
+    // Marked free first: a destructor that frees its own component again changes nothing.
+    slot->inUse = false;
+    slot->component()->~T();
+    pushFree(slot);
+    ++freeCount_;
+    --inUseCount_;
+}
+
+template <class T> void ComponentPool<T>::update(float dt)
+{
+    switch (stepRule_) {
+    case ComponentStepRule::Never:
+        return;
+    case ComponentStepRule::WhenActive:
+        stepWhere(dt, [](const T& component) { return component.active; });
+        return;
+    case ComponentStepRule::WhenActiveAndOwnerActive:
+        stepWhere(dt, [](const T& component) {
+            return component.active && component.owner && component.owner->active;
+        });
+        return;
+    case ComponentStepRule::Always:
+        stepWhere(dt, [](const T&) { return true; });
+        return;
+    }
+}
+
+template <class T> template <class Test> void ComponentPool<T>::stepWhere(float dt, Test test)
+{
+    // By index, with the count read again on every pass: a step that allocates may add a
+    // page and move pages_ to new storage.
+    for (std::size_t p = 0; p < pages_.size(); ++p) {
+        Slot* page = pages_[p];
+        for (unsigned i = 0; i < slotsPerPage(); ++i) {
+            if (page[i].inUse) {
+                T* component = page[i].component();
+                if (test(*component)) {
+                    // The slot holds exactly a T: no virtual dispatch needed.
+                    component->T::update(dt);
+                }
+            }
+        }
+    }
+}
+
+template <class T> std::ostream& ComponentPool<T>::doMemoryDump(std::ostream& out) const
+{
+    out << "=== Memory dump for " << name_ << " pool ===\n"
+        << "Alloc count           : " << allocationCount_ << " \n"
+        << "Free count            : " << freeCount_ << " \n"
+        << "Page count            : " << pages_.size() << " pages \n"
+        << "No. in each page      : " << perPage_ << " objects \n"
+        << "Highest at any time   : " << highestCount_ << " objects \n"
+        << "Total memory allocated: " << getTotalMemoryAllocationCount() << " bytes \n"
+        << "===End Dump===\n";
+    return out;
+}
+
+} // namespace Orva

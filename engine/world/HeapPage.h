@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <new>
+
+namespace Orva::detail {
+
+// One page of slots in a block of the general heap: the pages of game objects and of
+// components never come from the memory pools. The first slot is the block's start aligned
+// up to alignof(Slot), and the block has room for that shift.
+template <class Slot> struct HeapPage
+{
+    void* block;
+    Slot* first;
+};
+
+// Uninitialised room for slotCount slots; throws std::bad_alloc when the heap has none.
+template <class Slot> HeapPage<Slot> allocateHeapPage(std::size_t slotCount)
+{
+    constexpr std::size_t alignment = alignof(Slot);
+    void* block = ::operator new(slotCount * sizeof(Slot) + alignment - 1);
+    const std::size_t shift = (alignment - reinterpret_cast<std::uintptr_t>(block) % alignment) % alignment;
+    return {block, reinterpret_cast<Slot*>(static_cast<std::byte*>(block) + shift)};
+}
+
+inline void releaseHeapPage(void* block) noexcept
+{
+    ::operator delete(block);
+}
+
+} // namespace Orva::detail

@@ -1,0 +1,222 @@
+#include "world/TransformComponent.h"
+
+#include <cmath>
+
+#include "core/TweenTargets.h"
+#include "world/GameObject.h"
+
+namespace Orva {
+
+namespace {
+
+float cosine(float radians)
+{
+    return static_cast<float>(std::cos(static_cast<double>(radians)));
+}
+
+float sine(float radians)
+{
+    return static_cast<float>(std::sin(static_cast<double>(radians)));
+}
+
+bool differs(float a, float b)
+{
+    return std::fabs(a - b) > TransformComponent::ChangeThreshold;
+}
+
+bool differs(const Math::Vector3D<float>& a, const Math::Vector3D<float>& b)
+{
+    return differs(a.x, b.x) || differs(a.y, b.y) || differs(a.z, b.z);
+}
+
+} // namespace
+
+TransformComponent::TransformComponent() noexcept
+{
+    type = TypeNumber;
+}
+
+TransformComponent::TransformComponent(const Vector3& translation, const Vector3& scale,
+                                       float rotationRad) noexcept
+    : localTranslation(translation), localScale(scale), localRotationRad(rotationRad),
+      previousTranslation(translation), previousScale(scale), previousRotation(rotationRad), dirty(false),
+      justUpdatedMatrix(true), worldTranslation(translation), worldScale(scale),
+      worldRotationRad(rotationRad), worldMatrix(localMatrix())
+{
+    type = TypeNumber;
+    refreshDirectionVectors();
+}
+
+TransformComponent::~TransformComponent() = default;
+
+ReflectionMap TransformComponent::getReflectibles()
+{
+    ReflectionMap properties;
+    properties.emplace("LocalTranslation", Reflectable(localTranslation));
+    properties.emplace("LocalRotationRad", Reflectable(localRotationRad));
+    properties.emplace("LocalScale", Reflectable(localScale));
+    return properties;
+}
+
+const TransformComponent* TransformComponent::parentTransform() const noexcept
+{
+    const GameObject* parent = owner ? owner->getParent() : nullptr;
+    return parent ? parent->getTransform() : nullptr;
+}
+
+bool TransformComponent::hasChanged() const noexcept
+{
+    return differs(localRotationRad, previousRotation) || differs(localScale, previousScale) ||
+           differs(localTranslation, previousTranslation);
+}
+
+TransformComponent::Matrix TransformComponent::localMatrix() const noexcept
+{
+    return Matrix::translation(localTranslation) * Matrix::rotationZ(localRotationRad) *
+           Matrix::scale(localScale);
+}
+
+void TransformComponent::refreshDirectionVectors() noexcept
+{
+    const float c = cosine(worldRotationRad);
+    const float s = sine(worldRotationRad);
+    rightVector = {c, s};
+    upVector = {-s, c};
+}
+
+void TransformComponent::rememberLocalValues() noexcept
+{
+    previousTranslation = localTranslation;
+    previousScale = localScale;
+    previousRotation = localRotationRad;
+}
+
+void TransformComponent::recomputeWorld(bool scaleDepthByParent) noexcept
+{
+    rememberLocalValues();
+    worldTranslation = localTranslation;
+    worldScale = localScale;
+    worldRotationRad = localRotationRad;
+    worldMatrix = localMatrix();
+    if (const TransformComponent* parent = parentTransform()) {
+        worldMatrix = parent->worldMatrix * worldMatrix;
+        worldTranslation = {worldMatrix.m[0][3], worldMatrix.m[1][3], worldMatrix.m[2][3]};
+        worldRotationRad = parent->worldRotationRad + localRotationRad;
+        worldScale.x = parent->worldScale.x * localScale.x;
+        worldScale.y = parent->worldScale.y * localScale.y;
+        if (scaleDepthByParent) {
+            worldScale.z = parent->worldScale.z * localScale.z;
+        }
+    }
+    refreshDirectionVectors();
+}
+
+void TransformComponent::update(float /*dt*/)
+{
+    if (!dirty && !hasChanged()) {
+        if (keepJustUpdated) {
+            keepJustUpdated = false;
+        } else {
+            justUpdatedMatrix = false;
+        }
+        return;
+    }
+    dirty = false;
+    recomputeWorld(true);
+    if (owner) {
+        owner->updateChildTransforms();
+    }
+    justUpdatedMatrix = true;
+}
+
+void TransformComponent::forceUpdate()
+{
+    recomputeWorld(false);
+    dirty = false;
+    keepJustUpdated = true;
+    justUpdatedMatrix = true;
+    if (owner) {
+        owner->updateChildTransforms();
+    }
+}
+
+void TransformComponent::init()
+{
+    if (owner && owner->getTransform()) {
+        forceUpdate();
+    }
+}
+
+TransformComponent::Vector2 TransformComponent::localPositionUnder(const TransformComponent& parent,
+                                                                   const Vector3& world) noexcept
+{
+    const float a = parent.worldRotationRad;
+    const float c = cosine(a);
+    const float s = sine(a);
+    const float dx = world.x - parent.worldTranslation.x;
+    const float dy = world.y - parent.worldTranslation.y;
+    return {(dx * c + dy * s) / parent.worldScale.x, (dy * c - dx * s) / parent.worldScale.y};
+}
+
+void TransformComponent::setWorldTranslation(const Vector3& translation) noexcept
+{
+    if (const TransformComponent* parent = parentTransform()) {
+        localTranslation.xy = localPositionUnder(*parent, translation);
+    } else {
+        localTranslation = translation;
+    }
+    worldTranslation = translation;
+    dirty = true;
+}
+
+void TransformComponent::setWorldScale(const Vector3& scale) noexcept
+{
+    worldScale = scale;
+    localScale = scale;
+    if (const TransformComponent* parent = parentTransform()) {
+        localScale.x /= parent->worldScale.x;
+        localScale.y /= parent->worldScale.y;
+        localScale.z /= parent->worldScale.z;
+    }
+}
+
+void TransformComponent::setWorldRotationRad(float rotationRad) noexcept
+{
+    worldRotationRad = rotationRad;
+    localRotationRad = rotationRad;
+    if (const TransformComponent* parent = parentTransform()) {
+        localRotationRad -= parent->worldRotationRad;
+    }
+}
+
+void TransformComponent::decoupleFromParent()
+{
+    forceUpdate();
+    localTranslation.x = worldTranslation.x;
+    localTranslation.y = worldTranslation.y;
+    localScale = worldScale;
+    localRotationRad = worldRotationRad;
+    rememberLocalValues();
+    dirty = true;
+}
+
+void TransformComponent::rebaseOnParent() noexcept
+{
+    const TransformComponent* parent = parentTransform();
+    if (!parent) {
+        return;
+    }
+    localTranslation.xy = localPositionUnder(*parent, worldTranslation);
+    localRotationRad = worldRotationRad - parent->worldRotationRad;
+    refreshDirectionVectors();
+    localScale.x = worldScale.x / parent->worldScale.x;
+    localScale.y = worldScale.y / parent->worldScale.y;
+    dirty = true;
+}
+
+void TransformComponent::pushRotation() noexcept
+{
+    Actions::primitiveFloatTarget = &localRotationRad;
+}
+
+} // namespace Orva
