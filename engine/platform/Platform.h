@@ -39,8 +39,24 @@ ORVA_API HICON LoadIconFile(const char* path);
 ORVA_API const IconImage* GetIconImage(HICON icon);
 
 // The SDL window behind a handle, on which the renderer creates its OpenGL context;
-// null for an unknown or destroyed handle.
+// null for an unknown or destroyed handle. It plays the part of the window's device
+// context in the OpenGL calls below.
 ORVA_API SDL_Window* GetSDLWindow(HWND window);
+
+// An OpenGL rendering context; opaque.
+using GLContextHandle = void*;
+
+// Whether the window was made to carry OpenGL (CreateWindowExA asks for a double-buffered
+// RGBA8 surface with a 24-bit depth buffer and a 3.1 context without the core-profile bit).
+ORVA_API bool HasGLPixelFormat(SDL_Window* window);
+// Creates an OpenGL context on a window of this layer with those attributes and makes it
+// current, with buffer swaps not waiting for the display. Null on failure (LastError says
+// why). The context lives until its window is destroyed.
+ORVA_API GLContextHandle CreateGLContext(SDL_Window* window);
+// Presents the back buffer; false for a window that is not one of this layer's.
+ORVA_API bool SwapGLBuffers(SDL_Window* window);
+// The text of the last failure inside the platform layer's libraries.
+ORVA_API std::string LastError();
 
 namespace Test {
 

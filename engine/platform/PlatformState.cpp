@@ -82,8 +82,10 @@ void reset()
 {
     using namespace detail;
     State& s = state();
-    for (auto& [id, record] : s.windows)
+    for (auto& [id, record] : s.windows) {
+        deleteGLContexts(record);
         SDL_DestroyWindow(record.window);
+    }
     if (s.capture != nullptr)
         SDL_CaptureMouse(SDL_FALSE);
     if (s.videoStarted && s.cursorCount < 0)

@@ -34,6 +34,8 @@ struct WindowRecord
     std::optional<std::pair<int, int>> fullscreenResizeEcho;
     // Paths gathered between SDL_DROPBEGIN and SDL_DROPCOMPLETE.
     std::vector<std::string> pendingDrop;
+    // OpenGL contexts made on the window; they go with it.
+    std::vector<SDL_GLContext> glContexts;
 };
 
 struct ClassRecord
@@ -88,6 +90,10 @@ int sidedVirtualKey(int virtualKey, LPARAM lParam);
 
 // Registers a drop handle over the paths, live until DragFinish.
 HDROP newDrop(State& s, std::vector<std::string> paths);
+
+// Deletes the OpenGL contexts made on the window (none is current afterwards if one of
+// them was), before the window itself goes.
+void deleteGLContexts(WindowRecord& record);
 
 // Sets the window's SDL icon from an icon handle; false when the icon is unknown.
 bool showIcon(const WindowRecord& record, HICON icon);

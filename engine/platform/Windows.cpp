@@ -136,6 +136,7 @@ BOOL DestroyWindow(HWND window)
     if (record == nullptr)
         return 0;
     State& s = state();
+    deleteGLContexts(*record);
     SDL_DestroyWindow(record->window);
     // A drop nobody will receive any more is finished here, as its receiver would.
     for (const MSG& message : s.queue) {

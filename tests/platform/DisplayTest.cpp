@@ -108,4 +108,27 @@ TEST_F(Display, ContextOnTheWindowIsCompatibilityProfileOfAtLeast33)
     SDL_GL_DeleteContext(context);
 }
 
+TEST_F(Display, GLContextIsMadeCurrentAndGoesWithItsWindow)
+{
+    SDL_Window* sdlWindow = Platform::GetSDLWindow(window);
+    ASSERT_TRUE(Platform::HasGLPixelFormat(sdlWindow));
+    const Platform::GLContextHandle context = Platform::CreateGLContext(sdlWindow);
+    ASSERT_NE(context, nullptr) << Platform::LastError();
+    EXPECT_EQ(SDL_GL_GetCurrentContext(), context);
+    EXPECT_EQ(SDL_GL_GetSwapInterval(), 0);
+    int doubleBuffered = 0;
+    int depthBits = 0;
+    SDL_GL_GetAttribute(SDL_GL_DOUBLEBUFFER, &doubleBuffered);
+    SDL_GL_GetAttribute(SDL_GL_DEPTH_SIZE, &depthBits);
+    EXPECT_EQ(doubleBuffered, 1);
+    EXPECT_GE(depthBits, 24);
+    EXPECT_TRUE(Platform::SwapGLBuffers(sdlWindow));
+
+    ASSERT_TRUE(DestroyWindow(window));
+    EXPECT_EQ(SDL_GL_GetCurrentContext(), nullptr);
+    EXPECT_FALSE(Platform::HasGLPixelFormat(sdlWindow));
+    EXPECT_FALSE(Platform::SwapGLBuffers(sdlWindow));
+    EXPECT_EQ(Platform::CreateGLContext(sdlWindow), nullptr);
+}
+
 } // namespace

@@ -69,6 +69,10 @@ TEST_F(WindowServices, DestroyedHandlesFailEverywhereAndAreNeverReused)
     EXPECT_FALSE(FlashWindowEx(&flash));
     EXPECT_FALSE(Platform::SetBorderlessFullscreen(stale, true, nullptr));
     EXPECT_EQ(Platform::GetSDLWindow(stale), nullptr);
+    EXPECT_FALSE(Platform::HasGLPixelFormat(nullptr));
+    EXPECT_EQ(Platform::CreateGLContext(nullptr), nullptr);
+    EXPECT_EQ(Platform::LastError(), "not a window of the platform layer");
+    EXPECT_FALSE(Platform::SwapGLBuffers(nullptr));
     MSG message;
     EXPECT_FALSE(PeekMessageA(&message, stale, 0, 0, PM_REMOVE));
 
