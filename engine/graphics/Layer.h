@@ -1,20 +1,106 @@
 #pragma once
 
+#include <cstdint>
+#include <string>
+#include <vector>
+
 #include "core/Export.h"
+#include "core/Matrix44.h"
+#include "core/MemoryPoolManager.h"
+#include "core/Vector.h"
 
 namespace Orva::Graphics {
 
-// STUB: a named layer of the viewport, reduced to its re-sort. The renderer issue replaces
-// it (sprite list, frame shaders, drawing).
+class BaseSpriteComponent;
+class FrameShader;
+class Viewport;
+
+// What orders two sprites of a layer: their owners' world depth, then whether each owner
+// has a sprite component, whether that sprite has a texture, and the texture's GL name.
+struct SpriteSortKey
+{
+    float z = 0.0f;
+    bool hasSprite = false;
+    bool hasTexture = false;
+    unsigned textureId = 0;
+};
+
+// True when `a` is drawn before `b`: lower z first when the depths differ by more than
+// 0.00001; otherwise owners with a sprite before those without, textured before untextured,
+// lower texture names first. Not a strict weak ordering (ties are not transitive, NaN
+// compares as a tie), so it is only ever given to a stable sort.
+ORVA_API bool drawsBefore(const SpriteSortKey& a, const SpriteSortKey& b) noexcept;
+
+// The key of a sprite from its owner: the transform's world z (0 without an owner or a
+// transform), and the owner's first SpriteComponent (asked of the owner, not of the sprite)
+// with its texture.
+ORVA_API SpriteSortKey spriteSortKey(const BaseSpriteComponent& sprite);
+
+// One named layer of the viewport: the sprites drawn on it, in draw order, and its chain of
+// frame shaders, the first of which is always its Screen pass, the off-screen target the
+// sprites are drawn into. Sprites are not owned: a sprite leaves the layer when it is
+// destroyed, and a layer destroyed first queues its sprites' owners for destruction.
 class ORVA_API Layer
 {
 public:
-    // Re-sorts the layer's sprites; the stub has none and only counts the calls.
-    void sort() noexcept { ++sortCount_; }
-    unsigned getSortCount() const noexcept { return sortCount_; }
+    ORVA_POOLED_OPERATORS(Layer)
+
+    // The name every layer gives its Screen pass.
+    static constexpr char ScreenPassName[] = "Screen";
+
+    // Makes the Screen pass at the viewport's size.
+    explicit Layer(Viewport& viewport);
+    // Deletes every frame shader; clears each sprite's layer and queues its owner for
+    // destruction at the next frame.
+    ~Layer();
+
+    Layer(const Layer&) = delete;
+    Layer& operator=(const Layer&) = delete;
+
+    // Appends the sprite unless it is already here and makes this its layer, taking it out
+    // of any other layer first. Null is ignored.
+    void addSprite(BaseSpriteComponent* sprite);
+    // Takes the sprite out of the list; it then has no layer if this was its layer.
+    void removeSprite(BaseSpriteComponent* sprite);
+    const std::vector<BaseSpriteComponent*>& getSprites() const noexcept { return sprites_; }
+
+    // A new pass at the viewport's size that starts loading "vertex|fragment" paths, unless a
+    // pass of that name exists (which then stays as it is).
+    void addFrameShader(const std::string& name, const std::string& paths, unsigned textureCount,
+                        int dependency);
+    // The pass of that name, or the Screen pass.
+    FrameShader& getFrameShader(const std::string& name) const;
+    void removeFrameShader(const std::string& name);
+    // Deletes the pass with that name hash; the Screen pass is never removed.
+    void removeFrameShader(std::uint32_t nameHash);
+    const std::vector<FrameShader*>& getFrameShaders() const noexcept { return frameShaders_; }
+    FrameShader& getScreenPass() const noexcept { return *screenPass_; }
+
+    // Binds the Screen pass framebuffer and clears it.
+    void bind() const;
+    // Draws the visible sprites into the Screen pass with the projection-view matrix, then
+    // runs the frame-shader chain; leaves the window's framebuffer bound.
+    void draw(const Math::Matrix44<float>& projectionView) const;
+    // Draws the last pass's result into the framebuffer that is bound.
+    void drawResult() const;
+    // Orders the sprites by drawsBefore; equal sprites keep their order.
+    void sort();
+    // Remakes every pass's targets at the new size.
+    void resize(const Math::Vector2D<unsigned>& size);
+
+    bool isVisible() const noexcept { return visible_; }
+    void setVisible(bool visible) noexcept { visible_ = visible; }
 
 private:
-    unsigned sortCount_ = 0;
+    void drawSprites(const Math::Matrix44<float>& projectionView) const;
+    void runFrameShaderChain() const;
+
+    std::vector<std::uint32_t> frameShaderHashes_;
+    std::vector<FrameShader*> frameShaders_;
+    FrameShader* screenPass_;
+    std::vector<BaseSpriteComponent*> sprites_;
+    Viewport* viewport_;
+    bool visible_ = true;
 };
 
 } // namespace Orva::Graphics

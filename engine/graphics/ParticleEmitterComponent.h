@@ -14,6 +14,8 @@ public:
     ParticleEmitterComponent() { type = TypeNumber; }
 
     void init() {}
+
+    ObjectShader* getShader() override { return nullptr; }
 };
 
 } // namespace Orva::Graphics

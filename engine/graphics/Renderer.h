@@ -1,10 +1,12 @@
 #pragma once
 
-#include <memory>
+#include <vector>
 
 #include "core/Export.h"
+#include "core/MemoryPoolManager.h"
 #include "core/Singleton.h"
-#include "graphics/Viewport.h"
+#include "graphics/Color.h"
+#include "platform/Platform.h"
 
 namespace Orva {
 class Window;
@@ -12,44 +14,72 @@ class Window;
 
 namespace Orva::Graphics {
 
-// STUB: a headless renderer: init keeps the window and makes the viewport but opens no
-// OpenGL context, and update runs the layers' re-sort timer. The renderer issue replaces it
-// (context, default shaders, unit meshes, drawing, screen capture).
+class Drawable;
+class ObjectShader;
+class Viewport;
+
+// Owns the OpenGL context on the game window and everything drawn each frame: the viewport
+// with its layers, the shared unit quad and unit line, and the default object shader. The
+// engine makes it (createRenderer); the launcher's frame calls beginDraw and endDraw.
 class ORVA_API Renderer : public Singleton<Renderer>
 {
 public:
-    // Layers are re-sorted each time the timer reaches this many seconds.
+    ORVA_POOLED_OPERATORS(Renderer)
+
+    // Layers are re-sorted each time the sort timer reaches this many seconds.
     static constexpr float SortInterval = 0.1f;
 
-    void init(Window& window)
-    {
-        window_ = &window;
-        viewport_ = std::make_unique<Viewport>();
-    }
+    Renderer() = default;
+    // Deletes the viewport (and its layers), the default object shader and the unit meshes.
+    // The context stays with the window.
+    ~Renderer();
 
-    // Adds dt to the sort timer; at SortInterval or more re-sorts every layer and restarts it.
-    void update(float dt) noexcept
-    {
-        sortTimer_ += dt;
-        if (sortTimer_ >= SortInterval) {
-            if (viewport_) {
-                viewport_->sortLayers();
-            }
-            sortTimer_ = 0.0f;
-        }
-        lastTextureId_ = 0;
-    }
+    Renderer(const Renderer&) = delete;
+    Renderer& operator=(const Renderer&) = delete;
 
-    // Valid once init has run.
+    // Makes the context on the window current, loads the GL entry points, sets the drawing
+    // state and makes the viewport at the window's size with the unit quad. A failing step
+    // is printed on stderr with the library's reason and leaves the renderer without a
+    // viewport; returns whether it got that far.
+    bool init(Window& window);
+    bool isInitialized() const noexcept { return viewport_ != nullptr; }
+
+    // Adds dt to the sort timer; at SortInterval or more re-sorts every layer and restarts
+    // it. Always forgets the last bound texture.
+    void update(float dt);
+    // Clears the window and draws every layer into it.
+    void beginDraw();
+    // Presents the frame; afterwards the back buffer is undefined.
+    void endDraw();
+    void setClearColor(const Color& color);
+    // The window's pixels as RGB bytes, top row first; empty without a viewport. Read from
+    // the back buffer, so call it between beginDraw and endDraw.
+    std::vector<unsigned char> screenCapture() const;
+
+    // The shared meshes and shader, built on first use; null until init has succeeded.
+    Drawable* createUnitQuad();
+    Drawable* createUnitLine();
+    ObjectShader* getDefaultObjectShader();
+
+    // The GL name of the texture that sprite drawing bound last (0 = none).
+    unsigned& getLastTextureId() noexcept { return lastTextureId_; }
+    // Valid once init has succeeded.
     Viewport& getViewport() noexcept { return *viewport_; }
     Window* getWindow() const noexcept { return window_; }
-    unsigned& getLastTextureId() noexcept { return lastTextureId_; }
 
 private:
+    bool setupPixelFormat() const;
+
+    Platform::GLContextHandle context_ = nullptr;
+    SDL_Window* deviceContext_ = nullptr;
     Window* window_ = nullptr;
-    std::unique_ptr<Viewport> viewport_;
+    Drawable* unitQuad_ = nullptr;
+    Drawable* unitLine_ = nullptr;
+    ObjectShader* defaultShader_ = nullptr;
+    Viewport* viewport_ = nullptr;
     float sortTimer_ = 0.0f;
     unsigned lastTextureId_ = 0;
+    unsigned vertexArray_ = 0;
 };
 
 } // namespace Orva::Graphics

@@ -6,8 +6,11 @@
 
 namespace Orva::Graphics {
 
-// STUB: a sprite reduced to its size, which an axis-aligned collider copies. The sprite issue
-// replaces it (texture, colour, animation, drawing).
+class Texture;
+
+// STUB: a sprite reduced to its texture and its size, which layers order and cull by and an
+// axis-aligned collider copies. It has no shader, so it never draws. The sprite issue
+// replaces it (shader, colour, animation, drawing).
 class ORVA_API SpriteComponent : public BaseSpriteComponent
 {
 public:
@@ -16,6 +19,12 @@ public:
     SpriteComponent() { type = TypeNumber; }
 
     void init() {}
+
+    ObjectShader* getShader() override { return nullptr; }
+    bool draw(const Math::Matrix44<float>& /*projectionView*/) override { return false; }
+
+    Texture* getTexture() const noexcept { return texture_; }
+    void setTexture(Texture* texture) noexcept { texture_ = texture; }
 
     // In world units; below 0 while no size is set.
     Math::Vector2D<float> getSize() const noexcept { return {size_.x, size_.y}; }
@@ -27,6 +36,7 @@ public:
     Math::Vector3D<float>& getSizeReference() noexcept { return size_; }
 
 private:
+    Texture* texture_ = nullptr;
     Math::Vector3D<float> size_{-1.0f, -1.0f, 0.0f};
 };
 

@@ -14,6 +14,8 @@ public:
     SpriteFontComponent() { type = TypeNumber; }
 
     void init() {}
+
+    ObjectShader* getShader() override { return nullptr; }
 };
 
 } // namespace Orva::Graphics

@@ -10,6 +10,7 @@ namespace Orva::Graphics {
 class Texture;
 class SpriteComponent;
 class ParticleEmitterComponent;
+class FrameShader;
 
 // STUB: requests nothing and knows no texture, so every request answers null. The textures
 // issue replaces it.
@@ -22,6 +23,8 @@ public:
         return nullptr;
     }
     Texture* addAtlas(const std::string& /*path*/) { return nullptr; }
+    // For a frame shader's extra textures; the stub never loads one.
+    Texture* addShader(FrameShader* /*shader*/, const std::string& /*path*/) { return nullptr; }
 };
 
 } // namespace Orva::Graphics

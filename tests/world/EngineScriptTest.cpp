@@ -1,25 +1,56 @@
 #include <gtest/gtest.h>
 #include <lua.hpp>
 
+#include <cstdlib>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "EngineFixture.h"
 #include "core/Vector.h"
+#include "graphics/BaseSpriteComponent.h"
 #include "graphics/FontManager.h"
 #include "graphics/Layer.h"
 #include "graphics/Renderer.h"
+#include "graphics/Viewport.h"
+#include "platform/Platform.h"
 #include "window/Window.h"
+#include "world/GameObject.h"
+#include "world/GameObjectManager.h"
 #include "world/LuaScriptManager.h"
+#include "world/TransformComponent.h"
 
 namespace {
 
 using Orva::Engine;
 
-// The engine with a window lent to it; the window itself is never opened, since the
-// renderer at this stage makes no context.
+// The engine with a hidden window lent to it, on which createRenderer makes its context.
+// Skips without an X display.
 class EngineWithWindowTest : public EngineTest
 {
 protected:
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        if (std::getenv("DISPLAY") == nullptr) {
+            GTEST_SKIP() << "no X display";
+        }
+        window = std::make_unique<Orva::Window>(GetModuleHandleA(nullptr),
+                                                Orva::Math::Vector2D<unsigned>(640, 480), nullptr);
+        window->init("engine test", 0x000E0100, SW_HIDE);
+        ASSERT_NE(window->getHWnd(), nullptr) << Orva::Platform::LastError();
+    }
+
+    // The renderer's GL objects go while the window's context exists; the window's
+    // subscriptions live in the engine's memory pools. SDL video stays up, as in the
+    // graphics tests, so that leftovers of the X libraries stay attributable.
+    void TearDown() override
+    {
+        Orva::Graphics::Renderer::destroyInstance();
+        window.reset();
+        EngineTest::TearDown();
+    }
+
     static lua_State* state() { return Orva::LuaScriptManager::getInstance().getLuaState(); }
 
     static void exec(const std::string& code)
@@ -37,8 +68,23 @@ protected:
         return type;
     }
 
-    Orva::Window window{nullptr, Orva::Math::Vector2D<unsigned>(640, 480), nullptr};
+    std::unique_ptr<Orva::Window> window;
 };
+
+// A drawn component that only has a depth, through its owner.
+struct DepthOnlySprite : Orva::Graphics::BaseSpriteComponent
+{
+    Orva::Graphics::ObjectShader* getShader() override { return nullptr; }
+};
+
+Orva::GameObject* ownerAtDepth(float z)
+{
+    Orva::GameObject* owner = Orva::GameObjectManager::getInstance().create();
+    Orva::TransformComponent* transform = owner->addComponent<Orva::TransformComponent>();
+    transform->setLocalTranslation({0.0f, 0.0f, z});
+    transform->forceUpdate();
+    return owner;
+}
 
 } // namespace
 
@@ -48,12 +94,13 @@ TEST_F(EngineWithWindowTest, ScriptInterfaceWaitsForTheRenderer)
     EXPECT_EQ(globalType("engine"), LUA_TNIL);
     EXPECT_EQ(globalType("Core"), LUA_TNIL);
 
-    Orva::Graphics::Renderer& renderer = engine().createRenderer(window);
+    Orva::Graphics::Renderer& renderer = engine().createRenderer(*window);
     EXPECT_EQ(engine().getRenderer(), &renderer);
-    EXPECT_EQ(engine().getWindow(), &window);
-    EXPECT_EQ(renderer.getWindow(), &window);
+    EXPECT_EQ(engine().getWindow(), window.get());
+    EXPECT_EQ(renderer.getWindow(), window.get());
+    EXPECT_TRUE(renderer.isInitialized());
     EXPECT_TRUE(Orva::Graphics::FontManager::hasInstance());
-    EXPECT_EQ(&engine().createRenderer(window), &renderer);
+    EXPECT_EQ(&engine().createRenderer(*window), &renderer);
 
     engine().initializeScriptEngine();
     EXPECT_EQ(globalType("engine"), LUA_TUSERDATA);
@@ -62,7 +109,7 @@ TEST_F(EngineWithWindowTest, ScriptInterfaceWaitsForTheRenderer)
 
 TEST_F(EngineWithWindowTest, ScriptTimeScaleChangesTheNextFramesSteps)
 {
-    engine().createRenderer(window);
+    engine().createRenderer(*window);
     engine().initializeScriptEngine();
     runFrames({1.0f / 60.0f});
     exec("engine.timeScale = 0.5");
@@ -80,7 +127,7 @@ TEST_F(EngineWithWindowTest, ScriptTimeScaleChangesTheNextFramesSteps)
 
 TEST_F(EngineWithWindowTest, ScriptExitEndsRunBeforeTheNextFrame)
 {
-    engine().createRenderer(window);
+    engine().createRenderer(*window);
     engine().initializeScriptEngine();
     EXPECT_EQ(runUntilExit([](int frame) {
                   if (frame == 2) {
@@ -95,14 +142,29 @@ TEST_F(EngineWithWindowTest, ScriptExitEndsRunBeforeTheNextFrame)
 // its length and the time scale, so the seventh frame is the first to sort.
 TEST_F(EngineWithWindowTest, LayersAreResortedEverySeventhFrameWhateverTheTimeScale)
 {
-    Orva::Graphics::Renderer& renderer = engine().createRenderer(window);
-    const Orva::Graphics::Layer& layer = *renderer.getViewport().getLayer("default");
+    Orva::Graphics::Renderer& renderer = engine().createRenderer(*window);
+    Orva::Graphics::Layer& layer = *renderer.getViewport().getLayer("default");
+    DepthOnlySprite high;
+    DepthOnlySprite low;
+    high.owner = ownerAtDepth(2.0f);
+    low.owner = ownerAtDepth(1.0f);
+    layer.addSprite(&high);
+    layer.addSprite(&low);
+    const std::vector<Orva::Graphics::BaseSpriteComponent*> unsorted{&high, &low};
+    const std::vector<Orva::Graphics::BaseSpriteComponent*> sorted{&low, &high};
+
     engine().timeScale = 0.25f;
     runFrames(6, 0.2f);
-    EXPECT_EQ(layer.getSortCount(), 0u);
+    EXPECT_EQ(layer.getSprites(), unsorted);
     runFrames(1, 0.2f);
-    EXPECT_EQ(layer.getSortCount(), 1u);
+    EXPECT_EQ(layer.getSprites(), sorted);
+
+    low.owner->getTransform()->setLocalTranslation({0.0f, 0.0f, 3.0f});
     engine().timeScale = 4.0f;
-    runFrames(7, 0.001f);
-    EXPECT_EQ(layer.getSortCount(), 2u);
+    runFrames(6, 0.001f);
+    EXPECT_EQ(layer.getSprites(), sorted);
+    runFrames(1, 0.001f);
+    EXPECT_EQ(layer.getSprites(), unsorted);
+    layer.removeSprite(&high);
+    layer.removeSprite(&low);
 }

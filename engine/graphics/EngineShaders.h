@@ -1,0 +1,70 @@
+#pragma once
+
+// The GLSL programs the engine carries as text. Each is a version line and then statements on
+// one line, indented by tabs; the Screen pass sources start with tabs too, which GLSL allows
+// before the version directive.
+
+namespace Orva::Graphics::ShaderSources {
+
+// The default object shader: a unit quad placed by "projMtx" * "MVP", showing cell
+// "currFrame" of a "numFrames" grid inside the atlas rectangle ("startUV", "sizeUV"),
+// optionally mirrored, tinted by "inColor". Attributes 0 and 1 match Drawable's buffers.
+inline constexpr char DefaultObjectVertex[] =
+    "#version 330 core\n"
+    "\t\t\t\tlayout(location = 0) in vec3 vertexPosition_modelspace;"
+    "\t\t\t\tlayout(location = 1) in vec2 vertexUV;"
+    "\t\t\t\tout vec2 UV;"
+    "\t\t\t\tuniform mat4 projMtx;"
+    "\t\t\t\tuniform mat4 MVP;"
+    "\t\t\t\tuniform vec2 currFrame = vec2(0, 0);"
+    "\t\t\t\tuniform vec2 numFrames = vec2(1, 1);"
+    "\t\t\t\tuniform vec2 startUV = vec2(0, 0);"
+    "\t\t\t\tuniform vec2 sizeUV = vec2(1, 1);"
+    "\t\t\t\tuniform bool flipX = false;"
+    "\t\t\t\tuniform bool flipY = false;"
+    "\t\t\t\tvoid main()"
+    "\t\t\t\t{"
+    "\t\t\t\t\tgl_Position = projMtx * MVP * vec4(vertexPosition_modelspace, 1);"
+    "\t\t\t\t\tvec2 oneImage = sizeUV / numFrames;"
+    "\t\t\t\t\tUV = startUV + (currFrame*oneImage);"
+    "\t\t\t\t\tif(flipX) UV.x += (1-vertexUV.x) * oneImage.x;"
+    "\t\t\t\t\telse UV.x += vertexUV.x * oneImage.x;"
+    "\t\t\t\t\tif(flipY) UV.y += (1-vertexUV.y) * oneImage.y;"
+    "\t\t\t\t\telse UV.y += vertexUV.y * oneImage.y;"
+    "\t\t\t\t}";
+
+inline constexpr char DefaultObjectFragment[] = "#version 330 core\n"
+                                                "\t\t\t\tin vec2 UV;"
+                                                "\t\t\t\tout vec4 color;"
+                                                "\t\t\t\tuniform sampler2D textureSampler;"
+                                                "\t\t\t\tuniform vec4 inColor = vec4(1, 1, 1, 1);"
+                                                "\t\t\t\tuniform bool hasTexture = false;"
+                                                "\t\t\t\tvoid main()"
+                                                "\t\t\t\t{"
+                                                "\t\t\t\t\tif (hasTexture)"
+                                                "\t\t\t\t\t\tcolor = inColor * texture(textureSampler, UV);"
+                                                "\t\t\t\t\telse"
+                                                "\t\t\t\t\t\tcolor = inColor;"
+                                                "\t\t\t\t}";
+
+// A layer's Screen pass: the full-screen quad (corners -1..1 mapped to UV 0..1) showing the
+// texture on unit "screenTexture".
+inline constexpr char ScreenPassVertex[] = "\t\t\t\t#version 330 core\n"
+                                           "\t\t\t\tlayout(location = 0) in vec3 vertexPosition_modelspace;"
+                                           "\t\t\t\tout vec2 UV;"
+                                           "\t\t\t\tvoid main() {"
+                                           "\t\t\t\t\tgl_Position = vec4(vertexPosition_modelspace, 1);"
+                                           "\t\t\t\t\tUV = (vertexPosition_modelspace.xy + vec2(1, 1)) / 2.0;"
+                                           "\t\t\t\t}";
+
+inline constexpr char ScreenPassFragment[] = "\t\t\t\t#version 330 core\n"
+                                             "\t\t\t\tin vec2 UV;"
+                                             "\t\t\t\tout vec4 color;"
+                                             "\t\t\t\tuniform sampler2D screenTexture;"
+                                             "\t\t\t\tvoid main()"
+                                             "\t\t\t\t{"
+                                             "\t\t\t\t\tvec4 texColor = texture(screenTexture, UV);"
+                                             "\t\t\t\t\tcolor = texColor;"
+                                             "\t\t\t\t}";
+
+} // namespace Orva::Graphics::ShaderSources

@@ -1,0 +1,276 @@
+#include "graphics/Layer.h"
+
+#include <GL/glew.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <utility>
+
+#include "core/BaseEvent.h"
+#include "core/GlobalManager.h"
+#include "graphics/BaseSpriteComponent.h"
+#include "graphics/Drawable.h"
+#include "graphics/EngineShaders.h"
+#include "graphics/FrameShader.h"
+#include "graphics/ObjectShader.h"
+#include "graphics/Renderer.h"
+#include "graphics/SpriteComponent.h"
+#include "graphics/Texture.h"
+#include "graphics/Viewport.h"
+#include "world/GameObject.h"
+#include "world/GameObjectManager.h"
+#include "world/TransformComponent.h"
+
+namespace Orva::Graphics {
+
+namespace {
+
+// Depths closer than this are one depth, ordered by texture instead.
+constexpr float DepthTolerance = 0.00001f;
+constexpr unsigned TriangleStrip = GL_TRIANGLE_STRIP;
+constexpr unsigned ScreenPassTextureCount = 2;
+
+std::uint32_t nameHash(const std::string& name)
+{
+    return EventNameDetails::EventToHash(name);
+}
+
+// The owner's transform when the sprite has an owner that has one.
+const TransformComponent* ownerTransform(const BaseSpriteComponent& sprite)
+{
+    return sprite.owner != nullptr ? sprite.owner->getTransform() : nullptr;
+}
+
+} // namespace
+
+SpriteSortKey spriteSortKey(const BaseSpriteComponent& sprite)
+{
+    SpriteSortKey key;
+    if (const TransformComponent* transform = ownerTransform(sprite)) {
+        key.z = transform->getWorldTranslation().z;
+    }
+    const SpriteComponent* ownerSprite =
+        sprite.owner != nullptr ? sprite.owner->getComponent<SpriteComponent>() : nullptr;
+    if (ownerSprite != nullptr) {
+        key.hasSprite = true;
+        if (Texture* texture = ownerSprite->getTexture()) {
+            key.hasTexture = true;
+            key.textureId = texture->getId();
+        }
+    }
+    return key;
+}
+
+bool drawsBefore(const SpriteSortKey& a, const SpriteSortKey& b) noexcept
+{
+    if (std::fabs(a.z - b.z) > DepthTolerance) {
+        return a.z < b.z;
+    }
+    if (!a.hasSprite) {
+        return false;
+    }
+    if (!b.hasSprite) {
+        return true;
+    }
+    if (!a.hasTexture) {
+        return false;
+    }
+    if (!b.hasTexture) {
+        return true;
+    }
+    return a.textureId < b.textureId;
+}
+
+Layer::Layer(Viewport& viewport) : viewport_(&viewport)
+{
+    auto screenPass =
+        std::make_unique<FrameShader>(viewport.getSize(), ScreenPassTextureCount, FrameShader::SCREEN);
+    screenPass->evaluate(ShaderSources::ScreenPassVertex, ShaderSources::ScreenPassFragment);
+    screenPass->updateValue("screenTexture", 0);
+    frameShaderHashes_.push_back(nameHash(ScreenPassName));
+    frameShaders_.push_back(screenPass.get());
+    screenPass_ = screenPass.release();
+}
+
+Layer::~Layer()
+{
+    for (FrameShader* frameShader : frameShaders_) {
+        delete frameShader;
+    }
+    const bool objectsLive = GameObjectManager::hasInstance();
+    for (BaseSpriteComponent* sprite : sprites_) {
+        sprite->removeFromLayer(true);
+        if (objectsLive && sprite->owner != nullptr) {
+            GameObjectManager::getInstance().destroyNextFrame(sprite->owner);
+        }
+    }
+}
+
+void Layer::addSprite(BaseSpriteComponent* sprite)
+{
+    if (sprite == nullptr) {
+        return;
+    }
+    if (sprite->layer_ != nullptr && sprite->layer_ != this) {
+        sprite->layer_->removeSprite(sprite);
+    }
+    if (std::find(sprites_.begin(), sprites_.end(), sprite) == sprites_.end()) {
+        sprites_.push_back(sprite);
+    }
+    sprite->layer_ = this;
+}
+
+void Layer::removeSprite(BaseSpriteComponent* sprite)
+{
+    const auto found = std::find(sprites_.begin(), sprites_.end(), sprite);
+    if (found != sprites_.end()) {
+        sprites_.erase(found);
+    }
+    if (sprite != nullptr && sprite->layer_ == this) {
+        sprite->layer_ = nullptr;
+    }
+}
+
+void Layer::addFrameShader(const std::string& name, const std::string& paths, unsigned textureCount,
+                           int dependency)
+{
+    const std::uint32_t hash = nameHash(name);
+    if (std::find(frameShaderHashes_.begin(), frameShaderHashes_.end(), hash) != frameShaderHashes_.end()) {
+        return;
+    }
+    auto frameShader = std::make_unique<FrameShader>(viewport_->getSize(), textureCount, dependency);
+    frameShader->init(paths);
+    frameShaderHashes_.reserve(frameShaderHashes_.size() + 1);
+    frameShaders_.reserve(frameShaders_.size() + 1);
+    frameShaderHashes_.push_back(hash);
+    frameShaders_.push_back(frameShader.release());
+}
+
+FrameShader& Layer::getFrameShader(const std::string& name) const
+{
+    const auto found = std::find(frameShaderHashes_.begin(), frameShaderHashes_.end(), nameHash(name));
+    if (found == frameShaderHashes_.end()) {
+        return *screenPass_;
+    }
+    return *frameShaders_[static_cast<std::size_t>(found - frameShaderHashes_.begin())];
+}
+
+void Layer::removeFrameShader(const std::string& name)
+{
+    removeFrameShader(nameHash(name));
+}
+
+void Layer::removeFrameShader(std::uint32_t hash)
+{
+    const auto found = std::find(frameShaderHashes_.begin(), frameShaderHashes_.end(), hash);
+    const auto index = found - frameShaderHashes_.begin();
+    // The Screen pass is what the sprites are drawn into: it lives as long as the layer.
+    if (found == frameShaderHashes_.end() || index == 0) {
+        return;
+    }
+    delete frameShaders_[static_cast<std::size_t>(index)];
+    frameShaders_.erase(frameShaders_.begin() + index);
+    frameShaderHashes_.erase(found);
+}
+
+void Layer::bind() const
+{
+    screenPass_->bind();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+void Layer::draw(const Math::Matrix44<float>& projectionView) const
+{
+    if (!visible_) {
+        return;
+    }
+    drawSprites(projectionView);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    runFrameShaderChain();
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+// The projection-view matrix is sent only when the shader changes between consecutive
+// sprites, whether or not the sprite is then drawn.
+void Layer::drawSprites(const Math::Matrix44<float>& projectionView) const
+{
+    const Math::Vector2D<float> halfView = halfViewExtent(viewport_->getSize(), viewport_->getCameraScale(),
+                                                          GlobalManager::InverseObjectUnitSize);
+    const Math::Vector2D<float>& camera = viewport_->getCameraPosition();
+    const Drawable* quad = viewport_->getRenderer().createUnitQuad();
+    const ObjectShader* current = nullptr;
+    for (std::size_t index = 0; index < sprites_.size(); ++index) {
+        BaseSpriteComponent* sprite = sprites_[index];
+        const ObjectShader* shader = sprite->getShader();
+        if (shader != current) {
+            current = shader;
+            if (shader != nullptr && shader->apply()) {
+                shader->setUniformMatrix4f("projMtx", projectionView);
+            }
+        }
+        const TransformComponent* transform = ownerTransform(*sprite);
+        if (transform == nullptr || !sprite->owner->active) {
+            continue;
+        }
+        const Math::Vector3D<float>& position = transform->getWorldTranslation();
+        const Math::Vector3D<float>& scale = transform->getWorldScale();
+        Math::Vector2D<float> halfSize(0.5f * scale.x, 0.5f * scale.y);
+        if (const auto* spriteComponent = dynamic_cast<const SpriteComponent*>(sprite)) {
+            const Math::Vector2D<float> size = spriteComponent->getSize();
+            halfSize.x *= size.x;
+            halfSize.y *= size.y;
+        }
+        halfSize = {std::fabs(halfSize.x), std::fabs(halfSize.y)};
+        if (!overlapsView({position.x - camera.x, position.y - camera.y}, halfSize, halfView)) {
+            continue;
+        }
+        if (sprite->draw(projectionView) && quad != nullptr) {
+            quad->draw(TriangleStrip);
+        }
+    }
+}
+
+void Layer::runFrameShaderChain() const
+{
+    for (std::size_t index = 1; index < frameShaders_.size(); ++index) {
+        const FrameShader& pass = *frameShaders_[index];
+        pass.bind();
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        if (pass.getDependency() == FrameShader::PREVIOUS) {
+            frameShaders_[index - 1]->drawResult();
+        } else if (pass.getDependency() == FrameShader::SCREEN) {
+            screenPass_->drawResult();
+        }
+    }
+}
+
+void Layer::drawResult() const
+{
+    frameShaders_.back()->drawResult();
+}
+
+void Layer::sort()
+{
+    std::vector<std::pair<SpriteSortKey, BaseSpriteComponent*>> keyed;
+    keyed.reserve(sprites_.size());
+    for (BaseSpriteComponent* sprite : sprites_) {
+        keyed.emplace_back(spriteSortKey(*sprite), sprite);
+    }
+    // A stable sort stays inside the list whatever the comparator answers; an introsort
+    // given this comparator could run past either end.
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& a, const auto& b) { return drawsBefore(a.first, b.first); });
+    for (std::size_t index = 0; index < keyed.size(); ++index) {
+        sprites_[index] = keyed[index].second;
+    }
+}
+
+void Layer::resize(const Math::Vector2D<unsigned>& size)
+{
+    for (FrameShader* frameShader : frameShaders_) {
+        frameShader->recompile(size);
+    }
+}
+
+} // namespace Orva::Graphics
