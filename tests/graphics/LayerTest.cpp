@@ -13,7 +13,19 @@ namespace {
 using Orva::Graphics::BaseSpriteComponent;
 using Orva::Graphics::Layer;
 
-using PixelTest = SceneTest;
+class PixelTest : public SceneTest
+{
+protected:
+    // Row 120 of the last frame is red from column `first` to `last` and background
+    // around them.
+    void expectRedColumns(unsigned first, unsigned last)
+    {
+        EXPECT_EQ(pixel(first - 1, 120), Background) << "column " << first - 1;
+        EXPECT_EQ(pixel(first, 120), RedPixel) << "column " << first;
+        EXPECT_EQ(pixel(last, 120), RedPixel) << "column " << last;
+        EXPECT_EQ(pixel(last + 1, 120), Background) << "column " << last + 1;
+    }
+};
 
 TEST_F(PixelTest, AUnitQuadAtTheOriginCoversSixtyFourPixelsAroundTheCentre)
 {
@@ -21,10 +33,7 @@ TEST_F(PixelTest, AUnitQuadAtTheOriginCoversSixtyFourPixelsAroundTheCentre)
     drawFrame();
     EXPECT_EQ(pixel(160, 120), RedPixel);
     EXPECT_EQ(pixel(5, 5), Background);
-    EXPECT_EQ(pixel(127, 120), Background);
-    EXPECT_EQ(pixel(128, 120), RedPixel);
-    EXPECT_EQ(pixel(191, 120), RedPixel);
-    EXPECT_EQ(pixel(192, 120), Background);
+    expectRedColumns(128, 191);
     EXPECT_EQ(pixel(160, 87), Background);
     EXPECT_EQ(pixel(160, 88), RedPixel);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
@@ -44,11 +53,7 @@ TEST_F(PixelTest, TheCameraAndItsZoomMoveTheQuad)
     viewport().getCameraPosition() = {1.0f, 0.0f};
     viewport().getCameraScale() = {2.0f, 2.0f};
     drawFrame();
-    EXPECT_EQ(pixel(160, 120), RedPixel);
-    EXPECT_EQ(pixel(95, 120), Background);
-    EXPECT_EQ(pixel(96, 120), RedPixel);
-    EXPECT_EQ(pixel(223, 120), RedPixel);
-    EXPECT_EQ(pixel(224, 120), Background);
+    expectRedColumns(96, 223);
 }
 
 TEST_F(PixelTest, AHigherLayerCoversALowerOneUnlessItIsInvisible)
