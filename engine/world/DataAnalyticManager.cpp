@@ -62,19 +62,21 @@ void DataAnalyticManager::disableInputTracking()
 void DataAnalyticManager::enableAll()
 {
     enableInputTracking();
-    trackingResource_ = true;
-    trackingLevel_ = true;
-    trackingEvents_ = true;
-    trackingCustomData_ = true;
+    setSwitchesBesideInput(true);
 }
 
 void DataAnalyticManager::disableAll()
 {
     disableInputTracking();
-    trackingResource_ = false;
-    trackingLevel_ = false;
-    trackingEvents_ = false;
-    trackingCustomData_ = false;
+    setSwitchesBesideInput(false);
+}
+
+void DataAnalyticManager::setSwitchesBesideInput(bool on) noexcept
+{
+    trackingResource_ = on;
+    trackingLevel_ = on;
+    trackingEvents_ = on;
+    trackingCustomData_ = on;
 }
 
 bool DataAnalyticManager::isSomethingNotTracked() const noexcept

@@ -21,7 +21,9 @@ namespace Orva::Analytic {
 struct ORVA_API KeyData
 {
     KeyData() = default;
-    KeyData(unsigned tapped, unsigned held, float heldTime) : tapped(tapped), held(held), heldTime(heldTime) {}
+    KeyData(unsigned tapped, unsigned held, float heldTime) : tapped(tapped), held(held), heldTime(heldTime)
+    {
+    }
 
     // Presses begun.
     unsigned tapped = 0;
@@ -199,6 +201,7 @@ public:
 private:
     // The input listener: every tracked key, every frame, in whichever state it is.
     void trackKey(BaseEvent* event);
+    void setSwitchesBesideInput(bool on) noexcept;
 
     bool trackingInput_ = false;
     bool trackingResource_ = false;

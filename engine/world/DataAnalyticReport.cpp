@@ -139,18 +139,19 @@ std::string reportText(const DataAnalyticManager& analytics)
                  [&out](const std::string& path, unsigned loaded) {
                      ElementLine(out, 2, "path").attribute("value", path).attribute("loaded", loaded).close();
                  });
-    writeSection(out, "level", analytics.getLevelData(), [&out](const std::string& stage, const LevelData& level) {
-        ElementLine(out, 2, "stage")
-            .attribute("value", stage)
-            .attribute("loadCount", level.loadCount)
-            .attribute("objectCount", level.objectCount)
-            .attribute("deleteCount", level.deleteCount)
-            .open();
-        for (const PerformanceData& drop : level.performance) {
-            writePerformance(out, drop);
-        }
-        out << "\t\t</stage>\n";
-    });
+    writeSection(out, "level", analytics.getLevelData(),
+                 [&out](const std::string& stage, const LevelData& level) {
+                     ElementLine(out, 2, "stage")
+                         .attribute("value", stage)
+                         .attribute("loadCount", level.loadCount)
+                         .attribute("objectCount", level.objectCount)
+                         .attribute("deleteCount", level.deleteCount)
+                         .open();
+                     for (const PerformanceData& drop : level.performance) {
+                         writePerformance(out, drop);
+                     }
+                     out << "\t\t</stage>\n";
+                 });
     writeSection(out, "event", analytics.getEventData(),
                  [&out](const std::string& name, const DataAnalyticManager::EventData& counts) {
                      ElementLine(out, 2, "data")

@@ -251,8 +251,10 @@ void Engine::watchSlowFrames()
     } else if (state.stretchOpen) {
         PerformanceData& record = state.record;
         // Signed: the system clock may have been set back meanwhile.
-        const auto ticks = static_cast<std::int64_t>(Analytic::AnalyticClock::systemTicks() - record.startTime);
-        record.duration = static_cast<float>(static_cast<double>(ticks) / Analytic::AnalyticClock::TicksPerSecond);
+        const auto ticks =
+            static_cast<std::int64_t>(Analytic::AnalyticClock::systemTicks() - record.startTime);
+        record.duration =
+            static_cast<float>(static_cast<double>(ticks) / Analytic::AnalyticClock::TicksPerSecond);
         record.time = Analytic::AnalyticClock::localTimeText(record.startTime);
         analytics.currentLevelRecord().performance.push_back(record);
         state.stretchOpen = false;

@@ -17,7 +17,8 @@ constexpr std::size_t RootListCapacity = 500;
 // Analytics counts the objects of each stage once it exists.
 Analytic::DataAnalyticManager* analytics()
 {
-    return Analytic::DataAnalyticManager::hasInstance() ? &Analytic::DataAnalyticManager::getInstance() : nullptr;
+    return Analytic::DataAnalyticManager::hasInstance() ? &Analytic::DataAnalyticManager::getInstance()
+                                                        : nullptr;
 }
 
 } // namespace

@@ -230,8 +230,9 @@ void ResourceManager::sendAllEvents()
     }
     deliveryCalls = 0;
 
-    Analytic::DataAnalyticManager* const analytics =
-        Analytic::DataAnalyticManager::hasInstance() ? &Analytic::DataAnalyticManager::getInstance() : nullptr;
+    Analytic::DataAnalyticManager* const analytics = Analytic::DataAnalyticManager::hasInstance()
+                                                         ? &Analytic::DataAnalyticManager::getInstance()
+                                                         : nullptr;
     EventManager& events = EventManager::getInstance();
 
     const std::lock_guard lock(mutex_);

@@ -54,10 +54,11 @@ TEST_F(AnalyticClockTest, UnfrozenClocksAreTheRealOnesAndIgnoreAdvances)
     EXPECT_GE(after, before);
     EXPECT_LT(after - before, 60 * AnalyticClock::NanosecondsPerSecond);
 
-    const auto now = std::chrono::duration_cast<std::chrono::seconds>(
-                         std::chrono::system_clock::now().time_since_epoch())
-                         .count();
-    const auto seconds = static_cast<std::int64_t>(AnalyticClock::systemTicks() / AnalyticClock::TicksPerSecond);
+    const auto now =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
+    const auto seconds =
+        static_cast<std::int64_t>(AnalyticClock::systemTicks() / AnalyticClock::TicksPerSecond);
     EXPECT_LE(std::llabs(seconds - now), 60);
 }
 

@@ -28,7 +28,8 @@ PerformanceData drop(float frameTime, const std::string& memDump)
     return record;
 }
 
-const tinyxml2::XMLElement* entry(const tinyxml2::XMLDocument& document, const char* section, const char* name)
+const tinyxml2::XMLElement* entry(const tinyxml2::XMLDocument& document, const char* section,
+                                  const char* name)
 {
     const tinyxml2::XMLElement* data = document.FirstChildElement("data");
     const tinyxml2::XMLElement* list = data ? data->FirstChildElement(section) : nullptr;
@@ -67,40 +68,41 @@ TEST_F(AnalyticsTest, EverySectionAppearsInItsOrderWithEntriesInMapOrder)
     analytics().setFloatData("big", 1234567.0f);
     analytics().setBoolData("off", false);
 
-    EXPECT_EQ(reportText(analytics()),
-              "<data>\n"
-              "\t<input>\n"
-              "\t\t<key value=\"10\" tapped=\"1\" held=\"1\" heldTime=\"0.5\" />\n"
-              "\t\t<key value=\"64\" tapped=\"1\" held=\"0\" heldTime=\"0\" />\n"
-              "\t</input>\n"
-              "\t<resource>\n"
-              "\t\t<path value=\"/b.png\" loaded=\"2\" />\n"
-              "\t\t<path value=\"a.png\" loaded=\"1\" />\n"
-              "\t</resource>\n"
-              "\t<level>\n"
-              "\t\t<stage value=\"Beach\" loadCount=\"1\" objectCount=\"2\" deleteCount=\"1\">\n"
-              "\t\t\t<perf fps=\"16\" time=\"1:2:3\" duration=\"1.5\" objectCount=\"4\" objectCreateCount=\"5\" "
-              "objectDeleteCount=\"6\" loading=\"1\" memDump=\"dump\nline 2\" />\n"
-              "\t\t</stage>\n"
-              "\t\t<stage value=\"Cave\" loadCount=\"1\" objectCount=\"0\" deleteCount=\"0\">\n"
-              "\t\t</stage>\n"
-              "\t</level>\n"
-              "\t<event>\n"
-              "\t\t<data event=\"Boom\" pushCount=\"2\" sendCount=\"1\" />\n"
-              "\t</event>\n"
-              "\t<customint>\n"
-              "\t\t<data name=\"a\" value=\"7\" />\n"
-              "\t\t<data name=\"b\" value=\"-3\" />\n"
-              "\t</customint>\n"
-              "\t<customfloat>\n"
-              "\t\t<data name=\"big\" value=\"1.23457e+06\" />\n"
-              "\t\t<data name=\"third\" value=\"0.333333\" />\n"
-              "\t\t<data name=\"tiny\" value=\"2.5e-07\" />\n"
-              "\t</customfloat>\n"
-              "\t<custombool>\n"
-              "\t\t<data name=\"off\" value=\"0\" />\n"
-              "\t</custombool>\n"
-              "</data>");
+    EXPECT_EQ(
+        reportText(analytics()),
+        "<data>\n"
+        "\t<input>\n"
+        "\t\t<key value=\"10\" tapped=\"1\" held=\"1\" heldTime=\"0.5\" />\n"
+        "\t\t<key value=\"64\" tapped=\"1\" held=\"0\" heldTime=\"0\" />\n"
+        "\t</input>\n"
+        "\t<resource>\n"
+        "\t\t<path value=\"/b.png\" loaded=\"2\" />\n"
+        "\t\t<path value=\"a.png\" loaded=\"1\" />\n"
+        "\t</resource>\n"
+        "\t<level>\n"
+        "\t\t<stage value=\"Beach\" loadCount=\"1\" objectCount=\"2\" deleteCount=\"1\">\n"
+        "\t\t\t<perf fps=\"16\" time=\"1:2:3\" duration=\"1.5\" objectCount=\"4\" objectCreateCount=\"5\" "
+        "objectDeleteCount=\"6\" loading=\"1\" memDump=\"dump\nline 2\" />\n"
+        "\t\t</stage>\n"
+        "\t\t<stage value=\"Cave\" loadCount=\"1\" objectCount=\"0\" deleteCount=\"0\">\n"
+        "\t\t</stage>\n"
+        "\t</level>\n"
+        "\t<event>\n"
+        "\t\t<data event=\"Boom\" pushCount=\"2\" sendCount=\"1\" />\n"
+        "\t</event>\n"
+        "\t<customint>\n"
+        "\t\t<data name=\"a\" value=\"7\" />\n"
+        "\t\t<data name=\"b\" value=\"-3\" />\n"
+        "\t</customint>\n"
+        "\t<customfloat>\n"
+        "\t\t<data name=\"big\" value=\"1.23457e+06\" />\n"
+        "\t\t<data name=\"third\" value=\"0.333333\" />\n"
+        "\t\t<data name=\"tiny\" value=\"2.5e-07\" />\n"
+        "\t</customfloat>\n"
+        "\t<custombool>\n"
+        "\t\t<data name=\"off\" value=\"0\" />\n"
+        "\t</custombool>\n"
+        "</data>");
 }
 
 TEST_F(AnalyticsTest, NamesWithMarkupReadBackWhenTheReportIsParsed)
@@ -116,7 +118,8 @@ TEST_F(AnalyticsTest, NamesWithMarkupReadBackWhenTheReportIsParsed)
     analytics().eventRecord(event) = {3, 2};
 
     const std::string report = reportText(analytics());
-    EXPECT_NE(report.find("&quot;x&quot;\n\tstd::vector&lt;int&gt; &amp; more\nlast line\n\""), std::string::npos)
+    EXPECT_NE(report.find("&quot;x&quot;\n\tstd::vector&lt;int&gt; &amp; more\nlast line\n\""),
+              std::string::npos)
         << "line breaks stay as they are: " << report;
 
     tinyxml2::XMLDocument document(true, tinyxml2::PRESERVE_WHITESPACE);
