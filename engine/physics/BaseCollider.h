@@ -17,13 +17,10 @@ public:
     BaseCollider() = default;
     BaseCollider(const BaseCollider&) = default;
     BaseCollider& operator=(const BaseCollider&) = default;
-    // Leaves the world's collider list (swapped with the last entry), order not kept.
-    ~BaseCollider() override
-    {
-        if (PhysicsWorld::hasInstance()) {
-            removeUnordered(PhysicsWorld::getInstance().getListOfCollider(), this);
-        }
-    }
+    // Leaves the world's collider list (swapped with the last entry), order not kept, and
+    // tells an attached body that its collider is gone: components are freed in list order,
+    // so the collider may go before its body.
+    ~BaseCollider() override;
 
     // Joins the world's collider list.
     void init() { PhysicsWorld::getInstance().getListOfCollider().push_back(this); }

@@ -42,6 +42,7 @@ public:
     void update(float /*dt*/) {}
 
     BaseCollider* getCollider() const noexcept { return collider_; }
+    void detachCollider() noexcept { collider_ = nullptr; }
     TransformComponent* getTransform() const noexcept { return transform_; }
 
 private:

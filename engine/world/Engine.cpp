@@ -3,11 +3,9 @@
 #include <tinyxml2.h>
 
 #include <array>
-#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <ctime>
 #include <cxxabi.h>
 #include <fstream>
 #include <iostream>
@@ -27,6 +25,7 @@
 #include "physics/PhysicsWorld.h"
 #include "scripting/luabridge/LuaException.h"
 #include "window/InputManager.h"
+#include "world/AnalyticClock.h"
 #include "world/DataAnalyticManager.h"
 #include "world/GameObjectManager.h"
 #include "world/GameStateManager.h"
@@ -42,7 +41,6 @@ namespace {
 using PerformanceData = Analytic::DataAnalyticManager::PerformanceData;
 
 constexpr float DefaultObjectUnitSize = 64.0f;
-constexpr std::int64_t TicksPerSecond = 10000000;
 
 // What the frame step keeps between frames.
 struct StepState
@@ -88,25 +86,6 @@ float readObjectUnitSize()
         return DefaultObjectUnitSize;
     }
     return size;
-}
-
-// Wall-clock stamps of the slow-frame records: 100-nanosecond ticks since the Unix epoch.
-std::int64_t wallClockTicks()
-{
-    using Ticks = std::chrono::duration<std::int64_t, std::ratio<1, TicksPerSecond>>;
-    return std::chrono::duration_cast<Ticks>(std::chrono::system_clock::now().time_since_epoch()).count();
-}
-
-// "h:m:s" of the stamp in local time, without leading zeros.
-std::string localClockText(std::int64_t ticks)
-{
-    const std::time_t seconds = static_cast<std::time_t>(ticks / TicksPerSecond);
-    std::tm local{};
-    if (!localtime_r(&seconds, &local)) {
-        return {};
-    }
-    return std::to_string(local.tm_hour) + ":" + std::to_string(local.tm_min) + ":" +
-           std::to_string(local.tm_sec);
 }
 
 // A script error text reads "<path>/<File>.lua:<line>: <message>". A text without ".lua"
@@ -259,7 +238,7 @@ void Engine::watchSlowFrames()
         PerformanceData& record = state.record;
         record = PerformanceData();
         record.frameTime = mean;
-        record.startTime = static_cast<std::uint64_t>(wallClockTicks());
+        record.startTime = Analytic::AnalyticClock::systemTicks();
         std::ostringstream dump;
         MemoryPoolManager::MemoryDump(dump);
         record.memDump = dump.str();
@@ -271,9 +250,12 @@ void Engine::watchSlowFrames()
         state.stretchOpen = true;
     } else if (state.stretchOpen) {
         PerformanceData& record = state.record;
-        const std::int64_t start = static_cast<std::int64_t>(record.startTime);
-        record.duration = static_cast<float>(wallClockTicks() - start) / static_cast<float>(TicksPerSecond);
-        record.time = localClockText(start);
+        // Signed: the system clock may have been set back meanwhile.
+        const auto ticks =
+            static_cast<std::int64_t>(Analytic::AnalyticClock::systemTicks() - record.startTime);
+        record.duration =
+            static_cast<float>(static_cast<double>(ticks) / Analytic::AnalyticClock::TicksPerSecond);
+        record.time = Analytic::AnalyticClock::localTimeText(record.startTime);
         analytics.currentLevelRecord().performance.push_back(record);
         state.stretchOpen = false;
     }

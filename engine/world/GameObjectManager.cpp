@@ -14,14 +14,11 @@ namespace {
 constexpr std::size_t DestroyListCapacity = 50;
 constexpr std::size_t RootListCapacity = 500;
 
-// The stage entry that counts objects, while analytics records stage data.
-Analytic::DataAnalyticManager::LevelData* trackedStage()
+// Analytics counts the objects of each stage once it exists.
+Analytic::DataAnalyticManager* analytics()
 {
-    if (!Analytic::DataAnalyticManager::hasInstance()) {
-        return nullptr;
-    }
-    auto& analytics = Analytic::DataAnalyticManager::getInstance();
-    return analytics.isTrackingLevel() ? &analytics.currentLevelRecord() : nullptr;
+    return Analytic::DataAnalyticManager::hasInstance() ? &Analytic::DataAnalyticManager::getInstance()
+                                                        : nullptr;
 }
 
 } // namespace
@@ -100,9 +97,8 @@ GameObject* GameObjectManager::construct(GameObject* parent, NameArgument&&... n
     ++objectCount_;
     ++allocationCount_;
     maxObjects_ = std::max(maxObjects_, objectCount_);
-    if (auto* stage = trackedStage()) {
-        ++stage->created;
-        stage->objectCount = std::max(stage->objectCount, stage->created);
+    if (auto* tracker = analytics()) {
+        tracker->objectCreated();
     }
     if (parent) {
         object->setParent(parent);
@@ -243,9 +239,8 @@ void GameObjectManager::destroy(GameObject* object)
     freeSlots_.push_back(object);
     ++freeCount_;
     --objectCount_;
-    if (auto* stage = trackedStage()) {
-        ++stage->deleted;
-        stage->deleteCount = std::max(stage->deleteCount, stage->deleted);
+    if (auto* tracker = analytics()) {
+        tracker->objectDestroyed();
     }
 }
 

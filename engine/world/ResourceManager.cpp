@@ -156,13 +156,6 @@ std::optional<std::string> dataFilePath(const std::string& name)
     return *folder + "/" + *relative;
 }
 
-// The analytics key of a delivered file: its path from the last slash on.
-std::string analyticsKey(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash);
-}
-
 } // namespace
 
 ResourceManager::ResourceManager() : completionCode_(EventNameDetails::EventToHash("OnResourceLoadComplete"))
@@ -237,11 +230,9 @@ void ResourceManager::sendAllEvents()
     }
     deliveryCalls = 0;
 
-    Analytic::DataAnalyticManager* const analytics =
-        Analytic::DataAnalyticManager::hasInstance() &&
-                Analytic::DataAnalyticManager::getInstance().isTrackingResource()
-            ? &Analytic::DataAnalyticManager::getInstance()
-            : nullptr;
+    Analytic::DataAnalyticManager* const analytics = Analytic::DataAnalyticManager::hasInstance()
+                                                         ? &Analytic::DataAnalyticManager::getInstance()
+                                                         : nullptr;
     EventManager& events = EventManager::getInstance();
 
     const std::lock_guard lock(mutex_);
@@ -251,7 +242,7 @@ void ResourceManager::sendAllEvents()
         events.queueEvent(completionCode_, reply);
         if (analytics) {
             for (const Events::LoadEvent::Entry& entry : reply.entries) {
-                ++analytics->resourceRecord(analyticsKey(entry.path));
+                analytics->resourceDelivered(entry.path);
             }
         }
         loadCount_ += static_cast<unsigned>(reply.entries.size());

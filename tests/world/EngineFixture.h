@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ScratchDirectory.h"
+#include "world/AnalyticClock.h"
 #include "world/Engine.h"
 #include "world/FramerateController.h"
 #include "world/GlobalComponentManager.h"
@@ -43,7 +44,7 @@ struct CountingPool final : Orva::IComponentPool
 
 // An engine started in a scratch folder, with a counting pool in the update list and the
 // step state reset. Frames are driven through run with supplied "Engine" times, so nothing
-// waits on the clock.
+// waits on the clock; a frozen analytics clock moves on by each frame's time.
 class EngineTest : public ScratchDirectoryTest
 {
 protected:
@@ -73,7 +74,9 @@ protected:
             if (next == frameTimes.size()) {
                 return false;
             }
-            Orva::Debug::FramerateProfiler::supplyTime(Orva::Engine::FrameSection, frameTimes[next++]);
+            Orva::Debug::FramerateProfiler::supplyTime(Orva::Engine::FrameSection, frameTimes[next]);
+            Orva::Analytic::AnalyticClock::advance(frameTimes[next]);
+            ++next;
             return true;
         });
     }

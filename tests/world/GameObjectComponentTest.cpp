@@ -255,15 +255,18 @@ TEST_F(GameObjectComponentTest, DestroyingTheObjectGivesEveryComponentBack)
 {
     object->addComponent<TransformComponent>();
     object->addComponent<CircleCollider>();
+    object->addComponent<RigidBody>();
     object->addComponent<Orva::CameraComponent>();
     object->addLuaScript("Mover");
 
+    // The collider comes first in the list, so it is freed before the body that points at it.
     objects().destroy(object);
     EXPECT_EQ(ComponentPool<TransformComponent>::getInstance().getInUseCount(), 0);
     EXPECT_EQ(ComponentPool<CircleCollider>::getInstance().getInUseCount(), 0);
     EXPECT_EQ(ComponentPool<Orva::LuaScriptComponent>::getInstance().getInUseCount(), 0);
     EXPECT_FALSE(Orva::CameraComponent::cameraExists());
     EXPECT_TRUE(physics().getListOfCollider().empty());
+    EXPECT_TRUE(physics().getListOfRigidBody().empty());
 }
 
 } // namespace
