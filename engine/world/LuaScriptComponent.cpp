@@ -107,7 +107,7 @@ void LuaScriptComponent::update(float dt)
         }
         return;
     }
-    updateFunction_(luaObject, dt);
+    updateFunction_.call(luaObject, dt);
 }
 
 void LuaScriptComponent::stop()

@@ -322,21 +322,21 @@ void LuaScriptManager::awakeScriptObject(LuaScriptComponent* component)
 {
     const ScriptClass* scriptClass = findScriptClass(component->ScriptClassName);
     if (scriptClass && scriptClass->awake.isFunction()) {
-        scriptClass->awake(component->luaObject);
+        scriptClass->awake.call(component->luaObject);
     }
 }
 
 void LuaScriptManager::initScriptObject(LuaScriptComponent* component)
 {
     if (const ScriptClass* scriptClass = findScriptClass(component->ScriptClassName)) {
-        scriptClass->init(component->luaObject);
+        scriptClass->init.call(component->luaObject);
     }
 }
 
 void LuaScriptManager::deinitScriptObject(LuaScriptComponent* component)
 {
     if (const ScriptClass* scriptClass = findScriptClass(component->ScriptClassName)) {
-        scriptClass->deinit(component->luaObject);
+        scriptClass->deinit.call(component->luaObject);
     }
 }
 
@@ -351,7 +351,7 @@ void LuaScriptManager::unloadAllScriptClasses() noexcept
         }
         for (const LuaRef& unload : unloads) {
             try {
-                unload();
+                unload.call();
             } catch (...) {
                 Engine::reportException(std::current_exception());
             }
