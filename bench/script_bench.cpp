@@ -90,7 +90,8 @@ public:
         Orva::Scripting::registerScriptInterface(scripts.getLuaState());
 
         Orva::Resources::ResourceManager::setResourceDirectory(folder_.string() + "/");
-        for (const auto& [file, source] : {std::pair{"Empty.lua", EmptySource}, std::pair{"Mover.lua", MoverSource}}) {
+        for (const auto& [file, source] :
+             {std::pair{"Empty.lua", EmptySource}, std::pair{"Mover.lua", MoverSource}}) {
             std::ofstream(folder_ / file, std::ios::binary) << Orva::Crypto::RC4Cipher::encrypt(source);
             scripts.addScriptPathToList(file);
         }
@@ -160,7 +161,8 @@ void plainLoop(benchmark::State& state)
     lua_State* const L = LuaScriptManager::getInstance().getLuaState();
     {
         const luabridge::LuaRef loop = luabridge::getGlobal(L, "plainLoop");
-        const luabridge::LuaRef update = luabridge::getGlobal(L, (std::string("Update") + classOf(state)).c_str());
+        const luabridge::LuaRef update =
+            luabridge::getGlobal(L, (std::string("Update") + classOf(state)).c_str());
         const luabridge::LuaRef instances = world.instanceArray(L);
         for (auto _ : state) {
             loop(instances, update, FixedStep);

@@ -74,8 +74,9 @@ void registerEngine(lua_State* L)
 // Scripts may change the unit size; its inverse keeps the value the engine computed.
 void registerObjectUnitSize(lua_State* L)
 {
-    luabridge::getGlobalNamespace(L).beginNamespace("Graphics").addVariable("ObjectUnitSize",
-                                                                            &GlobalManager::ObjectUnitSize);
+    luabridge::getGlobalNamespace(L)
+        .beginNamespace("Graphics")
+        .addVariable("ObjectUnitSize", &GlobalManager::ObjectUnitSize);
 }
 
 } // namespace Scripting

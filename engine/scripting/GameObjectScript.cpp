@@ -12,7 +12,6 @@
 #include "physics/CircleCollider.h"
 #include "physics/RigidBody.h"
 #include "scripting/ScriptInterface.h"
-#include "scripting/ScriptValueTypes.h"
 #include "scripting/luabridge/LuaRef.h"
 #include "scripting/luabridge/Namespace.h"
 #include "world/BaseComponent.h"
@@ -121,17 +120,21 @@ void registerGameObject(lua_State* L)
         .addData("objectID", &Object::objectID)
         .addFunction("getParent", &Object::getParent)
         .addFunction("unparent", &Object::unparent)
-        .addFunction("removeComponent", static_cast<void (Object::*)(const std::string&)>(&Object::removeComponent))
+        .addFunction("removeComponent",
+                     static_cast<void (Object::*)(const std::string&)>(&Object::removeComponent))
         .addFunction("setParent", static_cast<void (Object::*)(Object*)>(&Object::setParent))
-        .addFunction("setParentDecideMovement", static_cast<void (Object::*)(Object*, bool)>(&Object::setParent))
+        .addFunction("setParentDecideMovement",
+                     static_cast<void (Object::*)(Object*, bool)>(&Object::setParent))
         .addFunction("getChildCount", &Object::getChildCount)
         .addFunction("addChild", &Object::addChild)
         .addFunction("addLuaScript", &Object::addLuaScript)
         .addFunction("removeLuaScript", &Object::removeLuaScript)
         .addFunction("getLuaScript", &Object::getLuaScript)
         .addFunction("removeChildByPointer", static_cast<void (Object::*)(Object*)>(&Object::removeChild))
-        .addFunction("removeChildByName", static_cast<void (Object::*)(const std::string&)>(&Object::removeChild))
-        .addFunction("getChild", static_cast<Object* (Object::*)(const std::string&) const>(&Object::getChild))
+        .addFunction("removeChildByName",
+                     static_cast<void (Object::*)(const std::string&)>(&Object::removeChild))
+        .addFunction("getChild",
+                     static_cast<Object* (Object::*)(const std::string&) const>(&Object::getChild))
         .addFunction("getChildByIndex", static_cast<Object* (Object::*)(unsigned) const>(&Object::getChild))
         .addFunction("addTransform", &Object::addComponent<TransformComponent>)
         .addFunction("addSprite", &Object::addComponent<SpriteComponent>)
@@ -183,7 +186,8 @@ void registerGameObjectManager(lua_State* L)
         .addFunction("doMemoryDump", &Manager::doMemoryDumpForScript)
         .addFunction("doHiearchyDump", &Manager::doHiearchyDumpForScript)
         .addFunction("createGO", static_cast<Object* (Manager::*)()>(&Manager::create))
-        .addFunction("createGOWithName", static_cast<Object* (Manager::*)(const std::string&)>(&Manager::create))
+        .addFunction("createGOWithName",
+                     static_cast<Object* (Manager::*)(const std::string&)>(&Manager::create))
         .addFunction("createGOAndAttach", static_cast<Object* (Manager::*)(Object*)>(&Manager::create))
         .addFunction("createGOAndAttachWithName",
                      static_cast<Object* (Manager::*)(const std::string&, Object*)>(&Manager::create))

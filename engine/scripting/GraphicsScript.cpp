@@ -12,7 +12,11 @@ namespace Orva::Scripting {
 // script interface is built.
 void registerWindow(lua_State* L)
 {
-    luabridge::getGlobalNamespace(L).beginNamespace("Graphics").beginClass<Window>("Window").endClass().endNamespace();
+    luabridge::getGlobalNamespace(L)
+        .beginNamespace("Graphics")
+        .beginClass<Window>("Window")
+        .endClass()
+        .endNamespace();
 }
 
 } // namespace Orva::Scripting

@@ -9,7 +9,6 @@
 #include "core/MathUtils.h"
 #include "core/Vector.h"
 #include "scripting/ScriptInterface.h"
-#include "scripting/ScriptValueTypes.h"
 #include "scripting/luabridge/Namespace.h"
 
 // The "Math" namespace: the six vector classes by value, their to-string functions, and the
@@ -240,7 +239,8 @@ void registerMathUtils(lua_State* L)
         .addStaticFunction("randomDouble", static_cast<double (*)(double, double)>(&Utils::random))
         .addStaticFunction("clampInt", static_cast<int (*)(const int&, int, int)>(&Utils::clamp))
         .addStaticFunction("clampFloat", static_cast<float (*)(const float&, float, float)>(&Utils::clamp))
-        .addStaticFunction("clampDouble", static_cast<double (*)(const double&, double, double)>(&Utils::clamp))
+        .addStaticFunction("clampDouble",
+                           static_cast<double (*)(const double&, double, double)>(&Utils::clamp))
         .endClass()
         .endNamespace();
 }

@@ -3,11 +3,13 @@
 #include <lua.hpp>
 
 #include "core/Export.h"
+#include "scripting/ScriptValueTypes.h"
 
 // What scripts see of the engine: one registration function per script-visible class (or
 // group of classes registered together), each in the binding file of its family. A base
 // class is registered before every class derived from it; a manager's registration also sets
-// its global. registerScriptInterface runs them all in the engine's fixed order.
+// its global. registerScriptInterface runs them all in the engine's fixed order. Every binding
+// file includes this header, and with it the list of types that cross by value.
 namespace Orva::Scripting {
 
 // Every registration, in order, on L. Engine::initializeScriptEngine runs it once the

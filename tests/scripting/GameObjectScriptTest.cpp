@@ -1,9 +1,10 @@
-#include <cmath>
+#include <stdexcept>
 #include <string>
 
 #include "ScriptHarness.h"
 #include "core/GlobalManager.h"
 #include "graphics/SpriteComponent.h"
+#include "window/Window.h"
 #include "world/TransformComponent.h"
 
 // The game-object model as scripts see it, and the registration frame: the order, the
@@ -24,6 +25,34 @@ TEST_F(HeadlessEngineTest, WithoutARendererTheScriptInterfaceStaysUnregistered)
     }
     EXPECT_EQ(lua_getglobal(L, "Debug"), LUA_TTABLE) << "the script manager's own namespace";
     lua_pop(L, 1);
+}
+
+TEST_F(HeadlessEngineTest, AScriptComponentNeedsItsClassRegistered)
+{
+    writeFile(root() / "resources" / "Probe.lua",
+              Orva::Crypto::RC4Cipher::encrypt("function UpdateProbe() end function InitProbe() end "
+                                               "function DeinitProbe() end function UnloadProbe() end"));
+    Orva::LuaScriptManager& scripts = Orva::LuaScriptManager::getInstance();
+    scripts.addScriptPathToList("Probe.lua");
+    ASSERT_TRUE(scripts.loadAllScripts());
+    Orva::GameObject* object = Orva::GameObjectManager::getInstance().create();
+    try {
+        object->addLuaScript("Probe");
+        ADD_FAILURE() << "an instance cannot hold a component of an unregistered class";
+    } catch (const std::logic_error& error) {
+        EXPECT_NE(std::string(error.what()).find("LuaScriptComponent' is not registered"), std::string::npos)
+            << error.what();
+    }
+    EXPECT_TRUE(object->getComponentList().empty()) << "the half-made component is given back";
+}
+
+TEST_F(GameObjectScriptTest, TheWindowIsPublishedByPointerAndNullAsNil)
+{
+    Orva::Window window{nullptr, Orva::Math::Vector2D<unsigned>(640, 480), nullptr};
+    scripts().exportWindowVariable(&window);
+    EXPECT_TRUE(holds("getmetatable(window).__name == 'Window'"));
+    scripts().exportWindowVariable(nullptr);
+    EXPECT_TRUE(holds("window == nil"));
 }
 
 TEST_F(GameObjectScriptTest, TheUnitSizeIsWritableAndItsInverseIsNot)
@@ -105,8 +134,9 @@ TEST_F(GameObjectScriptTest, LookupsThatFindNothingGiveNil)
     Orva::GameObject* object = objects().create("o");
     object->addComponent<Orva::TransformComponent>();
     ASSERT_EQ(run("o = gameObjects:find('o')"), "");
-    for (const char* lookup : {"o:getChildByIndex(0)", "o:getChild('x')", "o:getLuaScript('x')", "o:getSprite()",
-                               "o:addRigidBody()", "gameObjects:find('none')", "o:getParent()", "o:getAudio()"}) {
+    for (const char* lookup :
+         {"o:getChildByIndex(0)", "o:getChild('x')", "o:getLuaScript('x')", "o:getSprite()",
+          "o:addRigidBody()", "gameObjects:find('none')", "o:getParent()", "o:getAudio()"}) {
         EXPECT_TRUE(holds(std::string(lookup) + " == nil")) << lookup;
     }
     EXPECT_TRUE(holds("o:getChildByIndex(-1) == nil")) << "a negative index wraps far past the end";
@@ -140,9 +170,11 @@ TEST_F(GameObjectScriptTest, EveryComponentKindComesBackAsAUsableObject)
         EXPECT_TRUE(holds(added + " == " + found)) << kind.add;
         EXPECT_TRUE(holds("getmetatable(" + found + ").__name == '" + kind.className + "'")) << kind.get;
     }
-    EXPECT_TRUE(holds("o:getSprite().Active and o:getSprite().owner == o")) << "members of the base component";
+    EXPECT_TRUE(holds("o:getSprite().Active and o:getSprite().owner == o"))
+        << "members of the base component";
     EXPECT_TRUE(holds("o:getAudio().Active == nil")) << "the audio component has no script base";
-    EXPECT_TRUE(holds("Graphics.SpriteComponent ~= nil and Physics.RigidBody ~= nil and Actions.ActionComponent ~= nil"));
+    EXPECT_TRUE(holds(
+        "Graphics.SpriteComponent ~= nil and Physics.RigidBody ~= nil and Actions.ActionComponent ~= nil"));
 
     EXPECT_EQ(run("o:removeComponent('SpriteComponent')"), "");
     EXPECT_TRUE(holds("o:getSprite() == nil"));

@@ -53,7 +53,8 @@ TEST_F(MathScriptTest, IntegerVectorsComputeInTheirComponentType)
     EXPECT_TRUE(holds("Math.Vector3i.make(3, 4, 12):normalize():equal(Math.Vector3i.make(0, 0, 0))"));
     EXPECT_TRUE(holds("not Math.Vector2f.make(2, 0):isOnRightOf(Math.Vector2f.make(1, 0))"));
     EXPECT_TRUE(holds("not Math.Vector2f.make(2, 0):isOnLeftOf(Math.Vector2f.make(1, 0))"));
-    EXPECT_TRUE(holds("Math.Vector2f.angleBetweenRad(Math.Vector2f.make(0, 1), Math.Vector2f.make(0, 1)) == 0"));
+    EXPECT_TRUE(
+        holds("Math.Vector2f.angleBetweenRad(Math.Vector2f.make(0, 1), Math.Vector2f.make(0, 1)) == 0"));
 }
 
 // The statements that divide by a zero component, number or truncated length, for each
@@ -61,11 +62,15 @@ TEST_F(MathScriptTest, IntegerVectorsComputeInTheirComponentType)
 TEST_F(MathScriptTest, IntegerDivisionByZeroRaisesAndChangesNothing)
 {
     const std::vector<std::string> shared{
-        "v:divide(%.make(2, 0, 1))", "v:divide(%.make(0, 2, 1))", "z:normalize()",          "z:normalized()",
-        "v:projectOn(z)",            "v:projectOnLength(z)",
+        "v:divide(%.make(2, 0, 1))",
+        "v:divide(%.make(0, 2, 1))",
+        "z:normalize()",
+        "z:normalized()",
+        "v:projectOn(z)",
+        "v:projectOnLength(z)",
     };
     const std::vector<std::string> twoOnly{
-        "v:divideNum(0)",          "%.make(1, 0):inverse()",   "%.make(0, 1):inverse()",
+        "v:divideNum(0)",          "%.make(1, 0):inverse()",  "%.make(0, 1):inverse()",
         "%.angleBetweenRad(z, v)", "%.angleBetweenDeg(v, z)",
     };
     const std::vector<std::string> threeOnly{"v:divide_num(0)", "v:divide(%.make(1, 1, 0))"};
@@ -78,7 +83,8 @@ TEST_F(MathScriptTest, IntegerDivisionByZeroRaisesAndChangesNothing)
             ASSERT_EQ(run("v = Math." + name + ".make(6, 4, 2); z = Math." + name + ".zero()"), "");
             const std::string before = eval<std::string>("Math." + name + "_toString(v)");
             EXPECT_EQ(run(statement), "test.lua:1: attempt to divide by zero") << name << ": " << statement;
-            EXPECT_EQ(eval<std::string>("Math." + name + "_toString(v)"), before) << name << ": " << statement;
+            EXPECT_EQ(eval<std::string>("Math." + name + "_toString(v)"), before)
+                << name << ": " << statement;
         }
     };
     for (const std::string name : {"Vector2i", "Vector2u"}) {
@@ -134,7 +140,8 @@ TEST_F(MathScriptTest, UtilsClampAndDrawWithinTheirBounds)
             if f < 10 or f > 12 then return false end
         end
         return true end)())"));
-    EXPECT_TRUE(holds("Math.Utils.randomInt(-2147483648, 2147483647) < 0")) << "the full range does not overflow";
+    EXPECT_TRUE(holds("Math.Utils.randomInt(-2147483648, 2147483647) < 0"))
+        << "the full range does not overflow";
 }
 
 } // namespace

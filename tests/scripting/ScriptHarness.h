@@ -51,7 +51,10 @@ public:
     const std::vector<Orva::LuaExceptionEvent>& received() const noexcept { return received_; }
 
 private:
-    void onEvent(Orva::BaseEvent* event) { received_.push_back(*static_cast<Orva::LuaExceptionEvent*>(event)); }
+    void onEvent(Orva::BaseEvent* event)
+    {
+        received_.push_back(*static_cast<Orva::LuaExceptionEvent*>(event));
+    }
 
     Orva::EventCallbackObject callbacks_;
     std::vector<Orva::LuaExceptionEvent> received_;
@@ -165,7 +168,10 @@ protected:
 
     // The engine's last error report; empty when none was written.
     std::string errorReport() const { return readFile(root() / "work" / Orva::Engine::ErrorReportPath); }
-    void removeErrorReport() const { std::filesystem::remove(root() / "work" / Orva::Engine::ErrorReportPath); }
+    void removeErrorReport() const
+    {
+        std::filesystem::remove(root() / "work" / Orva::Engine::ErrorReportPath);
+    }
 
     lua_State* L = nullptr;
 };

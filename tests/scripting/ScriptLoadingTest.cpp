@@ -12,8 +12,9 @@ namespace {
 // A complete class of the given name.
 std::string classSource(const std::string& name)
 {
-    return "function Update" + name + "(self) end\n" + "function Init" + name + "(self) end\n" + "function Deinit" +
-           name + "(self) end\n" + "function Unload" + name + "() Debug.print('unload " + name + "') end\n";
+    return "function Update" + name + "(self) end\n" + "function Init" + name + "(self) end\n" +
+           "function Deinit" + name + "(self) end\n" + "function Unload" + name + "() Debug.print('unload " +
+           name + "') end\n";
 }
 
 class ScriptLoadingTest : public ScriptHarness
@@ -70,7 +71,8 @@ TEST_F(ScriptLoadingTest, ASyntaxErrorReportsItsLineAfterThePath)
     writeScript("scripts/Bad.lua", "local ok = 1\nx = = 1\n");
     const auto reports = loadReporting(false);
     ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports[0].message, "Error when loading: scripts/Bad.lua\nLine 2: unexpected symbol near '='\n");
+    EXPECT_EQ(reports[0].message,
+              "Error when loading: scripts/Bad.lua\nLine 2: unexpected symbol near '='\n");
 }
 
 TEST_F(ScriptLoadingTest, AnErrorWhileRunningTheFileIsReportedTheSameWay)
@@ -96,7 +98,8 @@ TEST_F(ScriptLoadingTest, TheClassIsTheFileNameLessItsLastFourCharacters)
 {
     writeScript("Enemy.lua", classSource("Enemy"));
     writeScript("ai/Boss.txt", classSource("Boss"));
-    writeScript("scripts/Odd.lua", "UpdateOdd = 7\nfunction InitOdd() end\nDeinitOdd = 'x'\nUnloadOdd = true\n");
+    writeScript("scripts/Odd.lua",
+                "UpdateOdd = 7\nfunction InitOdd() end\nDeinitOdd = 'x'\nUnloadOdd = true\n");
     EXPECT_TRUE(loadReporting(true).empty());
     EXPECT_NE(scripts().findScriptClass("Enemy"), nullptr);
     EXPECT_NE(scripts().findScriptClass("Boss"), nullptr);
@@ -193,9 +196,12 @@ TEST_F(ScriptLoadingTest, MathRandomFollowsLuaRulesOverTheEngineGenerator)
     EXPECT_EQ(run("math.randomseed(1.9)"), "");
     EXPECT_EQ(eval<double>("math.random()"), draw / 32768.0) << "the seed truncates; r = draw / 32768";
     EXPECT_EQ(eval<std::string>("math.type(math.random(3))"), "integer");
-    EXPECT_TRUE(holds("(function() for i = 1, 200 do local r = math.random(3) if r < 1 or r > 3 then return false end end return true end)()"));
-    EXPECT_TRUE(holds("(function() for i = 1, 200 do local r = math.random(-2, -1) if r < -2 or r > -1 then return false end end return true end)()"));
-    EXPECT_NE(run("math.random(math.mininteger, math.maxinteger)").find("interval too large"), std::string::npos);
+    EXPECT_TRUE(holds("(function() for i = 1, 200 do local r = math.random(3) if r < 1 or r > 3 then return "
+                      "false end end return true end)()"));
+    EXPECT_TRUE(holds("(function() for i = 1, 200 do local r = math.random(-2, -1) if r < -2 or r > -1 then "
+                      "return false end end return true end)()"));
+    EXPECT_NE(run("math.random(math.mininteger, math.maxinteger)").find("interval too large"),
+              std::string::npos);
     EXPECT_NE(run("math.random(0)").find("interval is empty"), std::string::npos);
     EXPECT_NE(run("math.random(5, 4)").find("interval is empty"), std::string::npos);
     EXPECT_NE(run("math.random(1, 2, 3)").find("wrong number of arguments"), std::string::npos);
