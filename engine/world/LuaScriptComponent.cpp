@@ -92,22 +92,21 @@ void LuaScriptComponent::update(float dt)
         return;
     }
     if (!isAwake_) {
-        CallWatch watch(*this);
-        LuaScriptManager::getInstance().awakeScriptObject(this);
-        if (!watch.componentDestroyed) {
-            isAwake_ = true;
-        }
-        return;
+        runFirstStep(&LuaScriptManager::awakeScriptObject, isAwake_);
+    } else if (!isInitialized_) {
+        runFirstStep(&LuaScriptManager::initScriptObject, isInitialized_);
+    } else {
+        updateFunction_.call(luaObject, dt);
     }
-    if (!isInitialized_) {
-        CallWatch watch(*this);
-        LuaScriptManager::getInstance().initScriptObject(this);
-        if (!watch.componentDestroyed) {
-            isInitialized_ = true;
-        }
-        return;
+}
+
+void LuaScriptComponent::runFirstStep(void (LuaScriptManager::*step)(LuaScriptComponent*), bool& done)
+{
+    CallWatch watch(*this);
+    (LuaScriptManager::getInstance().*step)(this);
+    if (!watch.componentDestroyed) {
+        done = true;
     }
-    updateFunction_.call(luaObject, dt);
 }
 
 void LuaScriptComponent::stop()

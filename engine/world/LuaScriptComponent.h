@@ -9,6 +9,8 @@
 
 namespace Orva {
 
+class LuaScriptManager;
+
 // Attaches one script class to a game object and steps it from its pool's fixed step: the
 // first step calls Awake, the second Init, every later one Update with the step length.
 // Destroying an awake, running component calls Deinit. Needs the script manager: its
@@ -59,6 +61,9 @@ private:
     // Kept on the stack while a class function runs for this component; the destructor
     // raises every watch, so the caller knows the component is gone when the call returns.
     class CallWatch;
+
+    // Awake or Init, then marks it done, unless the call destroyed the component.
+    void runFirstStep(void (LuaScriptManager::*step)(LuaScriptComponent*), bool& done);
 
     EventCallbackObject eventCallbacks_;
 
