@@ -10,6 +10,9 @@ namespace Orva::Actions {
 class ORVA_API ActionSetManager : public Singleton<ActionSetManager>
 {
 public:
+    // Reads every action-set file of the game; the stub only counts the calls.
+    void loadAllActionSets() { ++loadAllCalls_; }
+    int getLoadAllCount() const noexcept { return loadAllCalls_; }
     void clearAllSets() {}
 
     static void destroyInstance()
@@ -19,6 +22,9 @@ public:
         }
         Singleton<ActionSetManager>::destroyInstance();
     }
+
+private:
+    int loadAllCalls_ = 0;
 };
 
 } // namespace Orva::Actions

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "core/Export.h"
@@ -14,11 +15,26 @@ class AudioBaseGroup;
 class ORVA_API AudioManager : public Singleton<AudioManager>
 {
 public:
+    struct Settings
+    {
+        unsigned maxChannels;
+        unsigned initFlags;
+
+        bool operator==(const Settings&) const = default;
+    };
+
+    // Starts the sound system; the stub keeps what it was started with.
+    void initialize(unsigned maxChannels, unsigned initFlags) { settings_ = Settings{maxChannels, initFlags}; }
+    // Nothing until initialize ran.
+    const std::optional<Settings>& getSettings() const noexcept { return settings_; }
     // Runs the sound system's per-frame update while output is enabled.
     void update() {}
     void load(const std::string& /*path*/) {}
     AudioBaseGroup* createGroup(const std::string& /*name*/) { return nullptr; }
     void destroyAllGroups() {}
+
+private:
+    std::optional<Settings> settings_;
 };
 
 } // namespace Orva::Audio

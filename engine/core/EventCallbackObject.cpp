@@ -51,7 +51,9 @@ EventCallbackObject::~EventCallbackObject()
 void EventCallbackObject::clearEvents()
 {
     notifySenders();
-    subscriptions_.clear();
+    // The storage goes back too: a cleared record holds nothing of the memory pools, so its
+    // owner may outlive them.
+    SubscriptionList().swap(subscriptions_);
 }
 
 void EventCallbackObject::addSubscription(std::uint32_t code, IEventSender* sender)

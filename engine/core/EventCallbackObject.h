@@ -53,7 +53,8 @@ public:
     ~EventCallbackObject();
 
     // Asks every live sender, first record to last, to drop this owner's listener of the
-    // record's code, then empties the list; the owner may subscribe again afterwards.
+    // record's code, then empties the list and gives its storage back to the pools; the owner
+    // may subscribe again afterwards, or outlive the pools.
     void clearEvents();
 
     // Called by a callable when its holder is registered with a sender.

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <iostream>
 #include <string>
+#include <utility>
 
 #include "graphics/Drawable.h"
 #include "graphics/EngineShaders.h"
@@ -18,13 +19,14 @@ namespace {
 
 constexpr Color DefaultClearColor(0.15f, 0.15f, 0.15f, 0.0f);
 
-bool reportFailure(const std::string& step)
+} // namespace
+
+bool Renderer::failInit(std::string reason)
 {
-    std::cerr << "renderer: " << step << '\n';
+    std::cerr << "renderer: " << reason << '\n';
+    initFailure_ = std::move(reason);
     return false;
 }
-
-} // namespace
 
 Renderer::~Renderer()
 {
@@ -45,18 +47,18 @@ bool Renderer::init(Window& window)
     window_ = &window;
     deviceContext_ = Platform::GetSDLWindow(window.getHWnd());
     if (deviceContext_ == nullptr) {
-        return reportFailure("the window has no surface to draw on");
+        return failInit("the window has no surface to draw on");
     }
     if (!setupPixelFormat()) {
-        return reportFailure("the window was not made for OpenGL");
+        return failInit("the window was not made for OpenGL");
     }
     context_ = Platform::CreateGLContext(deviceContext_);
     if (context_ == nullptr) {
-        return reportFailure("no OpenGL 3.1 context: " + Platform::LastError());
+        return failInit("no OpenGL 3.1 context: " + Platform::LastError());
     }
     const GLenum glew = glewInit();
     if (glew != GLEW_OK) {
-        return reportFailure(std::string("GLEW: ") + reinterpret_cast<const char*>(glewGetErrorString(glew)));
+        return failInit(std::string("GLEW: ") + reinterpret_cast<const char*>(glewGetErrorString(glew)));
     }
 
     // Drawables bind their buffers to this one vertex array, bound for good.

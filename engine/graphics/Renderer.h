@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "core/Export.h"
@@ -43,6 +44,8 @@ public:
     // viewport; returns whether it got that far.
     bool init(Window& window);
     bool isInitialized() const noexcept { return viewport_ != nullptr; }
+    // Why the last init stopped short, as printed; empty when none did.
+    const std::string& getInitFailure() const noexcept { return initFailure_; }
 
     // Adds dt to the sort timer; at SortInterval or more re-sorts every layer and restarts
     // it. Always forgets the last bound texture.
@@ -69,6 +72,8 @@ public:
 
 private:
     bool setupPixelFormat() const;
+    // Prints the reason, keeps it and returns false.
+    bool failInit(std::string reason);
 
     Platform::GLContextHandle context_ = nullptr;
     SDL_Window* deviceContext_ = nullptr;
@@ -80,6 +85,7 @@ private:
     float sortTimer_ = 0.0f;
     unsigned lastTextureId_ = 0;
     unsigned vertexArray_ = 0;
+    std::string initFailure_;
 };
 
 } // namespace Orva::Graphics

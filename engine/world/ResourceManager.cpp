@@ -123,25 +123,6 @@ const std::string& xdgDocumentsAnswer()
     return answer;
 }
 
-// The user's Documents folder: $XDG_DOCUMENTS_DIR, else xdg-user-dir's answer, else
-// $HOME/Documents; nothing when that folder does not exist.
-std::optional<std::string> documentsFolder()
-{
-    std::string folder;
-    if (const char* configured = std::getenv("XDG_DOCUMENTS_DIR"); configured && *configured) {
-        folder = configured;
-    } else if (!xdgDocumentsAnswer().empty()) {
-        folder = xdgDocumentsAnswer();
-    } else if (const char* home = std::getenv("HOME"); home && *home) {
-        folder = std::string(home) + "/Documents";
-    }
-    std::error_code error;
-    if (folder.empty() || !std::filesystem::is_directory(folder, error)) {
-        return std::nullopt;
-    }
-    return folder;
-}
-
 // Documents folder + "/" + the confined name; nothing when either is unavailable.
 std::optional<std::string> dataFilePath(const std::string& name)
 {
@@ -149,7 +130,7 @@ std::optional<std::string> dataFilePath(const std::string& name)
     if (!relative) {
         return std::nullopt;
     }
-    const std::optional<std::string> folder = documentsFolder();
+    const std::optional<std::string> folder = ResourceManager::getDocumentsFolder();
     if (!folder) {
         return std::nullopt;
     }
@@ -364,6 +345,23 @@ bool ResourceManager::makeDirectory(const std::string& name)
     std::error_code error;
     std::filesystem::create_directory(*path, error);
     return std::filesystem::is_directory(*path, error);
+}
+
+std::optional<std::string> ResourceManager::getDocumentsFolder()
+{
+    std::string folder;
+    if (const char* configured = std::getenv("XDG_DOCUMENTS_DIR"); configured && *configured) {
+        folder = configured;
+    } else if (!xdgDocumentsAnswer().empty()) {
+        folder = xdgDocumentsAnswer();
+    } else if (const char* home = std::getenv("HOME"); home && *home) {
+        folder = std::string(home) + "/Documents";
+    }
+    std::error_code error;
+    if (folder.empty() || !std::filesystem::is_directory(folder, error)) {
+        return std::nullopt;
+    }
+    return folder;
 }
 
 void ResourceManager::resetDeliveryCounter() noexcept

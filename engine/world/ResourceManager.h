@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -87,6 +88,9 @@ public:
     static std::string readDataFile(const std::string& name);
     // True when the directory exists afterwards.
     static bool makeDirectory(const std::string& name);
+    // The user's Documents folder: $XDG_DOCUMENTS_DIR, else what "xdg-user-dir DOCUMENTS"
+    // answers, else $HOME/Documents; nothing when that folder does not exist. Main thread only.
+    static std::optional<std::string> getDocumentsFolder();
 
     // Restarts the pacing of sendAllEvents, so that the next delivery is the sixth call from
     // now. For tests and tools.

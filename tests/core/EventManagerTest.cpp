@@ -253,8 +253,11 @@ TEST_F(EventListeners, ClearingARecordRemovesEveryListenerAndAllowsSubscribingAg
     EventManager::PushAllEvents();
     ASSERT_EQ(owner.callbacks.subscriptions().size(), 2u);
 
+    const std::string subscriptionType = Orva::typeName<Orva::EventCallbackObject::Subscription>();
+    ASSERT_EQ(manager().liveCount(subscriptionType), 2);
     owner.callbacks.clearEvents();
     EXPECT_TRUE(owner.callbacks.subscriptions().empty());
+    EXPECT_EQ(manager().liveCount(subscriptionType), 0) << "a cleared record holds no pooled storage";
     queue(Ping, 1);
     EventManager::PushAllEvents();
     EXPECT_TRUE(owner.received.empty());

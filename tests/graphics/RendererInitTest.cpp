@@ -40,7 +40,9 @@ protected:
     {
         ::testing::internal::CaptureStderr();
         renderer = &engine().createRenderer(*window);
-        return ::testing::internal::GetCapturedStderr();
+        std::string printed = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(printed, "renderer: " + renderer->getInitFailure() + "\n") << "the kept reason is the printed one";
+        return printed;
     }
 
     void expectInert()
