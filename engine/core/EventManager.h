@@ -80,8 +80,9 @@ public:
     // Queues a LuaEvent from the component under the name's code (which it also carries).
     void pushEvent(LuaScriptComponent* component, const std::string& eventName);
 
-    // Registers "Core"."BaseEvent", "Core"."LuaEvent" and "Core"."LuaScriptComponent" in the
-    // script manager's state; until then "luaEvent" is not set during dispatches.
+    // Registers "Core"."BaseEvent" and "Core"."LuaEvent" in the script manager's state; until
+    // then "luaEvent" is not set during dispatches. A LuaEvent's "ScriptComponent" needs
+    // "Core"."LuaScriptComponent" (a component class) too.
     static void EXPORT_FOR_LUA_SCRIPT();
 
     // Read-only views for diagnostics and tests.

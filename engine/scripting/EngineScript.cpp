@@ -1,12 +1,62 @@
 #include <lua.hpp>
 
+#include "core/GlobalManager.h"
+#include "scripting/ScriptInterface.h"
 #include "scripting/luabridge/LuaBridge.h"
 #include "world/Engine.h"
 #include "world/LuaScriptManager.h"
 
 namespace Orva {
 
+namespace Scripting {
+
 namespace {
+
+using Registration = void (*)(lua_State*);
+
+// The whole script interface, in order. A base class comes before every class derived from
+// it, and each global is set with its class. The commented steps are registered by the
+// bindings of their classes, in place.
+constexpr Registration ScriptRegistrations[] = {
+    // 1: "Core"."LuaScriptManager", global "luaScript".
+    &registerTwoComponentVectors,   // 2
+    &registerThreeComponentVectors, // 3
+    &registerMathUtils,             // 4
+    // 5: "Actions"."Tween".
+    // 6: "Actions"."ActionBase", "ActionComplex", "ActionGroup", "ActionSequence", "ActionDelay".
+    // 7: "Actions"."ActionSetManager", global "actions".
+    &registerComponentClasses,  // 8
+    &registerGameObject,        // 9
+    &registerGameObjectManager, // 10: global "gameObjects"
+    // 11: "Core"."GlobalManager", global "globals".
+    &registerWindow, // 12
+    &registerEngine, // 13: global "engine"
+    // 14: "Graphics"."Renderer", "Layer", "Viewport", "ShaderValue", "ObjectShader",
+    //     "FrameShader", "Color", global "graphics".
+    &registerObjectUnitSize, // 15
+    // 16: "Core"."BaseEvent" and "LuaEvent" here; "CollisionEvent" and "EventManager" with
+    //     the global "events" join them.
+    &registerEventClasses,
+    // 17: "Input"."InputManager", tables "ButtonState" and "Keys", global "input".
+    // 18: "Physics"."PhysicsWorld", global "physics".
+    // 19: "Resources"."ResourceManager", global "resources".
+    // 20: "Core"."TextureManager", global "textures".
+    // 21: "Graphics"."FrameShader_PREVIOUS" and "FrameShader_SCREEN", read-only.
+    // 22: "Core"."GameStateManager", global "gameState".
+    // 23: "Core"."SetManager", global "sets".
+    // 24: "Core"."AudioManager", "Audio"."AudioChannel", "AudioBaseGroup",
+    //     "AudioEmptyGroup", "AudioGroup", global "audio".
+    // 25: "Core"."DataAnalyticManager", global "analytic".
+};
+
+} // namespace
+
+void registerScriptInterface(lua_State* L)
+{
+    for (const Registration registration : ScriptRegistrations) {
+        registration(L);
+    }
+}
 
 // "Core"."Engine": the time scale and exit; global "engine".
 void registerEngine(lua_State* L)
@@ -21,23 +71,22 @@ void registerEngine(lua_State* L)
     luabridge::setGlobal(L, &Engine::getInstance(), "engine");
 }
 
-// The script interface in registration order: a base class comes before every class derived
-// from it, and each global is set with its class.
-constexpr void (*const ScriptRegistrations[])(lua_State*) = {
-    &registerEngine,
-};
+// Scripts may change the unit size; its inverse keeps the value the engine computed.
+void registerObjectUnitSize(lua_State* L)
+{
+    luabridge::getGlobalNamespace(L)
+        .beginNamespace("Graphics")
+        .addVariable("ObjectUnitSize", &GlobalManager::ObjectUnitSize);
+}
 
-} // namespace
+} // namespace Scripting
 
 void Engine::initializeScriptEngine()
 {
     if (!renderer_) {
         return;
     }
-    lua_State* const L = LuaScriptManager::getInstance().getLuaState();
-    for (const auto registration : ScriptRegistrations) {
-        registration(L);
-    }
+    Scripting::registerScriptInterface(LuaScriptManager::getInstance().getLuaState());
 }
 
 } // namespace Orva

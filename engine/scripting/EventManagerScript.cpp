@@ -2,6 +2,7 @@
 #include <string>
 
 #include "core/EventManager.h"
+#include "scripting/ScriptInterface.h"
 #include "scripting/luabridge/Namespace.h"
 #include "world/LuaScriptComponent.h"
 #include "world/LuaScriptManager.h"
@@ -56,15 +57,18 @@ void EventManager::pushEvent(LuaScriptComponent* component, const std::string& e
 
 void EventManager::EXPORT_FOR_LUA_SCRIPT()
 {
-    luabridge::getGlobalNamespace(LuaScriptManager::getInstance().getLuaState())
+    Scripting::registerEventClasses(LuaScriptManager::getInstance().getLuaState());
+}
+
+void Scripting::registerEventClasses(lua_State* L)
+{
+    luabridge::getGlobalNamespace(L)
         .beginNamespace("Core")
         .beginClass<BaseEvent>("BaseEvent")
         .addData("EventHashCode", &BaseEvent::hashCode)
         .endClass()
         .deriveClass<LuaEvent, BaseEvent>("LuaEvent")
         .addData("ScriptComponent", &LuaEvent::scriptComponent)
-        .endClass()
-        .beginClass<LuaScriptComponent>("LuaScriptComponent")
         .endClass()
         .endNamespace();
 }

@@ -168,7 +168,7 @@ void Engine::updateLoop(FramerateController& controller) noexcept
     try {
         stepFrame(controller);
     } catch (...) {
-        reportFrameException(std::current_exception());
+        reportException(std::current_exception());
     }
 }
 
@@ -261,17 +261,17 @@ void Engine::watchSlowFrames()
     }
 }
 
-void Engine::reportFrameException(std::exception_ptr exception) const noexcept
+void Engine::reportException(std::exception_ptr exception) noexcept
 {
     try {
         throwExceptionEvent(
             describeFrameException(exception, Debug::FramerateProfiler::getCurrentProfiling()));
     } catch (...) {
-        std::fputs("Engine: a frame failed and its report could not be built\n", stderr);
+        std::fputs("Engine: a failure could not be reported\n", stderr);
     }
 }
 
-void Engine::throwExceptionEvent(const std::string& message) const noexcept
+void Engine::throwExceptionEvent(const std::string& message) noexcept
 {
     std::cerr << message << std::flush;
     std::ofstream report(ErrorReportPath, std::ios::out | std::ios::trunc | std::ios::binary);

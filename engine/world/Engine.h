@@ -55,6 +55,11 @@ public:
     // whose destruction throws is reported on stderr and the rest still go. Never throws.
     static void destroy() noexcept;
 
+    // Reports an exception as a failed frame is reported: its description on stderr and in
+    // the error report file. For failures that cannot propagate, such as a script's Deinit
+    // failing in a component's destructor.
+    static void reportException(std::exception_ptr exception) noexcept;
+
     Graphics::Renderer* getRenderer() const noexcept { return renderer_; }
     Window* getWindow() const noexcept { return window_; }
 
@@ -74,9 +79,8 @@ private:
     void stepFrame(FramerateController& controller);
     void runFixedSteps();
     void watchSlowFrames();
-    void reportFrameException(std::exception_ptr exception) const noexcept;
     // Writes the report to stderr and to the error report file.
-    void throwExceptionEvent(const std::string& message) const noexcept;
+    static void throwExceptionEvent(const std::string& message) noexcept;
 
     Graphics::Renderer* renderer_ = nullptr;
     Window* window_ = nullptr;

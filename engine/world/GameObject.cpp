@@ -258,12 +258,18 @@ template <> Audio::AudioComponent* GameObject::addComponent<Audio::AudioComponen
 
 // Script components -----------------------------------------------------------------------
 
+// Listed before its instance is made, so that a class that does not exist finds the new
+// component to take it off again; then there is nothing to return.
 LuaScriptComponent* GameObject::addLuaScript(const std::string& className)
 {
-    return static_cast<LuaScriptComponent*>(attachWired(
-        &ComponentPool<LuaScriptComponent>::getInstance(), [&className](BaseComponent& component) {
-            static_cast<LuaScriptComponent&>(component).initScriptForGame(className);
-        }));
+    auto* component =
+        static_cast<LuaScriptComponent*>(attachFromPool(&ComponentPool<LuaScriptComponent>::getInstance()));
+    try {
+        return component->initScriptForGame(className) ? component : nullptr;
+    } catch (...) {
+        removeComponent(component);
+        throw;
+    }
 }
 
 namespace {

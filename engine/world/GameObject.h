@@ -91,8 +91,12 @@ public:
     // The first box, circle or axis-aligned box collider; null when none.
     Physics::BaseCollider* getCollider() const;
     TransformComponent* getTransform() const noexcept { return transform_; }
+    // Replaces the cached transform without wiring anything; what scripts write as
+    // "transform".
+    void setTransform(TransformComponent* transform) noexcept { transform_ = transform; }
 
-    // Script components by script class name.
+    // Script components by script class name. Adding one of a class that is not loaded
+    // adds nothing and returns null.
     LuaScriptComponent* addLuaScript(const std::string& className);
     LuaScriptComponent* getLuaScript(const std::string& className) const;
     void removeLuaScript(const std::string& className);

@@ -9,30 +9,77 @@
 
 namespace Orva {
 
-// STUB: what the event manager and the script listeners use of a script component. The
-// script manager issue completes this class in place (the class functions, stepping,
-// pause and stop). Needs the script manager: its script object lives in that state.
+class LuaScriptManager;
+
+// Attaches one script class to a game object and steps it from its pool's fixed step: the
+// first step calls Awake, the second Init, every later one Update with the step length.
+// Destroying an awake, running component calls Deinit. Needs the script manager: its
+// instance table lives in that state.
 class ORVA_API LuaScriptComponent : public BaseComponent
 {
 public:
     static constexpr int TypeNumber = 12;
 
+    // Running, not paused, not initialised, not awake, with no class.
     LuaScriptComponent();
+    // Calls Deinit when the component is awake and running. A failing Deinit is reported as
+    // a failed frame is; it never leaves the destructor.
     ~LuaScriptComponent() override;
 
-    // STUB: keeps the class name only; the script manager issue makes the script instance
-    // here. Called when a script component is added to an object.
-    void initScriptForGame(const std::string& className) { ScriptClassName = className; }
+    LuaScriptComponent(const LuaScriptComponent&) = delete;
+    LuaScriptComponent& operator=(const LuaScriptComponent&) = delete;
 
+    // Binds the component to the class and makes its instance table. Returns false when the
+    // class is not loaded: the component is then taken off its owner (and destroyed) and
+    // must not be used again; without an owner it merely stops.
+    bool initScriptForGame(const std::string& className);
+
+    // One fixed step: exactly one of nothing (paused or stopped), Awake, Init or Update.
+    // A script error throws luabridge::LuaException.
+    void update(float dt);
+
+    // Stops stepping, calls Deinit and takes the component off its owner (which destroys
+    // it), also when Deinit fails; that failure is then rethrown. A stop from inside its own
+    // Deinit does nothing.
+    void stop();
+    void pause() noexcept { isPaused_ = true; }
+    void unpause() noexcept { isPaused_ = false; }
+
+    bool isRunning() const noexcept { return isRunning_; }
+    bool isPaused() const noexcept { return isPaused_; }
+    bool isInitialized() const noexcept { return isInitialized_; }
+    bool isAwake() const noexcept { return isAwake_; }
+
+    // A new reference to the instance table.
+    luabridge::LuaRef getLuaObject() const { return luaObject; }
     // The record of its script listeners; its address identifies them to every sender.
     EventCallbackObject& getEventCallbackObject() noexcept { return eventCallbacks_; }
 
 private:
+    friend class LuaScriptManager;
+
+    // Kept on the stack while a class function runs for this component; the destructor
+    // raises every watch, so the caller knows the component is gone when the call returns.
+    class CallWatch;
+
+    // Awake or Init, then marks it done, unless the call destroyed the component.
+    void runFirstStep(void (LuaScriptManager::*step)(LuaScriptComponent*), bool& done);
+
     EventCallbackObject eventCallbacks_;
 
 public:
-    // The script instance table ("luaObject"), nil until created.
+    // The instance table ("luaObject"), nil until created.
     luabridge::LuaRef luaObject;
+
+private:
+    luabridge::LuaRef updateFunction_;
+    bool isRunning_ = true;
+    bool isPaused_ = false;
+    bool isInitialized_ = false;
+    bool isAwake_ = false;
+    CallWatch* watch_ = nullptr;
+
+public:
     // The script class it runs ("ScriptClassName").
     std::string ScriptClassName;
 };

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "EventFixture.h"
+#include "scripting/ScriptInterface.h"
 #include "scripting/luabridge/LuaBridge.h"
 #include "world/LuaScriptComponent.h"
 #include "world/LuaScriptManager.h"
@@ -50,6 +51,14 @@ protected:
         const luabridge::LuaRef value = luabridge::LuaRef::fromStack(L, -1);
         lua_pop(L, 1);
         return value.cast<T>();
+    }
+
+    // The event classes, with the component class that a LuaEvent's "ScriptComponent" is.
+    void registerEventClasses()
+    {
+        Orva::EventManager::EXPORT_FOR_LUA_SCRIPT();
+        Orva::Scripting::registerBaseComponent(L);
+        Orva::Scripting::registerLuaScriptComponent(L);
     }
 
     // A component whose script object is a table with the given id.

@@ -15,7 +15,6 @@
 #include "physics/RigidBody.h"
 #include "world/CameraComponent.h"
 #include "world/ComponentPool.h"
-#include "world/LuaScriptComponent.h"
 #include "world/TransformComponent.h"
 
 namespace {
@@ -219,29 +218,6 @@ TEST_F(GameObjectComponentTest, TakingACameraRaisesTheFlagAndDroppingAnyCameraCl
     EXPECT_NE(second->getComponent<Orva::CameraComponent>(), nullptr);
 }
 
-TEST_F(GameObjectComponentTest, ScriptComponentsByClassName)
-{
-    object->addComponent<Orva::Actions::ActionComponent>();
-    Orva::LuaScriptComponent* mover = object->addLuaScript("Mover");
-    Orva::LuaScriptComponent* jumper = object->addLuaScript("Jumper");
-    Orva::LuaScriptComponent* secondMover = object->addLuaScript("Mover");
-    ASSERT_NE(mover, nullptr);
-    EXPECT_EQ(mover->ScriptClassName, "Mover");
-    EXPECT_EQ(mover->getOwner(), object);
-    EXPECT_EQ(mover->type, Orva::LuaScriptComponent::TypeNumber);
-    EXPECT_EQ(object->getComponent("LuaScriptComponent"), mover);
-
-    EXPECT_EQ(object->getLuaScript("Mover"), mover);
-    EXPECT_EQ(object->getLuaScript("Jumper"), jumper);
-    EXPECT_EQ(object->getLuaScript("mover"), nullptr);
-
-    object->removeLuaScript("Mover");
-    EXPECT_EQ(object->getLuaScript("Mover"), secondMover);
-    object->removeLuaScript("Nobody");
-    EXPECT_EQ(poolNames(*object),
-              (std::vector<std::string>{"ActionComponent", "LuaScriptComponent", "LuaScriptComponent"}));
-}
-
 TEST_F(GameObjectComponentTest, PairsAreAppendedAsGiven)
 {
     auto& sprites = ComponentPool<SpriteComponent>::getInstance();
@@ -257,13 +233,11 @@ TEST_F(GameObjectComponentTest, DestroyingTheObjectGivesEveryComponentBack)
     object->addComponent<CircleCollider>();
     object->addComponent<RigidBody>();
     object->addComponent<Orva::CameraComponent>();
-    object->addLuaScript("Mover");
 
     // The collider comes first in the list, so it is freed before the body that points at it.
     objects().destroy(object);
     EXPECT_EQ(ComponentPool<TransformComponent>::getInstance().getInUseCount(), 0);
     EXPECT_EQ(ComponentPool<CircleCollider>::getInstance().getInUseCount(), 0);
-    EXPECT_EQ(ComponentPool<Orva::LuaScriptComponent>::getInstance().getInUseCount(), 0);
     EXPECT_FALSE(Orva::CameraComponent::cameraExists());
     EXPECT_TRUE(physics().getListOfCollider().empty());
     EXPECT_TRUE(physics().getListOfRigidBody().empty());

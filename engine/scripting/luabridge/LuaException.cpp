@@ -106,7 +106,11 @@ void capturePending(lua_State* L, std::exception_ptr exception, const char* mess
 
 void protectedCall(lua_State* L, int nargs, int nresults)
 {
-    StateData& data = stateData(L);
+    protectedCall(stateData(L), L, nargs, nresults);
+}
+
+void protectedCall(StateData& data, lua_State* L, int nargs, int nresults)
+{
     // The slot belongs to this call while it runs; an enclosing call gets its own back after.
     std::exception_ptr outer = std::exchange(data.pending, nullptr);
     int outerRaised = 0;

@@ -65,6 +65,8 @@ private:
 /// nresults values. A failure restores nothing: it rethrows what a binding threw when the
 /// error value is the one raised for it, else throws LuaException. The caller restores the top.
 ORVA_API void protectedCall(lua_State* L, int nargs, int nresults);
+/// The same with L's StateData already at hand (a LuaRef keeps it), saving its lookup.
+ORVA_API void protectedCall(StateData& data, lua_State* L, int nargs, int nresults);
 
 /// Stores the exception in L's slot and pushes the message to raise for it, prefixed with the
 /// calling script position when withPosition is set.

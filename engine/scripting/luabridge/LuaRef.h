@@ -65,6 +65,9 @@ public:
     /// Calls the value in protected mode and returns its first result. Nothing of *this is
     /// used once the call starts, so the callee may destroy this reference's owner.
     template <class... Args> LuaRef operator()(const Args&... args) const;
+    /// The same call with its results dropped, for callers that read none: no reference is
+    /// made for a result.
+    template <class... Args> void call(const Args&... args) const;
 
 private:
     LuaRef(detail::StateData& data, int ref) noexcept;
@@ -141,8 +144,17 @@ template <class... Args> LuaRef LuaRef::operator()(const Args&... args) const
     const detail::StackRestore restore(L);
     push(L);
     (detail::pushArgument(L, args), ...);
-    detail::protectedCall(L, static_cast<int>(sizeof...(Args)), 1);
+    detail::protectedCall(*data_, L, static_cast<int>(sizeof...(Args)), 1);
     return fromStack(L, -1);
+}
+
+template <class... Args> void LuaRef::call(const Args&... args) const
+{
+    lua_State* const L = state();
+    const detail::StackRestore restore(L);
+    push(L);
+    (detail::pushArgument(L, args), ...);
+    detail::protectedCall(*data_, L, static_cast<int>(sizeof...(Args)), 0);
 }
 
 template <class T> LuaRef::Proxy& LuaRef::Proxy::operator=(const T& value)

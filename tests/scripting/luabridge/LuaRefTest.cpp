@@ -121,6 +121,25 @@ TEST_F(References, CallsReturnTheFirstResult)
     lua_pop(L, 1);
 }
 
+TEST_F(References, CallsWithoutResultsLeaveNothingBehind)
+{
+    exec("seen = {}\nfunction record(a, b) seen[#seen + 1] = a .. b return {}, 'dropped' end\n"
+         "function fail()\n error('late') end");
+    const std::size_t references = luabridge::liveReferenceCount(L);
+    const LuaRef record = LuaRef::getGlobal(L, "record");
+    record.call("x", 1);
+    record.call(std::string("y"), 2);
+    EXPECT_EQ(evalAs<std::string>("table.concat(seen, ',')"), "x1,y2");
+    EXPECT_EQ(luabridge::liveReferenceCount(L), references + 1) << "no reference to a result";
+    try {
+        LuaRef::getGlobal(L, "fail").call();
+        ADD_FAILURE() << "a failure throws as from operator()";
+    } catch (const LuaException& e) {
+        EXPECT_STREQ(e.what(), "t.lua:4: late");
+    }
+    EXPECT_EQ(lua_gettop(L), 0);
+}
+
 TEST_F(References, FailuresCarryTheErrorValueAndRestoreTheStack)
 {
     exec("function f()\n\n error('boom') end\nfunction g() error({}) end\nfunction n() error(42, 0) end");

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <lua.hpp>
+
+#include "core/Export.h"
+#include "scripting/ScriptValueTypes.h"
+
+// What scripts see of the engine: one registration function per script-visible class (or
+// group of classes registered together), each in the binding file of its family. A base
+// class is registered before every class derived from it; a manager's registration also sets
+// its global. registerScriptInterface runs them all in the engine's fixed order. Every binding
+// file includes this header, and with it the list of types that cross by value.
+namespace Orva::Scripting {
+
+// Every registration, in order, on L. Engine::initializeScriptEngine runs it once the
+// renderer exists; a headless engine (tests, tools) may run it directly.
+ORVA_API void registerScriptInterface(lua_State* L);
+
+// MathScript.cpp: "Math"."Vector2f"/"Vector2i"/"Vector2u", then the three-component classes
+// (each with its "Math"."<class>_toString"), then "Math"."Utils".
+ORVA_API void registerTwoComponentVectors(lua_State* L);
+ORVA_API void registerThreeComponentVectors(lua_State* L);
+ORVA_API void registerMathUtils(lua_State* L);
+
+// GameObjectScript.cpp: the component classes in their fixed order (registerComponentClasses
+// runs every registration of a component class, whichever file holds it), "Core"."GameObject",
+// and "Core"."GameObjectManager" with the global "gameObjects".
+ORVA_API void registerComponentClasses(lua_State* L);
+ORVA_API void registerBaseComponent(lua_State* L);
+ORVA_API void registerTransformComponent(lua_State* L);
+ORVA_API void registerGameObject(lua_State* L);
+ORVA_API void registerGameObjectManager(lua_State* L);
+
+// ScriptManagerScript.cpp: "Core"."LuaScriptComponent", under "BaseComponent".
+ORVA_API void registerLuaScriptComponent(lua_State* L);
+
+// SpriteScript.cpp: "Graphics"."BaseSpriteComponent" and the drawn components under it.
+ORVA_API void registerBaseSpriteComponent(lua_State* L);
+ORVA_API void registerSpriteComponent(lua_State* L);
+ORVA_API void registerSpriteFontComponent(lua_State* L);
+ORVA_API void registerParticleEmitterComponent(lua_State* L);
+
+// AudioScript.cpp: "Audio"."AudioComponent", a class of its own.
+ORVA_API void registerAudioComponent(lua_State* L);
+
+// PhysicsScript.cpp: "Physics"."BaseCollider", the three colliders under it, "RigidBody".
+ORVA_API void registerBaseCollider(lua_State* L);
+ORVA_API void registerBoxCollider(lua_State* L);
+ORVA_API void registerCircleCollider(lua_State* L);
+ORVA_API void registerAABBCollider(lua_State* L);
+ORVA_API void registerRigidBody(lua_State* L);
+
+// ActionScript.cpp: "Actions"."ActionComponent", a class of its own.
+ORVA_API void registerActionComponent(lua_State* L);
+
+// GraphicsScript.cpp: "Graphics"."Window", the class of the global "window".
+ORVA_API void registerWindow(lua_State* L);
+
+// EventManagerScript.cpp: "Core"."BaseEvent" and "Core"."LuaEvent" (the classes of the
+// global "luaEvent").
+ORVA_API void registerEventClasses(lua_State* L);
+
+// EngineScript.cpp: "Core"."Engine" with the global "engine"; the namespace variable
+// "Graphics"."ObjectUnitSize".
+ORVA_API void registerEngine(lua_State* L);
+ORVA_API void registerObjectUnitSize(lua_State* L);
+
+} // namespace Orva::Scripting

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <type_traits>
+
+#include "core/Vector.h"
+#include "scripting/luabridge/Userdata.h"
+
+// The engine types that cross into scripts by value: each script copy lives in its own
+// userdata, owned by the interpreter. Every binding file that passes one includes this
+// header, so that no binding instantiates the by-pointer form first.
+namespace luabridge {
+
+template <Orva::Math::detail::VectorComponent T> struct ByValue<Orva::Math::Vector2D<T>> : std::true_type
+{
+};
+template <Orva::Math::detail::VectorComponent T> struct ByValue<Orva::Math::Vector3D<T>> : std::true_type
+{
+};
+
+} // namespace luabridge
