@@ -17,6 +17,7 @@
 #include "world/CameraComponent.h"
 #include "world/GameObject.h"
 #include "world/LuaScriptComponent.h"
+#include "world/LuaScriptManager.h"
 #include "world/TransformComponent.h"
 #include "world/XmlValues.h"
 
@@ -73,15 +74,6 @@ void readGhostAndGroup(Physics::BaseCollider& collider, const XMLElement& elemen
     if (const XMLElement* group = child(element, "group")) {
         collider.setCollisionGroupIndex(group->IntAttribute("val"));
     }
-}
-
-// The file name less its last four characters, whatever they are.
-std::string scriptClassName(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    name.resize(name.size() >= 4 ? name.size() - 4 : 0);
-    return name;
 }
 
 template <class T> void writeReflected(const ReflectionMap& properties, const char* key, const T& value)
@@ -168,7 +160,7 @@ void LuaScriptComponentDeserializer::execute(GameObject* object, const XMLElemen
     if (!object || !element || !Xml::findText(child(*element, "source"), "path", path)) {
         return;
     }
-    const std::string className = scriptClassName(path);
+    const std::string className = LuaScriptManager::scriptClassName(path);
     LuaScriptComponent* script = object->getLuaScript(className);
     if (!script) {
         script = object->addLuaScript(className);

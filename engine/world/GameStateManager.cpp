@@ -28,6 +28,7 @@
 #include "world/GameObjectDeserializer.h"
 #include "world/GameObjectManager.h"
 #include "world/LoadEvent.h"
+#include "world/LuaScriptManager.h"
 #include "world/ResourceManager.h"
 #include "world/TransformComponent.h"
 #include "world/XmlValues.h"
@@ -104,6 +105,8 @@ void loadResources(const XMLElement& resources)
     forEachResource(resources, "img", "src", [&textures](const std::string& path) { textures.add(nullptr, path); });
     forEachResource(resources, "sound", "src",
                     [](const std::string& path) { Audio::AudioManager::getInstance().load(path); });
+    forEachResource(resources, "luascript", "src",
+                    [](const std::string& path) { LuaScriptManager::getInstance().addScriptPathToList(path); });
     if (Graphics::FontManager::hasInstance()) {
         forEachResource(resources, "font", "src", [](const std::string& path) {
             Graphics::FontManager::getInstance().makeFont(path, GameStateManager::StageFontSize);
@@ -184,6 +187,11 @@ void GameStateManager::loadStateList(std::string directory)
         request.entries.emplace_back(directory + "/" + file, 0);
         events.queueEvent(requestCode, request);
         ++pendingCount_;
+    }
+    LuaScriptManager& scripts = LuaScriptManager::getInstance();
+    scripts.clearAllScriptFiles();
+    for (const std::string& file : Resources::listFilesWithExtension(folder + "/scripts", ScriptExtension)) {
+        scripts.addScriptPathToList("scripts/" + file);
     }
 }
 

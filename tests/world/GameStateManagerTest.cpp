@@ -19,6 +19,7 @@
 #include "world/CameraComponent.h"
 #include "world/DataAnalyticManager.h"
 #include "world/LoadEvent.h"
+#include "world/LuaScriptManager.h"
 #include "world/ResourceManager.h"
 #include "world/TransformComponent.h"
 
@@ -122,6 +123,33 @@ TEST_F(GameStateManagerTest, EveryReplyCountsAndEachSkippedFileSaysWhy)
         EXPECT_NE(printed.find(file), std::string::npos) << file << " in:\n" << printed;
     }
     EXPECT_NE(printed.find("\"A\""), std::string::npos) << "the repeated name is named";
+}
+
+TEST_F(GameStateManagerTest, ListingFindsTheScriptsAnewAfterUnloadingEveryClass)
+{
+    Orva::LuaScriptManager& scripts = Orva::LuaScriptManager::getInstance();
+    writeScript("scripts/Old.lua", "function UpdateOld() end function InitOld() end "
+                                   "function DeinitOld() end function UnloadOld() end");
+    ASSERT_TRUE(scripts.loadAllScripts());
+    scripts.addScriptPathToList("elsewhere/Kept.lua");
+    writeResource("scripts/b.LUA", "");
+    writeResource("scripts/notes.txt", "");
+    std::filesystem::create_directories(resources() / "scripts" / "folder.lua");
+    listStages();
+
+    EXPECT_EQ(scripts.getScriptClassCount(), 0u);
+    EXPECT_EQ(scripts.getScriptPaths(), (std::vector<std::string>{"scripts/Old.lua", "scripts/b.LUA"}));
+}
+
+TEST_F(GameStateManagerTest, AStagesScriptsJoinTheListOnce)
+{
+    listOnly({{"a.stg", stage("A", R"(<resources><luascript src="scripts/A.lua"/><luascript src="levels/B.lua"/>
+        <luascript/><luascript src="levels/B.lua"/></resources>)")}});
+    writeResource("scripts/A.lua", "");
+    listStages();
+    states().changeState("A");
+    EXPECT_EQ(Orva::LuaScriptManager::getInstance().getScriptPaths(),
+              (std::vector<std::string>{"scripts/A.lua", "levels/B.lua"}));
 }
 
 TEST_F(GameStateManagerTest, AChangeWhileFilesArePendingChangesNothing)

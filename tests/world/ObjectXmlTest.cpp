@@ -14,6 +14,7 @@
 #include "physics/CircleCollider.h"
 #include "physics/RigidBody.h"
 #include "world/CameraComponent.h"
+#include "world/LuaScriptComponent.h"
 #include "world/TransformComponent.h"
 
 // Object and component XML: one `obj` element into a game object.
@@ -35,6 +36,13 @@ template <class T> int countOf(const GameObject& object)
 }
 
 using ObjectXmlTest = StageTest;
+
+constexpr char MoverScript[] = R"(
+function UpdateMover(self, dt) end
+function InitMover(self) end
+function DeinitMover(self) end
+function UnloadMover() end
+)";
 
 TEST_F(ObjectXmlTest, ATransformIsAddedThenChangedAndAZeroAngleKeepsTheEarlierOne)
 {
@@ -305,6 +313,33 @@ TEST_F(ObjectXmlTest, AudioValuesGoThroughTheReflectedProperties)
     GameObject* quiet = build(R"(<obj name="Quiet"><comp type="10"><path/></comp></obj>)");
     EXPECT_EQ(quiet->getComponent<Orva::Audio::AudioComponent>()->path, "") << "a path without value";
     EXPECT_EQ(quiet->getComponent<Orva::Audio::AudioComponent>()->volume, 1.0f);
+}
+
+TEST_F(ObjectXmlTest, AScriptGetsItsReflectedVarsAsStringsAndIsChangedByClass)
+{
+    writeScript("scripts/Mover.lua", MoverScript);
+    ASSERT_TRUE(Orva::LuaScriptManager::getInstance().loadAllScripts());
+    GameObject* hero = build(R"(<obj name="Hero"><comp type="2"><source path="scripts/Mover.lua"/>
+        <active value="0"/><reflect><var name="speed" data="3"/><var data="orphan"/><var name="gone" data="x"/></reflect></comp>
+        <comp type="2"><source path="anywhere/Mover.lua"/><reflect><var name="gone"/></reflect></comp></obj>)");
+    ASSERT_EQ(countOf<Orva::LuaScriptComponent>(*hero), 1) << "the second element changes the same class";
+    const Orva::LuaScriptComponent* script = hero->getLuaScript("Mover");
+    ASSERT_NE(script, nullptr);
+    EXPECT_FALSE(script->active);
+    const luabridge::LuaRef instance = script->getLuaObject();
+    EXPECT_EQ(instance["speed"].get().type(), LUA_TSTRING);
+    EXPECT_EQ(instance["speed"].cast<std::string>(), "3");
+    EXPECT_TRUE(instance["gone"].isNil()) << "a var without data clears its key";
+    EXPECT_TRUE(instance["orphan"].isNil());
+}
+
+TEST_F(ObjectXmlTest, AScriptWithoutAPathOrALoadedClassIsNotAdded)
+{
+    writeScript("scripts/Mover.lua", MoverScript);
+    ASSERT_TRUE(Orva::LuaScriptManager::getInstance().loadAllScripts());
+    GameObject* object = build(R"(<obj name="X"><comp type="2"><source/></comp><comp type="2"/>
+        <comp type="2"><source path="scripts/Ghost.lua"/><reflect><var name="a" data="1"/></reflect></comp></obj>)");
+    EXPECT_EQ(countOf<Orva::LuaScriptComponent>(*object), 0);
 }
 
 } // namespace

@@ -2,8 +2,8 @@
 
 // The engine as a game runs it, headless: started in a scratch folder, with a 640×480 window
 // that is never opened and a renderer whose start fails on it, so that the window's size is
-// known but no viewport exists. Stage files are written scrambled and set files plain, as
-// games store them.
+// known but no viewport exists, and the script interface registered as the program does.
+// Stage and script files are written scrambled and set files plain, as games store them.
 
 #include <gtest/gtest.h>
 #include <tinyxml2.h>
@@ -23,6 +23,7 @@
 #include "world/GameObjectDeserializer.h"
 #include "world/GameObjectManager.h"
 #include "world/GameStateManager.h"
+#include "world/LuaScriptManager.h"
 #include "world/SetManager.h"
 
 class StageTest : public EngineTest
@@ -41,6 +42,7 @@ protected:
         testing::internal::CaptureStderr(); // the renderer says why it cannot start
         engine().createRenderer(*window_);
         testing::internal::GetCapturedStderr();
+        engine().initializeScriptEngine();
     }
 
     void TearDown() override
@@ -57,10 +59,16 @@ protected:
 
     std::filesystem::path resources() const { return root() / "resources"; }
 
-    // Stores the stage file scrambled at <resources>/<relativePath>.
+    // Stores the text scrambled at <resources>/<relativePath>, as stage files are stored.
     void writeStage(const std::string& relativePath, const std::string& xml) const
     {
         writeResource(relativePath, Orva::Crypto::RC4Cipher::encrypt(xml));
+    }
+    // Stores the script scrambled and lists it for loading.
+    void writeScript(const std::string& relativePath, const std::string& source) const
+    {
+        writeStage(relativePath, source);
+        Orva::LuaScriptManager::getInstance().addScriptPathToList(relativePath);
     }
     // Stores the set file as it is at <resources>/data/<fileName>.
     void writeSet(const std::string& fileName, const std::string& xml) const
