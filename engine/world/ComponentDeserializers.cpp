@@ -318,7 +318,8 @@ void ParticleEmitterComponentDeserializer::execute(GameObject* object, const XML
         emitter.setRotation(rotation->FloatAttribute("default"), rotation->FloatAttribute("random"));
     }
     if (const XMLElement* velocity = child(*element, "velocity")) {
-        emitter.setVelocity(Xml::vector3(*velocity, "x", "y", "z"), Xml::vector3(*velocity, "rx", "ry", "rz"));
+        emitter.setVelocity(Xml::vector3(*velocity, "x", "y", "z"),
+                            Xml::vector3(*velocity, "rx", "ry", "rz"));
     }
     if (const XMLElement* acceleration = child(*element, "acceleration")) {
         emitter.setAcceleration(Xml::vector3(*acceleration, "x", "y", "z"),
@@ -334,7 +335,8 @@ void ParticleEmitterComponentDeserializer::execute(GameObject* object, const XML
         emitter.setBlendMode(emission->BoolAttribute("blend"));
         emitter.setParticleCount(emission->UnsignedAttribute("max"));
     }
-    Xml::forEachChild(element, "color", [&emitter](const XMLElement& color) { emitter.addColor(Xml::color(color)); });
+    Xml::forEachChild(element, "color",
+                      [&emitter](const XMLElement& color) { emitter.addColor(Xml::color(color)); });
     readLayer(*component, *element);
     if (const XMLElement* orient = child(*element, "orient")) {
         emitter.setOrientToVelocity(orient->BoolAttribute("value"));
@@ -358,7 +360,8 @@ void AudioComponentDeserializer::execute(GameObject* object, const XMLElement* e
     if (Xml::findText(child(*element, "path"), "value", path)) {
         writeReflected(properties, "Path", path);
     }
-    const std::pair<const char*, const char*> floats[] = {{"volume", "Volume"}, {"pitch", "Pitch"}, {"pan", "Pan"}};
+    const std::pair<const char*, const char*> floats[] = {
+        {"volume", "Volume"}, {"pitch", "Pitch"}, {"pan", "Pan"}};
     for (const auto& [elementName, key] : floats) {
         if (const XMLElement* found = child(*element, elementName)) {
             writeReflected(properties, key, found->FloatAttribute("value"));

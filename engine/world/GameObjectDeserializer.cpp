@@ -68,7 +68,8 @@ GameObject* GameObjectDeserializer::execute(const XMLElement* element, bool from
     if (element->Attribute("active")) {
         element->QueryBoolAttribute("active", &object->active);
     }
-    Xml::forEachChild(element, "comp", [object](const XMLElement& component) { readComponent(*object, component); });
+    Xml::forEachChild(element, "comp",
+                      [object](const XMLElement& component) { readComponent(*object, component); });
     object->sourceSet = setName;
     if (fromSet || setName.empty()) {
         Xml::forEachChild(element, "obj", [object](const XMLElement& childElement) {

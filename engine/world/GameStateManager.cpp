@@ -98,15 +98,19 @@ void forEachResource(const XMLElement& resources, const char* kind, const char* 
 void loadResources(const XMLElement& resources)
 {
     if (Graphics::Viewport* viewport = currentViewport()) {
-        forEachResource(resources, "layer", "name", [viewport](const std::string& name) { viewport->addLayer(name); });
+        forEachResource(resources, "layer", "name",
+                        [viewport](const std::string& name) { viewport->addLayer(name); });
     }
     Graphics::TextureManager& textures = Graphics::TextureManager::getInstance();
-    forEachResource(resources, "atlas", "src", [&textures](const std::string& path) { textures.addAtlas(path); });
-    forEachResource(resources, "img", "src", [&textures](const std::string& path) { textures.add(nullptr, path); });
+    forEachResource(resources, "atlas", "src",
+                    [&textures](const std::string& path) { textures.addAtlas(path); });
+    forEachResource(resources, "img", "src",
+                    [&textures](const std::string& path) { textures.add(nullptr, path); });
     forEachResource(resources, "sound", "src",
                     [](const std::string& path) { Audio::AudioManager::getInstance().load(path); });
-    forEachResource(resources, "luascript", "src",
-                    [](const std::string& path) { LuaScriptManager::getInstance().addScriptPathToList(path); });
+    forEachResource(resources, "luascript", "src", [](const std::string& path) {
+        LuaScriptManager::getInstance().addScriptPathToList(path);
+    });
     if (Graphics::FontManager::hasInstance()) {
         forEachResource(resources, "font", "src", [](const std::string& path) {
             Graphics::FontManager::getInstance().makeFont(path, GameStateManager::StageFontSize);
@@ -117,7 +121,8 @@ void loadResources(const XMLElement& resources)
 bool isGroupInUse(const Physics::PhysicsWorld& world, const std::string& name)
 {
     const std::string* names = world.getCollisionGroupNames();
-    return std::find(names, names + world.getCollisionGroupCount(), name) != names + world.getCollisionGroupCount();
+    return std::find(names, names + world.getCollisionGroupCount(), name) !=
+           names + world.getCollisionGroupCount();
 }
 
 // Runs only for a `data` element. Names new to the world are added once each, after every
@@ -135,10 +140,12 @@ void loadCollision(const XMLElement& collision)
         if (!Xml::findText(&data, "name", name)) {
             return;
         }
-        if (!isGroupInUse(world, name) && std::find(newNames.begin(), newNames.end(), name) == newNames.end()) {
+        if (!isGroupInUse(world, name) &&
+            std::find(newNames.begin(), newNames.end(), name) == newNames.end()) {
             newNames.push_back(std::move(name));
         }
-        world.setCollisionGroupFlag(data.IntAttribute("a"), data.IntAttribute("b"), data.BoolAttribute("detect"));
+        world.setCollisionGroupFlag(data.IntAttribute("a"), data.IntAttribute("b"),
+                                    data.BoolAttribute("detect"));
     });
     for (const std::string& name : newNames) {
         world.addCollisionGroup(name);
@@ -208,7 +215,8 @@ void GameStateManager::onResourceLoadComplete(BaseEvent* event)
         if (pendingCount_ > 0) {
             --pendingCount_;
         }
-        const std::string path = entry.path.size() >= directoryLength ? entry.path.substr(directoryLength) : entry.path;
+        const std::string path =
+            entry.path.size() >= directoryLength ? entry.path.substr(directoryLength) : entry.path;
         tinyxml2::XMLDocument document(true, tinyxml2::PRESERVE_WHITESPACE);
         XMLElement* stage = parseStage(document, entry.contents);
         const XMLElement* nameElement = stage ? stageNameElement(*stage) : nullptr;
@@ -218,7 +226,8 @@ void GameStateManager::onResourceLoadComplete(BaseEvent* event)
         } else if (!name) {
             std::cerr << "game states: " << path << " skipped: no info/name text\n";
         } else if (!stateList_.emplace(name, path).second) {
-            std::cerr << "game states: " << path << " skipped: the stage name \"" << name << "\" is already listed\n";
+            std::cerr << "game states: " << path << " skipped: the stage name \"" << name
+                      << "\" is already listed\n";
         }
     }
 }
@@ -356,7 +365,8 @@ GameState* GameStateManager::loadStateData(std::string name)
         loadCollision(*collision);
     }
     if (const XMLElement* objects = stage->FirstChildElement("objects")) {
-        Xml::forEachChild(objects, "obj", [](const XMLElement& object) { GameObjectDeserializer::execute(&object, false); });
+        Xml::forEachChild(objects, "obj",
+                          [](const XMLElement& object) { GameObjectDeserializer::execute(&object, false); });
         if (!CameraComponent::cameraExists()) {
             setCameraTransform(createCameraObject());
         } else {

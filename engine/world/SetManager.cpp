@@ -74,7 +74,8 @@ void queueSpriteTextures(const XMLElement& object, Graphics::TextureManager& tex
             textures.add(nullptr, image);
         }
     }
-    Xml::forEachChild(&object, "obj", [&textures](const XMLElement& nested) { queueSpriteTextures(nested, textures); });
+    Xml::forEachChild(&object, "obj",
+                      [&textures](const XMLElement& nested) { queueSpriteTextures(nested, textures); });
 }
 
 } // namespace
@@ -95,12 +96,13 @@ void SetManager::loadAllSets()
         record.text = std::move(*text);
         tinyxml2::XMLDocument document;
         if (document.Parse(record.text.data(), record.text.size()) == tinyxml2::XML_SUCCESS) {
-            Xml::forEachChild(document.FirstChildElement("obj"), "comp", [&record](const XMLElement& component) {
-                const int type = component.IntAttribute("type");
-                if (type >= 0 && type < XmlComponentTypeSlots) {
-                    record.hasComponentType[static_cast<std::size_t>(type)] = true;
-                }
-            });
+            Xml::forEachChild(document.FirstChildElement("obj"), "comp",
+                              [&record](const XMLElement& component) {
+                                  const int type = component.IntAttribute("type");
+                                  if (type >= 0 && type < XmlComponentTypeSlots) {
+                                      record.hasComponentType[static_cast<std::size_t>(type)] = true;
+                                  }
+                              });
         }
         sets_.emplace(std::move(setName), std::move(record));
     }

@@ -100,7 +100,8 @@ TEST_F(GameStateManagerTest, AFileIsRequestedRelativeAnsweredInFullAndListedRela
     LoadWatcher watcher;
     listStages();
     EXPECT_EQ(watcher.requested, (std::vector<std::string>{"/x.stg"}));
-    EXPECT_EQ(watcher.replied, (std::vector<std::string>{Orva::Resources::ResourceManager::getResourceDirectory() + "/x.stg"}));
+    EXPECT_EQ(watcher.replied, (std::vector<std::string>{
+                                   Orva::Resources::ResourceManager::getResourceDirectory() + "/x.stg"}));
     EXPECT_EQ(states().getStateList(), (StateList{{"X", "/x.stg"}}));
 }
 
@@ -143,7 +144,8 @@ TEST_F(GameStateManagerTest, ListingFindsTheScriptsAnewAfterUnloadingEveryClass)
 
 TEST_F(GameStateManagerTest, AStagesScriptsJoinTheListOnce)
 {
-    listOnly({{"a.stg", stage("A", R"(<resources><luascript src="scripts/A.lua"/><luascript src="levels/B.lua"/>
+    listOnly(
+        {{"a.stg", stage("A", R"(<resources><luascript src="scripts/A.lua"/><luascript src="levels/B.lua"/>
         <luascript/><luascript src="levels/B.lua"/></resources>)")}});
     writeResource("scripts/A.lua", "");
     listStages();
@@ -306,7 +308,8 @@ TEST_F(GameStateManagerTest, ResourcesLoadByKindInDocumentOrderAndElementsWithou
               (std::vector<Request>{{Kind::Atlas, "atlas/a.xml", nullptr},
                                     {Kind::Image, "images/1.png", nullptr},
                                     {Kind::Image, "images/2.png", nullptr}}));
-    EXPECT_EQ(Orva::Audio::AudioManager::getInstance().getLoadRequests(), (std::vector<std::string>{"s/1.ogg"}));
+    EXPECT_EQ(Orva::Audio::AudioManager::getInstance().getLoadRequests(),
+              (std::vector<std::string>{"s/1.ogg"}));
     EXPECT_EQ(Orva::Graphics::FontManager::getInstance().getFontRequests(),
               (std::vector<Orva::Graphics::FontManager::FontRequest>{{"fonts/a.ttf", 40u}}));
 }
@@ -371,8 +374,10 @@ TEST_F(GameStateManagerTest, RenamingRewritesTheScrambledFileUnderTheNewName)
     const std::string text = Orva::Crypto::RC4Cipher::decrypt(readFile(resources() / "Title.stg"));
     tinyxml2::XMLDocument document;
     ASSERT_EQ(document.Parse(text.c_str()), tinyxml2::XML_SUCCESS) << text;
-    EXPECT_STREQ(document.FirstChildElement("stage")->FirstChildElement("info")->FirstChildElement("name")->Attribute("text"),
-                 "Title");
+    EXPECT_STREQ(
+        document.FirstChildElement("stage")->FirstChildElement("info")->FirstChildElement("name")->Attribute(
+            "text"),
+        "Title");
     EXPECT_NE(document.FirstChildElement("stage")->FirstChildElement("objects"), nullptr);
     states().changeState("Title");
     EXPECT_EQ(states().getCurrentStateName(), "Title");
@@ -419,7 +424,8 @@ TEST(PhysicsGroupTable, AFreshWorldNamesEveryGroupAndLetsEveryPairDetect)
         EXPECT_EQ(world.getCollisionGroupIndex("CollisionGroup 3"), 3);
         bool allDetect = true;
         for (const auto& row : world.getCollisionFlagField()) {
-            allDetect = allDetect && std::all_of(std::begin(row), std::end(row), [](bool flag) { return flag; });
+            allDetect =
+                allDetect && std::all_of(std::begin(row), std::end(row), [](bool flag) { return flag; });
         }
         EXPECT_TRUE(allDetect);
     }

@@ -80,7 +80,8 @@ TEST_F(ObjectXmlTest, AnObjectWithoutANameGetsTheDefaultNameAndActiveIsReadOnlyW
     ASSERT_NE(nameless, nullptr);
     EXPECT_EQ(nameless->name.rfind("GameObject", 0), 0u) << nameless->name;
     EXPECT_FALSE(nameless->active);
-    EXPECT_TRUE(build(R"(<obj name="A" active="maybe"/>)")->active) << "an unparsable value leaves the default";
+    EXPECT_TRUE(build(R"(<obj name="A" active="maybe"/>)")->active)
+        << "an unparsable value leaves the default";
     EXPECT_FALSE(build(R"(<obj name="B" active="0"/>)")->active);
 }
 
@@ -138,7 +139,8 @@ TEST_F(ObjectXmlTest, ASetWithASetNameHasItsSpriteChangedAndWhitenedWithoutAColo
     writeSet("Tinted.set", R"(<obj name="Tinted" set="Tinted"><comp type="1">
         <texture src="a.png"/><color r="1" g="0" b="0" a="1"/></comp></obj>)");
     sets().loadAllSets();
-    GameObject* object = build(R"(<obj name="X" set="Tinted"><comp type="1"><size x="4" y="4"/></comp></obj>)");
+    GameObject* object =
+        build(R"(<obj name="X" set="Tinted"><comp type="1"><size x="4" y="4"/></comp></obj>)");
     ASSERT_EQ(countOf<SpriteComponent>(*object), 1);
     const auto* sprite = object->getComponent<SpriteComponent>();
     EXPECT_EQ(sprite->getColor(), Color()) << "no color element: white";
@@ -148,7 +150,8 @@ TEST_F(ObjectXmlTest, ASetWithASetNameHasItsSpriteChangedAndWhitenedWithoutAColo
 
 TEST_F(ObjectXmlTest, ASetWithoutASetNameGetsASecondSprite)
 {
-    writeSet("Plain.set", R"(<obj name="Plain"><comp type="1"><color r="0" g="1" b="0" a="1"/></comp></obj>)");
+    writeSet("Plain.set",
+             R"(<obj name="Plain"><comp type="1"><color r="0" g="1" b="0" a="1"/></comp></obj>)");
     sets().loadAllSets();
     GameObject* object = build(R"(<obj name="X" set="Plain"><comp type="1"/></obj>)");
     EXPECT_EQ(countOf<SpriteComponent>(*object), 2);
@@ -159,21 +162,25 @@ TEST_F(ObjectXmlTest, ASpriteChangeOnASetObjectWithoutASpriteAddsOne)
 {
     writeSet("Bare.set", R"(<obj name="Bare" set="Bare"><comp type="0"/></obj>)");
     sets().loadAllSets();
-    GameObject* object = build(R"(<obj name="X" set="Bare"><comp type="1"><visible value="1"/></comp></obj>)");
+    GameObject* object =
+        build(R"(<obj name="X" set="Bare"><comp type="1"><visible value="1"/></comp></obj>)");
     ASSERT_EQ(countOf<SpriteComponent>(*object), 1);
     EXPECT_TRUE(object->getComponent<SpriteComponent>()->isVisible());
 }
 
 TEST_F(ObjectXmlTest, AnElementNamingASetSkipsItsNestedObjectsEvenWhenTheSetIsUnknown)
 {
-    writeSet("Enemy.set", R"(<obj name="Enemy"><comp><scale x="2" y="2" z="1"/></comp><obj name="Gun"/></obj>)");
+    writeSet("Enemy.set",
+             R"(<obj name="Enemy"><comp><scale x="2" y="2" z="1"/></comp><obj name="Gun"/></obj>)");
     sets().loadAllSets();
-    GameObject* known = build(R"(<obj name="E1" set="Enemy"><comp><position x="5"/></comp><obj name="Skipped"/></obj>)");
+    GameObject* known =
+        build(R"(<obj name="E1" set="Enemy"><comp><position x="5"/></comp><obj name="Skipped"/></obj>)");
     ASSERT_EQ(known->getChildCount(), 1);
     EXPECT_EQ(known->getChild(0u)->name, "Gun") << "children come from the set";
     EXPECT_EQ(known->name, "Enemy") << "the set's prototype keeps its own name";
     EXPECT_EQ(known->getTransform()->getLocalScale().x, 2.0f);
-    EXPECT_EQ(known->getTransform()->getLocalTranslation().x, 5.0f) << "the element's own component overrides";
+    EXPECT_EQ(known->getTransform()->getLocalTranslation().x, 5.0f)
+        << "the element's own component overrides";
 
     GameObject* unknown = build(R"(<obj name="U" set="Nowhere"><comp/><obj name="Skipped"/></obj>)");
     EXPECT_EQ(unknown->name, "U");

@@ -39,7 +39,8 @@ TEST_F(SetManagerTest, SetNamesRunToTheLastDotAndTheFirstFileKeepsAName)
     writeSet("Dup.set", "<obj name=\"lower\"/>");
     writeSet("notes.txt", "<obj/>");
     std::filesystem::create_directories(resources() / "data" / "folder.set");
-    std::filesystem::create_symlink(resources() / "data" / "level.one.set", resources() / "data" / "linked.set");
+    std::filesystem::create_symlink(resources() / "data" / "level.one.set",
+                                    resources() / "data" / "linked.set");
     sets().loadAllSets();
 
     EXPECT_EQ(setNames(), (std::vector<std::string>{"Dup", "level.one", "linked"}));
@@ -50,7 +51,8 @@ TEST_F(SetManagerTest, SetNamesRunToTheLastDotAndTheFirstFileKeepsAName)
 
 TEST_F(SetManagerTest, FlagsComeFromTheRootsDirectComponents)
 {
-    writeSet("Three.set", R"(<obj><comp type="0"/><comp type="1"/><comp type="2"/><obj><comp type="9"/></obj></obj>)");
+    writeSet("Three.set",
+             R"(<obj><comp type="0"/><comp type="1"/><comp type="2"/><obj><comp type="9"/></obj></obj>)");
     writeSet("Odd.set", R"(<obj><comp/><comp type="12"/><comp type="13"/><comp type="-2"/></obj>)");
     writeSet("NoObj.set", R"(<thing><comp type="1"/></thing>)");
     writeSet("Broken.set", R"(<obj><comp type="1">)");
@@ -73,20 +75,20 @@ TEST_F(SetManagerTest, FlagsComeFromTheRootsDirectComponents)
 
 TEST_F(SetManagerTest, TexturesAreQueuedUntilAnAtlasEndsTheWalk)
 {
-    writeSet("A.set", R"(<obj><comp type="0"/><comp type="1"><texture atlas="atlas/a.xml" src="ignored.png"/></comp>
+    writeSet("A.set",
+             R"(<obj><comp type="0"/><comp type="1"><texture atlas="atlas/a.xml" src="ignored.png"/></comp>
         <comp type="1"><texture src="second.png"/></comp><obj><comp type="1"><texture src="nested.png"/></comp></obj></obj>)");
     writeSet("B.set", R"(<obj><comp type="1"><texture src="b.png"/></comp>
         <obj><comp type="1"><texture src="b1.png"/></comp><obj><comp type="1"><texture atlas="atlas/b2.xml"/></comp>
         <obj><comp type="1"><texture src="never.png"/></comp></obj></obj></obj><obj><comp type="1"/><obj><comp type="1"><texture src="b3.png"/></comp></obj></obj></obj>)");
-    writeSet("C.set", R"(<obj><comp type="0"/><obj><comp type="1"><texture src="unreached.png"/></comp></obj></obj>)");
+    writeSet("C.set",
+             R"(<obj><comp type="0"/><obj><comp type="1"><texture src="unreached.png"/></comp></obj></obj>)");
     sets().loadAllSets();
     sets().loadAllSetTextures();
 
     const std::vector<TextureManager::Request> expected{
-        {RequestKind::Atlas, "atlas/a.xml", nullptr},
-        {RequestKind::Image, "b.png", nullptr},
-        {RequestKind::Image, "b1.png", nullptr},
-        {RequestKind::Atlas, "atlas/b2.xml", nullptr},
+        {RequestKind::Atlas, "atlas/a.xml", nullptr}, {RequestKind::Image, "b.png", nullptr},
+        {RequestKind::Image, "b1.png", nullptr},      {RequestKind::Atlas, "atlas/b2.xml", nullptr},
         {RequestKind::Image, "b3.png", nullptr},
     };
     EXPECT_EQ(textureRequests(), expected);

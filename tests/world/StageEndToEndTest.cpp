@@ -56,7 +56,8 @@ protected:
         ASSERT_NE(built, nullptr) << "the build names the scrambled game folder";
         std::filesystem::copy(built, root() / "resources", std::filesystem::copy_options::recursive);
 
-        window_ = std::make_unique<Orva::Window>(GetModuleHandleA(nullptr), Vector2D<unsigned>(640, 480), nullptr);
+        window_ =
+            std::make_unique<Orva::Window>(GetModuleHandleA(nullptr), Vector2D<unsigned>(640, 480), nullptr);
         window_->init("stage test", 0x000E0100, SW_HIDE);
         ASSERT_NE(window_->getHWnd(), nullptr) << Orva::Platform::LastError();
         ASSERT_TRUE(engine().createRenderer(*window_).isInitialized());
@@ -82,7 +83,10 @@ protected:
     static Orva::GameStateManager& states() { return Orva::GameStateManager::getInstance(); }
     static Orva::SetManager& sets() { return Orva::SetManager::getInstance(); }
     static Orva::GameObjectManager& objects() { return Orva::GameObjectManager::getInstance(); }
-    static Orva::Graphics::Viewport& viewport() { return Orva::Graphics::Renderer::getInstance().getViewport(); }
+    static Orva::Graphics::Viewport& viewport()
+    {
+        return Orva::Graphics::Renderer::getInstance().getViewport();
+    }
 
     static void frame() { runFrames(1, 1.0f / 60.0f); }
 
@@ -148,7 +152,8 @@ TEST_F(StageEndToEndTest, EnteringTheLevelBuildsItsObjectsFromTheStageAndTheSets
     ASSERT_NE(enemy->getComponent<Orva::Physics::CircleCollider>(), nullptr);
     EXPECT_EQ(enemy->getComponent<Orva::Physics::CircleCollider>()->radius, 0.75f);
     EXPECT_NE(enemy->getComponent<Orva::Graphics::SpriteComponent>(), nullptr);
-    EXPECT_EQ(enemy->getTransform()->getLocalTranslation(), (Vector3D<float>{-4, 1, 0})) << "its own override";
+    EXPECT_EQ(enemy->getTransform()->getLocalTranslation(), (Vector3D<float>{-4, 1, 0}))
+        << "its own override";
 
     GameObject* loop = findBySet("Loop");
     ASSERT_NE(loop, nullptr);
@@ -164,14 +169,16 @@ TEST_F(StageEndToEndTest, EnteringTheLevelBuildsItsObjectsFromTheStageAndTheSets
 TEST_F(StageEndToEndTest, TheLevelsResourcesAreRequestedByKind)
 {
     states().changeState("Level1");
-    EXPECT_EQ(viewport().getLayerNames(), (std::vector<std::string>{"default", "Background", "Actors", "UI"}));
+    EXPECT_EQ(viewport().getLayerNames(),
+              (std::vector<std::string>{"default", "Background", "Actors", "UI"}));
     using Request = Orva::Graphics::TextureManager::Request;
     using Kind = Orva::Graphics::TextureManager::RequestKind;
     const auto& textures = Orva::Graphics::TextureManager::getInstance().getRequests();
     ASSERT_GE(textures.size(), 2u);
     EXPECT_EQ(textures[0], (Request{Kind::Atlas, "atlas/tiles.xml", nullptr}));
     EXPECT_EQ(textures[1], (Request{Kind::Image, "images/hero.png", nullptr}));
-    EXPECT_EQ(Orva::Audio::AudioManager::getInstance().getLoadRequests(), (std::vector<std::string>{"sounds/theme.ogg"}));
+    EXPECT_EQ(Orva::Audio::AudioManager::getInstance().getLoadRequests(),
+              (std::vector<std::string>{"sounds/theme.ogg"}));
     EXPECT_EQ(Orva::Graphics::FontManager::getInstance().getFontRequests(),
               (std::vector<Orva::Graphics::FontManager::FontRequest>{{"fonts/title.ttf", 40u}}));
     const auto* sprite = objects().find("Hero")->getComponent<Orva::Graphics::SpriteComponent>();

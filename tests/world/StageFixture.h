@@ -37,8 +37,8 @@ protected:
     void SetUp() override
     {
         EngineTest::SetUp();
-        window_ = std::make_unique<Orva::Window>(nullptr, Orva::Math::Vector2D<unsigned>(WindowWidth, WindowHeight),
-                                                 nullptr);
+        window_ = std::make_unique<Orva::Window>(
+            nullptr, Orva::Math::Vector2D<unsigned>(WindowWidth, WindowHeight), nullptr);
         testing::internal::CaptureStderr(); // the renderer says why it cannot start
         engine().createRenderer(*window_);
         testing::internal::GetCapturedStderr();
