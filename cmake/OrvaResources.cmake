@@ -13,29 +13,26 @@ function(orva_scramble_resources target)
     message(FATAL_ERROR "orva_scramble_resources(${target}): SOURCE_DIR and DESTINATION are required")
   endif()
   set(outputs)
-  foreach(relative ${ARG_SCRAMBLED})
-    set(input ${ARG_SOURCE_DIR}/${relative})
-    set(output ${ARG_DESTINATION}/${relative})
-    get_filename_component(output_dir ${output} DIRECTORY)
-    add_custom_command(OUTPUT ${output}
-      COMMAND ${CMAKE_COMMAND} -E make_directory ${output_dir}
-      COMMAND $<TARGET_FILE:scramble> enc ${input} ${output}
-      DEPENDS ${input} scramble
-      COMMENT "Scrambling ${relative}"
-      VERBATIM)
-    list(APPEND outputs ${output})
-  endforeach()
-  foreach(relative ${ARG_PLAIN})
-    set(input ${ARG_SOURCE_DIR}/${relative})
-    set(output ${ARG_DESTINATION}/${relative})
-    get_filename_component(output_dir ${output} DIRECTORY)
-    add_custom_command(OUTPUT ${output}
-      COMMAND ${CMAKE_COMMAND} -E make_directory ${output_dir}
-      COMMAND ${CMAKE_COMMAND} -E copy ${input} ${output}
-      DEPENDS ${input}
-      COMMENT "Copying ${relative}"
-      VERBATIM)
-    list(APPEND outputs ${output})
+  foreach(kind SCRAMBLED PLAIN)
+    foreach(relative ${ARG_${kind}})
+      set(input ${ARG_SOURCE_DIR}/${relative})
+      set(output ${ARG_DESTINATION}/${relative})
+      get_filename_component(output_dir ${output} DIRECTORY)
+      if(kind STREQUAL "SCRAMBLED")
+        set(store $<TARGET_FILE:scramble> enc ${input} ${output})
+        set(tool scramble)
+      else()
+        set(store ${CMAKE_COMMAND} -E copy ${input} ${output})
+        set(tool)
+      endif()
+      add_custom_command(OUTPUT ${output}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${output_dir}
+        COMMAND ${store}
+        DEPENDS ${input} ${tool}
+        COMMENT "Storing ${relative}"
+        VERBATIM)
+      list(APPEND outputs ${output})
+    endforeach()
   endforeach()
   add_custom_target(${target} ALL DEPENDS ${outputs})
 endfunction()

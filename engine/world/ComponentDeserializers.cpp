@@ -27,18 +27,39 @@ using tinyxml2::XMLElement;
 
 namespace {
 
-// The object's first component of the type, or a new one; second tells which.
-template <class T> std::pair<T*, bool> changeOrAdd(GameObject& object)
+// Reads into the object's first component of the type, or into a new one (changing tells
+// which); nothing for a null object or element, or when no component can be added.
+template <class T, class Read> void changeOrAdd(GameObject* object, const XMLElement* element, Read&& read)
 {
-    if (T* existing = object.getComponent<T>()) {
-        return {existing, true};
+    if (!object || !element) {
+        return;
     }
-    return {object.addComponent<T>(), false};
+    T* existing = object->getComponent<T>();
+    T* component = existing ? existing : object->addComponent<T>();
+    if (component) {
+        read(*component, *element, existing != nullptr);
+    }
 }
 
 const XMLElement* child(const XMLElement& element, const char* name)
 {
     return element.FirstChildElement(name);
+}
+
+// <name attribute="..."/> into the target, when the element is there.
+void readFloat(const XMLElement& element, const char* name, const char* attribute, float& target)
+{
+    if (const XMLElement* found = child(element, name)) {
+        target = found->FloatAttribute(attribute);
+    }
+}
+
+// <name x="..." y="..." z="..."/> into the target, when the element is there.
+void readVector3(const XMLElement& element, const char* name, Math::Vector3D<float>& target)
+{
+    if (const XMLElement* found = child(element, name)) {
+        target = Xml::vector3(*found, "x", "y", "z");
+    }
 }
 
 // <active value="..."/>, and the same form for every one-value element.
@@ -83,6 +104,102 @@ template <class T> void writeReflected(const ReflectionMap& properties, const ch
     }
 }
 
+void readCircle(Physics::CircleCollider& circle, const XMLElement& comp, bool changing)
+{
+    readActive(circle, comp);
+    readFloat(comp, "radius", "rad", circle.radius);
+    readOffset(circle.offset, comp);
+    if (!changing) {
+        // A new circle has its world geometry before anything tests against it.
+        circle.update(0.0f);
+    }
+    readGhostAndGroup(circle, comp);
+}
+
+void readBox(Physics::AABBCollider& box, const XMLElement& comp, bool /*changing*/)
+{
+    readActive(box, comp);
+    if (const XMLElement* size = child(comp, "size")) {
+        box.size = Xml::vector2(*size, "x", "y");
+    }
+    readOffset(box.offset, comp);
+    readGhostAndGroup(box, comp);
+}
+
+void readBody(Physics::RigidBody& body, const XMLElement& comp, bool /*changing*/)
+{
+    readVector3(comp, "vel", body.velocity);
+    readFloat(comp, "ang", "angle", body.angularVelocity);
+    readVector3(comp, "acc", body.acceleration);
+    readFloat(comp, "mass", "value", body.mass);
+    readFloat(comp, "restitution", "value", body.restitution);
+    readActive(body, comp);
+}
+
+void readAudio(Audio::AudioComponent& audio, const XMLElement& comp, bool /*changing*/)
+{
+    const ReflectionMap properties = audio.getReflectibles();
+    if (const XMLElement* active = child(comp, "active")) {
+        writeReflected(properties, "Active", active->BoolAttribute("value"));
+    }
+    std::string path;
+    if (Xml::findText(child(comp, "path"), "value", path)) {
+        writeReflected(properties, "Path", path);
+    }
+    const std::pair<const char*, const char*> floats[] = {
+        {"volume", "Volume"}, {"pitch", "Pitch"}, {"pan", "Pan"}};
+    for (const auto& [elementName, key] : floats) {
+        if (const XMLElement* found = child(comp, elementName)) {
+            writeReflected(properties, key, found->FloatAttribute("value"));
+        }
+    }
+}
+
+void readEmitter(Graphics::ParticleEmitterComponent& component, const XMLElement& comp, bool /*changing*/)
+{
+    Graphics::ParticleEmitter& emitter = *component.get();
+    if (const XMLElement* active = child(comp, "active")) {
+        emitter.active = active->BoolAttribute("value");
+    }
+    std::string texture;
+    if (Xml::findText(child(comp, "texture"), "src", texture)) {
+        Graphics::TextureManager::getInstance().addEmitter(&component, texture);
+    }
+    if (const XMLElement* position = child(comp, "position")) {
+        emitter.randomPosition = Xml::vector3(*position, "rx", "ry", "rz");
+    }
+    if (const XMLElement* size = child(comp, "size")) {
+        emitter.setSize(Xml::vector2(*size, "x", "y"), Xml::vector2(*size, "rx", "ry"));
+    }
+    if (const XMLElement* rotation = child(comp, "rotation")) {
+        emitter.setRotation(rotation->FloatAttribute("default"), rotation->FloatAttribute("random"));
+    }
+    if (const XMLElement* velocity = child(comp, "velocity")) {
+        emitter.setVelocity(Xml::vector3(*velocity, "x", "y", "z"),
+                            Xml::vector3(*velocity, "rx", "ry", "rz"));
+    }
+    if (const XMLElement* acceleration = child(comp, "acceleration")) {
+        emitter.setAcceleration(Xml::vector3(*acceleration, "x", "y", "z"),
+                                Xml::vector3(*acceleration, "rx", "ry", "rz"));
+    }
+    if (const XMLElement* life = child(comp, "life")) {
+        emitter.setLife(life->FloatAttribute("default"), life->FloatAttribute("random"));
+    }
+    if (const XMLElement* emission = child(comp, "emission")) {
+        emitter.setEmissionCount(emission->UnsignedAttribute("count"));
+        emitter.setEmissionInterval(emission->FloatAttribute("interval"));
+        emitter.setEmit(emission->BoolAttribute("active"));
+        emitter.setBlendMode(emission->BoolAttribute("blend"));
+        emitter.setParticleCount(emission->UnsignedAttribute("max"));
+    }
+    Xml::forEachChild(&comp, "color",
+                      [&emitter](const XMLElement& color) { emitter.addColor(Xml::color(color)); });
+    readLayer(component, comp);
+    if (const XMLElement* orient = child(comp, "orient")) {
+        emitter.setOrientToVelocity(orient->BoolAttribute("value"));
+    }
+}
+
 } // namespace
 
 void TransformComponentDeserializer::execute(GameObject* object, const XMLElement* element)
@@ -98,12 +215,8 @@ void TransformComponentDeserializer::execute(GameObject* object, const XMLElemen
     if (!transform) {
         return;
     }
-    if (const XMLElement* position = child(*element, "position")) {
-        transform->getLocalTranslation() = Xml::vector3(*position, "x", "y", "z");
-    }
-    if (const XMLElement* scale = child(*element, "scale")) {
-        transform->getLocalScale() = Xml::vector3(*scale, "x", "y", "z");
-    }
+    readVector3(*element, "position", transform->getLocalTranslation());
+    readVector3(*element, "scale", transform->getLocalScale());
     if (const XMLElement* rotation = child(*element, "rotation")) {
         const float angle = rotation->FloatAttribute("angle");
         if (!changing || angle != 0.0f) {
@@ -221,67 +334,17 @@ void SpriteFontDeserializer::execute(GameObject* object, const XMLElement* eleme
 
 void CircleColliderDeserializer::execute(GameObject* object, const XMLElement* element)
 {
-    if (!object || !element) {
-        return;
-    }
-    const auto [circle, changing] = changeOrAdd<Physics::CircleCollider>(*object);
-    if (!circle) {
-        return;
-    }
-    readActive(*circle, *element);
-    if (const XMLElement* radius = child(*element, "radius")) {
-        circle->radius = radius->FloatAttribute("rad");
-    }
-    readOffset(circle->offset, *element);
-    if (!changing) {
-        // A new circle has its world geometry before anything tests against it.
-        circle->update(0.0f);
-    }
-    readGhostAndGroup(*circle, *element);
+    changeOrAdd<Physics::CircleCollider>(object, element, readCircle);
 }
 
 void AABBColliderDeserializer::execute(GameObject* object, const XMLElement* element)
 {
-    if (!object || !element) {
-        return;
-    }
-    Physics::AABBCollider* box = changeOrAdd<Physics::AABBCollider>(*object).first;
-    if (!box) {
-        return;
-    }
-    readActive(*box, *element);
-    if (const XMLElement* size = child(*element, "size")) {
-        box->size = Xml::vector2(*size, "x", "y");
-    }
-    readOffset(box->offset, *element);
-    readGhostAndGroup(*box, *element);
+    changeOrAdd<Physics::AABBCollider>(object, element, readBox);
 }
 
 void RigidBodyDeserializer::execute(GameObject* object, const XMLElement* element)
 {
-    if (!object || !element) {
-        return;
-    }
-    Physics::RigidBody* body = changeOrAdd<Physics::RigidBody>(*object).first;
-    if (!body) {
-        return;
-    }
-    if (const XMLElement* velocity = child(*element, "vel")) {
-        body->velocity = Xml::vector3(*velocity, "x", "y", "z");
-    }
-    if (const XMLElement* angular = child(*element, "ang")) {
-        body->angularVelocity = angular->FloatAttribute("angle");
-    }
-    if (const XMLElement* acceleration = child(*element, "acc")) {
-        body->acceleration = Xml::vector3(*acceleration, "x", "y", "z");
-    }
-    if (const XMLElement* mass = child(*element, "mass")) {
-        body->mass = mass->FloatAttribute("value");
-    }
-    if (const XMLElement* restitution = child(*element, "restitution")) {
-        body->restitution = restitution->FloatAttribute("value");
-    }
-    readActive(*body, *element);
+    changeOrAdd<Physics::RigidBody>(object, element, readBody);
 }
 
 void CameraComponentDeserializer::execute(GameObject* object, const XMLElement* /*element*/)
@@ -293,80 +356,12 @@ void CameraComponentDeserializer::execute(GameObject* object, const XMLElement* 
 
 void ParticleEmitterComponentDeserializer::execute(GameObject* object, const XMLElement* element)
 {
-    if (!object || !element) {
-        return;
-    }
-    auto* component = changeOrAdd<Graphics::ParticleEmitterComponent>(*object).first;
-    if (!component) {
-        return;
-    }
-    Graphics::ParticleEmitter& emitter = *component->get();
-    if (const XMLElement* active = child(*element, "active")) {
-        emitter.active = active->BoolAttribute("value");
-    }
-    std::string texture;
-    if (Xml::findText(child(*element, "texture"), "src", texture)) {
-        Graphics::TextureManager::getInstance().addEmitter(component, texture);
-    }
-    if (const XMLElement* position = child(*element, "position")) {
-        emitter.randomPosition = Xml::vector3(*position, "rx", "ry", "rz");
-    }
-    if (const XMLElement* size = child(*element, "size")) {
-        emitter.setSize(Xml::vector2(*size, "x", "y"), Xml::vector2(*size, "rx", "ry"));
-    }
-    if (const XMLElement* rotation = child(*element, "rotation")) {
-        emitter.setRotation(rotation->FloatAttribute("default"), rotation->FloatAttribute("random"));
-    }
-    if (const XMLElement* velocity = child(*element, "velocity")) {
-        emitter.setVelocity(Xml::vector3(*velocity, "x", "y", "z"),
-                            Xml::vector3(*velocity, "rx", "ry", "rz"));
-    }
-    if (const XMLElement* acceleration = child(*element, "acceleration")) {
-        emitter.setAcceleration(Xml::vector3(*acceleration, "x", "y", "z"),
-                                Xml::vector3(*acceleration, "rx", "ry", "rz"));
-    }
-    if (const XMLElement* life = child(*element, "life")) {
-        emitter.setLife(life->FloatAttribute("default"), life->FloatAttribute("random"));
-    }
-    if (const XMLElement* emission = child(*element, "emission")) {
-        emitter.setEmissionCount(emission->UnsignedAttribute("count"));
-        emitter.setEmissionInterval(emission->FloatAttribute("interval"));
-        emitter.setEmit(emission->BoolAttribute("active"));
-        emitter.setBlendMode(emission->BoolAttribute("blend"));
-        emitter.setParticleCount(emission->UnsignedAttribute("max"));
-    }
-    Xml::forEachChild(element, "color",
-                      [&emitter](const XMLElement& color) { emitter.addColor(Xml::color(color)); });
-    readLayer(*component, *element);
-    if (const XMLElement* orient = child(*element, "orient")) {
-        emitter.setOrientToVelocity(orient->BoolAttribute("value"));
-    }
+    changeOrAdd<Graphics::ParticleEmitterComponent>(object, element, readEmitter);
 }
 
 void AudioComponentDeserializer::execute(GameObject* object, const XMLElement* element)
 {
-    if (!object || !element) {
-        return;
-    }
-    Audio::AudioComponent* audio = changeOrAdd<Audio::AudioComponent>(*object).first;
-    if (!audio) {
-        return;
-    }
-    const ReflectionMap properties = audio->getReflectibles();
-    if (const XMLElement* active = child(*element, "active")) {
-        writeReflected(properties, "Active", active->BoolAttribute("value"));
-    }
-    std::string path;
-    if (Xml::findText(child(*element, "path"), "value", path)) {
-        writeReflected(properties, "Path", path);
-    }
-    const std::pair<const char*, const char*> floats[] = {
-        {"volume", "Volume"}, {"pitch", "Pitch"}, {"pan", "Pan"}};
-    for (const auto& [elementName, key] : floats) {
-        if (const XMLElement* found = child(*element, elementName)) {
-            writeReflected(properties, key, found->FloatAttribute("value"));
-        }
-    }
+    changeOrAdd<Audio::AudioComponent>(object, element, readAudio);
 }
 
 } // namespace Orva
