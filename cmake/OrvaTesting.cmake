@@ -13,7 +13,10 @@ function(orva_add_test_suite name)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE Engine GTest::gtest GTest::gtest_main ${ARG_LIBRARIES})
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  # Mesa writes compiled shaders to its disk cache on a thread of its own, which may still
+  # run when the leak checker stops the process at exit and crash its tracer.
   set(env ${ARG_ENVIRONMENT}
+      "MESA_SHADER_CACHE_DISABLE=true"
       "LSAN_OPTIONS=suppressions=${ORVA_LSAN_SUPPRESSIONS}:print_suppressions=0"
       "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
       "ORVA_TEST_SOURCE_DIR=${CMAKE_SOURCE_DIR}")

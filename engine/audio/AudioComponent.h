@@ -3,13 +3,15 @@
 #include <string>
 
 #include "core/Export.h"
+#include "core/Reflectable.h"
 #include "world/BaseComponent.h"
 
 namespace Orva::Audio {
 
 class AudioBaseGroup;
 
-// STUB: an audio component's type number and stored values. The audio issue replaces it.
+// STUB: an audio component's type number, stored values and their reflected names. The
+// audio issue replaces it.
 class ORVA_API AudioComponent : public BaseComponent
 {
 public:
@@ -19,6 +21,18 @@ public:
 
     void init() {}
     void update(float /*dt*/) {}
+
+    // "Active", "Path", "Volume", "Pitch" and "Pan".
+    ReflectionMap getReflectibles() override
+    {
+        ReflectionMap properties;
+        properties.emplace("Active", Reflectable(active));
+        properties.emplace("Path", Reflectable(path));
+        properties.emplace("Volume", Reflectable(volume));
+        properties.emplace("Pitch", Reflectable(pitch));
+        properties.emplace("Pan", Reflectable(pan));
+        return properties;
+    }
 
     std::string path;
     AudioBaseGroup* audioGroup = nullptr;

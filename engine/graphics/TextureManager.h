@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "core/Export.h"
 #include "core/Singleton.h"
@@ -12,19 +13,47 @@ class SpriteComponent;
 class ParticleEmitterComponent;
 class FrameShader;
 
-// STUB: requests nothing and knows no texture, so every request answers null. The textures
-// issue replaces it.
+// STUB: loads nothing and knows no texture, so every request answers null; it keeps every
+// request in order, so that loaders can be checked. The textures issue replaces it.
 class ORVA_API TextureManager : public Singleton<TextureManager>
 {
 public:
-    Texture* add(SpriteComponent* /*sprite*/, const std::string& /*path*/) { return nullptr; }
-    Texture* addEmitter(ParticleEmitterComponent* /*emitter*/, const std::string& /*path*/)
+    enum class RequestKind { Image, Atlas, Emitter, Shader };
+    struct Request
     {
+        RequestKind kind;
+        std::string path;
+        // The sprite, emitter or frame shader that asked; null for a plain preload.
+        const void* requester;
+
+        bool operator==(const Request&) const = default;
+    };
+
+    Texture* add(SpriteComponent* sprite, const std::string& path)
+    {
+        return record(RequestKind::Image, path, sprite);
+    }
+    Texture* addEmitter(ParticleEmitterComponent* emitter, const std::string& path)
+    {
+        return record(RequestKind::Emitter, path, emitter);
+    }
+    Texture* addAtlas(const std::string& path) { return record(RequestKind::Atlas, path, nullptr); }
+    // For a frame shader's extra textures.
+    Texture* addShader(FrameShader* shader, const std::string& path)
+    {
+        return record(RequestKind::Shader, path, shader);
+    }
+
+    const std::vector<Request>& getRequests() const noexcept { return requests_; }
+
+private:
+    Texture* record(RequestKind kind, const std::string& path, const void* requester)
+    {
+        requests_.push_back({kind, path, requester});
         return nullptr;
     }
-    Texture* addAtlas(const std::string& /*path*/) { return nullptr; }
-    // For a frame shader's extra textures; the stub never loads one.
-    Texture* addShader(FrameShader* /*shader*/, const std::string& /*path*/) { return nullptr; }
+
+    std::vector<Request> requests_;
 };
 
 } // namespace Orva::Graphics

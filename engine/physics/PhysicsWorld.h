@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,16 @@ public:
     using ColliderList = std::vector<BaseCollider*, OrvaAllocator<BaseCollider*>>;
     using RigidBodyList = std::vector<RigidBody*, OrvaAllocator<RigidBody*>>;
     using FlagField = bool[MaxGroups][MaxGroups];
+
+    // Every group slot named "CollisionGroup " and its number, every pair detecting, none in
+    // use.
+    PhysicsWorld()
+    {
+        for (int index = 0; index < MaxGroups; ++index) {
+            names_[index] = "CollisionGroup " + std::to_string(index);
+            std::fill(std::begin(flags_[index]), std::end(flags_[index]), true);
+        }
+    }
 
     // One physics step of dt seconds; the stub moves nothing.
     void update(float /*dt*/) {}

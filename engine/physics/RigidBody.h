@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Export.h"
+#include "core/Vector.h"
 #include "physics/BaseCollider.h"
 #include "physics/PhysicsWorld.h"
 #include "world/BaseComponent.h"
@@ -11,8 +12,8 @@ class TransformComponent;
 
 namespace Orva::Physics {
 
-// STUB: a body tied to its object's collider and transform and listed in the world. The
-// rigid-body issue replaces it (velocity, acceleration, integration).
+// STUB: a body tied to its object's collider and transform and listed in the world, with the
+// motion values its reader sets. The rigid-body issue replaces it (integration, responses).
 class ORVA_API RigidBody : public BaseComponent
 {
 public:
@@ -44,6 +45,14 @@ public:
     BaseCollider* getCollider() const noexcept { return collider_; }
     void detachCollider() noexcept { collider_ = nullptr; }
     TransformComponent* getTransform() const noexcept { return transform_; }
+
+    Math::Vector3D<float> velocity{0.0f, 0.0f, 0.0f};
+    // Radians per second.
+    float angularVelocity = 0.0f;
+    Math::Vector3D<float> acceleration{0.0f, 0.0f, 0.0f};
+    float mass = 1.0f;
+    float restitution = 1.0f;
+    float kineticFriction = 0.5f;
 
 private:
     BaseCollider* collider_ = nullptr;

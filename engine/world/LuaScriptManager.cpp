@@ -116,15 +116,6 @@ int collectAll(lua_State* L)
     return 0;
 }
 
-// The file name less its last four characters (the extension, whatever it is).
-std::string scriptClassName(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    name.resize(name.size() >= 4 ? name.size() - 4 : 0);
-    return name;
-}
-
 // The interpreter names the chunk "@<path>", so its errors read "<path>:<line>: <message>";
 // the slice after the path and its colon keeps "<line>: <message>". A path that Lua had to
 // shorten does not occur: the whole text is kept.
@@ -247,7 +238,7 @@ std::string LuaScriptManager::loadScriptFile(const std::string& path)
         }
     }
 
-    const std::string name = scriptClassName(path);
+    const std::string name = LuaScriptManager::scriptClassName(path);
     if (classes_.count(name) != 0) {
         return "Error when loading: " + path + "\n" + "A class of the same name already exists.\n" +
                "--------------------------\n";
@@ -289,6 +280,14 @@ void LuaScriptManager::queueScriptError(std::string message, int errorType) cons
 }
 
 // Instances ---------------------------------------------------------------------------------
+
+std::string LuaScriptManager::scriptClassName(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    name.resize(name.size() >= 4 ? name.size() - 4 : 0);
+    return name;
+}
 
 void LuaScriptManager::createScriptObject(const std::string& className, LuaScriptComponent* component)
 {

@@ -76,6 +76,9 @@ public:
     PrintFunction getPrintFunction() const noexcept { return print_; }
 
     // The script files to load, relative to the resource directory, in order, no two equal.
+    // The class a script file defines: the file name less its last four characters (the
+    // extension, whatever it is).
+    static std::string scriptClassName(const std::string& path);
     void addScriptPathToList(const std::string& path);
     void removeScriptPathFromList(const std::string& path);
     const std::vector<std::string>& getScriptPaths() const noexcept { return scriptPaths_; }

@@ -139,7 +139,10 @@ TEST_F(EngineStartUpTest, StartUpMakesEveryManagerButTheRendererPair)
 
 TEST_F(EngineStartUpTest, LinkInstanceKeepsAnInstanceAlreadySet)
 {
-    // Linked before start-up: the engine adopts it instead of making its own.
+    // Linked before start-up: the engine adopts it instead of making its own. The state
+    // manager comes from the memory pools and listens to events, so those two go first.
+    Orva::MemoryPoolManager::createInstance();
+    Orva::EventManager::createInstance();
     auto* linked = new Orva::GameStateManager;
     Orva::GameStateManager::linkInstance(linked);
     Engine::getInstance().initializeEngine();
