@@ -27,7 +27,10 @@ public:
     };
 
     // Starts the sound system; the stub keeps what it was started with.
-    void initialize(unsigned maxChannels, unsigned initFlags) { settings_ = Settings{maxChannels, initFlags}; }
+    void initialize(unsigned maxChannels, unsigned initFlags)
+    {
+        settings_ = Settings{maxChannels, initFlags};
+    }
     // Nothing until initialize ran.
     const std::optional<Settings>& getSettings() const noexcept { return settings_; }
     // Runs the sound system's per-frame update while output is enabled.

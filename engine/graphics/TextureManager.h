@@ -5,6 +5,7 @@
 
 #include "core/Export.h"
 #include "core/Singleton.h"
+#include "graphics/Renderer.h"
 
 namespace Orva::Graphics {
 
@@ -14,7 +15,8 @@ class ParticleEmitterComponent;
 class FrameShader;
 
 // STUB: loads nothing and knows no texture, so every request answers null; it keeps every
-// request in order, so that loaders can be checked. The textures issue replaces it.
+// request in order, and whether a GL context existed for it, so that loaders and the
+// launcher's preload can be checked. The textures issue replaces it.
 class ORVA_API TextureManager : public Singleton<TextureManager>
 {
 public:
@@ -25,6 +27,9 @@ public:
         std::string path;
         // The sprite, emitter or frame shader that asked; null for a plain preload.
         const void* requester;
+        // Whether the renderer had its OpenGL context then: a texture gets its GL name when it
+        // loads, and sprites find their atlas by that name.
+        bool withContext = false;
 
         bool operator==(const Request&) const = default;
     };
@@ -49,7 +54,8 @@ public:
 private:
     Texture* record(RequestKind kind, const std::string& path, const void* requester)
     {
-        requests_.push_back({kind, path, requester});
+        requests_.push_back(
+            {kind, path, requester, Renderer::hasInstance() && Renderer::getInstance().isInitialized()});
         return nullptr;
     }
 

@@ -41,7 +41,8 @@ protected:
         ::testing::internal::CaptureStderr();
         renderer = &engine().createRenderer(*window);
         std::string printed = ::testing::internal::GetCapturedStderr();
-        EXPECT_EQ(printed, "renderer: " + renderer->getInitFailure() + "\n") << "the kept reason is the printed one";
+        EXPECT_EQ(printed, "renderer: " + renderer->getInitFailure() + "\n")
+            << "the kept reason is the printed one";
         return printed;
     }
 

@@ -175,8 +175,9 @@ TEST_F(StageEndToEndTest, TheLevelsResourcesAreRequestedByKind)
     using Kind = Orva::Graphics::TextureManager::RequestKind;
     const auto& textures = Orva::Graphics::TextureManager::getInstance().getRequests();
     ASSERT_GE(textures.size(), 2u);
-    EXPECT_EQ(textures[0], (Request{Kind::Atlas, "atlas/tiles.xml", nullptr}));
-    EXPECT_EQ(textures[1], (Request{Kind::Image, "images/hero.png", nullptr}));
+    // A stage is entered once the renderer has its context.
+    EXPECT_EQ(textures[0], (Request{Kind::Atlas, "atlas/tiles.xml", nullptr, true}));
+    EXPECT_EQ(textures[1], (Request{Kind::Image, "images/hero.png", nullptr, true}));
     EXPECT_EQ(Orva::Audio::AudioManager::getInstance().getLoadRequests(),
               (std::vector<std::string>{"sounds/theme.ogg"}));
     EXPECT_EQ(Orva::Graphics::FontManager::getInstance().getFontRequests(),
