@@ -1,0 +1,192 @@
+#include "Launcher.h"
+
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "LuaLog.h"
+#include "ProjectConfig.h"
+#include "actions/ActionSetManager.h"
+#include "audio/AudioManager.h"
+#include "graphics/Renderer.h"
+#include "graphics/TextureManager.h"
+#include "window/InputKeys.h"
+#include "window/InputManager.h"
+#include "window/Window.h"
+#include "world/DataAnalyticManager.h"
+#include "world/Engine.h"
+#include "world/GameStateManager.h"
+#include "world/LuaScriptManager.h"
+#include "world/ResourceManager.h"
+#include "world/SetManager.h"
+
+namespace Orva::Launcher {
+
+namespace {
+
+constexpr int Failure = -1;
+// A framed window with a system menu, resizable, with both size boxes.
+constexpr unsigned long WindowStyle = 0x000E0100;
+constexpr unsigned AudioChannels = 36;
+constexpr unsigned AudioInitFlags = 0;
+
+// What start-up hands to the frame function and to shut-down.
+struct Session
+{
+    std::unique_ptr<Window> window;
+    Graphics::Renderer* renderer = nullptr;
+    std::string startStage;
+    bool running = true;
+    bool started = false;
+    int playDataSaveCount = 0;
+};
+
+Session& session()
+{
+    static Session current;
+    return current;
+}
+
+// The window's subscriptions live in the engine's memory pools, and the GL objects of the
+// renderer, the fonts and the textures need the context that goes with the native window.
+// So the window withdraws its subscriptions first, the engine goes while the window still
+// exists, and the window goes last.
+void closeWindowAndEngine()
+{
+    Session& current = session();
+    if (current.window) {
+        current.window->getEventCallbackObject().clearEvents();
+    }
+    Engine::destroy();
+    if (current.window) {
+        current.window->deinitialize();
+        current.window.reset();
+    }
+    current.renderer = nullptr;
+}
+
+int failStartUp(const std::string& reason)
+{
+    std::cerr << "launcher: " << reason << '\n';
+    closeWindowAndEngine();
+    return Failure;
+}
+
+// Atlases first, then single textures; the GL names they get tie sprites to them, so they
+// are loaded only once a context exists.
+void preloadTextures(const ProjectConfig& config)
+{
+    Graphics::TextureManager& textures = Graphics::TextureManager::getInstance();
+    for (const std::string& atlas : config.preloadAtlases) {
+        textures.addAtlas(atlas);
+    }
+    for (const std::string& texture : config.preloadTextures) {
+        textures.add(nullptr, texture);
+    }
+}
+
+void savePlayData(Session& current)
+{
+    Analytic::DataAnalyticManager& analytics = Analytic::DataAnalyticManager::getInstance();
+    const std::string reportName = "play_data" + std::to_string(current.playDataSaveCount++) + ".oad";
+    analytics.save(reportName);
+    analytics.clearAll();
+}
+
+} // namespace
+
+int startUp(int argc, char* /*argv*/[])
+{
+    Engine& engine = Engine::getInstance();
+    engine.initializeEngine();
+    Session& current = session();
+    current = Session();
+
+    std::string configError;
+    const std::optional<ProjectConfig> config = readProjectConfig(ProjectConfig::FileName, configError);
+    if (!config) {
+        return failStartUp(configError);
+    }
+    Resources::ResourceManager::setResourceDirectory(config->resourceDirectory);
+    current.startStage = config->startStage;
+
+    current.window = std::make_unique<Window>(GetModuleHandleA(nullptr), config->resolution, nullptr);
+    current.window->init(config->title, WindowStyle, SW_SHOWNORMAL);
+    if (!config->iconPath.empty()) {
+        current.window->setIcon(config->iconPath);
+    }
+    if (config->fullscreen) {
+        current.window->setFullscreen(true);
+    }
+
+    current.renderer = &engine.createRenderer(*current.window);
+    if (!current.renderer->isInitialized()) {
+        return failStartUp("could not create an OpenGL context: " + current.renderer->getInitFailure());
+    }
+    preloadTextures(*config);
+
+    engine.initializeScriptEngine();
+    LuaScriptManager& scripts = LuaScriptManager::getInstance();
+    scripts.exportWindowVariable(current.window.get());
+    scripts.setPrintFunction(&luaLogPrint);
+    openLuaLog();
+    Audio::AudioManager::getInstance().initialize(AudioChannels, AudioInitFlags);
+
+    current.running = true;
+    current.started = false;
+    GameStateManager::getInstance().loadStateList("");
+    SetManager::getInstance().loadAllSets();
+    SetManager::getInstance().loadAllSetTextures();
+    Actions::ActionSetManager::getInstance().loadAllActionSets();
+    if (!scripts.loadAllScripts()) {
+        // What the scripts printed while loading is often why they failed.
+        flushLuaLog();
+        return failStartUp("scripts failed to load");
+    }
+
+    current.renderer->setClearColor(config->clearColor);
+    if (argc > 1) {
+        Analytic::DataAnalyticManager::getInstance().enableAll();
+    }
+    return 0;
+}
+
+bool runFrame()
+{
+    Session& current = session();
+    current.running = current.window->update();
+
+    GameStateManager& states = GameStateManager::getInstance();
+    if (!current.started) {
+        if (!states.isLoaded()) {
+            return current.running;
+        }
+        states.changeState(current.startStage);
+        current.started = true;
+    }
+
+    const InputManager& input = InputManager::getInstance();
+    if (input.isButtonTapped(InputKeys::ORVA_F12)) {
+        current.window->setFullscreen(!current.window->isFullscreen());
+        states.focusCamera();
+    }
+    if (!Analytic::DataAnalyticManager::getInstance().isSomethingNotTracked() &&
+        input.isButtonTapped(InputKeys::ORVA_F11)) {
+        savePlayData(current);
+    }
+
+    states.update();
+    current.renderer->beginDraw();
+    current.renderer->endDraw();
+    return current.running;
+}
+
+int shutDown()
+{
+    closeWindowAndEngine();
+    closeLuaLog();
+    return 0;
+}
+
+} // namespace Orva::Launcher

@@ -1,0 +1,180 @@
+#pragma once
+
+// A game laid out in a fresh temporary folder, and a home whose Documents folder the engine
+// finds whichever way it looks:
+//
+//     <root>/home/Documents/                  the Lua log lands in Quorlin/Vaskerel below it
+//     <root>/home/.config/user-dirs.dirs      names $HOME/Documents
+//     <root>/game/bin/                        the working directory: config.ini, component.config
+//     <root>/game/resources/                  the stages and scripts, stored scrambled
+//
+// The test process itself runs with HOME and XDG_CONFIG_HOME pointing there, without
+// XDG_DOCUMENTS_DIR and inside bin/; everything is put back afterwards.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <optional>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/RC4Cipher.h"
+
+class GameFolderTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "orva-game-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        root_ = pattern;
+        std::filesystem::create_directories(documents());
+        std::filesystem::create_directories(home() / ".config");
+        writeFile(home() / ".config" / "user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/Documents\"\n");
+        std::filesystem::create_directories(bin());
+        std::filesystem::create_directories(resources() / "scripts");
+
+        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DOCUMENTS_DIR", "DEMO_EXIT_AFTER"}) {
+            const char* value = std::getenv(name);
+            savedEnvironment_[name] = value ? std::optional<std::string>(value) : std::nullopt;
+        }
+        setenv("HOME", home().c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (home() / ".config").c_str(), 1);
+        unsetenv("XDG_DOCUMENTS_DIR");
+        unsetenv("DEMO_EXIT_AFTER");
+        previousDirectory_ = std::filesystem::current_path();
+        std::filesystem::current_path(bin());
+    }
+
+    void TearDown() override
+    {
+        std::filesystem::current_path(previousDirectory_);
+        for (const auto& [name, value] : savedEnvironment_) {
+            if (value) {
+                setenv(name.c_str(), value->c_str(), 1);
+            } else {
+                unsetenv(name.c_str());
+            }
+        }
+        std::error_code ignored;
+        std::filesystem::remove_all(root_, ignored);
+    }
+
+    std::filesystem::path home() const { return root_ / "home"; }
+    std::filesystem::path documents() const { return home() / "Documents"; }
+    std::filesystem::path logFolder() const { return documents() / "Quorlin" / "Vaskerel"; }
+    std::filesystem::path bin() const { return root_ / "game" / "bin"; }
+    std::filesystem::path resources() const { return root_ / "game" / "resources"; }
+
+    static std::string readFile(const std::filesystem::path& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+    static void writeFile(const std::filesystem::path& path, const std::string& contents)
+    {
+        std::filesystem::create_directories(path.parent_path());
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out << contents;
+    }
+
+    static std::vector<std::string> linesOf(const std::string& text)
+    {
+        std::vector<std::string> lines;
+        std::istringstream in(text);
+        for (std::string line; std::getline(in, line);) {
+            lines.push_back(line);
+        }
+        return lines;
+    }
+
+    void writeConfig(const std::string& projectChildren) const
+    {
+        writeFile(bin() / "config.ini", "<project>\n" + projectChildren + "</project>\n");
+    }
+
+    // A file under resources/, stored scrambled as the engine reads stages and scripts.
+    void writeScrambled(const std::string& relativePath, const std::string& text) const
+    {
+        writeFile(resources() / relativePath, Orva::Crypto::RC4Cipher::encrypt(text));
+    }
+
+    // The stage "Main" with one object carrying a transform and each listed script class.
+    void writeStage(const std::vector<std::string>& scriptClasses) const
+    {
+        std::string scripts;
+        for (const std::string& name : scriptClasses) {
+            scripts +=
+                "<comp type=\"2\"><source path=\"scripts/" + name + ".lua\"/><active value=\"true\"/></comp>";
+        }
+        writeScrambled("main.stg", "<stage><info><name text=\"Main\"/></info><objects><obj name=\"Thing\">"
+                                   "<comp type=\"0\"><scale x=\"1\" y=\"1\" z=\"1\"/></comp>" +
+                                       scripts + "</obj></objects></stage>");
+    }
+
+    // Every file of the log folder; a well-formed name has no leading zeros.
+    std::vector<std::filesystem::path> logFiles() const
+    {
+        std::vector<std::filesystem::path> files;
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(logFolder(), error)) {
+            files.push_back(entry.path());
+        }
+        return files;
+    }
+
+    static bool isLogFileName(const std::string& name)
+    {
+        static const std::regex pattern(
+            R"(lua-log_\d{4}-[1-9]\d?-[1-9]\d?_(0|[1-9]\d?)-(0|[1-9]\d?)-(0|[1-9]\d?)\.txt)");
+        return std::regex_match(name, pattern);
+    }
+
+    static bool isBannerLine(const std::string& line, const std::string& word)
+    {
+        const std::regex pattern("={21} Lua Logging " + word +
+                                 R"( (0|[1-9]\d?):(0|[1-9]\d?):(0|[1-9]\d?) ={10})");
+        return std::regex_match(line, pattern);
+    }
+
+    // The lines of the one log this run wrote; fails the test when there is not exactly one.
+    std::vector<std::string> onlyLogLines() const
+    {
+        const std::vector<std::filesystem::path> files = logFiles();
+        if (files.size() != 1) {
+            ADD_FAILURE() << "expected one log file, found " << files.size();
+            return {};
+        }
+        EXPECT_TRUE(isLogFileName(files[0].filename().string())) << files[0];
+        const std::string text = readFile(files[0]);
+        EXPECT_TRUE(text.empty() || text.back() == '\n') << "every line ends with a line feed";
+        return linesOf(text);
+    }
+
+    // Checks the begin line, the given lines, then the end line and the developers' message.
+    void expectLog(const std::vector<std::string>& scriptLines) const
+    {
+        const std::vector<std::string> lines = onlyLogLines();
+        ASSERT_EQ(lines.size(), scriptLines.size() + 4) << readFile(logFiles().at(0));
+        EXPECT_TRUE(isBannerLine(lines.front(), "Begin")) << lines.front();
+        for (std::size_t i = 0; i < scriptLines.size(); ++i) {
+            EXPECT_EQ(lines[i + 1], scriptLines[i]);
+        }
+        EXPECT_TRUE(isBannerLine(lines[scriptLines.size() + 1], "End")) << lines[scriptLines.size() + 1];
+        EXPECT_EQ(lines[scriptLines.size() + 2], "Message from the developers:");
+        EXPECT_EQ(lines[scriptLines.size() + 3],
+                  "Thanks for playing our game! We really hope that you enjoyed it!");
+    }
+
+private:
+    std::filesystem::path root_;
+    std::filesystem::path previousDirectory_;
+    std::map<std::string, std::optional<std::string>> savedEnvironment_;
+};

@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "GameFixture.h"
+#include "LuaLog.h"
+#include "actions/ActionSetManager.h"
+#include "audio/AudioManager.h"
+#include "graphics/TextureManager.h"
+#include "world/DataAnalyticManager.h"
+#include "world/GameObject.h"
+#include "world/GameObjectManager.h"
+#include "world/GameStateManager.h"
+#include "world/TransformComponent.h"
+
+// Whole games in the test process: the sample to its end with its drawing and its log, the
+// project file's colours, a 0 by 0 window, the Lua log's batches, and the arguments.
+
+namespace {
+
+const char* const SampleConfigTail = R"(
+    <executable name="Orva Demo"/>
+    <resource directory="../resources/"/>
+    <icon src=""/>
+    <start stage="Main"/>
+)";
+
+using GameRunTest = GameTest;
+
+TEST_F(GameRunTest, TheSampleRunsUntilItsScriptEndsItAndDrawsItsBackground)
+{
+    setenv("DEMO_EXIT_AFTER", "60", 1);
+    ASSERT_EQ(startUp(), 0);
+    runToTheEnd();
+
+    // Sixty updates of 0.016 s moved the object along its circle of radius 2.
+    const Orva::GameObject* orbiter = Orva::GameObjectManager::getInstance().find("Orbiter");
+    ASSERT_NE(orbiter, nullptr);
+    const double time = 60 * static_cast<double>(0.016f);
+    EXPECT_NEAR(orbiter->getTransform()->getLocalTranslation().x, 2 * std::cos(time), 1e-5);
+    EXPECT_NEAR(orbiter->getTransform()->getLocalTranslation().y, 2 * std::sin(time), 1e-5);
+
+    EXPECT_EQ(drawnPixel(5, 5), (Rgb{51, 102, 153}));
+    EXPECT_EQ(Orva::Launcher::shutDown(), 0);
+    EXPECT_FALSE(Orva::Engine::hasInstance());
+    expectLog({"Demo: init", "Demo: exit after 60 updates", "Demo: deinit"});
+}
+
+TEST_F(GameRunTest, ABackgroundWithOnlyRedIsOpaqueRed)
+{
+    setenv("DEMO_EXIT_AFTER", "2", 1);
+    writeConfig(std::string(R"(<resolution x="320" y="240"/><background r="1"/>)") + SampleConfigTail);
+    ASSERT_EQ(startUp(), 0);
+    runToTheEnd();
+    EXPECT_EQ(drawnPixel(5, 5), (Rgb{255, 0, 0}));
+    EXPECT_EQ(drawnPixel(319, 239), (Rgb{255, 0, 0}));
+}
+
+TEST_F(GameRunTest, WithoutABackgroundTheGameClearsToWhite)
+{
+    setenv("DEMO_EXIT_AFTER", "2", 1);
+    writeConfig(std::string(R"(<resolution x="320" y="240"/>)") + SampleConfigTail);
+    ASSERT_EQ(startUp(), 0);
+    runToTheEnd();
+    EXPECT_EQ(drawnPixel(160, 120), (Rgb{255, 255, 255}));
+}
+
+TEST_F(GameRunTest, AZeroSizeWindowRunsTheGameToItsEnd)
+{
+    setenv("DEMO_EXIT_AFTER", "60", 1);
+    writeConfig(std::string("<resolution/>") + SampleConfigTail);
+    ASSERT_EQ(startUp(), 0);
+    EXPECT_EQ(window().getWidth(), 0u);
+    EXPECT_EQ(window().getHeight(), 0u);
+    runToTheEnd();
+    EXPECT_EQ(Orva::Launcher::shutDown(), 0);
+    expectLog({"Demo: init", "Demo: exit after 60 updates", "Demo: deinit"});
+}
+
+TEST_F(GameRunTest, ScriptOutputReachesTheLogInBatchesAndAllOfItByTheEnd)
+{
+    std::filesystem::remove_all(resources() / "scripts");
+    // Thirty lines of ten characters; Lua's own print is not logged.
+    writeScrambled("scripts/Chatty.lua", R"(
+        function InitChatty(self)
+            for i = 1, 30 do
+                Debug.print(string.format("line %5d", i))
+                print("not logged")
+            end
+        end
+        function UpdateChatty(self) end
+        function DeinitChatty(self) end
+        function UnloadChatty() end
+    )");
+    writeStage({"Chatty"});
+    ASSERT_EQ(startUp(), 0);
+    const std::string logPath = Orva::Launcher::luaLogPath();
+    ASSERT_TRUE(runFramesUntil([&] { return linesOf(readFile(logPath)).size() > 1; }));
+    // 19 lines are 209 characters, the first time more than 200 wait.
+    EXPECT_EQ(linesOf(readFile(logPath)).size(), 1u + 19u);
+
+    post(WM_CLOSE);
+    runToTheEnd();
+    EXPECT_EQ(Orva::Launcher::shutDown(), 0);
+    std::vector<std::string> expected;
+    for (int i = 1; i <= 30; ++i) {
+        std::string number = std::to_string(i);
+        expected.push_back("line " + std::string(5 - number.size(), ' ') + number);
+    }
+    expectLog(expected);
+}
+
+TEST_F(GameRunTest, PreloadAsksForEveryAtlasThenEveryTextureOnceTheContextExists)
+{
+    writeConfig(std::string(R"(<resolution x="320" y="240"/>
+        <preload>
+            <texture src="images/b.png"/><atlas src="atlas/one.xml"/><texture/>
+            <texture src="images/a.png"/><atlas src="atlas/two.xml"/>
+        </preload>)") +
+                SampleConfigTail);
+    ASSERT_EQ(startUp(), 0);
+    using Request = Orva::Graphics::TextureManager::Request;
+    using Kind = Orva::Graphics::TextureManager::RequestKind;
+    EXPECT_EQ(Orva::Graphics::TextureManager::getInstance().getRequests(),
+              (std::vector<Request>{{Kind::Atlas, "atlas/one.xml", nullptr, true},
+                                    {Kind::Atlas, "atlas/two.xml", nullptr, true},
+                                    {Kind::Image, "images/b.png", nullptr, true},
+                                    {Kind::Image, "images/a.png", nullptr, true}}));
+}
+
+TEST_F(GameRunTest, StartUpStartsTheSoundSystemAndLoadsTheActionSets)
+{
+    ASSERT_EQ(startUp(), 0);
+    using Settings = Orva::Audio::AudioManager::Settings;
+    EXPECT_EQ(Orva::Audio::AudioManager::getInstance().getSettings(), (Settings{36, 0}));
+    EXPECT_EQ(Orva::Actions::ActionSetManager::getInstance().getLoadAllCount(), 1);
+}
+
+TEST_F(GameRunTest, AnyArgumentSwitchesEveryKindOfTrackingOn)
+{
+    ASSERT_EQ(startUp({""}), 0);
+    const auto& analytics = Orva::Analytic::DataAnalyticManager::getInstance();
+    EXPECT_FALSE(analytics.isSomethingNotTracked());
+    EXPECT_TRUE(analytics.isTrackingEvents());
+    EXPECT_EQ(Orva::Launcher::shutDown(), 0);
+
+    ASSERT_EQ(startUp(), 0);
+    EXPECT_TRUE(Orva::Analytic::DataAnalyticManager::getInstance().isSomethingNotTracked())
+        << "without arguments tracking stays as the engine set it up";
+}
+
+} // namespace

@@ -1,0 +1,185 @@
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <filesystem>
+#include <string>
+
+#include "GameFolder.h"
+#include "LuaLog.h"
+
+// The Lua log on its own: names and lines, where it goes, batching, lost batches, and the
+// run without a Documents folder.
+
+namespace {
+
+namespace Launcher = Orva::Launcher;
+
+std::tm timeOf(int year, int month, int day, int hour, int minute, int second)
+{
+    std::tm time{};
+    time.tm_year = year - 1900;
+    time.tm_mon = month - 1;
+    time.tm_mday = day;
+    time.tm_hour = hour;
+    time.tm_min = minute;
+    time.tm_sec = second;
+    return time;
+}
+
+class LuaLogTest : public GameFolderTest
+{
+protected:
+    void TearDown() override
+    {
+        Launcher::closeLuaLog();
+        GameFolderTest::TearDown();
+    }
+
+    static std::string logText() { return readFile(Launcher::luaLogPath()); }
+    // The log's text without its begin line.
+    static std::string loggedLines()
+    {
+        const std::string text = logText();
+        return text.substr(text.find('\n') + 1);
+    }
+};
+
+TEST(LuaLogFormat, NumbersHaveNoLeadingZeros)
+{
+    EXPECT_EQ(Launcher::luaLogFileName(timeOf(2017, 4, 9, 8, 5, 30)), "lua-log_2017-4-9_8-5-30.txt");
+    EXPECT_EQ(Launcher::luaLogFileName(timeOf(2026, 12, 31, 0, 0, 0)), "lua-log_2026-12-31_0-0-0.txt");
+    EXPECT_EQ(Launcher::luaLogBeginLine(timeOf(2017, 4, 9, 8, 5, 30)),
+              "===================== Lua Logging Begin 8:5:30 ==========\n");
+    EXPECT_EQ(Launcher::luaLogEndLines(timeOf(2017, 4, 9, 23, 59, 7)),
+              "===================== Lua Logging End 23:59:7 ==========\n"
+              "Message from the developers:\n"
+              "Thanks for playing our game! We really hope that you enjoyed it!\n");
+}
+
+TEST_F(LuaLogTest, OpeningMakesBothFoldersAndWritesTheBeginLine)
+{
+    Launcher::openLuaLog();
+    const std::filesystem::path path(Launcher::luaLogPath());
+    EXPECT_EQ(path.parent_path(), logFolder());
+    EXPECT_TRUE(isLogFileName(path.filename().string())) << path;
+    const std::vector<std::string> lines = linesOf(logText());
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_TRUE(isBannerLine(lines[0], "Begin")) << lines[0];
+}
+
+TEST_F(LuaLogTest, ExistingFoldersAreUsedAsTheyAre)
+{
+    std::filesystem::create_directories(logFolder());
+    writeFile(logFolder() / "other.txt", "kept");
+    Launcher::openLuaLog();
+    EXPECT_EQ(std::filesystem::path(Launcher::luaLogPath()).parent_path(), logFolder());
+    EXPECT_EQ(readFile(logFolder() / "other.txt"), "kept");
+}
+
+TEST_F(LuaLogTest, LinesWaitUntilMoreThanTwoHundredCharactersAreBuffered)
+{
+    Launcher::openLuaLog();
+    for (int i = 0; i < 20; ++i) {
+        Launcher::luaLogPrint("123456789"); // ten characters with the line feed
+    }
+    EXPECT_EQ(loggedLines(), "") << "exactly 200 characters still wait";
+
+    Launcher::luaLogPrint("");
+    EXPECT_EQ(loggedLines().size(), 201u) << "the 201st character sends the whole buffer";
+    Launcher::luaLogPrint("next");
+    EXPECT_EQ(loggedLines().size(), 201u) << "and the buffer starts again empty";
+
+    Launcher::closeLuaLog();
+    EXPECT_TRUE(Launcher::luaLogPath().empty());
+    std::string expected;
+    for (int i = 0; i < 20; ++i) {
+        expected += "123456789\n";
+    }
+    expected += "\nnext\n";
+    const std::vector<std::filesystem::path> files = logFiles();
+    ASSERT_EQ(files.size(), 1u);
+    const std::string text = readFile(files[0]);
+    const std::vector<std::string> lines = linesOf(text);
+    ASSERT_EQ(lines.size(), 26u);
+    EXPECT_EQ(text.substr(text.find('\n') + 1, expected.size()), expected);
+    EXPECT_TRUE(isBannerLine(lines[23], "End")) << lines[23];
+}
+
+TEST_F(LuaLogTest, AFlushWritesTheBufferWithoutEndLines)
+{
+    Launcher::openLuaLog();
+    Launcher::luaLogPrint("x");
+    Launcher::flushLuaLog();
+    EXPECT_EQ(loggedLines(), "x\n");
+    Launcher::flushLuaLog();
+    EXPECT_EQ(loggedLines(), "x\n") << "nothing is written twice";
+}
+
+TEST_F(LuaLogTest, ABatchThatCannotBeAppendedIsLost)
+{
+    Launcher::openLuaLog();
+    const std::string path = Launcher::luaLogPath();
+    // A folder where the file was: every append fails.
+    std::filesystem::remove(path);
+    std::filesystem::create_directory(path);
+    Launcher::luaLogPrint(std::string(250, 'a'));
+    std::filesystem::remove(path);
+    writeFile(path, "");
+
+    Launcher::luaLogPrint("b");
+    Launcher::flushLuaLog();
+    EXPECT_EQ(logText(), "b\n") << "the failed batch is gone and the buffer was emptied";
+}
+
+TEST_F(LuaLogTest, OpeningAgainInTheSameSecondTruncatesTheFile)
+{
+    // Two opens land in the same second almost always; try again when a second boundary fell
+    // between them.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        Launcher::openLuaLog();
+        const std::string first = Launcher::luaLogPath();
+        Launcher::luaLogPrint("from the first run");
+        Launcher::flushLuaLog();
+        Launcher::openLuaLog();
+        if (Launcher::luaLogPath() == first) {
+            EXPECT_EQ(linesOf(logText()).size(), 1u) << logText();
+            return;
+        }
+    }
+    FAIL() << "no two opens fell within one second";
+}
+
+TEST_F(LuaLogTest, WithoutADocumentsFolderThereIsNoLogAndLinesAreDropped)
+{
+    std::filesystem::remove_all(documents());
+    Launcher::openLuaLog();
+    EXPECT_TRUE(Launcher::luaLogPath().empty());
+    Launcher::luaLogPrint(std::string(300, 'z'));
+    Launcher::closeLuaLog();
+    EXPECT_FALSE(std::filesystem::exists(documents()));
+    EXPECT_FALSE(std::filesystem::exists(home() / "Quorlin"));
+}
+
+TEST_F(LuaLogTest, TheDocumentsVariableWinsOverTheUserDirectories)
+{
+    const std::filesystem::path elsewhere = home() / "Papers";
+    std::filesystem::create_directories(elsewhere);
+    setenv("XDG_DOCUMENTS_DIR", elsewhere.c_str(), 1);
+    Launcher::openLuaLog();
+    EXPECT_EQ(std::filesystem::path(Launcher::luaLogPath()).parent_path(),
+              elsewhere / "Quorlin" / "Vaskerel");
+}
+
+TEST_F(LuaLogTest, LinesAfterTheCloseAreDropped)
+{
+    Launcher::openLuaLog();
+    const std::string path = Launcher::luaLogPath();
+    Launcher::closeLuaLog();
+    const std::string closed = readFile(path);
+    Launcher::luaLogPrint(std::string(300, 'z'));
+    Launcher::flushLuaLog();
+    Launcher::closeLuaLog();
+    EXPECT_EQ(readFile(path), closed);
+}
+
+} // namespace
