@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the game program and the sample game, and runs the sample
+# from its bin/ folder. With a display the game runs until its window is closed; without
+# one it runs under a virtual X server and ends itself after 625 updates, about ten seconds
+# of game time. Exits with the game's exit code.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+./tools/install-deps.sh
+
+cmake -S . -B build -G Ninja
+cmake --build build -j "$(nproc)" --target demo
+
+# The Documents folder as the engine finds it; the game keeps its Lua log below it, and
+# keeps none when the folder is missing, so it is made here.
+documents=${XDG_DOCUMENTS_DIR:-}
+if [[ -z "$documents" ]]; then
+  documents=$(xdg-user-dir DOCUMENTS 2>/dev/null || true)
+fi
+if [[ -z "$documents" ]]; then
+  documents="$HOME/Documents"
+fi
+mkdir -p "$documents"
+log_folder="$documents/Quorlin/Vaskerel"
+
+started=$(mktemp)
+trap 'rm -f "$started"' EXIT
+
+# The renderer loads OpenGL through GLX, so SDL has to talk to an X server.
+export SDL_VIDEODRIVER=x11
+status=0
+if [[ -n "${DISPLAY:-}" ]]; then
+  (cd build/bin && ./Executable) || status=$?
+else
+  (cd build/bin && DEMO_EXIT_AFTER=625 xvfb-run -a -s "-screen 0 1024x768x24" ./Executable) || status=$?
+fi
+
+echo "run.sh: the game ended with exit code $status"
+log=$(find "$log_folder" -maxdepth 1 -name 'lua-log_*.txt' -newer "$started" -print 2>/dev/null | head -n 1 || true)
+if [[ -n "$log" ]]; then
+  echo "run.sh: Lua log: $log"
+else
+  echo "run.sh: this run left no Lua log in $log_folder"
+fi
+exit "$status"
