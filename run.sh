@@ -17,10 +17,10 @@ documents=${XDG_DOCUMENTS_DIR:-}
 if [[ -z "$documents" ]]; then
   documents=$(xdg-user-dir DOCUMENTS 2>/dev/null || true)
 fi
-if [[ -z "$documents" ]]; then
+if [[ -z "$documents" && -n "${HOME:-}" ]]; then
   documents="$HOME/Documents"
 fi
-mkdir -p "$documents"
+[[ -z "$documents" ]] || mkdir -p "$documents"
 log_folder="$documents/Quorlin/Vaskerel"
 
 started=$(mktemp)

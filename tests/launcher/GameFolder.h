@@ -13,13 +13,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <optional>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -130,18 +130,32 @@ protected:
         return files;
     }
 
+    // lua-log_Y-M-D_h-m-s.txt, every number without leading zeros.
     static bool isLogFileName(const std::string& name)
     {
-        static const std::regex pattern(
-            R"(lua-log_\d{4}-[1-9]\d?-[1-9]\d?_(0|[1-9]\d?)-(0|[1-9]\d?)-(0|[1-9]\d?)\.txt)");
-        return std::regex_match(name, pattern);
+        const std::string prefix = "lua-log_";
+        const std::string suffix = ".txt";
+        if (name.size() <= prefix.size() + suffix.size() || name.rfind(prefix, 0) != 0 ||
+            name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
+            return false;
+        }
+        const std::vector<std::string> dateAndTime =
+            split(name.substr(prefix.size(), name.size() - prefix.size() - suffix.size()), '_');
+        return dateAndTime.size() == 2 && areNumbers(split(dateAndTime[0], '-'), 3) &&
+               split(dateAndTime[0], '-')[0].size() == 4 && areNumbers(split(dateAndTime[1], '-'), 3);
     }
 
+    // "===================== Lua Logging <word> h:m:s ==========", numbers without leading zeros.
     static bool isBannerLine(const std::string& line, const std::string& word)
     {
-        const std::regex pattern("={21} Lua Logging " + word +
-                                 R"( (0|[1-9]\d?):(0|[1-9]\d?):(0|[1-9]\d?) ={10})");
-        return std::regex_match(line, pattern);
+        const std::string prefix = std::string(21, '=') + " Lua Logging " + word + " ";
+        const std::string suffix = " " + std::string(10, '=');
+        if (line.size() <= prefix.size() + suffix.size() || line.rfind(prefix, 0) != 0 ||
+            line.compare(line.size() - suffix.size(), suffix.size(), suffix) != 0) {
+            return false;
+        }
+        return areNumbers(split(line.substr(prefix.size(), line.size() - prefix.size() - suffix.size()), ':'),
+                          3);
     }
 
     // The lines of the one log this run wrote; fails the test when there is not exactly one.
@@ -174,6 +188,26 @@ protected:
     }
 
 private:
+    static std::vector<std::string> split(const std::string& text, char separator)
+    {
+        std::vector<std::string> parts;
+        std::size_t start = 0;
+        for (std::size_t end; (end = text.find(separator, start)) != std::string::npos; start = end + 1) {
+            parts.push_back(text.substr(start, end - start));
+        }
+        parts.push_back(text.substr(start));
+        return parts;
+    }
+
+    // `count` decimal numbers, none with a leading zero.
+    static bool areNumbers(const std::vector<std::string>& parts, std::size_t count)
+    {
+        return parts.size() == count && std::all_of(parts.begin(), parts.end(), [](const std::string& part) {
+                   return !part.empty() && part.size() <= 4 && (part.size() == 1 || part.front() != '0') &&
+                          std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; });
+               });
+    }
+
     std::filesystem::path root_;
     std::filesystem::path previousDirectory_;
     std::map<std::string, std::optional<std::string>> savedEnvironment_;
