@@ -15,6 +15,7 @@
 #include "core/RC4Cipher.h"
 #include "core/Vector.h"
 #include "graphics/Renderer.h"
+#include "graphics/Rgb.h"
 #include "graphics/Viewport.h"
 #include "platform/Platform.h"
 #include "window/Window.h"
@@ -22,21 +23,6 @@
 #include "world/FramerateController.h"
 #include "world/ResourceManager.h"
 #include "world/ScratchDirectory.h"
-
-// One pixel of a capture.
-struct Rgb
-{
-    int r;
-    int g;
-    int b;
-
-    bool operator==(const Rgb&) const = default;
-};
-
-inline std::ostream& operator<<(std::ostream& out, const Rgb& pixel)
-{
-    return out << '(' << pixel.r << ',' << pixel.g << ',' << pixel.b << ')';
-}
 
 // The engine started in a scratch folder with a hidden 320×240 window and the renderer on
 // it. Skips without an X display. A test that fails writes its last capture as a PNG next to

@@ -14,24 +14,11 @@
 #include "GameFolder.h"
 #include "Launcher.h"
 #include "graphics/Renderer.h"
+#include "graphics/Rgb.h"
 #include "platform/Platform.h"
 #include "window/Window.h"
 #include "world/Engine.h"
 #include "world/FramerateController.h"
-
-struct Rgb
-{
-    int r;
-    int g;
-    int b;
-
-    bool operator==(const Rgb&) const = default;
-};
-
-inline std::ostream& operator<<(std::ostream& out, const Rgb& pixel)
-{
-    return out << '(' << pixel.r << ',' << pixel.g << ',' << pixel.b << ')';
-}
 
 // Copies the built sample game into the folder: bin/ with its program and files, resources/.
 inline void copySampleGame(const std::filesystem::path& bin, const std::filesystem::path& resources)

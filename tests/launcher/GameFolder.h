@@ -5,19 +5,17 @@
 //
 //     <root>/home/Documents/                  the Lua log lands in Quorlin/Vaskerel below it
 //     <root>/home/.config/user-dirs.dirs      names $HOME/Documents
-//     <root>/game/bin/                        the working directory: config.ini, component.config
-//     <root>/game/resources/                  the stages and scripts, stored scrambled
+//     <root>/work/                            the working directory ("bin"): config.ini, ...
+//     <root>/resources/                       the stages and scripts, stored scrambled
 //
 // The test process itself runs with HOME and XDG_CONFIG_HOME pointing there, without
-// XDG_DOCUMENTS_DIR and inside bin/; everything is put back afterwards.
+// XDG_DOCUMENTS_DIR and inside the working directory; everything is put back afterwards.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <optional>
 #include <sstream>
@@ -25,19 +23,17 @@
 #include <vector>
 
 #include "core/RC4Cipher.h"
+#include "world/ScratchDirectory.h"
 
-class GameFolderTest : public ::testing::Test
+class GameFolderTest : public ScratchDirectoryTest
 {
 protected:
     void SetUp() override
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "orva-game-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        root_ = pattern;
+        ScratchDirectoryTest::SetUp();
         std::filesystem::create_directories(documents());
         std::filesystem::create_directories(home() / ".config");
         writeFile(home() / ".config" / "user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/Documents\"\n");
-        std::filesystem::create_directories(bin());
         std::filesystem::create_directories(resources() / "scripts");
 
         for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DOCUMENTS_DIR", "DEMO_EXIT_AFTER"}) {
@@ -48,13 +44,10 @@ protected:
         setenv("XDG_CONFIG_HOME", (home() / ".config").c_str(), 1);
         unsetenv("XDG_DOCUMENTS_DIR");
         unsetenv("DEMO_EXIT_AFTER");
-        previousDirectory_ = std::filesystem::current_path();
-        std::filesystem::current_path(bin());
     }
 
     void TearDown() override
     {
-        std::filesystem::current_path(previousDirectory_);
         for (const auto& [name, value] : savedEnvironment_) {
             if (value) {
                 setenv(name.c_str(), value->c_str(), 1);
@@ -62,28 +55,14 @@ protected:
                 unsetenv(name.c_str());
             }
         }
-        std::error_code ignored;
-        std::filesystem::remove_all(root_, ignored);
+        ScratchDirectoryTest::TearDown();
     }
 
-    std::filesystem::path home() const { return root_ / "home"; }
+    std::filesystem::path home() const { return root() / "home"; }
     std::filesystem::path documents() const { return home() / "Documents"; }
     std::filesystem::path logFolder() const { return documents() / "Quorlin" / "Vaskerel"; }
-    std::filesystem::path bin() const { return root_ / "game" / "bin"; }
-    std::filesystem::path resources() const { return root_ / "game" / "resources"; }
-
-    static std::string readFile(const std::filesystem::path& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-
-    static void writeFile(const std::filesystem::path& path, const std::string& contents)
-    {
-        std::filesystem::create_directories(path.parent_path());
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out << contents;
-    }
+    std::filesystem::path bin() const { return root() / "work"; }
+    std::filesystem::path resources() const { return root() / "resources"; }
 
     static std::vector<std::string> linesOf(const std::string& text)
     {
@@ -103,7 +82,9 @@ protected:
     // A file under resources/, stored scrambled as the engine reads stages and scripts.
     void writeScrambled(const std::string& relativePath, const std::string& text) const
     {
-        writeFile(resources() / relativePath, Orva::Crypto::RC4Cipher::encrypt(text));
+        const std::filesystem::path path = resources() / relativePath;
+        std::filesystem::create_directories(path.parent_path());
+        writeFile(path, Orva::Crypto::RC4Cipher::encrypt(text));
     }
 
     // The stage "Main" with one object carrying a transform and each listed script class.
@@ -208,7 +189,5 @@ private:
                });
     }
 
-    std::filesystem::path root_;
-    std::filesystem::path previousDirectory_;
     std::map<std::string, std::optional<std::string>> savedEnvironment_;
 };
