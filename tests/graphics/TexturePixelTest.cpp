@@ -66,12 +66,16 @@ protected:
         return sprite;
     }
 
-    // Frames until the texture table holds the path (and its animation file had time to follow).
+    // Frames until the texture table holds the path and then until the loader has delivered
+    // its animation file (asked for at the next frame's dispatch), then 60 more.
     bool loadedAfterFrames(const std::string& path)
     {
         const bool loaded = runFramesUntil([&] { return textures().getTexture(path) != nullptr; });
+        runFrames(1);
+        const bool answered =
+            runFramesUntil([] { return Orva::Resources::ResourceManager::getInstance().isDone(); });
         runFrames(60);
-        return loaded;
+        return loaded && answered;
     }
 };
 
