@@ -1,4 +1,4 @@
-# orva_add_test_suite(<name> SOURCES ... [LABELS ...] [ENVIRONMENT ...] [LIBRARIES ...] [FULL_UNWIND])
+# orva_add_test_suite(<name> SOURCES ... [LABELS ...] [ENVIRONMENT ...] [LIBRARIES ...])
 #
 # One GoogleTest program per suite; every test case becomes its own CTest test carrying
 # the suite's labels. Suites labelled "display" need an X server: ./test.sh runs them under
@@ -9,7 +9,7 @@ include(GoogleTest)
 set(ORVA_LSAN_SUPPRESSIONS ${CMAKE_SOURCE_DIR}/tests/lsan.supp)
 
 function(orva_add_test_suite name)
-  cmake_parse_arguments(ARG "FULL_UNWIND" "" "SOURCES;LABELS;ENVIRONMENT;LIBRARIES" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;LABELS;ENVIRONMENT;LIBRARIES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE Engine GTest::gtest GTest::gtest_main ${ARG_LIBRARIES})
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
@@ -18,16 +18,9 @@ function(orva_add_test_suite name)
   endif()
   # Mesa writes compiled shaders to its disk cache on a thread of its own, which may still
   # run when the leak checker stops the process at exit and crash its tracer.
-  # The GL libraries are built without frame pointers: a stack taken the fast way at one of
-  # their allocations may keep no frame that names them, and the leftover then escapes the
-  # suppressions. FULL_UNWIND takes whole stacks, too slow for suites that compile shaders.
-  set(lsan_options "suppressions=${ORVA_LSAN_SUPPRESSIONS}:print_suppressions=0")
-  if(ARG_FULL_UNWIND)
-    string(APPEND lsan_options ":fast_unwind_on_malloc=0")
-  endif()
   set(env ${ARG_ENVIRONMENT}
       "MESA_SHADER_CACHE_DISABLE=true"
-      "LSAN_OPTIONS=${lsan_options}"
+      "LSAN_OPTIONS=suppressions=${ORVA_LSAN_SUPPRESSIONS}:print_suppressions=0"
       "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
       "ORVA_TEST_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
   gtest_discover_tests(${name}
