@@ -81,8 +81,7 @@ void apply(Texture& texture, const AnimationFile& file)
     for (GameObject* object : GameObjectManager::getInstance().getAllObjects()) {
         SpriteComponent* sprite = object->getComponent<SpriteComponent>();
         if (sprite != nullptr && sprite->getTexture() == &texture) {
-            sprite->setTexture(&texture);
-            sprite->changeAnimation("");
+            sprite->takeFrameGrid();
         }
     }
 }

@@ -135,6 +135,7 @@ void SpriteComponent::sizeFromTexture() noexcept
     const float rows = static_cast<float>(std::max(texture_->getMaxFramesY(), 1u));
     size_.x = static_cast<float>(pixels.x) * GlobalManager::InverseObjectUnitSize / columns;
     size_.y = static_cast<float>(pixels.y) * GlobalManager::InverseObjectUnitSize / rows;
+    sizeFromImage_ = true;
 }
 
 void SpriteComponent::setTexture(Texture* texture)
@@ -149,6 +150,15 @@ void SpriteComponent::setTexture(Texture* texture)
     if (!texture_->getAnimationData().empty()) {
         changeAnimation(texture_->getAnimationData().front().first);
     }
+}
+
+void SpriteComponent::takeFrameGrid()
+{
+    setTexture(texture_);
+    if (texture_ != nullptr && sizeFromImage_) {
+        sizeFromTexture();
+    }
+    changeAnimation("");
 }
 
 void SpriteComponent::changeTexture(const std::string& path)

@@ -67,6 +67,10 @@ public:
 
     // Takes the texture; its size when none is set yet, and its first animation.
     void setTexture(Texture* texture);
+    // Its texture's animation file has arrived: takes the texture again, then, when the size
+    // was the texture's rather than one set by the owner, the size of one frame of the new
+    // grid, and restarts the animation.
+    void takeFrameGrid();
     Texture* getTexture() const noexcept { return texture_; }
     // Requests another image and restarts the animation; the size follows the texture. The
     // path already shown changes nothing.
@@ -114,6 +118,7 @@ public:
     {
         size_.x = size.x;
         size_.y = size.y;
+        sizeFromImage_ = false;
     }
     Math::Vector3D<float>& getSizeReference() noexcept { return size_; }
 
@@ -152,6 +157,8 @@ private:
     bool flipX_ = false;
     bool flipY_ = false;
     bool visible_ = true;
+    // The size is one frame of the texture, not one the owner set.
+    bool sizeFromImage_ = false;
 };
 
 } // namespace Orva::Graphics

@@ -138,6 +138,23 @@ TEST_F(SpriteAnimationTest, ASpriteTakesTheSizeOfOneFrameOfTheGrid)
         << "this overload keeps backslashes";
 }
 
+TEST_F(SpriteAnimationTest, AGridArrivingAfterTheImageResizesOnlySpritesSizedByTheirTexture)
+{
+    SpriteComponent* sized = GameObjectManager::getInstance().create()->addComponent<SpriteComponent>();
+    SpriteComponent* chosen = GameObjectManager::getInstance().create()->addComponent<SpriteComponent>();
+    sized->initialize("images/sheet.png", Orva::Graphics::Color());
+    chosen->initialize("images/sheet.png", Orva::Graphics::Color());
+    chosen->setSize({3, 2});
+    deliverImage("images/sheet.png", makePng(256, 64, [](unsigned, unsigned) { return Rgb{0, 255, 0}; }));
+    EXPECT_EQ(sized->getSize(), (Vector2D<float>{4, 1})) << "no grid yet: the whole image";
+
+    deliverAnimation(textures().getTexture("images/sheet.png"), "images/sheet.xml",
+                     R"(<animation><frames x="4" y="1"/><names><name text="spin" frames="4"/></names></animation>)");
+    EXPECT_EQ(sized->getSize(), (Vector2D<float>{1, 1})) << "one frame of the grid";
+    EXPECT_EQ(sized->getCurrentAnimation(), "spin");
+    EXPECT_EQ(chosen->getSize(), (Vector2D<float>{3, 2})) << "a size the owner set stays";
+}
+
 TEST_F(SpriteAnimationTest, ASizeSetBeforeTheImageStaysAndChangeTextureResizes)
 {
     walkSheet();

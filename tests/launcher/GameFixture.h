@@ -117,18 +117,22 @@ protected:
         return true;
     }
 
-    // Draws once more and reads the pixel, from the top-left corner.
-    static Rgb drawnPixel(unsigned x, unsigned y)
+    // Draws once more and reads the frame back.
+    static Capture drawnFrame()
     {
         Orva::Graphics::Renderer& renderer = *engine().getRenderer();
         renderer.beginDraw();
-        const std::vector<unsigned char> capture = renderer.screenCapture();
-        const std::size_t at = (static_cast<std::size_t>(y) * window().getWidth() + x) * 3;
-        if (capture.size() < at + 3) {
+        return {window().getWidth(), renderer.screenCapture()};
+    }
+
+    // Draws once more and reads the pixel, from the top-left corner.
+    static Rgb drawnPixel(unsigned x, unsigned y)
+    {
+        const Rgb pixel = drawnFrame().pixel(x, y);
+        if (pixel.r < 0) {
             ADD_FAILURE() << "the capture holds no pixel (" << x << ", " << y << ")";
-            return {-1, -1, -1};
         }
-        return {capture[at], capture[at + 1], capture[at + 2]};
+        return pixel;
     }
 
     // Queues a message for the game window, as the platform layer delivers them.

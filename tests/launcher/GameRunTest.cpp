@@ -10,6 +10,7 @@
 #include "LuaLog.h"
 #include "actions/ActionSetManager.h"
 #include "audio/AudioManager.h"
+#include "graphics/SpriteComponent.h"
 #include "graphics/Texture.h"
 #include "graphics/TestImages.h"
 #include "world/TextureRequests.h"
@@ -33,7 +34,19 @@ const char* const SampleConfigTail = R"(
 
 using GameRunTest = GameTest;
 
-TEST_F(GameRunTest, TheSampleRunsUntilItsScriptEndsItAndDrawsItsBackground)
+// Every pixel of the square of `size` pixels whose top-left corner is (left, top).
+std::vector<Rgb> square(const Capture& frame, unsigned left, unsigned top, unsigned size)
+{
+    std::vector<Rgb> pixels;
+    for (unsigned y = top; y < top + size; ++y) {
+        for (unsigned x = left; x < left + size; ++x) {
+            pixels.push_back(frame.pixel(x, y));
+        }
+    }
+    return pixels;
+}
+
+TEST_F(GameRunTest, TheSampleRunsUntilItsScriptEndsItAndDrawsItsSprites)
 {
     setenv("DEMO_EXIT_AFTER", "60", 1);
     ASSERT_EQ(startUp(), 0);
@@ -45,8 +58,25 @@ TEST_F(GameRunTest, TheSampleRunsUntilItsScriptEndsItAndDrawsItsBackground)
     const double time = 60 * static_cast<double>(0.016f);
     EXPECT_NEAR(orbiter->getTransform()->getLocalTranslation().x, 2 * std::cos(time), 1e-5);
     EXPECT_NEAR(orbiter->getTransform()->getLocalTranslation().y, 2 * std::sin(time), 1e-5);
+    // Its sheet has four frames at 4 per second: 60 updates of 0.016 s end on the fourth.
+    const auto* sheet = orbiter->getComponent<Orva::Graphics::SpriteComponent>();
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(sheet->getCurrentAnimation(), "spin");
+    EXPECT_EQ(sheet->getAnimationFrame(), 3);
+    EXPECT_EQ(sheet->getSize(), (Orva::Math::Vector2D<float>{1, 1})) << "one 64-pixel frame of four";
 
-    EXPECT_EQ(drawnPixel(5, 5), (Rgb{51, 102, 153}));
+    // The button is the atlas rectangle at (64, 32), 32 pixels square, of a magenta image; its
+    // object stands at (-3, -2), 64 pixels a unit from the centre of the 640 by 480 window.
+    const Capture frame = drawnFrame();
+    EXPECT_EQ(frame.pixel(5, 5), (Rgb{51, 102, 153}));
+    const Rgb yellow{255, 255, 0};
+    EXPECT_EQ(square(frame, 112, 352, 32), std::vector<Rgb>(32 * 32, yellow));
+    for (const Rgb around : {frame.pixel(111, 360), frame.pixel(144, 360), frame.pixel(120, 351), frame.pixel(120, 384)}) {
+        EXPECT_EQ(around, (Rgb{51, 102, 153})) << "the button is 32 pixels square";
+    }
+    EXPECT_EQ(square(frame, 288, 208, 64), std::vector<Rgb>(64 * 64, (Rgb{0, 255, 0}))) << "the block";
+    EXPECT_EQ(square(frame, 496, 96, 32), std::vector<Rgb>(32 * 32, (Rgb{0, 255, 255}))) << "the gem";
+
     EXPECT_EQ(Orva::Launcher::shutDown(), 0);
     EXPECT_FALSE(Orva::Engine::hasInstance());
     expectLog({"Demo: init", "Demo: exit after 60 updates", "Demo: deinit"});
