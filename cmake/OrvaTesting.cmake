@@ -13,6 +13,9 @@ function(orva_add_test_suite name)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE Engine GTest::gtest GTest::gtest_main ${ARG_LIBRARIES})
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  if("display" IN_LIST ARG_LABELS AND ORVA_SANITIZE STREQUAL "address")
+    target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/ResidentGLDriver.cpp)
+  endif()
   # Mesa writes compiled shaders to its disk cache on a thread of its own, which may still
   # run when the leak checker stops the process at exit and crash its tracer.
   set(env ${ARG_ENVIRONMENT}

@@ -24,9 +24,10 @@ namespace Orva::Resources {
 // every path made full and every file's contents filled (empty for a file that could not be
 // opened), comes back under "OnResourceLoadComplete", a few requests every sixth frame.
 //
-// One mutex guards the three queues and both counters; the handler, update() and
-// sendAllEvents() hold it for their whole body, so the main thread waits while the loader
-// reads a request's files. The loader sleeps on a condition variable only while nothing is
+// One mutex guards the three queues and both counters. The handler copies its request and
+// makes its paths full before taking it (the copy is the handler's own), then holds it to
+// queue; update() and sendAllEvents() hold it for their whole body, so the main thread waits
+// while the loader reads a request's files. The loader sleeps on a condition variable only while nothing is
 // pending or being read.
 class ORVA_API ResourceManager : public Singleton<ResourceManager>
 {
