@@ -48,6 +48,9 @@ FrameShader::FrameShader(const Math::Vector2D<unsigned>& size, unsigned textureC
 
 FrameShader::~FrameShader()
 {
+    if (TextureManager::hasInstance()) {
+        TextureManager::getInstance().withdraw(this);
+    }
     deleteTargets();
 }
 

@@ -28,7 +28,8 @@ public:
     // Makes the framebuffer and its colour textures. The count is kept between 1 and what
     // the context can attach and draw to at once (a note on stderr when it is changed).
     FrameShader(const Math::Vector2D<unsigned>& size, unsigned textureCount, int dependency);
-    // Deletes framebuffer, colour textures and quad; the base deletes the program.
+    // Withdraws its pending texture requests; deletes framebuffer, colour textures and quad;
+    // the base deletes the program.
     ~FrameShader();
 
     // Remakes framebuffer, colour textures and quad at the new size; program and values stay.

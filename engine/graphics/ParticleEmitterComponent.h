@@ -7,15 +7,21 @@
 #include "core/Vector.h"
 #include "graphics/BaseSpriteComponent.h"
 #include "graphics/Color.h"
+#include "graphics/TextureManager.h"
 
 namespace Orva::Graphics {
 
-// STUB: an emitter reduced to its settings; it keeps no particles and never moves. The
-// particles issue replaces it (particles, emission, drawing).
+class Texture;
+
+// STUB: an emitter reduced to its settings and its texture; it keeps no particles and never
+// moves. The particles issue replaces it (particles, emission, drawing).
 class ORVA_API ParticleEmitter
 {
 public:
     using ColorList = std::vector<Color, OrvaAllocator<Color>>;
+
+    Texture* getTexture() const noexcept { return texture_; }
+    void setTexture(Texture* texture) noexcept { texture_ = texture; }
 
     void setParticleCount(unsigned count) noexcept { particleCount_ = count; }
     unsigned getParticleCount() const noexcept { return particleCount_; }
@@ -73,16 +79,24 @@ public:
 private:
     ColorList colors_;
     unsigned particleCount_ = 10;
+    Texture* texture_ = nullptr;
 };
 
-// STUB: a particle emitter component holding its emitter; it draws nothing. The particles
-// issue replaces it.
+// STUB: a particle emitter component holding its emitter; it draws nothing. Its destructor
+// withdraws its texture requests, as the texture manager keeps a pointer to it until the
+// image arrives. The particles issue replaces it.
 class ORVA_API ParticleEmitterComponent : public BaseSpriteComponent
 {
 public:
     static constexpr int TypeNumber = 9;
 
     ParticleEmitterComponent() { type = TypeNumber; }
+    ~ParticleEmitterComponent() override
+    {
+        if (TextureManager::hasInstance()) {
+            TextureManager::getInstance().withdraw(this);
+        }
+    }
 
     void init() {}
 

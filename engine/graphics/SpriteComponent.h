@@ -1,54 +1,85 @@
 #pragma once
 
-#include <algorithm>
 #include <string>
 
 #include "core/Export.h"
+#include "core/Matrix44.h"
 #include "core/Vector.h"
 #include "graphics/BaseSpriteComponent.h"
 #include "graphics/Color.h"
-#include "graphics/TextureManager.h"
-#include "graphics/Viewport.h"
+
+namespace Orva {
+class TransformComponent;
+}
 
 namespace Orva::Graphics {
 
 class Texture;
 
-// STUB: a sprite reduced to the values its readers set (texture request, colour, animation
-// settings, flips, visibility, size) and to the layer it sits in. It has no shader, so it
-// never draws, and no texture ever arrives. The sprite issue replaces it (shader, animation
-// frames, drawing).
+// What one sprite sends its shader besides the texture itself.
+struct ORVA_API SpriteDrawValues
+{
+    // The owner's world matrix scaled by the sprite's size.
+    Math::Matrix44<float> mvp;
+    Math::Vector2D<float> numFrames{1.0f, 1.0f};
+    Math::Vector2D<float> startUV{0.0f, 0.0f};
+    Math::Vector2D<float> sizeUV{1.0f, 1.0f};
+    // (frame column, row).
+    Math::Vector2D<float> currFrame{0.0f, 0.0f};
+    bool flipX = false;
+    bool flipY = false;
+    Color color;
+};
+
+// The textured, optionally animated quad of a game object. It asks the texture manager for
+// its image and draws untextured in its colour until the image arrives; its animation steps
+// through the columns of one row of the image's frame grid at fps frames a second.
 class ORVA_API SpriteComponent : public BaseSpriteComponent
 {
 public:
     static constexpr int TypeNumber = 1;
 
     SpriteComponent() { type = TypeNumber; }
+    // Counts its texture's user down, withdraws its pending requests, deletes its own shader
+    // and leaves its layer.
+    ~SpriteComponent() override;
 
-    void init() {}
+    // An own shader belongs to exactly one sprite.
+    SpriteComponent(const SpriteComponent&) = delete;
+    SpriteComponent& operator=(const SpriteComponent&) = delete;
 
-    ObjectShader* getShader() override { return nullptr; }
-    bool draw(const Math::Matrix44<float>& /*projectionView*/) override { return false; }
+    // Requests the image (backslashes read as slashes), takes the shared default shader,
+    // joins the "default" layer and takes the colour.
+    void initialize(const std::string& path, const Color& color);
+    // As above with the path as given and the colour unchanged; the flag has no effect.
+    void initialize(const std::string& path, bool unused);
+    // Requests the path as given; a "vertex|fragment" shader spec makes and loads a shader of
+    // the sprite's own, an empty one takes the shared default.
+    void initialize(std::string path, std::string shaderSpec, Color color);
+    // The shared default shader, the current animation restarted, the "default" layer.
+    void initialize(bool unused);
+    // "images/" followed by the path, in white.
+    void initializeWithImagePath(const std::string& path);
+    void initForScript(const std::string& path);
+    // Joins the "default" layer, leaving any other; stays in place when already there.
+    void addToViewport();
+    void initAnimation(bool hasAnimation, unsigned frameIndex, int fps, const std::string& name);
 
-    // Requests the texture (backslashes read as slashes), joins the "default" layer and
-    // takes the colour.
-    void initialize(const std::string& path, const Color& color)
-    {
-        std::string request = path;
-        std::replace(request.begin(), request.end(), '\\', '/');
-        texture_ = TextureManager::getInstance().add(this, request);
-        moveToLayer(Viewport::DefaultLayerName);
-        color_ = color;
-    }
-
+    // Takes the texture; its size when none is set yet, and its first animation.
+    void setTexture(Texture* texture);
     Texture* getTexture() const noexcept { return texture_; }
-    void setTexture(Texture* texture) noexcept { texture_ = texture; }
+    // Requests another image and restarts the animation; the size follows the texture. The
+    // path already shown changes nothing.
+    void changeTexture(const std::string& path);
+    // Restarts the animation of that name (endless); an unknown one plays the texture's first.
+    void changeAnimation(const std::string& name);
+    const std::string& getCurrentAnimation() const noexcept { return currentAnimation_; }
 
-    const Color& getColor() const noexcept { return color_; }
-    void setColor(const Color& color) noexcept { color_ = color; }
-
-    bool hasAnimation() const noexcept { return hasAnimation_; }
-    void setHasAnimation(bool animated) noexcept { hasAnimation_ = animated; }
+    void setAnimationLoops(int loops) noexcept
+    {
+        loopLimit_ = loops;
+        loopCount_ = 0;
+    }
     // The frame drawn and the running frame position both move to the frame.
     void setAnimationFrame(int frame) noexcept
     {
@@ -56,23 +87,26 @@ public:
         frameTimer_ = static_cast<float>(frame);
     }
     int getAnimationFrame() const noexcept { return frameIndex_; }
+    int getCurrentLoopCount() const noexcept { return loopCount_; }
+    // True once the loop count reaches the limit, and always for an endless animation.
+    bool isAnimationDone() const noexcept { return loopCount_ >= loopLimit_; }
+    void resetAnimationCount() noexcept { loopCount_ = 0; }
+    bool hasAnimation() const noexcept { return hasAnimation_; }
+    void setHasAnimation(bool animated) noexcept { hasAnimation_ = animated; }
     int getFPS() const noexcept { return fps_; }
     void setFPS(int fps) noexcept { fps_ = fps; }
-    // A non-empty name becomes the current animation; without a texture nothing else moves.
-    void changeAnimation(const std::string& name)
-    {
-        if (!name.empty()) {
-            currentAnimation_ = name;
-        }
-    }
-    const std::string& getCurrentAnimation() const noexcept { return currentAnimation_; }
+    float getRow() const noexcept { return row_; }
 
+    const Color& getColor() const noexcept { return color_; }
+    void setColor(const Color& color) noexcept { color_ = color; }
+    bool isVisible() const noexcept { return visible_; }
+    void setVisible(bool visible) noexcept { visible_ = visible; }
+    void flipX() noexcept { flipX_ = !flipX_; }
+    void flipY() noexcept { flipY_ = !flipY_; }
     bool isFlippedX() const noexcept { return flipX_; }
     bool isFlippedY() const noexcept { return flipY_; }
     void setFlipX(bool flip) noexcept { flipX_ = flip; }
     void setFlipY(bool flip) noexcept { flipY_ = flip; }
-    bool isVisible() const noexcept { return visible_; }
-    void setVisible(bool visible) noexcept { visible_ = visible; }
 
     // In world units; below 0 while no size is set.
     Math::Vector2D<float> getSize() const noexcept { return {size_.x, size_.y}; }
@@ -83,15 +117,38 @@ public:
     }
     Math::Vector3D<float>& getSizeReference() noexcept { return size_; }
 
+    ObjectShader* getShader() override { return shader_; }
+    bool isShaderShared() const noexcept { return sharedShader_; }
+
+    // Advances the animation by dt seconds.
+    void update(float dt) override;
+    // Sets this sprite's uniforms; false (nothing to draw) when invisible, without an
+    // owner transform, or without a ready shader.
+    bool draw(const Math::Matrix44<float>& projectionView) override;
+    // The uniform values for the owner's transform.
+    SpriteDrawValues getDrawValues(const TransformComponent& transform) const;
+
+    ReflectionMap getReflectibles() override;
+
 private:
+    void requestTexture(const std::string& path);
+    void useSharedShader();
+    void joinDefaultLayer();
+    void sizeFromTexture() noexcept;
+
+    ObjectShader* shader_ = nullptr;
     Texture* texture_ = nullptr;
     Color color_;
     Math::Vector3D<float> size_{-1.0f, -1.0f, 0.0f};
     float frameTimer_ = 0.0f;
     int frameIndex_ = 0;
+    float row_ = 0.0f;
     int fps_ = 0;
     std::string currentAnimation_;
     bool hasAnimation_ = false;
+    int loopLimit_ = -1;
+    int loopCount_ = 0;
+    bool sharedShader_ = false;
     bool flipX_ = false;
     bool flipY_ = false;
     bool visible_ = true;

@@ -10,7 +10,9 @@
 #include "LuaLog.h"
 #include "actions/ActionSetManager.h"
 #include "audio/AudioManager.h"
-#include "graphics/TextureManager.h"
+#include "graphics/Texture.h"
+#include "graphics/TestImages.h"
+#include "world/TextureRequests.h"
 #include "world/DataAnalyticManager.h"
 #include "world/GameObject.h"
 #include "world/GameObjectManager.h"
@@ -114,8 +116,14 @@ TEST_F(GameRunTest, ScriptOutputReachesTheLogInBatchesAndAllOfItByTheEnd)
     expectLog(expected);
 }
 
-TEST_F(GameRunTest, PreloadAsksForEveryAtlasThenEveryTextureOnceTheContextExists)
+TEST_F(GameRunTest, PreloadReadsEveryAtlasThenLoadsEveryTextureOnceTheContextExists)
 {
+    // images/b.png is also a rectangle of the first atlas: read first, the atlas keeps it.
+    std::filesystem::create_directories(resources() / "atlas");
+    std::filesystem::create_directories(resources() / "images");
+    writeFile(resources() / "atlas" / "one.xml", TextureRequests::atlasFile("one.png", "b.png"));
+    writeFile(resources() / "atlas" / "two.xml", TextureRequests::atlasFile("two.png"));
+    writeFile(resources() / "images" / "a.png", makePng(8, 4, [](unsigned, unsigned) { return Rgb{0, 0, 255}; }));
     writeConfig(std::string(R"(<resolution x="320" y="240"/>
         <preload>
             <texture src="images/b.png"/><atlas src="atlas/one.xml"/><texture/>
@@ -123,13 +131,20 @@ TEST_F(GameRunTest, PreloadAsksForEveryAtlasThenEveryTextureOnceTheContextExists
         </preload>)") +
                 SampleConfigTail);
     ASSERT_EQ(startUp(), 0);
-    using Request = Orva::Graphics::TextureManager::Request;
-    using Kind = Orva::Graphics::TextureManager::RequestKind;
-    EXPECT_EQ(Orva::Graphics::TextureManager::getInstance().getRequests(),
-              (std::vector<Request>{{Kind::Atlas, "atlas/one.xml", nullptr, true},
-                                    {Kind::Atlas, "atlas/two.xml", nullptr, true},
-                                    {Kind::Image, "images/b.png", nullptr, true},
-                                    {Kind::Image, "images/a.png", nullptr, true}}));
+    Orva::Graphics::TextureManager& textures = TextureRequests::textures();
+    EXPECT_EQ(TextureRequests::atlasImagePaths(), (std::vector<std::string>{"images/one.png", "images/two.png"}));
+    EXPECT_EQ(TextureRequests::pendingPaths(), std::vector<std::string>{"images/a.png"});
+    const Orva::Graphics::Texture* rectangle = textures.getTexture("images/b.png");
+    ASSERT_NE(rectangle, nullptr);
+    EXPECT_TRUE(rectangle->isAtlas());
+    EXPECT_NE(rectangle->getId(), 0u) << "the atlas got its GL name in the context";
+
+    ASSERT_TRUE(runFramesUntil([&] { return textures.getTexture("images/a.png") != nullptr; }));
+    const Orva::Graphics::Texture* loaded = textures.getTexture("images/a.png");
+    EXPECT_TRUE(loaded->isLoaded());
+    EXPECT_NE(loaded->getId(), 0u);
+    EXPECT_EQ(loaded->getSize(), (Orva::Math::Vector2D<unsigned>{8, 4}));
+    EXPECT_EQ(textures.getTexture("images/b.png"), rectangle);
 }
 
 TEST_F(GameRunTest, StartUpStartsTheSoundSystemAndLoadsTheActionSets)

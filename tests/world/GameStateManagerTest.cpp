@@ -13,7 +13,7 @@
 #include "core/EventManager.h"
 #include "core/FunctionHolder.h"
 #include "graphics/FontManager.h"
-#include "graphics/TextureManager.h"
+#include "world/TextureRequests.h"
 #include "physics/PhysicsWorld.h"
 #include "window/InputManager.h"
 #include "world/CameraComponent.h"
@@ -300,14 +300,11 @@ TEST_F(GameStateManagerTest, ResourcesLoadByKindInDocumentOrderAndElementsWithou
     listOnly({{"a.stg", stage("A", R"(<resources>
         <font src="fonts/a.ttf"/><img src="images/1.png"/><sound src="s/1.ogg"/><atlas src="atlas/a.xml"/>
         <img src="images/2.png"/><img/><sound/><font/><atlas/><layer/></resources>)")}});
+    writeResource("atlas/a.xml", TextureRequests::atlasFile("sheet.png"));
     states().changeState("A");
 
-    using Request = Orva::Graphics::TextureManager::Request;
-    using Kind = Orva::Graphics::TextureManager::RequestKind;
-    EXPECT_EQ(Orva::Graphics::TextureManager::getInstance().getRequests(),
-              (std::vector<Request>{{Kind::Atlas, "atlas/a.xml", nullptr},
-                                    {Kind::Image, "images/1.png", nullptr},
-                                    {Kind::Image, "images/2.png", nullptr}}));
+    EXPECT_EQ(TextureRequests::atlasImagePaths(), std::vector<std::string>{"images/sheet.png"});
+    EXPECT_EQ(TextureRequests::pendingPaths(), (std::vector<std::string>{"images/1.png", "images/2.png"}));
     EXPECT_EQ(Orva::Audio::AudioManager::getInstance().getLoadRequests(),
               (std::vector<std::string>{"s/1.ogg"}));
     EXPECT_EQ(Orva::Graphics::FontManager::getInstance().getFontRequests(),

@@ -9,7 +9,7 @@
 #include "graphics/ParticleEmitterComponent.h"
 #include "graphics/SpriteComponent.h"
 #include "graphics/SpriteFontComponent.h"
-#include "graphics/TextureManager.h"
+#include "world/TextureRequests.h"
 #include "physics/AABBCollider.h"
 #include "physics/CircleCollider.h"
 #include "physics/RigidBody.h"
@@ -128,10 +128,8 @@ TEST_F(ObjectXmlTest, ASpriteTakesItsValuesInOrder)
     EXPECT_FALSE(sprite->isFlippedY());
     EXPECT_FALSE(sprite->isVisible());
     EXPECT_EQ(sprite->getSize(), (Orva::Math::Vector2D<float>{2, 3}));
-    const auto& requests = Orva::Graphics::TextureManager::getInstance().getRequests();
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].path, "images/hero.png");
-    EXPECT_EQ(requests[0].requester, sprite);
+    EXPECT_EQ(TextureRequests::pendingPaths(), std::vector<std::string>{"images/hero.png"});
+    EXPECT_EQ(TextureRequests::waitingFor("images/hero.png"), std::vector<const void*>{sprite});
 }
 
 TEST_F(ObjectXmlTest, ASetWithASetNameHasItsSpriteChangedAndWhitenedWithoutAColor)
@@ -294,9 +292,8 @@ TEST_F(ObjectXmlTest, EmitterSettingsAndColoursKeepTheirOrder)
     EXPECT_TRUE(emitter.orientToVelocity);
     const std::vector<Color> colors(emitter.getColorList().begin(), emitter.getColorList().end());
     EXPECT_EQ(colors, (std::vector<Color>{{1, 0, 0, 1}, {0, 1, 0, 1}}));
-    const auto& requests = Orva::Graphics::TextureManager::getInstance().getRequests();
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].kind, Orva::Graphics::TextureManager::RequestKind::Emitter);
+    EXPECT_EQ(TextureRequests::pendingPaths(), std::vector<std::string>{"images/spark.png"});
+    EXPECT_EQ(TextureRequests::waitingFor("images/spark.png"), std::vector<const void*>{component});
 
     tinyxml2::XMLDocument change;
     change.Parse(R"(<comp type="9"><color r="0" g="0" b="1" a="1"/></comp>)");

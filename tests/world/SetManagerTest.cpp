@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "StageFixture.h"
-#include "graphics/TextureManager.h"
+#include "TextureRequests.h"
 #include "world/TransformComponent.h"
 
 // Object sets: set files read, flagged, preloaded, instantiated and written back.
@@ -13,13 +13,6 @@
 namespace {
 
 using Orva::GameObject;
-using Orva::Graphics::TextureManager;
-using RequestKind = TextureManager::RequestKind;
-
-std::vector<TextureManager::Request> textureRequests()
-{
-    return TextureManager::getInstance().getRequests();
-}
 
 std::vector<std::string> setNames()
 {
@@ -83,15 +76,14 @@ TEST_F(SetManagerTest, TexturesAreQueuedUntilAnAtlasEndsTheWalk)
         <obj><comp type="1"><texture src="never.png"/></comp></obj></obj></obj><obj><comp type="1"/><obj><comp type="1"><texture src="b3.png"/></comp></obj></obj></obj>)");
     writeSet("C.set",
              R"(<obj><comp type="0"/><obj><comp type="1"><texture src="unreached.png"/></comp></obj></obj>)");
+    writeResource("atlas/a.xml", TextureRequests::atlasFile("a.png"));
+    writeResource("atlas/b2.xml", TextureRequests::atlasFile("b2.png"));
     sets().loadAllSets();
     sets().loadAllSetTextures();
 
-    const std::vector<TextureManager::Request> expected{
-        {RequestKind::Atlas, "atlas/a.xml", nullptr}, {RequestKind::Image, "b.png", nullptr},
-        {RequestKind::Image, "b1.png", nullptr},      {RequestKind::Atlas, "atlas/b2.xml", nullptr},
-        {RequestKind::Image, "b3.png", nullptr},
-    };
-    EXPECT_EQ(textureRequests(), expected);
+    EXPECT_EQ(TextureRequests::atlasImagePaths(), (std::vector<std::string>{"images/a.png", "images/b2.png"}));
+    EXPECT_EQ(TextureRequests::pendingPaths(), (std::vector<std::string>{"b.png", "b1.png", "b3.png"}));
+    EXPECT_EQ(TextureRequests::waitingFor("b.png"), std::vector<const void*>{nullptr}) << "a preload";
 }
 
 TEST_F(SetManagerTest, SavingWritesEveryTextBackByteForByte)

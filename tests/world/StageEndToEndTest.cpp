@@ -15,7 +15,8 @@
 #include "graphics/FontManager.h"
 #include "graphics/Renderer.h"
 #include "graphics/SpriteComponent.h"
-#include "graphics/TextureManager.h"
+#include "graphics/Texture.h"
+#include "world/TextureRequests.h"
 #include "graphics/Viewport.h"
 #include "physics/CircleCollider.h"
 #include "physics/PhysicsWorld.h"
@@ -171,19 +172,22 @@ TEST_F(StageEndToEndTest, TheLevelsResourcesAreRequestedByKind)
     states().changeState("Level1");
     EXPECT_EQ(viewport().getLayerNames(),
               (std::vector<std::string>{"default", "Background", "Actors", "UI"}));
-    using Request = Orva::Graphics::TextureManager::Request;
-    using Kind = Orva::Graphics::TextureManager::RequestKind;
-    const auto& textures = Orva::Graphics::TextureManager::getInstance().getRequests();
-    ASSERT_GE(textures.size(), 2u);
-    // A stage is entered once the renderer has its context.
-    EXPECT_EQ(textures[0], (Request{Kind::Atlas, "atlas/tiles.xml", nullptr, true}));
-    EXPECT_EQ(textures[1], (Request{Kind::Image, "images/hero.png", nullptr, true}));
+    EXPECT_EQ(TextureRequests::atlasImagePaths(), std::vector<std::string>{"images/tiles.png"});
+    // A stage is entered once the renderer has its context: the atlas has its GL name, which
+    // its rectangles share.
+    const Orva::Graphics::Texture* atlas = TextureRequests::textures().getAtlasData().begin()->second;
+    EXPECT_NE(atlas->getId(), 0u);
+    ASSERT_NE(TextureRequests::textures().getTexture("images/stone.png"), nullptr);
+    EXPECT_EQ(TextureRequests::textures().getTexture("images/stone.png")->getId(), atlas->getId());
+
     EXPECT_EQ(Orva::Audio::AudioManager::getInstance().getLoadRequests(),
               (std::vector<std::string>{"sounds/theme.ogg"}));
     EXPECT_EQ(Orva::Graphics::FontManager::getInstance().getFontRequests(),
               (std::vector<Orva::Graphics::FontManager::FontRequest>{{"fonts/title.ttf", 40u}}));
     const auto* sprite = objects().find("Hero")->getComponent<Orva::Graphics::SpriteComponent>();
     EXPECT_EQ(sprite->getLayer(), viewport().getLayer("Actors"));
+    EXPECT_EQ(TextureRequests::waitingFor("images/hero.png"), (std::vector<const void*>{nullptr, sprite}))
+        << "the preload first, then the hero's sprite";
 }
 
 TEST_F(StageEndToEndTest, TheMadeCameraCoversTheWindowOnceItsTransformIsStepped)
