@@ -178,7 +178,7 @@ ObjectShader* Renderer::getDefaultObjectShader()
 SpriteBatch* Renderer::getSpriteBatch()
 {
     if (spriteBatch_ == nullptr && isInitialized()) {
-        spriteBatch_ = new SpriteBatch(lastTextureId_);
+        spriteBatch_ = new SpriteBatch;
     }
     return spriteBatch_;
 }

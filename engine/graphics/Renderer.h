@@ -68,6 +68,11 @@ public:
     ObjectShader* getDefaultObjectShader();
     SpriteBatch* getSpriteBatch();
 
+    // Whether layers hand consecutive sprites of the default shader to the sprite batch (the
+    // default) or draw each with its own draw call; the pixels are the same either way.
+    void setSpriteBatching(bool batching) noexcept { spriteBatching_ = batching; }
+    bool isSpriteBatching() const noexcept { return spriteBatching_; }
+
     // The GL name of the texture that sprite drawing bound last (0 = none).
     unsigned& getLastTextureId() noexcept { return lastTextureId_; }
     // Valid once init has succeeded.
@@ -89,6 +94,7 @@ private:
     Viewport* viewport_ = nullptr;
     float sortTimer_ = 0.0f;
     unsigned lastTextureId_ = 0;
+    bool spriteBatching_ = true;
     unsigned vertexArray_ = 0;
     std::string initFailure_;
 };
