@@ -49,12 +49,13 @@ inline constexpr char DefaultObjectFragment[] = "#version 330 core\n"
 
 // The default object shader's pixels for many quads at once: the vertices arrive already
 // placed ("projMtx" * "MVP" applied) with their atlas UVs worked out, each quad's tint the same
-// at its four corners; "hasTexture" holds for the whole draw.
+// at its four corners; "hasTexture" holds for the whole draw. Every w is 1, so the UVs need
+// no perspective correction, which would only divide by 1.
 inline constexpr char BatchObjectVertex[] = "#version 330 core\n"
                                             "\t\t\t\tlayout(location = 0) in vec4 clipPosition;"
                                             "\t\t\t\tlayout(location = 1) in vec2 vertexUV;"
                                             "\t\t\t\tlayout(location = 2) in vec4 vertexColor;"
-                                            "\t\t\t\tout vec2 UV;"
+                                            "\t\t\t\tnoperspective out vec2 UV;"
                                             "\t\t\t\tflat out vec4 tint;"
                                             "\t\t\t\tvoid main()"
                                             "\t\t\t\t{"
@@ -64,7 +65,7 @@ inline constexpr char BatchObjectVertex[] = "#version 330 core\n"
                                             "\t\t\t\t}";
 
 inline constexpr char BatchObjectFragment[] = "#version 330 core\n"
-                                              "\t\t\t\tin vec2 UV;"
+                                              "\t\t\t\tnoperspective in vec2 UV;"
                                               "\t\t\t\tflat in vec4 tint;"
                                               "\t\t\t\tout vec4 color;"
                                               "\t\t\t\tuniform sampler2D textureSampler;"
