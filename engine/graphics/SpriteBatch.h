@@ -37,8 +37,8 @@ ORVA_API void sendDrawValues(const ObjectShader& shader, const SpriteDrawValues&
 
 // Draws runs of sprite quads the way the default object shader draws them one by one, the
 // same pixels in the same order, with one buffer upload and one draw call per run of quads
-// that share a texture. The vertices are placed and given their UVs here; its own program
-// only samples and tints. Needs the renderer's context.
+// that share a texture (per QuadsPerDraw of them in a long run). The vertices are placed and
+// given their UVs here; its own program only samples and tints. Needs the renderer's context.
 class ORVA_API SpriteBatch
 {
 public:
@@ -60,9 +60,10 @@ public:
     // untextured. A quad whose GL texture differs from the queued ones' draws those first; a
     // full draw's worth of quads is drawn and handed to the driver.
     void add(const SpriteDrawValues& values, const Texture* texture);
-    // Draws the queued quads. The program, vertex array, array buffer and draw buffers that
-    // were bound are bound again; the run's texture is applied as a sprite applies it (Texture::apply),
-    // so it stays bound on unit 0, recorded as the last one.
+    // Draws the queued quads, into the first draw buffer only. The program, vertex array,
+    // array buffer and draw buffers that were bound are bound again; the run's texture is
+    // applied as a sprite applies it (Texture::apply): it stays bound on unit 0, recorded as
+    // the last one.
     void flush();
 
     std::size_t getQueuedCount() const noexcept { return vertices_.size() / CornersPerQuad; }

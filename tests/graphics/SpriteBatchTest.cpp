@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <deque>
 #include <sstream>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -303,9 +304,31 @@ TEST_F(SpriteBatchTest, WhatDrawsAfterAFlushFindsItsStateAsItLeftIt)
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST_F(SpriteBatchTest, AFullScreenOfSmallQuadsIsOneRun)
+TEST_F(SpriteBatchTest, OnlyTheFirstOfALayersTwoTargetsIsDrawnAndBothStayListed)
 {
-    // 160 × 120 quads of 2 × 2 px, more than the batch first makes room for.
+    const Orva::Graphics::FrameShader& screen = viewport().getLayer("default")->getScreenPass();
+    screen.bind();
+    glClearColor(0.0f, 0.0f, 1.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    drawBatched({untextured(placed(0.0f, 0.0f, 0.0f, 1.0f, 1.0f), Red)});
+    EXPECT_EQ(boundName(GL_DRAW_BUFFER0), GL_COLOR_ATTACHMENT0);
+    EXPECT_EQ(boundName(GL_DRAW_BUFFER1), GL_COLOR_ATTACHMENT1);
+    for (const auto& [target, expected] : {std::pair{GL_COLOR_ATTACHMENT0, Rgb{255, 0, 0}},
+                                           std::pair{GL_COLOR_ATTACHMENT1, Rgb{0, 0, 255}}}) {
+        glReadBuffer(target);
+        unsigned char rgb[3] = {};
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(Width / 2, Height / 2, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+        EXPECT_EQ((Rgb{rgb[0], rgb[1], rgb[2]}), expected) << "target " << target - GL_COLOR_ATTACHMENT0;
+    }
+    glReadBuffer(GL_COLOR_ATTACHMENT0);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(SpriteBatchTest, AFullScreenOfSmallQuadsIsOneRunOfManyDraws)
+{
+    // 160 × 120 quads of 2 × 2 px, more than one draw takes.
     constexpr float Pixel = 1.0f / 64.0f;
     std::vector<Quad> quads;
     for (unsigned row = 0; row < Height / 2; ++row) {
