@@ -47,6 +47,37 @@ inline constexpr char DefaultObjectFragment[] = "#version 330 core\n"
                                                 "\t\t\t\t\t\tcolor = inColor;"
                                                 "\t\t\t\t}";
 
+// The default object shader's pixels for many quads at once: the vertices arrive already
+// placed ("projMtx" * "MVP" applied) with their atlas UVs worked out, each quad's tint the same
+// at its four corners; "hasTexture" holds for the whole draw. Every w is 1, so the UVs need
+// no perspective correction, which would only divide by 1.
+inline constexpr char BatchObjectVertex[] = "#version 330 core\n"
+                                            "\t\t\t\tlayout(location = 0) in vec4 clipPosition;"
+                                            "\t\t\t\tlayout(location = 1) in vec2 vertexUV;"
+                                            "\t\t\t\tlayout(location = 2) in vec4 vertexColor;"
+                                            "\t\t\t\tnoperspective out vec2 UV;"
+                                            "\t\t\t\tflat out vec4 tint;"
+                                            "\t\t\t\tvoid main()"
+                                            "\t\t\t\t{"
+                                            "\t\t\t\t\tgl_Position = clipPosition;"
+                                            "\t\t\t\t\tUV = vertexUV;"
+                                            "\t\t\t\t\ttint = vertexColor;"
+                                            "\t\t\t\t}";
+
+inline constexpr char BatchObjectFragment[] = "#version 330 core\n"
+                                              "\t\t\t\tnoperspective in vec2 UV;"
+                                              "\t\t\t\tflat in vec4 tint;"
+                                              "\t\t\t\tout vec4 color;"
+                                              "\t\t\t\tuniform sampler2D textureSampler;"
+                                              "\t\t\t\tuniform bool hasTexture = false;"
+                                              "\t\t\t\tvoid main()"
+                                              "\t\t\t\t{"
+                                              "\t\t\t\t\tif (hasTexture)"
+                                              "\t\t\t\t\t\tcolor = tint * texture(textureSampler, UV);"
+                                              "\t\t\t\t\telse"
+                                              "\t\t\t\t\t\tcolor = tint;"
+                                              "\t\t\t\t}";
+
 // A layer's Screen pass: the full-screen quad (corners -1..1 mapped to UV 0..1) showing the
 // texture on unit "screenTexture".
 inline constexpr char ScreenPassVertex[] = "\t\t\t\t#version 330 core\n"

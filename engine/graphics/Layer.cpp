@@ -15,6 +15,7 @@
 #include "graphics/FrameShader.h"
 #include "graphics/ObjectShader.h"
 #include "graphics/Renderer.h"
+#include "graphics/SpriteBatch.h"
 #include "graphics/SpriteComponent.h"
 #include "graphics/Texture.h"
 #include "graphics/Viewport.h"
@@ -192,13 +193,24 @@ void Layer::draw(const Math::Matrix44<float>& projectionView) const
 }
 
 // The projection-view matrix is sent only when the shader changes between consecutive
-// sprites, whether or not the sprite is then drawn.
+// sprites, whether or not the sprite is then drawn. Sprite components of the shared default
+// shader go to the sprite batch, which draws each run of them sharing a texture at once; it
+// is flushed before any other sprite draws, so the order stays the list's.
 void Layer::drawSprites(const Math::Matrix44<float>& projectionView) const
 {
     const Math::Vector2D<float> halfView = halfViewExtent(viewport_->getSize(), viewport_->getCameraScale(),
                                                           GlobalManager::InverseObjectUnitSize);
     const Math::Vector2D<float>& camera = viewport_->getCameraPosition();
-    const Drawable* quad = viewport_->getRenderer().createUnitQuad();
+    Renderer& renderer = viewport_->getRenderer();
+    const Drawable* quad = renderer.createUnitQuad();
+    const ObjectShader* batchedShader = renderer.getDefaultObjectShader();
+    SpriteBatch* batch = renderer.isSpriteBatching() ? renderer.getSpriteBatch() : nullptr;
+    if (batch != nullptr && !batch->isReady()) {
+        batch = nullptr;
+    }
+    if (batch != nullptr) {
+        batch->setProjection(projectionView);
+    }
     const ObjectShader* current = nullptr;
     for (std::size_t index = 0; index < sprites_.size(); ++index) {
         BaseSpriteComponent* sprite = sprites_[index];
@@ -216,7 +228,8 @@ void Layer::drawSprites(const Math::Matrix44<float>& projectionView) const
         const Math::Vector3D<float>& position = transform->getWorldTranslation();
         const Math::Vector3D<float>& scale = transform->getWorldScale();
         Math::Vector2D<float> halfSize(0.5f * scale.x, 0.5f * scale.y);
-        if (const auto* spriteComponent = dynamic_cast<const SpriteComponent*>(sprite)) {
+        const auto* spriteComponent = dynamic_cast<const SpriteComponent*>(sprite);
+        if (spriteComponent != nullptr) {
             const Math::Vector2D<float> size = spriteComponent->getSize();
             halfSize.x *= size.x;
             halfSize.y *= size.y;
@@ -225,9 +238,19 @@ void Layer::drawSprites(const Math::Matrix44<float>& projectionView) const
         if (!overlapsView({position.x - camera.x, position.y - camera.y}, halfSize, halfView)) {
             continue;
         }
+        if (batch != nullptr && spriteComponent != nullptr && shader == batchedShader) {
+            spriteComponent->drawInto(*batch);
+            continue;
+        }
+        if (batch != nullptr) {
+            batch->flush();
+        }
         if (sprite->draw(projectionView) && quad != nullptr) {
             quad->draw(TriangleStrip);
         }
+    }
+    if (batch != nullptr) {
+        batch->flush();
     }
 }
 

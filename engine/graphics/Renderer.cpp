@@ -10,6 +10,7 @@
 #include "graphics/Drawable.h"
 #include "graphics/EngineShaders.h"
 #include "graphics/ObjectShader.h"
+#include "graphics/SpriteBatch.h"
 #include "graphics/Viewport.h"
 #include "window/Window.h"
 
@@ -31,6 +32,7 @@ bool Renderer::failInit(std::string reason)
 Renderer::~Renderer()
 {
     delete viewport_;
+    delete spriteBatch_;
     delete defaultShader_;
     delete unitLine_;
     delete unitQuad_;
@@ -171,6 +173,14 @@ ObjectShader* Renderer::getDefaultObjectShader()
         defaultShader_->evaluate(ShaderSources::DefaultObjectVertex, ShaderSources::DefaultObjectFragment);
     }
     return defaultShader_;
+}
+
+SpriteBatch* Renderer::getSpriteBatch()
+{
+    if (spriteBatch_ == nullptr && isInitialized()) {
+        spriteBatch_ = new SpriteBatch;
+    }
+    return spriteBatch_;
 }
 
 } // namespace Orva::Graphics

@@ -17,10 +17,12 @@ namespace Orva::Graphics {
 
 class Drawable;
 class ObjectShader;
+class SpriteBatch;
 class Viewport;
 
 // Owns the OpenGL context on the game window and everything drawn each frame: the viewport
-// with its layers, the shared unit quad and unit line, and the default object shader. The
+// with its layers, the shared unit quad and unit line, the default object shader and the
+// sprite batch. The
 // engine makes it (createRenderer); the launcher's frame calls beginDraw and endDraw.
 class ORVA_API Renderer : public Singleton<Renderer>
 {
@@ -31,7 +33,8 @@ public:
     static constexpr float SortInterval = 0.1f;
 
     Renderer() = default;
-    // Deletes the viewport (and its layers), the default object shader and the unit meshes.
+    // Deletes the viewport (and its layers), the sprite batch, the default object shader and
+    // the unit meshes.
     // The context stays with the window.
     ~Renderer();
 
@@ -59,10 +62,16 @@ public:
     // the back buffer, so call it between beginDraw and endDraw.
     std::vector<unsigned char> screenCapture() const;
 
-    // The shared meshes and shader, built on first use; null until init has succeeded.
+    // The shared meshes, shader and batch, built on first use; null until init has succeeded.
     Drawable* createUnitQuad();
     Drawable* createUnitLine();
     ObjectShader* getDefaultObjectShader();
+    SpriteBatch* getSpriteBatch();
+
+    // Whether layers hand consecutive sprites of the default shader to the sprite batch (the
+    // default) or draw each with its own draw call; the pixels are the same either way.
+    void setSpriteBatching(bool batching) noexcept { spriteBatching_ = batching; }
+    bool isSpriteBatching() const noexcept { return spriteBatching_; }
 
     // The GL name of the texture that sprite drawing bound last (0 = none).
     unsigned& getLastTextureId() noexcept { return lastTextureId_; }
@@ -81,9 +90,11 @@ private:
     Drawable* unitQuad_ = nullptr;
     Drawable* unitLine_ = nullptr;
     ObjectShader* defaultShader_ = nullptr;
+    SpriteBatch* spriteBatch_ = nullptr;
     Viewport* viewport_ = nullptr;
     float sortTimer_ = 0.0f;
     unsigned lastTextureId_ = 0;
+    bool spriteBatching_ = true;
     unsigned vertexArray_ = 0;
     std::string initFailure_;
 };

@@ -241,27 +241,30 @@ SpriteDrawValues SpriteComponent::getDrawValues(const TransformComponent& transf
     return values;
 }
 
-bool SpriteComponent::draw(const Math::Matrix44<float>& /*projectionView*/)
+const TransformComponent* SpriteComponent::drawnTransform() const noexcept
 {
     const TransformComponent* transform = owner != nullptr ? owner->getTransform() : nullptr;
-    if (!visible_ || transform == nullptr || shader_ == nullptr || !shader_->apply()) {
+    return visible_ && shader_ != nullptr ? transform : nullptr;
+}
+
+bool SpriteComponent::draw(const Math::Matrix44<float>& /*projectionView*/)
+{
+    const TransformComponent* transform = drawnTransform();
+    if (transform == nullptr || !shader_->apply()) {
         return false;
     }
-    const SpriteDrawValues values = getDrawValues(*transform);
-    shader_->setUniformMatrix4f("MVP", values.mvp);
-    if (texture_ != nullptr && texture_->apply(0)) {
-        shader_->setUniform1i("textureSampler", 0);
-        shader_->setUniform1i("hasTexture", 1);
-        shader_->setUniform2f("numFrames", values.numFrames);
-        shader_->setUniform2f("startUV", values.startUV);
-        shader_->setUniform2f("sizeUV", values.sizeUV);
-        shader_->setUniform1i("flipX", values.flipX ? 1 : 0);
-        shader_->setUniform1i("flipY", values.flipY ? 1 : 0);
-    } else {
-        shader_->setUniform1i("hasTexture", 0);
+    const bool textured = texture_ != nullptr && texture_->apply(0);
+    sendDrawValues(*shader_, getDrawValues(*transform), textured);
+    return true;
+}
+
+bool SpriteComponent::drawInto(SpriteBatch& batch) const
+{
+    const TransformComponent* transform = drawnTransform();
+    if (transform == nullptr || !shader_->isReady()) {
+        return false;
     }
-    shader_->setUniform2f("currFrame", values.currFrame);
-    shader_->setUniformColor("inColor", values.color);
+    batch.add(getDrawValues(*transform), texture_ != nullptr && texture_->isLoaded() ? texture_ : nullptr);
     return true;
 }
 

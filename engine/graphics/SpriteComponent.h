@@ -7,6 +7,7 @@
 #include "core/Vector.h"
 #include "graphics/BaseSpriteComponent.h"
 #include "graphics/Color.h"
+#include "graphics/SpriteBatch.h"
 
 namespace Orva {
 class TransformComponent;
@@ -15,21 +16,6 @@ class TransformComponent;
 namespace Orva::Graphics {
 
 class Texture;
-
-// What one sprite sends its shader besides the texture itself.
-struct ORVA_API SpriteDrawValues
-{
-    // The owner's world matrix scaled by the sprite's size.
-    Math::Matrix44<float> mvp;
-    Math::Vector2D<float> numFrames{1.0f, 1.0f};
-    Math::Vector2D<float> startUV{0.0f, 0.0f};
-    Math::Vector2D<float> sizeUV{1.0f, 1.0f};
-    // (frame column, row).
-    Math::Vector2D<float> currFrame{0.0f, 0.0f};
-    bool flipX = false;
-    bool flipY = false;
-    Color color;
-};
 
 // The textured, optionally animated quad of a game object. It asks the texture manager for
 // its image and draws untextured in its colour until the image arrives; its animation steps
@@ -130,12 +116,18 @@ public:
     // Sets this sprite's uniforms; false (nothing to draw) when invisible, without an
     // owner transform, or without a ready shader.
     bool draw(const Math::Matrix44<float>& projectionView) override;
+    // Queues in the batch the quad that draw would draw, its texture given when loaded; false
+    // when draw would draw nothing. For a sprite of the shared default shader.
+    bool drawInto(SpriteBatch& batch) const;
     // The uniform values for the owner's transform.
     SpriteDrawValues getDrawValues(const TransformComponent& transform) const;
 
     ReflectionMap getReflectibles() override;
 
 private:
+    // The owner's transform when the sprite is visible, has a shader and an owner with a
+    // transform; else null: nothing is drawn.
+    const TransformComponent* drawnTransform() const noexcept;
     void requestTexture(const std::string& path);
     void useSharedShader();
     void joinDefaultLayer();

@@ -3,6 +3,9 @@
 #include <GL/glew.h>
 #include <SOIL/SOIL.h>
 
+#include <cstddef>
+#include <vector>
+
 // The image library of SOIL exports older decoder functions under the same names; this
 // copy stays private to the engine so that decoding runs the code it was built against.
 #define STB_IMAGE_STATIC
@@ -33,6 +36,35 @@ DecodedImage::~DecodedImage()
 
 TextureUploader::~TextureUploader() = default;
 
+bool rasterizesInSoftware()
+{
+    const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    if (renderer == nullptr) {
+        return false;
+    }
+    const std::string name(renderer);
+    return name.find("llvmpipe") != std::string::npos || name.find("softpipe") != std::string::npos;
+}
+
+void storeDecoded(unsigned name)
+{
+    glBindTexture(GL_TEXTURE_2D, name);
+    GLint compressed = GL_FALSE;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_COMPRESSED, &compressed);
+    if (compressed == GL_FALSE) {
+        return;
+    }
+    GLint width = 0;
+    GLint height = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+    std::vector<unsigned char> texels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+}
+
 namespace {
 
 class GLTextureUploader final : public TextureUploader
@@ -62,8 +94,14 @@ public:
         // Rows of odd-width RGB images are not 4-byte aligned; should compression be
         // unavailable, the uncompressed path would otherwise skew them.
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        return SOIL_create_OGL_texture(image.getPixels(), image.getWidth(), image.getHeight(),
-                                       image.getChannels(), name, SOIL_FLAG_COMPRESS_TO_DXT) != 0;
+        if (SOIL_create_OGL_texture(image.getPixels(), image.getWidth(), image.getHeight(), image.getChannels(),
+                                    name, SOIL_FLAG_COMPRESS_TO_DXT) == 0) {
+            return false;
+        }
+        if (rasterizesInSoftware()) {
+            storeDecoded(name);
+        }
+        return true;
     }
 
     Math::Vector2D<unsigned> prepare(unsigned name, int wrapMode) override

@@ -45,8 +45,8 @@ public:
     virtual unsigned generateName() = 0;
     // Nothing for 0, or once the context is gone (its names went with it).
     virtual void deleteName(unsigned name) = 0;
-    // Stores the image in the named texture (DXT-compressed where the driver can); false
-    // when no texture could be made.
+    // Stores the image in the named texture (DXT-compressed where the driver can, with the
+    // compression's losses); false when no texture could be made.
     virtual bool upload(unsigned name, const DecodedImage& image) = 0;
     // Binds the texture, sets nearest filtering and the wrap mode on both axes, and returns
     // the size of its level 0 as the driver reports it.
@@ -57,7 +57,16 @@ public:
     virtual void bind(unsigned name) = 0;
 };
 
-// The uploader on the renderer's context; every call is skipped while there is none.
+// Whether the current context rasterises on the CPU (Mesa's llvmpipe or softpipe), which
+// decodes a compressed texture at every sample: sprite drawing then spends about half its time
+// decoding.
+ORVA_API bool rasterizesInSoftware();
+// Stores level 0 of the named texture, when compressed, as its decoded 8-bit RGBA texels: the
+// same image, sampled without decoding. Leaves the texture bound to GL_TEXTURE_2D.
+ORVA_API void storeDecoded(unsigned name);
+
+// The uploader on the renderer's context; every call is skipped while there is none. Images
+// are DXT-compressed, then, on a software rasteriser, stored decoded.
 ORVA_API std::unique_ptr<TextureUploader> makeGLTextureUploader();
 
 } // namespace Orva::Graphics

@@ -12,8 +12,8 @@
 #include "world/GameObjectManager.h"
 #include "world/TransformComponent.h"
 
-// Stands in for the sprites of later work: the unit quad in one colour, drawn with the
-// default object shader and placed by the owner's world matrix. Counts its draws.
+// Stands in for the sprites of later work: the unit quad in one colour, untextured, drawn with
+// the default object shader and placed by the owner's world matrix. Counts its draws.
 class TestSprite : public Orva::Graphics::BaseSpriteComponent
 {
 public:
@@ -28,6 +28,7 @@ public:
     {
         ++draws;
         shader->setUniformMatrix4f("MVP", owner->getTransform()->getWorldMatrix());
+        shader->setUniform1i("hasTexture", 0);
         shader->setUniformColor("inColor", color);
         return true;
     }

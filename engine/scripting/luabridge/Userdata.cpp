@@ -139,8 +139,8 @@ const char* typeNameOf(lua_State* L, int index)
 
 } // namespace
 
-ClassInfo::ClassInfo(const std::type_info& cppType, void (*destroy)(void*))
-    : type(cppType), destroyValue(destroy)
+ClassInfo::ClassInfo(const std::type_info& cppType, void (*destroy)(void*), bool trivialDestructor)
+    : type(cppType), destroyValue(destroy), trivialDestructor(trivialDestructor)
 {
 }
 
@@ -259,7 +259,7 @@ void newClassMetatable(lua_State* L, const ClassInfo& cls, const ClassInfo* pare
     lua_setfield(L, -2, "__eq");
     lua_pushstring(L, cls.name.c_str());
     lua_setfield(L, -2, "__name");
-    if (cls.byValue()) {
+    if (cls.byValue() && !cls.trivialDestructor) {
         lua_pushcfunction(L, &collectValue);
         lua_setfield(L, -2, "__gc");
     }

@@ -25,7 +25,7 @@ template <class T> inline constexpr bool isByValue = ByValue<std::remove_cv_t<T>
 /// What the binding knows of one C++ type, whichever interpreter registered it.
 struct ORVA_API ClassInfo
 {
-    ClassInfo(const std::type_info& cppType, void (*destroy)(void*));
+    ClassInfo(const std::type_info& cppType, void (*destroy)(void*), bool trivialDestructor);
 
     /// The script name, else the C++ name (for messages about unregistered types).
     std::string displayName() const;
@@ -33,6 +33,9 @@ struct ORVA_API ClassInfo
 
     const std::type_info& type;
     void (*const destroyValue)(void*);
+    /// By-value objects with a destructor that does nothing are freed without a finaliser,
+    /// which the collector would otherwise call on every one.
+    const bool trivialDestructor;
     std::string name;
     const ClassInfo* parent = nullptr;
     void* (*toParent)(void*) = nullptr;
@@ -75,7 +78,7 @@ template <class T> constexpr void (*valueDestructor())(void*)
 template <class T> ClassInfo& classInfo()
 {
     static_assert(std::is_same_v<T, std::remove_cv_t<T>>);
-    static ClassInfo info(typeid(T), detail::valueDestructor<T>());
+    static ClassInfo info(typeid(T), detail::valueDestructor<T>(), std::is_trivially_destructible_v<T>);
     return info;
 }
 

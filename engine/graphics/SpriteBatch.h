@@ -1,0 +1,101 @@
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "core/Export.h"
+#include "core/Matrix44.h"
+#include "core/MemoryPoolManager.h"
+#include "core/Vector.h"
+#include "graphics/Color.h"
+#include "graphics/ObjectShader.h"
+
+namespace Orva::Graphics {
+
+class Texture;
+
+// What a sprite sends the default object shader for one unit quad besides its texture:
+// "MVP", "numFrames", "startUV", "sizeUV", "flipX", "flipY", "currFrame" and "inColor".
+struct ORVA_API SpriteDrawValues
+{
+    // The owner's world matrix scaled by the sprite's size.
+    Math::Matrix44<float> mvp;
+    Math::Vector2D<float> numFrames{1.0f, 1.0f};
+    Math::Vector2D<float> startUV{0.0f, 0.0f};
+    Math::Vector2D<float> sizeUV{1.0f, 1.0f};
+    // (frame column, row).
+    Math::Vector2D<float> currFrame{0.0f, 0.0f};
+    bool flipX = false;
+    bool flipY = false;
+    Color color;
+};
+
+// Sends the values to the default object shader, which is current, for drawing the unit quad
+// once: the texture's values only when it is textured (its texture bound on unit 0), else
+// "hasTexture" 0 alone.
+ORVA_API void sendDrawValues(const ObjectShader& shader, const SpriteDrawValues& values, bool textured);
+
+// Draws runs of sprite quads the way the default object shader draws them one by one, the
+// same pixels in the same order, with one buffer upload and one draw call per run of quads
+// that share a texture (per QuadsPerDraw of them in a long run). The vertices are placed and
+// given their UVs here; its own program only samples and tints. Needs the renderer's context.
+class ORVA_API SpriteBatch
+{
+public:
+    ORVA_POOLED_OPERATORS(SpriteBatch)
+
+    // Builds the program and the buffers.
+    SpriteBatch();
+    ~SpriteBatch();
+
+    SpriteBatch(const SpriteBatch&) = delete;
+    SpriteBatch& operator=(const SpriteBatch&) = delete;
+
+    // False when its program did not build; nothing should be added then.
+    bool isReady() const noexcept { return shader_.isReady(); }
+
+    // The "projMtx" of the quads added from now on.
+    void setProjection(const Math::Matrix44<float>& projectionView) noexcept { projection_ = projectionView; }
+    // Queues a sprite's quad behind the others: textured by a loaded texture, else (null)
+    // untextured. A quad whose GL texture differs from the queued ones' draws those first; a
+    // full draw's worth of quads is drawn and handed to the driver.
+    void add(const SpriteDrawValues& values, const Texture* texture);
+    // Draws the queued quads, into the first draw buffer only. The program, vertex array,
+    // array buffer and draw buffers that were bound are bound again; the run's texture is
+    // applied as a sprite applies it (Texture::apply): it stays bound on unit 0, recorded as
+    // the last one.
+    void flush();
+
+    std::size_t getQueuedCount() const noexcept { return vertices_.size() / CornersPerQuad; }
+
+private:
+    static constexpr std::size_t CornersPerQuad = 4;
+    // Quads drawn by one draw call at most; their 16-bit indices are made once.
+    static constexpr std::size_t QuadsPerDraw = 2048;
+
+    struct Vertex
+    {
+        float x, y, z, w;
+        float u, v;
+        float r, g, b, a;
+    };
+
+    // Lists only the first draw buffer of the bound framebuffer when it lists more, keeping
+    // them all in drawBuffers_ to list again after the draw; true when it did.
+    bool drawToFirstBufferOnly();
+
+    ObjectShader shader_;
+    int hasTextureLocation_ = -1;
+    Math::Matrix44<float> projection_;
+    // The queued quads' corners and the GL texture they share (through any of its Texture
+    // objects: atlas rectangles share their atlas's).
+    std::vector<Vertex> vertices_;
+    const Texture* texture_ = nullptr;
+    // GL names: the batch's own vertex array holds the attribute layout and the index buffer.
+    unsigned vertexArray_ = 0;
+    unsigned vertexBuffer_ = 0;
+    unsigned indexBuffer_ = 0;
+    std::vector<unsigned> drawBuffers_;
+};
+
+} // namespace Orva::Graphics
