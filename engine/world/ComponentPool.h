@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <iostream>
 #include <new>
 #include <type_traits>
@@ -80,6 +81,9 @@ public:
     {
         return static_cast<unsigned>(pages_.size() * slotsPerPage() * sizeof(Slot));
     }
+    // A range test per page.
+    SlotLookup findSlotHolding(const void* address) const override;
+    bool isSlotInUse(const BaseComponent* component) const override { return slotOf(component)->inUse; }
 
 private:
     struct Slot
@@ -94,6 +98,12 @@ private:
     };
 
     unsigned slotsPerPage() const noexcept { return perPage_ > 0 ? perPage_ : 1u; }
+    // The slot of a component this pool handed out, found without touching the component.
+    Slot* slotOf(const BaseComponent* component) const noexcept
+    {
+        const std::byte* const base = reinterpret_cast<const std::byte*>(component) - baseOffset_;
+        return std::launder(reinterpret_cast<Slot*>(const_cast<std::byte*>(base)));
+    }
     void pushFree(Slot* slot) noexcept
     {
         slot->nextFree = freeHead_;
@@ -195,7 +205,7 @@ template <class T> void ComponentPool<T>::free(BaseComponent* component)
     if (!component || inUseCount_ == 0) {
         return;
     }
-    Slot* slot = std::launder(reinterpret_cast<Slot*>(reinterpret_cast<std::byte*>(component) - baseOffset_));
+    Slot* slot = slotOf(component);
     if (!slot->inUse) {
         return;
     }
@@ -242,6 +252,22 @@ template <class T> template <class Test> void ComponentPool<T>::stepWhere(float 
             }
         }
     }
+}
+
+template <class T> IComponentPool::SlotLookup ComponentPool<T>::findSlotHolding(const void* address) const
+{
+    // Pointers into different pages are ordered through std::less, which is total.
+    const std::less<const void*> before;
+    for (Slot* page : pages_) {
+        const Slot* const end = page + slotsPerPage();
+        if (!before(address, page) && before(address, end)) {
+            const auto offset = static_cast<std::size_t>(static_cast<const std::byte*>(address) -
+                                                         reinterpret_cast<const std::byte*>(page));
+            Slot& slot = page[offset / sizeof(Slot)];
+            return {true, slot.inUse ? static_cast<BaseComponent*>(slot.component()) : nullptr};
+        }
+    }
+    return {};
 }
 
 template <class T> std::ostream& ComponentPool<T>::doMemoryDump(std::ostream& out) const

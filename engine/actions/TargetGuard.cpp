@@ -1,0 +1,39 @@
+#include "actions/TargetGuard.h"
+
+#include "world/BaseComponent.h"
+#include "world/GlobalComponentManager.h"
+#include "world/IComponentPool.h"
+
+namespace Orva::Actions {
+
+TargetGuard TargetGuard::forAddress(const void* address) noexcept
+{
+    TargetGuard guard;
+    if (!address || !GlobalComponentManager::hasInstance()) {
+        return guard;
+    }
+    for (const IComponentPool* pool : GlobalComponentManager::getInstance().getPools()) {
+        const IComponentPool::SlotLookup slot = pool->findSlotHolding(address);
+        if (!slot.found) {
+            continue;
+        }
+        if (slot.component) {
+            guard.kind_ = Kind::Component;
+            guard.pool_ = pool;
+            guard.component_ = slot.component;
+            guard.componentID_ = slot.component->componentID;
+        } else {
+            guard.kind_ = Kind::Dead;
+        }
+        return guard;
+    }
+    return guard;
+}
+
+// The slot is asked first: the component's id is read only while a component lives there.
+bool TargetGuard::isComponentAlive() const noexcept
+{
+    return pool_->isSlotInUse(component_) && component_->componentID == componentID_;
+}
+
+} // namespace Orva::Actions
