@@ -9,15 +9,12 @@
 
 #include <benchmark/benchmark.h>
 
-#include <iostream>
-#include <streambuf>
 #include <vector>
 
-#include "core/MemoryPoolManager.h"
+#include "WorldManagers.h"
 #include "graphics/SpriteComponent.h"
 #include "world/ComponentPool.h"
 #include "world/GameObjectManager.h"
-#include "world/GlobalComponentManager.h"
 #include "world/TransformComponent.h"
 
 namespace {
@@ -29,33 +26,7 @@ using Orva::TransformComponent;
 constexpr float FixedStep = 0.016f;
 constexpr int GroupSize = 10;
 
-// The managers objects need, for one benchmark run: the pools step every slot of their pages,
-// so each run starts from one page per pool rather than from the pages of a larger run.
-class World
-{
-public:
-    World()
-    {
-        Orva::MemoryPoolManager::createInstance();
-        // Each pool names its type on standard output when it is made; not in the table.
-        std::streambuf* const output = std::cout.rdbuf(nullptr);
-        Orva::GlobalComponentManager::createInstance();
-        std::cout.rdbuf(output);
-        GameObjectManager::createInstance();
-    }
-
-    ~World()
-    {
-        GameObjectManager::destroyInstance();
-        Orva::GlobalComponentManager::destroyInstance();
-        Orva::MemoryPoolManager::destroyInstance();
-    }
-
-    World(const World&) = delete;
-    World& operator=(const World&) = delete;
-
-    GameObjectManager& objects() { return GameObjectManager::getInstance(); }
-};
+using World = WorldManagers;
 
 void reportPerObject(benchmark::State& state, int objects)
 {

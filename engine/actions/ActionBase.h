@@ -75,6 +75,10 @@ public:
 class ORVA_API ActionComplex : public ActionBase
 {
 public:
+    ActionComplex() = default;
+    // A container owns its children: copies come from clone.
+    ActionComplex(const ActionComplex&) = delete;
+
     // Takes ownership of the child and appends it; null is ignored.
     virtual ActionComplex* addAction(ActionBase* child) = 0;
     // Turns the container in place into one that runs forward, then back.

@@ -40,8 +40,6 @@ public:
 
     using ChildList = std::vector<ActionBase*, OrvaAllocator<ActionBase*>>;
 
-    ActionGroup() = default;
-    ActionGroup(const ActionGroup&) = delete;
     ~ActionGroup() override;
 
     // Steps the children present when the step began: one a child's callback adds starts at
@@ -72,8 +70,6 @@ public:
 
     using ChildList = ActionList;
 
-    ActionSequence() = default;
-    ActionSequence(const ActionSequence&) = delete;
     ~ActionSequence() override;
 
     bool update(float dt) override;

@@ -2,6 +2,8 @@
 
 #include <bit>
 #include <cmath>
+#include <cstddef>
+#include <iterator>
 
 // The easing curves of tweens and of the scripts' easing functions. Every curve is single
 // precision: sine and cosine are taken in double on the widened float argument and rounded
@@ -104,33 +106,18 @@ inline float cubicInOut(float t) noexcept
 
 } // namespace Easing
 
+// The curve of each ease, in the order of Ease.
+inline constexpr float (*EaseCurves[])(float) noexcept = {
+    Easing::linear,    Easing::sineIn, Easing::sineOut,   Easing::sineInOutTwice, Easing::quadIn,
+    Easing::quadOut,   Easing::quadInOut, Easing::cubicIn, Easing::cubicOut,      Easing::cubicInOut,
+};
+static_assert(std::size(EaseCurves) == static_cast<std::size_t>(Ease::CubicInOut) + 1);
+
 // The curve a tween of ease E scales its amount by at progress t, and the factor the amount
 // is multiplied by first (0.5 for the in-out sine, whose curve above is doubled; 1 otherwise).
 template <Ease E> float easeCurve(float t) noexcept
 {
-    using namespace Easing;
-    if constexpr (E == Ease::Linear) {
-        return linear(t);
-    } else if constexpr (E == Ease::SineIn) {
-        return sineIn(t);
-    } else if constexpr (E == Ease::SineOut) {
-        return sineOut(t);
-    } else if constexpr (E == Ease::SineInOut) {
-        return sineInOutTwice(t);
-    } else if constexpr (E == Ease::QuadIn) {
-        return quadIn(t);
-    } else if constexpr (E == Ease::QuadOut) {
-        return quadOut(t);
-    } else if constexpr (E == Ease::QuadInOut) {
-        return quadInOut(t);
-    } else if constexpr (E == Ease::CubicIn) {
-        return cubicIn(t);
-    } else if constexpr (E == Ease::CubicOut) {
-        return cubicOut(t);
-    } else {
-        static_assert(E == Ease::CubicInOut);
-        return cubicInOut(t);
-    }
+    return EaseCurves[static_cast<std::size_t>(E)](t);
 }
 
 template <Ease E> inline constexpr float easeAmountFactor = E == Ease::SineInOut ? 0.5f : 1.0f;

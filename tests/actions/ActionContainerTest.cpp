@@ -131,7 +131,8 @@ TEST_F(ActionContainerTest, ReversedGroupRunsByTweensBackAndToTweensOnce)
     group.addAction(new ActionTweenToLinear<float>(&to, 10.0f, 0.01f));
     group.reverse();
     const auto& children = group.getChildren();
-    ASSERT_EQ(typeid(*children[0]), typeid(ActionSequence));
+    const ActionBase& first = *children[0];
+    ASSERT_EQ(typeid(first), typeid(ActionSequence));
     EXPECT_EQ(static_cast<ActionSequence*>(children[0])->getChildren().size(), 2u);
     EXPECT_EQ(static_cast<ActionSequence*>(children[1])->getChildren().size(), 1u);
     EXPECT_EQ(finishingStep(group), 2) << "one step forward, one back";

@@ -27,6 +27,21 @@ protected:
         primitiveDoubleTarget = nullptr;
         PooledTest::TearDown();
     }
+
+    // The factory appends one tween of exactly the class its name gives, counted under that name.
+    template <class Tween, class T>
+    static void checkFactory(ActionGroup& group, ActionComplex* (ActionComplex::*factory)(T*, const T&, float),
+                             T* target)
+    {
+        const std::size_t before = group.getChildren().size();
+        EXPECT_EQ((group.*factory)(target, T{}, 1.0f), &group);
+        ASSERT_EQ(group.getChildren().size(), before + 1);
+        const ActionBase& made = *group.getChildren().back();
+        EXPECT_EQ(typeid(made), typeid(Tween));
+        EXPECT_NE(dump().find('\t' + Orva::typeName<Tween>() + " has : 1 number of intance(s) not freed."),
+                  std::string::npos)
+            << Orva::typeName<Tween>();
+    }
 };
 
 // Known answers.
@@ -186,33 +201,27 @@ TEST_F(TweenTest, EachFactoryMakesItsOwnPooledClass)
     float f = 0.0f;
     int i = 0;
     double d = 0.0;
-    primitiveFloatTarget = &f;
-    primitiveIntTarget = &i;
-    primitiveDoubleTarget = &d;
     Vector2D<float> v2;
     Vector3D<float> v3;
-    const auto target = [&](auto* typed) {
-        using T = std::remove_pointer_t<decltype(typed)>;
+    const auto target = [&]<class T>(T*) {
         if constexpr (std::is_same_v<T, Vector2D<float>>) {
             return &v2;
         } else if constexpr (std::is_same_v<T, Vector3D<float>>) {
             return &v3;
         } else {
-            return typed;
+            return static_cast<T*>(nullptr); // ignored by the scalar factories
         }
     };
+    primitiveFloatTarget = &f;
+    primitiveIntTarget = &i;
+    primitiveDoubleTarget = &d;
 
     auto* group = new ActionGroup();
-    std::size_t made = 0;
 #define ORVA_CHECK_FACTORY(Mode, Suffix, T, Name, prefix)                                                \
-    group->prefix##Mode##Suffix(target(static_cast<T*>(nullptr)), T{}, 1.0f);                            \
-    ASSERT_EQ(group->getChildren().size(), ++made);                                                      \
-    EXPECT_EQ(typeid(*group->getChildren().back()), typeid(ActionTween##Mode##Name<T>));                 \
-    EXPECT_NE(dump().find('\t' + Orva::typeName<ActionTween##Mode##Name<T>>() +                          \
-                          " has : 1 number of intance(s) not freed."),                                   \
-              std::string::npos);
+    checkFactory<ActionTween##Mode##Name<T>>(*group, &ActionComplex::prefix##Mode##Suffix, target(static_cast<T*>(nullptr)));
     ORVA_EVERY_TWEEN(ORVA_CHECK_FACTORY)
 #undef ORVA_CHECK_FACTORY
+    EXPECT_EQ(group->getChildren().size(), 100u);
     EXPECT_NE(dump().find("\tOrva::Actions::ActionTweenByQuadIn<float> has : 1 number of intance(s) not freed."),
               std::string::npos);
     delete group;
