@@ -166,7 +166,11 @@ TEST_F(ActionWorldTest, TweensStopWhenTheComponentHoldingTheirTargetGoes)
     stepActions();
     EXPECT_GT(target->getLocalRotationRad(), 0.0f);
 
+    Orva::Math::Vector3D<float>* const scale = &target->getLocalScale();
     objects().destroy(b);
+    ActionSequence late;
+    late.linearByVector3f(scale, {1.0f, 1.0f, 1.0f}, 1.0f);
+    EXPECT_TRUE(late.update(Step)) << "a target in a free slot makes a tween that never writes";
     Orva::TransformComponent* reused = objects().create("c")->addComponent<Orva::TransformComponent>();
     ASSERT_EQ(reused, target);
     stepActions();
