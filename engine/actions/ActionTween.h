@@ -148,7 +148,8 @@ template <class T> class ActionTweenToBase : public ActionBase
 {
 public:
     ActionTweenToBase(T* target, const T& end, float duration) noexcept
-        : target(target), end(end), inverseDuration(1.0f / duration), instant(duration == 0.0f),
+        : target(target), end(end), inverseDuration(duration == 0.0f ? 0.0f : 1.0f / duration),
+          instant(duration == 0.0f),
           guard(TargetGuard::forAddress(target))
     {
     }
