@@ -1,11 +1,11 @@
 #include <lua.hpp>
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdio>
-#include <initializer_list>
 #include <string>
-#include <vector>
+#include <string_view>
 
 #include "scripting/ScriptBinding.h"
 #include "scripting/ScriptInterface.h"
@@ -30,92 +30,65 @@ constexpr std::array<unsigned char, 256> ByteValues = [] {
     return values;
 }();
 
-struct NamedCode
+// Constants with consecutive values from first: each name is the prefix followed by one of
+// the space-separated labels.
+struct ConstantRun
 {
-    std::string name;
-    unsigned code;
+    const char* prefix;
+    unsigned first;
+    std::string_view labels;
 };
 
-// Appends the names with consecutive codes from first.
-void appendRun(std::vector<NamedCode>& out, unsigned first, std::initializer_list<const char*> names)
+constexpr std::string_view PadButtonLabels = "DPAD_UP DPAD_DOWN DPAD_LEFT DPAD_RIGHT START BACK LEFT_STICK "
+                                             "RIGHT_STICK LEFT_SHOULDER RIGHT_SHOULDER LEFT_TRIGGER "
+                                             "RIGHT_TRIGGER A B X Y";
+
+// Pad buttons as the pad functions number them, then the engine's key codes by family. Codes
+// 105 to 149 and the pad connection codes (214 to 221) have no script name.
+constexpr ConstantRun KeyRuns[] = {
+    {"XINPUT_", 0, "UP DOWN LEFT RIGHT START SELECT L3 R3 LS RS LT RT A B X Y"},
+    {"ORVA_", 0, "0 1 2 3 4 5 6 7 8 9"},
+    {"ORVA_", 10, "A B C D E F G H I J K L M N O P Q R S T U V W X Y Z"},
+    {"ORVA_NUMPAD", 36, "0 1 2 3 4 5 6 7 8 9"},
+    {"ORVA_", 46, "MULTIPLY ADD SEPARATOR SUBTRACT DECIMAL DIVIDE"},
+    {"ORVA_F", 52, "1 2 3 4 5 6 7 8 9 10 11 12"},
+    {"ORVA_", 64,
+     "SPACE PAGE_UP PAGE_DOWN END HOME ARROW_LEFT ARROW_UP ARROW_RIGHT ARROW_DOWN SELECT PRINT EXECUTE "
+     "SNAPSHOT INSERT DELETE HELP"},
+    {"ORVA_", 80, "LEFT_SHIFT RIGHT_SHIFT ENTER TAB BACK LEFT_CONTROL RIGHT_CONTROL CAPS ESCAPE"},
+    {"ORVA_", 89, "MOUSE_LEFT MOUSE_RIGHT MOUSE_MIDDLE MOUSE_SCROLL_UP MOUSE_SCROLL_DOWN"},
+    {"ORVA_", 94,
+     "SEMICOLON PLUS COMMA MINUS DOT SLASH TILDE LEFT_BRACKET BACKSLASH RIGHT_BRACKET APOSTROPHE"},
+    {"ORVA_CONTROLLER1_", 150, PadButtonLabels},
+    {"ORVA_CONTROLLER2_", 166, PadButtonLabels},
+    {"ORVA_CONTROLLER3_", 182, PadButtonLabels},
+    {"ORVA_CONTROLLER4_", 198, PadButtonLabels},
+};
+
+constexpr ConstantRun ButtonStateRuns[] = {{"", 0, "ButtonUp ButtonDown ButtonTapped ButtonReleased NONE"}};
+
+template <std::size_t N> constexpr std::size_t constantCount(const ConstantRun (&runs)[N])
 {
-    for (const char* name : names) {
-        out.push_back({name, first++});
+    std::size_t count = 0;
+    for (const ConstantRun& run : runs) {
+        count += static_cast<std::size_t>(std::count(run.labels.begin(), run.labels.end(), ' ')) + 1;
     }
+    return count;
 }
+static_assert(constantCount(KeyRuns) == 185 && constantCount(ButtonStateRuns) == 5);
 
-// Appends prefix + label(i) for i = 0 .. count - 1, with the codes first + i.
-template <class Label>
-void appendSeries(std::vector<NamedCode>& out, const std::string& prefix, unsigned first, unsigned count,
-                  Label label)
-{
-    for (unsigned i = 0; i < count; ++i) {
-        out.push_back({prefix + label(i), first + i});
-    }
-}
-
-// The key table scripts see: pad buttons, then the engine's key codes by family. Codes 105 to
-// 149 and the pad connection codes have no script name.
-std::vector<NamedCode> scriptKeyNames()
-{
-    const auto number = [](unsigned offset) {
-        return [offset](unsigned i) { return std::to_string(i + offset); };
-    };
-    const auto letter = [](unsigned i) { return std::string(1, static_cast<char>('A' + i)); };
-    constexpr std::array<const char*, 16> PadButtons = {"DPAD_UP",
-                                                        "DPAD_DOWN",
-                                                        "DPAD_LEFT",
-                                                        "DPAD_RIGHT",
-                                                        "START",
-                                                        "BACK",
-                                                        "LEFT_STICK",
-                                                        "RIGHT_STICK",
-                                                        "LEFT_SHOULDER",
-                                                        "RIGHT_SHOULDER",
-                                                        "LEFT_TRIGGER",
-                                                        "RIGHT_TRIGGER",
-                                                        "A",
-                                                        "B",
-                                                        "X",
-                                                        "Y"};
-
-    std::vector<NamedCode> keys;
-    appendRun(keys, 0,
-              {"XINPUT_UP", "XINPUT_DOWN", "XINPUT_LEFT", "XINPUT_RIGHT", "XINPUT_START", "XINPUT_SELECT",
-               "XINPUT_L3", "XINPUT_R3", "XINPUT_LS", "XINPUT_RS", "XINPUT_LT", "XINPUT_RT", "XINPUT_A",
-               "XINPUT_B", "XINPUT_X", "XINPUT_Y"});
-    appendSeries(keys, "ORVA_", 0, 10, number(0));
-    appendSeries(keys, "ORVA_", 10, 26, letter);
-    appendSeries(keys, "ORVA_NUMPAD", 36, 10, number(0));
-    appendRun(
-        keys, 46,
-        {"ORVA_MULTIPLY", "ORVA_ADD", "ORVA_SEPARATOR", "ORVA_SUBTRACT", "ORVA_DECIMAL", "ORVA_DIVIDE"});
-    appendSeries(keys, "ORVA_F", 52, 12, number(1));
-    appendRun(keys, 64,
-              {"ORVA_SPACE", "ORVA_PAGE_UP", "ORVA_PAGE_DOWN", "ORVA_END", "ORVA_HOME", "ORVA_ARROW_LEFT",
-               "ORVA_ARROW_UP", "ORVA_ARROW_RIGHT", "ORVA_ARROW_DOWN", "ORVA_SELECT", "ORVA_PRINT",
-               "ORVA_EXECUTE", "ORVA_SNAPSHOT", "ORVA_INSERT", "ORVA_DELETE", "ORVA_HELP"});
-    appendRun(keys, 80,
-              {"ORVA_LEFT_SHIFT", "ORVA_RIGHT_SHIFT", "ORVA_ENTER", "ORVA_TAB", "ORVA_BACK",
-               "ORVA_LEFT_CONTROL", "ORVA_RIGHT_CONTROL", "ORVA_CAPS", "ORVA_ESCAPE"});
-    appendRun(keys, 89,
-              {"ORVA_MOUSE_LEFT", "ORVA_MOUSE_RIGHT", "ORVA_MOUSE_MIDDLE", "ORVA_MOUSE_SCROLL_UP",
-               "ORVA_MOUSE_SCROLL_DOWN"});
-    appendRun(keys, 94,
-              {"ORVA_SEMICOLON", "ORVA_PLUS", "ORVA_COMMA", "ORVA_MINUS", "ORVA_DOT", "ORVA_SLASH",
-               "ORVA_TILDE", "ORVA_LEFT_BRACKET", "ORVA_BACKSLASH", "ORVA_RIGHT_BRACKET", "ORVA_APOSTROPHE"});
-    for (unsigned pad = 1; pad <= 4; ++pad) {
-        appendSeries(keys, "ORVA_CONTROLLER" + std::to_string(pad) + "_", 150 + 16 * (pad - 1),
-                     PadButtons.size(), [&](unsigned i) { return std::string(PadButtons[i]); });
-    }
-    return keys;
-}
-
-void registerConstants(lua_State* L, const char* table, const std::vector<NamedCode>& constants)
+// The global table of read-only byte constants.
+template <std::size_t N> void registerConstants(lua_State* L, const char* table, const ConstantRun (&runs)[N])
 {
     luabridge::Namespace ns = luabridge::getGlobalNamespace(L).beginNamespace(table);
-    for (const NamedCode& constant : constants) {
-        ns.addVariable(constant.name.c_str(), &ByteValues[constant.code], false);
+    for (const ConstantRun& run : runs) {
+        unsigned value = run.first;
+        for (std::size_t start = 0; start < run.labels.size(); ++value) {
+            const std::size_t end = std::min(run.labels.find(' ', start), run.labels.size());
+            const std::string name = run.prefix + std::string(run.labels.substr(start, end - start));
+            ns.addVariable(name.c_str(), &ByteValues[value], false);
+            start = end + 1;
+        }
     }
 }
 
@@ -175,13 +148,8 @@ void registerInputManager(lua_State* L)
             .addFunction("stopListening", &Self::stopListeningFromScript);
     addStaticAndMember(cls, "keyToString", &KeyNameToString);
 
-    registerConstants(L, "ButtonState",
-                      {{"ButtonUp", ButtonUp},
-                       {"ButtonDown", ButtonDown},
-                       {"ButtonTapped", ButtonTapped},
-                       {"ButtonReleased", ButtonReleased},
-                       {"NONE", NONE}});
-    registerConstants(L, "Keys", scriptKeyNames());
+    registerConstants(L, "ButtonState", ButtonStateRuns);
+    registerConstants(L, "Keys", KeyRuns);
     publishManager<InputManager>(L, "input");
 }
 
