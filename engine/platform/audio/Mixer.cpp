@@ -10,6 +10,9 @@ namespace Orva::Platform::Audio {
 
 namespace {
 
+constexpr double FixedOne = 4294967296.0;
+constexpr float FixedFraction = 1.0f / 4294967296.0f;
+
 // Reads the sound at the voice's position with linear interpolation, `Channels` per frame,
 // and adds it at the given gains. Past the last frame the next one is silence, or the first
 // frame when another pass follows.
@@ -19,19 +22,7 @@ void addFrames(Voice& voice, float* out, std::size_t frameCount, double step, fl
     const float* pcm = voice.sound->samples.data();
     const std::size_t frames = voice.sound->frames;
     const double length = static_cast<double>(frames);
-    double position = voice.position;
-    for (std::size_t i = 0; i < frameCount; ++i) {
-        if (position >= length) {
-            voice.position = position;
-            voice.wrap();
-            if (voice.ended)
-                return;
-            position = voice.position;
-        }
-        const auto index = static_cast<std::size_t>(position);
-        const auto fraction = static_cast<float>(position - static_cast<double>(index));
-        const float* now = pcm + index * Channels;
-        const float* next = index + 1 < frames ? now + Channels : (voice.passesLeft() ? pcm : nullptr);
+    const auto add = [&](std::size_t i, const float* now, const float* next, float fraction) {
         float sample[2];
         for (int c = 0; c < Channels; ++c) {
             const float following = next != nullptr ? next[c] : 0.0f;
@@ -39,7 +30,45 @@ void addFrames(Voice& voice, float* out, std::size_t frameCount, double step, fl
         }
         out[2 * i] += sample[0] * left;
         out[2 * i + 1] += sample[Channels - 1] * right;
-        position += step;
+    };
+
+    double position = voice.position;
+    std::size_t i = 0;
+    while (i < frameCount) {
+        if (position >= length) {
+            voice.position = position;
+            voice.wrap();
+            if (voice.ended)
+                return;
+            position = voice.position;
+        }
+        // The frames whose both neighbours lie inside the sound, less one against rounding, go
+        // without checks; the index is clamped all the same.
+        std::size_t run = 0;
+        if (position < length - 1.0) {
+            run = frameCount - i;
+            if (step > 0.0)
+                run = std::min(run, static_cast<std::size_t>(std::max(0.0, std::ceil((length - 1.0 - position) / step) - 1.0)));
+        }
+        if (run > 0) {
+            // 32.32 fixed point: an integer add per frame instead of a chain of conversions.
+            auto at = static_cast<std::uint64_t>(position * FixedOne);
+            const auto stride = static_cast<std::uint64_t>(std::llround(step * FixedOne));
+            for (const std::size_t last = i + run; i < last; ++i) {
+                const std::size_t index = std::min(static_cast<std::size_t>(at >> 32), frames - 2);
+                const float* now = pcm + index * Channels;
+                add(i, now, now + Channels, static_cast<float>(static_cast<std::uint32_t>(at)) * FixedFraction);
+                at += stride;
+            }
+            position = static_cast<double>(at) / FixedOne;
+        }
+        if (run == 0) {
+            const auto index = static_cast<std::size_t>(position);
+            const float* now = pcm + index * Channels;
+            const float* next = index + 1 < frames ? now + Channels : (voice.passesLeft() ? pcm : nullptr);
+            add(i++, now, next, static_cast<float>(position - static_cast<double>(index)));
+            position += step;
+        }
     }
     voice.position = position;
     voice.wrap();
@@ -287,7 +316,7 @@ void Mixer::mix(float* frames, std::size_t frameCount)
         const std::size_t count = std::min(frameCount, BlockFrames);
         const float* submix = mixGroup(*root, count, 1.0, true) ? root->submix.data() : nullptr;
         for (std::size_t i = 0; i < 2 * count; ++i)
-            frames[i] = submix != nullptr ? std::fmin(std::fmax(submix[i], -1.0f), 1.0f) : 0.0f;
+            frames[i] = submix != nullptr ? std::max(-1.0f, std::min(submix[i], 1.0f)) : 0.0f; // NaN: -1
         frames += 2 * count;
         frameCount -= count;
     }
