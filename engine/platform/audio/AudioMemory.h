@@ -58,7 +58,7 @@ struct Counted
     static void operator delete(void* memory, std::size_t bytes) noexcept
     {
         noteFreed(bytes);
-        ::operator delete(memory, bytes);
+        ::operator delete(memory);
     }
 };
 

@@ -63,6 +63,26 @@ FMOD_RESULT getControl(ChannelControl& control, T Controls::*field, T* value)
     });
 }
 
+template <class T>
+FMOD_RESULT setVoice(ChannelControl& control, T Voice::*field, T value)
+{
+    return withVoice(control, [&](Voice& voice) {
+        voice.*field = value;
+        return FMOD_OK;
+    });
+}
+
+template <class T>
+FMOD_RESULT getVoice(ChannelControl& control, T Voice::*field, T* value)
+{
+    if (value == nullptr)
+        return FMOD_ERR_INVALID_PARAM;
+    return withVoice(control, [&](Voice& voice) {
+        *value = voice.*field;
+        return FMOD_OK;
+    });
+}
+
 } // namespace
 
 FMOD_RESULT ChannelControl::setVolume(float volume)
@@ -136,22 +156,12 @@ FMOD_RESULT ChannelControl::stop()
 FMOD_RESULT ChannelControl::setMode(FMOD_MODE mode)
 {
     const FMOD_MODE loop = Orva::Platform::Audio::loopMode(mode);
-    if (loop == 0)
-        return FMOD_ERR_INVALID_PARAM;
-    return withVoice(*this, [&](Voice& voice) {
-        voice.mode = loop;
-        return FMOD_OK;
-    });
+    return loop != 0 ? setVoice(*this, &Voice::mode, loop) : FMOD_ERR_INVALID_PARAM;
 }
 
 FMOD_RESULT ChannelControl::getMode(FMOD_MODE* mode)
 {
-    if (mode == nullptr)
-        return FMOD_ERR_INVALID_PARAM;
-    return withVoice(*this, [&](Voice& voice) {
-        *mode = voice.mode;
-        return FMOD_OK;
-    });
+    return getVoice(*this, &Voice::mode, mode);
 }
 
 FMOD_RESULT ChannelControl::set3DAttributes(const FMOD_VECTOR* position, const FMOD_VECTOR* velocity,
@@ -229,42 +239,22 @@ FMOD_RESULT ChannelControl::removeDSP(DSP* dsp)
 
 FMOD_RESULT Channel::setLoopCount(int loopCount)
 {
-    if (loopCount < -1)
-        return FMOD_ERR_INVALID_PARAM;
-    return withVoice(*this, [&](Voice& voice) {
-        voice.loopsLeft = loopCount;
-        return FMOD_OK;
-    });
+    return loopCount >= -1 ? setVoice(*this, &Voice::loopsLeft, loopCount) : FMOD_ERR_INVALID_PARAM;
 }
 
 FMOD_RESULT Channel::getLoopCount(int* loopCount)
 {
-    if (loopCount == nullptr)
-        return FMOD_ERR_INVALID_PARAM;
-    return withVoice(*this, [&](Voice& voice) {
-        *loopCount = voice.loopsLeft;
-        return FMOD_OK;
-    });
+    return getVoice(*this, &Voice::loopsLeft, loopCount);
 }
 
 FMOD_RESULT Channel::setFrequency(float frequency)
 {
-    if (!std::isfinite(frequency))
-        return FMOD_ERR_INVALID_PARAM;
-    return withVoice(*this, [&](Voice& voice) {
-        voice.frequency = frequency;
-        return FMOD_OK;
-    });
+    return std::isfinite(frequency) ? setVoice(*this, &Voice::frequency, frequency) : FMOD_ERR_INVALID_PARAM;
 }
 
 FMOD_RESULT Channel::getFrequency(float* frequency)
 {
-    if (frequency == nullptr)
-        return FMOD_ERR_INVALID_PARAM;
-    return withVoice(*this, [&](Voice& voice) {
-        *frequency = voice.frequency;
-        return FMOD_OK;
-    });
+    return getVoice(*this, &Voice::frequency, frequency);
 }
 
 FMOD_RESULT Channel::setPosition(unsigned int position, FMOD_TIMEUNIT unit)

@@ -30,6 +30,26 @@ SampleData& dataOf(Sound& sound)
     return static_cast<SampleData&>(sound);
 }
 
+template <class T>
+FMOD_RESULT setDefault(Sound& sound, T SampleData::*field, T value)
+{
+    SampleData& data = dataOf(sound);
+    Guard guard(data.mixer.lock);
+    data.*field = value;
+    return FMOD_OK;
+}
+
+template <class T>
+FMOD_RESULT getDefault(Sound& sound, T SampleData::*field, T* value)
+{
+    if (value == nullptr)
+        return FMOD_ERR_INVALID_PARAM;
+    SampleData& data = dataOf(sound);
+    Guard guard(data.mixer.lock);
+    *value = data.*field;
+    return FMOD_OK;
+}
+
 } // namespace
 
 FMOD_RESULT System::getNumDrivers(int* numDrivers)
@@ -192,42 +212,22 @@ FMOD_RESULT System::get3DListenerAttributes(int listener, FMOD_VECTOR* position,
 FMOD_RESULT Sound::setMode(FMOD_MODE mode)
 {
     const FMOD_MODE loop = Orva::Platform::Audio::loopMode(mode);
-    if (loop == 0)
-        return FMOD_ERR_INVALID_PARAM;
-    SampleData& data = dataOf(*this);
-    Guard guard(data.mixer.lock);
-    data.mode = loop;
-    return FMOD_OK;
+    return loop != 0 ? setDefault(*this, &SampleData::mode, loop) : FMOD_ERR_INVALID_PARAM;
 }
 
 FMOD_RESULT Sound::getMode(FMOD_MODE* mode)
 {
-    if (mode == nullptr)
-        return FMOD_ERR_INVALID_PARAM;
-    SampleData& data = dataOf(*this);
-    Guard guard(data.mixer.lock);
-    *mode = data.mode;
-    return FMOD_OK;
+    return getDefault(*this, &SampleData::mode, mode);
 }
 
 FMOD_RESULT Sound::setLoopCount(int loopCount)
 {
-    if (loopCount < -1)
-        return FMOD_ERR_INVALID_PARAM;
-    SampleData& data = dataOf(*this);
-    Guard guard(data.mixer.lock);
-    data.loopCount = loopCount;
-    return FMOD_OK;
+    return loopCount >= -1 ? setDefault(*this, &SampleData::loopCount, loopCount) : FMOD_ERR_INVALID_PARAM;
 }
 
 FMOD_RESULT Sound::getLoopCount(int* loopCount)
 {
-    if (loopCount == nullptr)
-        return FMOD_ERR_INVALID_PARAM;
-    SampleData& data = dataOf(*this);
-    Guard guard(data.mixer.lock);
-    *loopCount = data.loopCount;
-    return FMOD_OK;
+    return getDefault(*this, &SampleData::loopCount, loopCount);
 }
 
 FMOD_RESULT Sound::getLength(unsigned int* length, FMOD_TIMEUNIT unit)
