@@ -1,8 +1,6 @@
 #include "actions/TargetGuard.h"
 
-#include "world/BaseComponent.h"
 #include "world/GlobalComponentManager.h"
-#include "world/IComponentPool.h"
 
 namespace Orva::Actions {
 
@@ -28,12 +26,6 @@ TargetGuard TargetGuard::forAddress(const void* address) noexcept
         return guard;
     }
     return guard;
-}
-
-// The slot is asked first: the component's id is read only while a component lives there.
-bool TargetGuard::isComponentAlive() const noexcept
-{
-    return pool_->isSlotInUse(component_) && component_->componentID == componentID_;
 }
 
 } // namespace Orva::Actions

@@ -1,11 +1,8 @@
 #pragma once
 
 #include "core/Export.h"
-
-namespace Orva {
-class BaseComponent;
-class IComponentPool;
-} // namespace Orva
+#include "world/BaseComponent.h"
+#include "world/IComponentPool.h"
 
 namespace Orva::Actions {
 
@@ -46,7 +43,11 @@ private:
         Dead,
     };
 
-    bool isComponentAlive() const noexcept;
+    // The slot is asked first: the component's id is read only while a component lives there.
+    bool isComponentAlive() const noexcept
+    {
+        return pool_->isSlotInUse(component_) && component_->componentID == componentID_;
+    }
 
     const IComponentPool* pool_ = nullptr;
     const BaseComponent* component_ = nullptr;
