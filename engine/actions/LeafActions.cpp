@@ -67,6 +67,13 @@ bool ActionSendEvent::update(float /*dt*/)
     return true;
 }
 
+ActionBase* ActionSendEvent::clone() const
+{
+    auto* const copy = new ActionSendEvent(*this);
+    copy->done = false;
+    return copy;
+}
+
 ActionLuaCallback::ActionLuaCallback(LuaScriptComponent* component, const std::string& functionName)
     : component(component), componentGuard(TargetGuard::forAddress(component)),
       function(callbackFunction(component, componentGuard, functionName))

@@ -63,7 +63,8 @@ public:
     ActionSendEvent(std::string eventName, LuaScriptComponent* sender) noexcept;
 
     bool update(float dt) override;
-    ActionBase* clone() const override { return new ActionSendEvent(*this); }
+    // Unsent, with the same sender and its guard.
+    ActionBase* clone() const override;
     ActionBase* reversedCopy() const override { return clone(); }
 
     std::string eventName;

@@ -121,13 +121,17 @@ TEST_F(ActionWorldTest, SendEventGroupSendsOnceAndFinishesWithItsDelay)
     Orva::EventManager::PushAllEvents();
     EXPECT_EQ(pings.count, 1);
     EXPECT_EQ(pings.sender, probe);
+    std::unique_ptr<ActionBase> again(group.getChildren().front()->clone());
+    again->update(Step);
+    Orva::EventManager::PushAllEvents();
+    EXPECT_EQ(pings.count, 2) << "a clone starts unsent";
 
     ActionSequence late;
     late.sendEvent(probe, "Ping");
     objects().destroy(object);
     late.update(Step);
     Orva::EventManager::PushAllEvents();
-    EXPECT_EQ(pings.count, 1) << "a destroyed sender sends nothing";
+    EXPECT_EQ(pings.count, 2) << "a destroyed sender sends nothing";
 }
 
 TEST_F(ActionWorldTest, DestroyActionsLeaveRecycledSlotsAlone)
