@@ -4,12 +4,10 @@
 #include <utility>
 
 #include "core/GlobalManager.h"
-#include "graphics/Layer.h"
 #include "graphics/ObjectShader.h"
 #include "graphics/Renderer.h"
 #include "graphics/Texture.h"
 #include "graphics/TextureManager.h"
-#include "graphics/Viewport.h"
 #include "world/GameObject.h"
 #include "world/TransformComponent.h"
 
@@ -111,19 +109,6 @@ void SpriteComponent::useSharedShader()
     }
     shader_ = Renderer::hasInstance() ? Renderer::getInstance().getDefaultObjectShader() : nullptr;
     sharedShader_ = true;
-}
-
-// Leaves any other layer first: a sprite is in one layer's list at most.
-void SpriteComponent::joinDefaultLayer()
-{
-    if (!Renderer::hasInstance() || !Renderer::getInstance().isInitialized()) {
-        removeFromLayer(false);
-        return;
-    }
-    Layer* defaultLayer = Renderer::getInstance().getViewport().getLayer(Viewport::DefaultLayerName);
-    if (getLayer() != defaultLayer) {
-        moveToLayer(Viewport::DefaultLayerName);
-    }
 }
 
 // One frame of the grid, from pixels to world units. A grid read as 0 columns or rows counts

@@ -130,7 +130,6 @@ private:
     const TransformComponent* drawnTransform() const noexcept;
     void requestTexture(const std::string& path);
     void useSharedShader();
-    void joinDefaultLayer();
     void sizeFromTexture() noexcept;
 
     ObjectShader* shader_ = nullptr;

@@ -406,7 +406,8 @@ void TextureManager::completeImage(const std::string& key, const std::string& co
             if (requester == nullptr) {
                 continue;
             }
-            texture->addUses(requester->type == ParticleEmitterComponent::TypeNumber ? 2 : 1);
+            // An emitter counts the texture once more as it takes it.
+            texture->incrementUseCounter();
             hand(texture, requester);
         }
     }

@@ -46,6 +46,7 @@ protected:
     // graphics tests, so that leftovers of the X libraries stay attributable.
     void TearDown() override
     {
+        Orva::Graphics::FontManager::destroyInstance();
         Orva::Graphics::Renderer::destroyInstance();
         window.reset();
         EngineTest::TearDown();
