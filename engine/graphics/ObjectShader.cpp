@@ -188,6 +188,22 @@ void ObjectShader::deleteProgram() noexcept
     program_ = 0;
 }
 
+ScopedProgram::ScopedProgram(const ObjectShader& shader)
+{
+    if (!shader.isReady()) {
+        return;
+    }
+    glGetIntegerv(GL_CURRENT_PROGRAM, &previous_);
+    active_ = shader.apply();
+}
+
+ScopedProgram::~ScopedProgram()
+{
+    if (active_) {
+        glUseProgram(static_cast<GLuint>(previous_));
+    }
+}
+
 bool ObjectShader::apply() const
 {
     if (!ready_) {

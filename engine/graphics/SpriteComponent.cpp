@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "core/GlobalManager.h"
+#include "core/TweenTargets.h"
 #include "graphics/ObjectShader.h"
 #include "graphics/Renderer.h"
 #include "graphics/Texture.h"
@@ -207,6 +208,16 @@ void SpriteComponent::update(float dt)
         }
     }
     frameIndex_ = static_cast<int>(frameTimer_);
+}
+
+void SpriteComponent::pushFPS() noexcept
+{
+    Actions::primitiveIntTarget = &fps_;
+}
+
+void SpriteComponent::pushCurrFrame() noexcept
+{
+    Actions::primitiveIntTarget = &frameIndex_;
 }
 
 SpriteDrawValues SpriteComponent::getDrawValues(const TransformComponent& transform) const

@@ -31,8 +31,7 @@ constexpr Registration ScriptRegistrations[] = {
     // 11: "Core"."GlobalManager", global "globals".
     &registerWindow, // 12
     &registerEngine, // 13: global "engine"
-    // 14: "Graphics"."Renderer", "Layer", "Viewport", "ShaderValue", "ObjectShader",
-    //     "FrameShader", "Color", global "graphics".
+    &registerDrawingPipeline, // 14: global "graphics"
     &registerObjectUnitSize, // 15
     // 16: "Core"."BaseEvent" and "LuaEvent" here; "CollisionEvent" and "EventManager" with
     //     the global "events" join them.
@@ -40,8 +39,8 @@ constexpr Registration ScriptRegistrations[] = {
     // 17: "Input"."InputManager", tables "ButtonState" and "Keys", global "input".
     // 18: "Physics"."PhysicsWorld", global "physics".
     // 19: "Resources"."ResourceManager", global "resources".
-    // 20: "Core"."TextureManager", global "textures".
-    // 21: "Graphics"."FrameShader_PREVIOUS" and "FrameShader_SCREEN", read-only.
+    &registerTextureManager,          // 20: global "textures"
+    &registerFrameShaderDependencies, // 21
     // 22: "Core"."GameStateManager", global "gameState".
     // 23: "Core"."SetManager", global "sets".
     // 24: "Core"."AudioManager", "Audio"."AudioChannel", "AudioBaseGroup",

@@ -74,6 +74,11 @@ public:
     // The resource directory followed by the relative path.
     static std::string getFullPath(const std::string& relativePath);
 
+    // A name given by a script, with backslashes made slashes; nothing when it is empty,
+    // absolute (a leading slash or a drive letter) or has a ".." segment, since such a name
+    // would reach outside the folder it is meant for.
+    static std::optional<std::string> confinedName(const std::string& name);
+
     // Whole files and writes. Failures show only in the result: "" or false.
     static std::string openFile(const std::string& path);
     static bool saveToFile(const std::string& relativePath, const std::string& text);
