@@ -81,35 +81,37 @@ inline constexpr char BatchObjectFragment[] = "#version 330 core\n"
 // The font shader: the unit quad placed by "projMtx" * "MVP", showing the glyph coverage of
 // "fontTex" (red channel) as the alpha of "tint", with an edge smoothed over the band 0.4375 to
 // 0.5625; without "useTexture", plain "tint".
-inline constexpr char FontVertex[] = "#version 330 core\n"
-                                     "\t\t\t\tlayout(location = 0) in vec3 vertexPosition_modelspace;"
-                                     "\t\t\t\tlayout(location = 1) in vec2 vertexUV;"
-                                     "\t\t\t\tout vec2 UV;"
-                                     "\t\t\t\tuniform mat4 projMtx;"
-                                     "\t\t\t\tuniform mat4 MVP;"
-                                     "\t\t\t\tvoid main()"
-                                     "\t\t\t\t{"
-                                     "\t\t\t\t\tgl_Position = projMtx * MVP * vec4(vertexPosition_modelspace, 1);"
-                                     "\t\t\t\t\tUV = vertexUV;"
-                                     "\t\t\t\t}";
+inline constexpr char FontVertex[] =
+    "#version 330 core\n"
+    "\t\t\t\tlayout(location = 0) in vec3 vertexPosition_modelspace;"
+    "\t\t\t\tlayout(location = 1) in vec2 vertexUV;"
+    "\t\t\t\tout vec2 UV;"
+    "\t\t\t\tuniform mat4 projMtx;"
+    "\t\t\t\tuniform mat4 MVP;"
+    "\t\t\t\tvoid main()"
+    "\t\t\t\t{"
+    "\t\t\t\t\tgl_Position = projMtx * MVP * vec4(vertexPosition_modelspace, 1);"
+    "\t\t\t\t\tUV = vertexUV;"
+    "\t\t\t\t}";
 
-inline constexpr char FontFragment[] = "#version 330 core\n"
-                                       "\t\t\t\tin vec2 UV;"
-                                       "\t\t\t\tout vec4 Color;"
-                                       "\t\t\t\tuniform sampler2D fontTex;"
-                                       "\t\t\t\tuniform vec4 tint;"
-                                       "\t\t\t\tuniform bool useTexture = true;"
-                                       "\t\t\t\tvoid main()"
-                                       "\t\t\t\t{"
-                                       "\t\t\t\t\tif (useTexture)"
-                                       "\t\t\t\t\t{"
-                                       "\t\t\t\t\t\tfloat distance = texture(fontTex, UV).r;"
-                                       "\t\t\t\t\t\tfloat alpha = smoothstep(0.5 - 1.0 / 16.0, 0.5 + 1.0 / 16.0, distance) * tint.a;"
-                                       "\t\t\t\t\t\tColor = vec4(tint.rgb, alpha);"
-                                       "\t\t\t\t\t}"
-                                       "\t\t\t\t\telse"
-                                       "\t\t\t\t\t\tColor = tint;"
-                                       "\t\t\t\t}";
+inline constexpr char FontFragment[] =
+    "#version 330 core\n"
+    "\t\t\t\tin vec2 UV;"
+    "\t\t\t\tout vec4 Color;"
+    "\t\t\t\tuniform sampler2D fontTex;"
+    "\t\t\t\tuniform vec4 tint;"
+    "\t\t\t\tuniform bool useTexture = true;"
+    "\t\t\t\tvoid main()"
+    "\t\t\t\t{"
+    "\t\t\t\t\tif (useTexture)"
+    "\t\t\t\t\t{"
+    "\t\t\t\t\t\tfloat distance = texture(fontTex, UV).r;"
+    "\t\t\t\t\t\tfloat alpha = smoothstep(0.5 - 1.0 / 16.0, 0.5 + 1.0 / 16.0, distance) * tint.a;"
+    "\t\t\t\t\t\tColor = vec4(tint.rgb, alpha);"
+    "\t\t\t\t\t}"
+    "\t\t\t\t\telse"
+    "\t\t\t\t\t\tColor = tint;"
+    "\t\t\t\t}";
 
 // A layer's Screen pass: the full-screen quad (corners -1..1 mapped to UV 0..1) showing the
 // texture on unit "screenTexture".

@@ -109,13 +109,16 @@ struct GlyphSheet
         }
         for (const GlyphBitmap& glyph : glyphs) {
             for (unsigned row = 0; row < glyph.rows; ++row) {
-                std::copy_n(glyph.coverage.begin() + static_cast<std::ptrdiff_t>(row * glyph.width), glyph.width,
-                            at(glyph.x, glyph.y + row));
+                std::copy_n(glyph.coverage.begin() + static_cast<std::ptrdiff_t>(row * glyph.width),
+                            glyph.width, at(glyph.x, glyph.y + row));
             }
         }
     }
 
-    unsigned char* at(unsigned x, unsigned y) { return texels.data() + static_cast<std::size_t>(y) * width + x; }
+    unsigned char* at(unsigned x, unsigned y)
+    {
+        return texels.data() + static_cast<std::size_t>(y) * width + x;
+    }
 
     Math::Vector2D<float> uv(float x, float y) const
     {
@@ -137,8 +140,8 @@ public:
         glGenTextures(1, &name);
         glBindTexture(GL_TEXTURE_2D, name);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RED, static_cast<GLsizei>(width), static_cast<GLsizei>(height), 0, GL_RED,
-                     GL_UNSIGNED_BYTE, texels);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RED, static_cast<GLsizei>(width), static_cast<GLsizei>(height), 0,
+                     GL_RED, GL_UNSIGNED_BYTE, texels);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
@@ -160,8 +163,9 @@ struct Corner
 {
     float x, y, u, v;
 };
-constexpr Corner QuadTriangles[] = {{-0.5f, 0.5f, 0.0f, 0.0f}, {-0.5f, -0.5f, 0.0f, 1.0f}, {0.5f, 0.5f, 1.0f, 0.0f},
-                                    {0.5f, 0.5f, 1.0f, 0.0f},  {-0.5f, -0.5f, 0.0f, 1.0f}, {0.5f, -0.5f, 1.0f, 1.0f}};
+constexpr Corner QuadTriangles[] = {{-0.5f, 0.5f, 0.0f, 0.0f},  {-0.5f, -0.5f, 0.0f, 1.0f},
+                                    {0.5f, 0.5f, 1.0f, 0.0f},   {0.5f, 0.5f, 1.0f, 0.0f},
+                                    {-0.5f, -0.5f, 0.0f, 1.0f}, {0.5f, -0.5f, 1.0f, 1.0f}};
 
 // The width a glyph adds to a line before the next byte.
 int advancePixels(const FontChar& glyph) noexcept
@@ -201,8 +205,9 @@ struct FontManager::Mesh
         glEnableVertexAttribArray(0);
         glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride, nullptr);
         glEnableVertexAttribArray(1);
-        glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, stride,
-                              reinterpret_cast<const void*>(static_cast<std::uintptr_t>(offsetof(Vertex, u))));
+        glVertexAttribPointer(
+            1, 2, GL_FLOAT, GL_FALSE, stride,
+            reinterpret_cast<const void*>(static_cast<std::uintptr_t>(offsetof(Vertex, u))));
         glBindVertexArray(static_cast<GLuint>(vertexArray));
         glBindBuffer(GL_ARRAY_BUFFER, static_cast<GLuint>(arrayBuffer));
     }
@@ -244,8 +249,8 @@ struct FontManager::Mesh
         glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &arrayBuffer);
         glBindVertexArray(vertexArray_);
         glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_);
-        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(Vertex)), vertices.data(),
-                     GL_STREAM_DRAW);
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(Vertex)),
+                     vertices.data(), GL_STREAM_DRAW);
         glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(vertices.size()));
         glBindVertexArray(static_cast<GLuint>(vertexArray));
         glBindBuffer(GL_ARRAY_BUFFER, static_cast<GLuint>(arrayBuffer));
@@ -316,7 +321,8 @@ void FontManager::makeFont(const std::string& file, unsigned size)
     }
     GlyphSheet sheet(bitmaps);
     font.sheet = uploader_->upload(sheet.texels.data(), sheet.width, sheet.height);
-    font.solidUV = sheet.uv(static_cast<float>(Gap) + 0.5f * SolidSide, static_cast<float>(Gap) + 0.5f * SolidSide);
+    font.solidUV =
+        sheet.uv(static_cast<float>(Gap) + 0.5f * SolidSide, static_cast<float>(Gap) + 0.5f * SolidSide);
     for (const GlyphBitmap& bitmap : bitmaps) {
         FontChar& glyph = font.glyphs[bitmap.code];
         glyph.textureId = font.sheet;
@@ -374,11 +380,13 @@ const std::vector<GlyphQuad>& FontManager::layoutText(const std::string& text, M
             const float width = static_cast<float>(glyph.size.x);
             const float height = static_cast<float>(glyph.size.y);
             const Matrix glyphPlace = Matrix::translation(
-                (static_cast<float>(glyph.bearing.x) * scale.x + width * scale.x * 0.5f + pen.x) * inverseUnit,
+                (static_cast<float>(glyph.bearing.x) * scale.x + width * scale.x * 0.5f + pen.x) *
+                    inverseUnit,
                 (height * scale.y * 0.5f + pen.y - (height - static_cast<float>(glyph.bearing.y)) * scale.y) *
                     inverseUnit,
                 0.0f);
-            const Matrix glyphSize = Matrix::scale(width * scale.x * inverseUnit, height * scale.y * inverseUnit, 1.0f);
+            const Matrix glyphSize =
+                Matrix::scale(width * scale.x * inverseUnit, height * scale.y * inverseUnit, 1.0f);
             quads_.push_back({placed * glyphPlace * glyphSize, glyph.startUV, glyph.sizeUV});
             pen.x += static_cast<float>(advancePixels(glyph)) * scale.x;
         }
@@ -386,8 +394,9 @@ const std::vector<GlyphQuad>& FontManager::layoutText(const std::string& text, M
     return quads_;
 }
 
-void FontManager::text(Renderer& /*renderer*/, const std::string& text, const Math::Matrix44<float>& projection,
-                       const Color& colour, Math::Vector2D<float> position, const Math::Vector2D<float>& scale,
+void FontManager::text(Renderer& /*renderer*/, const std::string& text,
+                       const Math::Matrix44<float>& projection, const Color& colour,
+                       Math::Vector2D<float> position, const Math::Vector2D<float>& scale,
                        const float& rotation, const Math::Vector2D<float>& penStart)
 {
     if (fonts_.empty()) {

@@ -143,8 +143,8 @@ bool ParticleEmitter::simulate(Particle& particle, float dt) const
     particle.position.z += particle.velocity.z * dt;
     particle.life -= dt;
     if (orientToVelocity) {
-        const float length = std::sqrt(particle.velocity.x * particle.velocity.x +
-                                       particle.velocity.y * particle.velocity.y);
+        const float length =
+            std::sqrt(particle.velocity.x * particle.velocity.x + particle.velocity.y * particle.velocity.y);
         if (length > 0.0f) {
             particle.rotation = std::atan2(particle.velocity.y / length, particle.velocity.x / length);
         }
@@ -155,7 +155,8 @@ bool ParticleEmitter::simulate(Particle& particle, float dt) const
             particle.color = colors_.back();
         } else {
             const float last = static_cast<float>(colors - 2);
-            const float t = (particle.totalLife - particle.life) / particle.totalLife * static_cast<float>(colors - 1);
+            const float t =
+                (particle.totalLife - particle.life) / particle.totalLife * static_cast<float>(colors - 1);
             std::size_t index = 0;
             if (t >= last) {
                 index = colors - 2;
@@ -291,7 +292,8 @@ bool ParticleEmitterComponent::draw(const Math::Matrix44<float>& projectionView)
     }
     SpriteDrawValues values;
     if (texture != nullptr) {
-        values.numFrames = {static_cast<float>(texture->getMaxFramesX()), static_cast<float>(texture->getMaxFramesY())};
+        values.numFrames = {static_cast<float>(texture->getMaxFramesX()),
+                            static_cast<float>(texture->getMaxFramesY())};
         values.startUV = texture->getAtlasUV();
         values.sizeUV = texture->getAtlasSize();
     }
@@ -301,7 +303,8 @@ bool ParticleEmitterComponent::draw(const Math::Matrix44<float>& projectionView)
     }
     for (const Particle* particle : emitter_->getLiveParticles()) {
         values.mvp = Math::Matrix44<float>::translation(particle->position) *
-                     Math::Matrix44<float>::rotationZ(particle->rotation) * Math::Matrix44<float>::scale(particle->size);
+                     Math::Matrix44<float>::rotationZ(particle->rotation) *
+                     Math::Matrix44<float>::scale(particle->size);
         values.color = particle->color;
         if (batch != nullptr) {
             batch->add(values, texture);

@@ -29,10 +29,10 @@ constexpr Registration ScriptRegistrations[] = {
     &registerGameObject,        // 9
     &registerGameObjectManager, // 10: global "gameObjects"
     // 11: "Core"."GlobalManager", global "globals".
-    &registerWindow, // 12
-    &registerEngine, // 13: global "engine"
+    &registerWindow,          // 12
+    &registerEngine,          // 13: global "engine"
     &registerDrawingPipeline, // 14: global "graphics"
-    &registerObjectUnitSize, // 15
+    &registerObjectUnitSize,  // 15
     // 16: "Core"."BaseEvent" and "LuaEvent" here; "CollisionEvent" and "EventManager" with
     //     the global "events" join them.
     &registerEventClasses,

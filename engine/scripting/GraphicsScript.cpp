@@ -67,8 +67,9 @@ void registerRenderer(lua_State* L)
     luabridge::getGlobalNamespace(L)
         .beginNamespace("Graphics")
         .beginClass<Renderer>("Renderer")
-        .addFunction("getViewport",
-                     [](Renderer& renderer) { return renderer.isInitialized() ? &renderer.getViewport() : nullptr; })
+        .addFunction(
+            "getViewport",
+            [](Renderer& renderer) { return renderer.isInitialized() ? &renderer.getViewport() : nullptr; })
         .addFunction("setClearColor", &Renderer::setClearColor)
         .endClass()
         .endNamespace();
@@ -85,7 +86,8 @@ void registerLayer(lua_State* L)
         .addFunction("getFrameShader", &Layer::getFrameShader)
         .addFunction("forceSort", &Layer::sort)
         .addProperty("Visible", &Layer::isVisible, &Layer::setVisible)
-        .addFunction("removeFrameShaderByID", static_cast<void (Layer::*)(std::uint32_t)>(&Layer::removeFrameShader))
+        .addFunction("removeFrameShaderByID",
+                     static_cast<void (Layer::*)(std::uint32_t)>(&Layer::removeFrameShader))
         .addFunction("removeFrameShaderByName",
                      static_cast<void (Layer::*)(const std::string&)>(&Layer::removeFrameShader))
         .addFunction("removeFrameShader",
@@ -102,7 +104,8 @@ void registerViewport(lua_State* L)
         .beginClass<Viewport>("Viewport")
         .addFunction("getCameraPosition",
                      static_cast<const Position& (Viewport::*)() const>(&Viewport::getCameraPosition))
-        .addFunction("getCameraScale", static_cast<const Position& (Viewport::*)() const>(&Viewport::getCameraScale))
+        .addFunction("getCameraScale",
+                     static_cast<const Position& (Viewport::*)() const>(&Viewport::getCameraScale))
         .addFunction("addFrameShader", frameShaderAdder<Viewport>())
         .addFunction("getFrameShader", &Viewport::getFrameShader)
         .addFunction("forceSort", &Viewport::sortLayers)
@@ -111,7 +114,8 @@ void registerViewport(lua_State* L)
         .addFunction("worldToNormalizedScreenPosition", &Viewport::worldToNormalizedScreenPosition)
         .addFunction("addLayer", &Viewport::addLayer)
         .addFunction("removeLayer", &Viewport::removeLayer)
-        .addFunction("getLayer", static_cast<Layer* (Viewport::*)(const std::string&) const>(&Viewport::getLayer))
+        .addFunction("getLayer",
+                     static_cast<Layer* (Viewport::*)(const std::string&) const>(&Viewport::getLayer))
         .addFunction("removeFrameShaderByID",
                      static_cast<void (Viewport::*)(std::uint32_t)>(&Viewport::removeFrameShader))
         .addFunction("removeFrameShaderByName",
@@ -168,7 +172,8 @@ void registerFrameShader(lua_State* L)
                          }
                      })
         .addFunction("removeTexture", &FrameShader::removeTexture)
-        .addFunction("updateInt", static_cast<void (FrameShader::*)(const std::string&, int)>(&FrameShader::updateValue))
+        .addFunction("updateInt",
+                     static_cast<void (FrameShader::*)(const std::string&, int)>(&FrameShader::updateValue))
         .addFunction("updateFloat",
                      static_cast<void (FrameShader::*)(const std::string&, float)>(&FrameShader::updateValue))
         .addFunction("updateVect2f",
@@ -235,7 +240,8 @@ void registerWindow(lua_State* L)
         .addFunction("isFullscreen", &Window::isFullscreen)
         .addFunction("showCursor", &Window::showCursor)
         .addFunction("hideCursor", &Window::hideCursor)
-        .addFunction("resize", static_cast<void (Window::*)(const Math::Vector2D<unsigned>&)>(&Window::resize))
+        .addFunction("resize",
+                     static_cast<void (Window::*)(const Math::Vector2D<unsigned>&)>(&Window::resize))
         .endClass()
         .endNamespace();
 }

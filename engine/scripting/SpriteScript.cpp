@@ -37,7 +37,8 @@ template <class Object> auto confinedPathCall(void (Object::*call)(const std::st
 }
 
 // "moveToLayer" by name and "moveToLayerById" by place, shared by every drawn component.
-template <class Component> luabridge::Class<Component>& addLayerMoves(luabridge::Class<Component>& registration)
+template <class Component>
+luabridge::Class<Component>& addLayerMoves(luabridge::Class<Component>& registration)
 {
     return registration
         .addFunction("moveToLayer", static_cast<void (BaseSpriteComponent::*)(const std::string&)>(
@@ -62,8 +63,9 @@ void registerBaseSpriteComponent(lua_State* L)
 void registerSpriteComponent(lua_State* L)
 {
     using Sprite = SpriteComponent;
-    auto sprite = luabridge::getGlobalNamespace(L).beginNamespace("Graphics").deriveClass<Sprite, BaseSpriteComponent>(
-        "SpriteComponent");
+    auto sprite = luabridge::getGlobalNamespace(L)
+                      .beginNamespace("Graphics")
+                      .deriveClass<Sprite, BaseSpriteComponent>("SpriteComponent");
     sprite.addFunction("init", confinedPathCall(&Sprite::initForScript, "init"))
         .addFunction("changeAnimation", &Sprite::changeAnimation)
         .addFunction("changeTexture", confinedPathCall(&Sprite::changeTexture, "changeTexture"))
@@ -93,8 +95,9 @@ void registerSpriteComponent(lua_State* L)
 void registerSpriteFontComponent(lua_State* L)
 {
     using Text = SpriteFontComponent;
-    auto text = luabridge::getGlobalNamespace(L).beginNamespace("Graphics").deriveClass<Text, BaseSpriteComponent>(
-        "SpriteFontComponent");
+    auto text = luabridge::getGlobalNamespace(L)
+                    .beginNamespace("Graphics")
+                    .deriveClass<Text, BaseSpriteComponent>("SpriteFontComponent");
     text.addFunction("setText", &Text::setText)
         .addFunction("getText", &Text::getText)
         .addFunction("setFont", &Text::setFont)
@@ -164,7 +167,8 @@ void registerTextureManager(lua_State* L)
         .addFunction("load", confinedPathCall(&TextureManager::load, "load"))
         .endClass()
         .endNamespace();
-    luabridge::setGlobal(L, TextureManager::hasInstance() ? &TextureManager::getInstance() : nullptr, "textures");
+    luabridge::setGlobal(L, TextureManager::hasInstance() ? &TextureManager::getInstance() : nullptr,
+                         "textures");
 }
 
 } // namespace Orva::Scripting

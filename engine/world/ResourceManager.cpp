@@ -74,7 +74,6 @@ bool truncateAndWrite(const std::string& path, const std::string& text)
     return writeWholeFile(path, text.data(), text.size(), std::ios::out | std::ios::trunc);
 }
 
-
 // What "xdg-user-dir DOCUMENTS" answers; "" when it cannot be run. Asked again only when
 // $HOME has changed since the last answer, since the answer derives from it. Main thread only.
 const std::string& xdgDocumentsAnswer()

@@ -308,7 +308,8 @@ TEST_F(GameStateManagerTest, ResourcesLoadByKindInDocumentOrderAndElementsWithou
     EXPECT_EQ(TextureRequests::pendingPaths(), (std::vector<std::string>{"images/1.png", "images/2.png"}));
     EXPECT_EQ(Orva::Audio::AudioManager::getInstance().getLoadRequests(),
               (std::vector<std::string>{"s/1.ogg"}));
-    const Orva::Graphics::FontManager::FontTable& fonts = Orva::Graphics::FontManager::getInstance().getFonts();
+    const Orva::Graphics::FontManager::FontTable& fonts =
+        Orva::Graphics::FontManager::getInstance().getFonts();
     ASSERT_EQ(fonts.size(), 1u);
     EXPECT_EQ(fonts.begin()->first, "fonts/a.ttf");
     EXPECT_EQ(fonts.begin()->second['H'].size.y, 29u) << "made at size 40";

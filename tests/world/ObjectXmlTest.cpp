@@ -10,12 +10,12 @@
 #include "graphics/ParticleEmitterComponent.h"
 #include "graphics/SpriteComponent.h"
 #include "graphics/SpriteFontComponent.h"
-#include "world/TextureRequests.h"
 #include "physics/AABBCollider.h"
 #include "physics/CircleCollider.h"
 #include "physics/RigidBody.h"
 #include "world/CameraComponent.h"
 #include "world/LuaScriptComponent.h"
+#include "world/TextureRequests.h"
 #include "world/TransformComponent.h"
 
 // Object and component XML: one `obj` element into a game object.
