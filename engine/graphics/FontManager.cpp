@@ -14,6 +14,7 @@
 #include "core/GlobalManager.h"
 #include "graphics/EngineShaders.h"
 #include "graphics/Renderer.h"
+#include "graphics/SpriteBatch.h"
 #include "world/ResourceManager.h"
 
 namespace Orva::Graphics {
@@ -320,12 +321,14 @@ void FontManager::makeFont(const std::string& file, unsigned size)
         return;
     }
     GlyphSheet sheet(bitmaps);
-    font.sheet = uploader_->upload(sheet.texels.data(), sheet.width, sheet.height);
+    font.sheet = Texture(uploader_->upload(sheet.texels.data(), sheet.width, sheet.height), file);
+    font.sheet.setSize({sheet.width, sheet.height});
+    font.sheet.setLoaded(true);
     font.solidUV =
         sheet.uv(static_cast<float>(Gap) + 0.5f * SolidSide, static_cast<float>(Gap) + 0.5f * SolidSide);
     for (const GlyphBitmap& bitmap : bitmaps) {
         FontChar& glyph = font.glyphs[bitmap.code];
-        glyph.textureId = font.sheet;
+        glyph.textureId = font.sheet.getId();
         glyph.startUV = sheet.uv(static_cast<float>(bitmap.x), static_cast<float>(bitmap.y));
         glyph.sizeUV = sheet.uv(static_cast<float>(bitmap.width), static_cast<float>(bitmap.rows));
     }
@@ -408,6 +411,25 @@ void FontManager::text(Renderer& /*renderer*/, const std::string& text,
     }
 }
 
+bool FontManager::textInto(SpriteBatch& batch, const std::string& text, const Color& colour,
+                           Math::Vector2D<float> position, const Math::Vector2D<float>& scale, float rotation,
+                           const Math::Vector2D<float>& penStart)
+{
+    if (fonts_.empty() || !shader_.isReady()) {
+        return false;
+    }
+    const Font& font = getCurrentTable();
+    SpriteDrawValues values;
+    values.color = colour;
+    for (const GlyphQuad& quad : layoutText(text, position, scale, rotation, penStart)) {
+        values.mvp = quad.mvp;
+        values.startUV = quad.startUV;
+        values.sizeUV = quad.sizeUV;
+        batch.add(values, &font.sheet, true);
+    }
+    return true;
+}
+
 // One draw for the whole string from the font's sheet on unit 0, whose binding is put back.
 void FontManager::drawQuads(const Font& font, const Math::Matrix44<float>& projection, const Color& colour)
 {
@@ -418,13 +440,14 @@ void FontManager::drawQuads(const Font& font, const Math::Matrix44<float>& proje
     shader_.apply();
     shader_.setUniformMatrix4f("projMtx", projection);
     shader_.setUniformMatrix4f("MVP", Math::Matrix44<float>::identity());
-    shader_.setUniform1i("useTexture", 1);
+    // A current name without a font has no sheet: its apostrophes are solid quads.
+    shader_.setUniform1i("useTexture", font.sheet.isLoaded() ? 1 : 0);
     shader_.setUniformColor("tint", colour);
     shader_.setUniform1i("fontTex", 0);
     glActiveTexture(GL_TEXTURE0);
     GLint bound = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    glBindTexture(GL_TEXTURE_2D, font.sheet);
+    glBindTexture(GL_TEXTURE_2D, font.sheet.getId());
     mesh_->draw();
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
 }
@@ -458,7 +481,7 @@ void FontManager::destroyFont(const std::string& name)
     if (found == fonts_.end()) {
         return;
     }
-    uploader_->deleteName(found->second.sheet);
+    uploader_->deleteName(found->second.sheet.getId());
     fonts_.erase(found);
 }
 

@@ -12,10 +12,12 @@
 #include "core/Vector.h"
 #include "graphics/Color.h"
 #include "graphics/ObjectShader.h"
+#include "graphics/Texture.h"
 
 namespace Orva::Graphics {
 
 class Renderer;
+class SpriteBatch;
 
 // One glyph, in pixels of the size the font was made at; its coverage bitmap is rendered at
 // twice that size, which gives the font shader's smoothed edge its precision. All zero until
@@ -39,9 +41,10 @@ struct ORVA_API FontChar
 struct ORVA_API Font
 {
     std::array<FontChar, 256> glyphs;
-    // The sheet's GL name (0 without a context) and the texture coordinates of one texel of
-    // full coverage, which the apostrophe's solid quad samples.
-    unsigned sheet = 0;
+    // The sheet, loaded, its GL name 0 without a context; the font owns it, not the texture
+    // manager. The texture coordinates of one texel of full coverage, which the apostrophe's
+    // solid quad samples.
+    Texture sheet;
     Math::Vector2D<float> solidUV;
 
     const FontChar& operator[](unsigned char byte) const noexcept { return glyphs[byte]; }
@@ -109,6 +112,12 @@ public:
     void text(Renderer& renderer, const std::string& text, const Math::Matrix44<float>& projection,
               const Color& colour, Math::Vector2D<float> position, const Math::Vector2D<float>& scale,
               const float& rotation, const Math::Vector2D<float>& penStart);
+    // Queues in the batch, in the current font, the quads that text would draw: the same
+    // pixels, drawn with the sprites around them. Nothing when no font exists or the font
+    // shader is not ready; false then.
+    bool textInto(SpriteBatch& batch, const std::string& text, const Color& colour,
+                  Math::Vector2D<float> position, const Math::Vector2D<float>& scale, float rotation,
+                  const Math::Vector2D<float>& penStart);
     // The quads that text draws for the string, in order, without drawing: the pen walk.
     // Valid until the next call.
     const std::vector<GlyphQuad>& layoutText(const std::string& text, Math::Vector2D<float> position,

@@ -51,32 +51,51 @@ void SpriteFontComponent::measure()
     length_ = fonts != nullptr ? fonts->getLength(text_, 1.0f) : 0.0f;
 }
 
-bool SpriteFontComponent::draw(const Math::Matrix44<float>& projectionView)
+bool SpriteFontComponent::prepareDrawing(Placement& placement) const
 {
     const TransformComponent* transform = owner != nullptr ? owner->getTransform() : nullptr;
-    FontManager* fonts = fontManager();
-    if (transform == nullptr || fonts == nullptr || renderer_ == nullptr) {
+    if (transform == nullptr || fontManager() == nullptr) {
         return false;
     }
+    const Math::Vector3D<float>& position = transform->getWorldTranslation();
     const Math::Vector3D<float>& scale = transform->getWorldScale();
-    Math::Vector2D<float> penStart(0.0f, 0.0f);
+    placement.position = {position.x, position.y};
+    placement.scale = {scale.x, scale.y};
+    placement.rotation = transform->getWorldRotationRad();
+    placement.penStart = {0.0f, 0.0f};
     if (alignment_ == Centred) {
-        penStart.x = -(length_ * 0.5f * scale.x);
+        placement.penStart.x = -(length_ * 0.5f * scale.x);
     } else if (alignment_ == Right) {
-        penStart.x = -(scale.x * length_);
+        placement.penStart.x = -(scale.x * length_);
     }
     selectOwnFont();
-    const Math::Vector3D<float>& position = transform->getWorldTranslation();
-    const float rotation = transform->getWorldRotationRad();
-    fonts->text(*renderer_, text_ + " ", projectionView, color_, {position.x, position.y}, {scale.x, scale.y},
-                rotation, penStart);
+    return true;
+}
+
+bool SpriteFontComponent::draw(const Math::Matrix44<float>& projectionView)
+{
+    Placement placement;
+    if (renderer_ == nullptr || !prepareDrawing(placement)) {
+        return false;
+    }
+    FontManager& fonts = FontManager::getInstance();
+    fonts.text(*renderer_, text_ + " ", projectionView, color_, placement.position, placement.scale,
+               placement.rotation, placement.penStart);
     // The layer draws its unit quad after a true: whatever drew the glyphs, it covers nothing.
-    ObjectShader* shader = fonts->getShader();
-    if (fonts->getFonts().empty() || !shader->apply()) {
+    ObjectShader* shader = fonts.getShader();
+    if (fonts.getFonts().empty() || !shader->apply()) {
         return false;
     }
     shader->setUniformMatrix4f("MVP", Math::Matrix44<float>::scale(0.0f, 0.0f, 0.0f));
     return true;
+}
+
+bool SpriteFontComponent::drawInto(SpriteBatch& batch)
+{
+    Placement placement;
+    return renderer_ != nullptr && prepareDrawing(placement) &&
+           FontManager::getInstance().textInto(batch, text_ + " ", color_, placement.position,
+                                               placement.scale, placement.rotation, placement.penStart);
 }
 
 ReflectionMap SpriteFontComponent::getReflectibles()

@@ -10,6 +10,7 @@
 namespace Orva::Graphics {
 
 class Renderer;
+class SpriteBatch;
 
 // A string shown on a game object, in a layer like any sprite, drawn by the font manager in
 // its font at the owner's world place, scale and rotation. The text is measured at scale 1
@@ -50,12 +51,28 @@ public:
     // the font shader is left current with a placement of no area; false without an owner
     // transform, a renderer or a ready font shader, or when no font exists.
     bool draw(const Math::Matrix44<float>& projectionView) override;
+    // Queues in the batch the glyph quads that draw would draw; false when draw would draw
+    // nothing.
+    bool drawInto(SpriteBatch& batch);
 
     ReflectionMap getReflectibles() override;
 
 private:
+    // Where the text goes: the owner's world place, scale and rotation, and the pen start of
+    // the alignment.
+    struct Placement
+    {
+        Math::Vector2D<float> position;
+        Math::Vector2D<float> scale;
+        float rotation = 0.0f;
+        Math::Vector2D<float> penStart;
+    };
+
     // Its own font, or the font manager's first when it names none.
     void selectOwnFont() const;
+    // False without an owner transform or a font manager; else the placement, with its font
+    // selected.
+    bool prepareDrawing(Placement& placement) const;
     void measure();
 
     std::string text_;

@@ -187,7 +187,7 @@ TEST_F(StageEndToEndTest, TheLevelsResourcesAreRequestedByKind)
     const Orva::Graphics::FontManager& fonts = Orva::Graphics::FontManager::getInstance();
     ASSERT_EQ(fonts.getFonts().size(), 1u);
     EXPECT_EQ(fonts.getFonts().begin()->first, "fonts/title.ttf");
-    EXPECT_NE(fonts.getFonts().begin()->second.sheet, 0u) << "uploaded on the renderer's context";
+    EXPECT_NE(fonts.getFonts().begin()->second.sheet.getId(), 0u) << "uploaded on the renderer's context";
     const auto* sprite = objects().find("Hero")->getComponent<Orva::Graphics::SpriteComponent>();
     EXPECT_EQ(sprite->getLayer(), viewport().getLayer("Actors"));
     EXPECT_EQ(TextureRequests::waitingFor("images/hero.png"), (std::vector<const void*>{nullptr, sprite}))
