@@ -51,15 +51,25 @@ bool acceptShaderPaths(const std::string& paths, const char* function)
     return acceptScriptPath(vertex, function) && acceptScriptPath(fragment, function);
 }
 
-// The frame-shader adders of viewports and layers, which load the shader's files.
-template <class Owner> auto frameShaderAdder()
+// The frame-shader functions of viewports (on their first layer) and layers. Adding one loads
+// its files; removing by name and "removeFrameShaderByName" are the same.
+template <class Owner> luabridge::Class<Owner>& addFrameShaderFunctions(luabridge::Class<Owner>& registration)
 {
-    return [](Owner& owner, const std::string& name, const std::string& paths, unsigned textureCount,
-              int dependency) {
-        if (acceptShaderPaths(paths, "addFrameShader")) {
-            owner.addFrameShader(name, paths, textureCount, dependency);
-        }
-    };
+    return registration
+        .addFunction("addFrameShader",
+                     [](Owner& owner, const std::string& name, const std::string& paths,
+                        unsigned textureCount, int dependency) {
+                         if (acceptShaderPaths(paths, "addFrameShader")) {
+                             owner.addFrameShader(name, paths, textureCount, dependency);
+                         }
+                     })
+        .addFunction("getFrameShader", &Owner::getFrameShader)
+        .addFunction("removeFrameShaderByID",
+                     static_cast<void (Owner::*)(std::uint32_t)>(&Owner::removeFrameShader))
+        .addFunction("removeFrameShaderByName",
+                     static_cast<void (Owner::*)(const std::string&)>(&Owner::removeFrameShader))
+        .addFunction("removeFrameShader",
+                     static_cast<void (Owner::*)(const std::string&)>(&Owner::removeFrameShader));
 }
 
 void registerRenderer(lua_State* L)
@@ -77,37 +87,24 @@ void registerRenderer(lua_State* L)
 
 void registerLayer(lua_State* L)
 {
-    luabridge::getGlobalNamespace(L)
-        .beginNamespace("Graphics")
-        .beginClass<Layer>("Layer")
-        .addFunction("addSprite", &Layer::addSprite)
+    auto layer = luabridge::getGlobalNamespace(L).beginNamespace("Graphics").beginClass<Layer>("Layer");
+    layer.addFunction("addSprite", &Layer::addSprite)
         .addFunction("removeSprite", &Layer::removeSprite)
-        .addFunction("addFrameShader", frameShaderAdder<Layer>())
-        .addFunction("getFrameShader", &Layer::getFrameShader)
         .addFunction("forceSort", &Layer::sort)
-        .addProperty("Visible", &Layer::isVisible, &Layer::setVisible)
-        .addFunction("removeFrameShaderByID",
-                     static_cast<void (Layer::*)(std::uint32_t)>(&Layer::removeFrameShader))
-        .addFunction("removeFrameShaderByName",
-                     static_cast<void (Layer::*)(const std::string&)>(&Layer::removeFrameShader))
-        .addFunction("removeFrameShader",
-                     static_cast<void (Layer::*)(const std::string&)>(&Layer::removeFrameShader))
-        .endClass()
-        .endNamespace();
+        .addProperty("Visible", &Layer::isVisible, &Layer::setVisible);
+    addFrameShaderFunctions(layer).endClass().endNamespace();
 }
 
 void registerViewport(lua_State* L)
 {
     using Position = Math::Vector2D<float>;
-    luabridge::getGlobalNamespace(L)
-        .beginNamespace("Graphics")
-        .beginClass<Viewport>("Viewport")
+    auto viewport =
+        luabridge::getGlobalNamespace(L).beginNamespace("Graphics").beginClass<Viewport>("Viewport");
+    viewport
         .addFunction("getCameraPosition",
                      static_cast<const Position& (Viewport::*)() const>(&Viewport::getCameraPosition))
         .addFunction("getCameraScale",
                      static_cast<const Position& (Viewport::*)() const>(&Viewport::getCameraScale))
-        .addFunction("addFrameShader", frameShaderAdder<Viewport>())
-        .addFunction("getFrameShader", &Viewport::getFrameShader)
         .addFunction("forceSort", &Viewport::sortLayers)
         .addFunction("screenToWorldPosition", &Viewport::screenToWorldPosition)
         .addFunction("worldToScreenPosition", &Viewport::worldToScreenPosition)
@@ -115,15 +112,8 @@ void registerViewport(lua_State* L)
         .addFunction("addLayer", &Viewport::addLayer)
         .addFunction("removeLayer", &Viewport::removeLayer)
         .addFunction("getLayer",
-                     static_cast<Layer* (Viewport::*)(const std::string&) const>(&Viewport::getLayer))
-        .addFunction("removeFrameShaderByID",
-                     static_cast<void (Viewport::*)(std::uint32_t)>(&Viewport::removeFrameShader))
-        .addFunction("removeFrameShaderByName",
-                     static_cast<void (Viewport::*)(const std::string&)>(&Viewport::removeFrameShader))
-        .addFunction("removeFrameShader",
-                     static_cast<void (Viewport::*)(const std::string&)>(&Viewport::removeFrameShader))
-        .endClass()
-        .endNamespace();
+                     static_cast<Layer* (Viewport::*)(const std::string&) const>(&Viewport::getLayer));
+    addFrameShaderFunctions(viewport).endClass().endNamespace();
 }
 
 // "f" and "i" read and write the same four bytes and leave "type" alone.
@@ -165,12 +155,9 @@ void registerFrameShader(lua_State* L)
         .addFunction("getIntValue", &FrameShader::getIntValue)
         .addFunction("getFloatValue", &FrameShader::getFloatValue)
         .addFunction("getVect2fValue", &FrameShader::getVect2fValue)
-        .addFunction("addTexture",
-                     [](FrameShader& shader, const std::string& path) {
-                         if (acceptScriptPath(path, "addTexture")) {
-                             shader.addTexture(path);
-                         }
-                     })
+        .addFunction("addTexture", confinedPathCall(static_cast<void (FrameShader::*)(const std::string&)>(
+                                                        &FrameShader::addTexture),
+                                                    "addTexture"))
         .addFunction("removeTexture", &FrameShader::removeTexture)
         .addFunction("updateInt",
                      static_cast<void (FrameShader::*)(const std::string&, int)>(&FrameShader::updateValue))
@@ -227,12 +214,7 @@ void registerWindow(lua_State* L)
         .beginNamespace("Graphics")
         .beginClass<Window>("Window")
         .addFunction("show", &Window::show)
-        .addFunction("setIcon",
-                     [](Window& window, const std::string& path) {
-                         if (acceptScriptPath(path, "setIcon")) {
-                             window.setIcon(path);
-                         }
-                     })
+        .addFunction("setIcon", confinedPathCall(&Window::setIcon, "setIcon"))
         .addFunction("setTitle", &Window::setTitle)
         .addFunction("setFullscreen", &Window::setFullscreen)
         .addFunction("getWidth", &Window::getWidth)

@@ -70,6 +70,17 @@ ORVA_API void registerFrameShaderDependencies(lua_State* L);
 // with the script function's name.
 ORVA_API bool acceptScriptPath(const std::string& path, const char* function);
 
+// A member taking the path of a file to open, bound for scripts: called only for a path they
+// may give.
+template <class Object> auto confinedPathCall(void (Object::*call)(const std::string&), const char* function)
+{
+    return [call, function](Object& object, const std::string& path) {
+        if (acceptScriptPath(path, function)) {
+            (object.*call)(path);
+        }
+    };
+}
+
 // EventManagerScript.cpp: "Core"."BaseEvent" and "Core"."LuaEvent" (the classes of the
 // global "luaEvent").
 ORVA_API void registerEventClasses(lua_State* L);

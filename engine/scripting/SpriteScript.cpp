@@ -26,16 +26,6 @@ using Graphics::SpriteComponent;
 using Graphics::SpriteFontComponent;
 using Graphics::TextureManager;
 
-// A member taking a path of a file to open, called only for a path a script may give.
-template <class Object> auto confinedPathCall(void (Object::*call)(const std::string&), const char* function)
-{
-    return [call, function](Object& object, const std::string& path) {
-        if (acceptScriptPath(path, function)) {
-            (object.*call)(path);
-        }
-    };
-}
-
 // "moveToLayer" by name and "moveToLayerById" by place, shared by every drawn component.
 template <class Component>
 luabridge::Class<Component>& addLayerMoves(luabridge::Class<Component>& registration)

@@ -126,12 +126,11 @@ TEST_F(TextParticleDrawTest, ParticlesBlendAdditivelyOrByAlphaAndLeaveAlphaBlend
     emitter->get()->setBlendMode(false);
     drawFrame();
     EXPECT_EQ(pixel(160, 120), (Rgb{255, 0, 0}));
-    GLint source = 0;
-    GLint destination = 0;
-    glGetIntegerv(GL_BLEND_SRC_RGB, &source);
-    glGetIntegerv(GL_BLEND_DST_RGB, &destination);
-    EXPECT_EQ(source, GL_SRC_ALPHA);
-    EXPECT_EQ(destination, GL_ONE_MINUS_SRC_ALPHA);
+    GLint blend[2] = {};
+    glGetIntegerv(GL_BLEND_SRC_RGB, &blend[0]);
+    glGetIntegerv(GL_BLEND_DST_RGB, &blend[1]);
+    EXPECT_EQ(blend[0], GL_SRC_ALPHA) << "alpha blending again";
+    EXPECT_EQ(blend[1], GL_ONE_MINUS_SRC_ALPHA);
 }
 
 TEST_F(TextParticleDrawTest, AScriptSetsAUniformInItsShadersOwnProgram)
