@@ -243,10 +243,11 @@ void Layer::drawSprites(const Math::Matrix44<float>& projectionView) const
             spriteComponent->drawInto(*batch);
             continue;
         }
-        if (batch != nullptr && spriteComponent == nullptr &&
-            sprite->type == SpriteFontComponent::TypeNumber) {
-            static_cast<SpriteFontComponent*>(sprite)->drawInto(*batch);
-            continue;
+        if (batch != nullptr && spriteComponent == nullptr) {
+            if (auto* text = dynamic_cast<SpriteFontComponent*>(sprite)) {
+                text->drawInto(*batch);
+                continue;
+            }
         }
         if (batch != nullptr) {
             batch->flush();
