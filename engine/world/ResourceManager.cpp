@@ -267,6 +267,7 @@ std::string ResourceManager::getFullPath(const std::string& relativePath)
     return resourceDirectory() + relativePath;
 }
 
+// A drive letter counts as absolute too: game folders travel between systems.
 std::optional<std::string> ResourceManager::confinedName(const std::string& name)
 {
     std::string path = withForwardSlashes(name);

@@ -74,9 +74,8 @@ public:
     // The resource directory followed by the relative path.
     static std::string getFullPath(const std::string& relativePath);
 
-    // A name given by a script, with backslashes made slashes; nothing when it is empty,
-    // absolute (a leading slash or a drive letter) or has a ".." segment, since such a name
-    // would reach outside the folder it is meant for.
+    // A path given by a script, with every backslash made a slash; nothing when it is empty,
+    // absolute or has a ".." segment, since it would reach outside the folder it is meant for.
     static std::optional<std::string> confinedName(const std::string& name);
 
     // Whole files and writes. Failures show only in the result: "" or false.
