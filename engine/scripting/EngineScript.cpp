@@ -28,13 +28,13 @@ constexpr Registration ScriptRegistrations[] = {
     &registerComponentClasses,  // 8
     &registerGameObject,        // 9
     &registerGameObjectManager, // 10: global "gameObjects"
-    &registerGlobalManager,           // 11: global "globals"
-    &registerWindow,                  // 12
-    &registerEngine,                  // 13: global "engine"
-    &registerDrawingPipeline,         // 14: global "graphics"
-    &registerObjectUnitSize,          // 15
-    &registerEventClasses,            // 16: global "events"
-    &registerInputManager,            // 17: global "input"
+    &registerGlobalManager,     // 11: global "globals"
+    &registerWindow,            // 12
+    &registerEngine,            // 13: global "engine"
+    &registerDrawingPipeline,   // 14: global "graphics"
+    &registerObjectUnitSize,    // 15
+    &registerEventClasses,      // 16: global "events"
+    &registerInputManager,      // 17: global "input"
     // 18: "Physics"."PhysicsWorld", global "physics".
     &registerResourceManager,         // 19: global "resources"
     &registerTextureManager,          // 20: global "textures"

@@ -14,13 +14,13 @@
 #include "graphics/FontManager.h"
 #include "graphics/SpriteComponent.h"
 #include "graphics/SpriteFontComponent.h"
-#include "graphics/Texture.h"
 #include "graphics/TestImages.h"
-#include "world/TextureRequests.h"
+#include "graphics/Texture.h"
 #include "world/DataAnalyticManager.h"
 #include "world/GameObject.h"
 #include "world/GameObjectManager.h"
 #include "world/GameStateManager.h"
+#include "world/TextureRequests.h"
 #include "world/TransformComponent.h"
 
 // Whole games in the test process: the sample to its end with its drawing and its log, the
@@ -82,7 +82,8 @@ TEST_F(GameRunTest, TheSampleRunsUntilItsScriptEndsItAndDrawsItsSprites)
     EXPECT_EQ(square(frame, 496, 96, 32), std::vector<Rgb>(32 * 32, (Rgb{0, 255, 255}))) << "the gem";
 
     // The centred title at (0, 3): yellow inside the box its glyphs cover, none beside it.
-    const auto* title = Orva::GameObjectManager::getInstance().find("Title")->getComponent<SpriteFontComponent>();
+    const auto* title =
+        Orva::GameObjectManager::getInstance().find("Title")->getComponent<SpriteFontComponent>();
     ASSERT_NE(title, nullptr);
     Orva::Graphics::FontManager& fonts = Orva::Graphics::FontManager::getInstance();
     fonts.selectFont(title->getFont());
@@ -90,7 +91,8 @@ TEST_F(GameRunTest, TheSampleRunsUntilItsScriptEndsItAndDrawsItsSprites)
     float right = 0;
     float top = 480;
     float bottom = 0;
-    for (const auto& glyph : fonts.layoutText(title->getText(), {0, 3}, {1, 1}, 0, {-0.5f * title->getLength(), 0})) {
+    for (const auto& glyph :
+         fonts.layoutText(title->getText(), {0, 3}, {1, 1}, 0, {-0.5f * title->getLength(), 0})) {
         const float x = 320 + glyph.mvp.m[0][3] * 64;
         const float y = 240 - glyph.mvp.m[1][3] * 64;
         const float halfWidth = glyph.mvp.m[0][0] * 32;
