@@ -5,7 +5,6 @@
 #include <new>
 #include <string>
 #include <type_traits>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -14,6 +13,7 @@
 #include "core/EventStack.h"
 #include "core/Export.h"
 #include "core/FunctionHolder.h"
+#include "core/ListenerList.h"
 #include "core/MemoryPoolManager.h"
 #include "core/OrvaAllocator.h"
 #include "core/ScriptEvents.h"
@@ -38,9 +38,7 @@ class ORVA_API EventManager final : public IEventSender, public Singleton<EventM
 public:
     ORVA_POOLED_OPERATORS(EventManager)
 
-    using ListenerList = std::vector<FunctionHolder, OrvaAllocator<FunctionHolder>>;
-    using RemovalRequest = std::pair<std::uint32_t, const EventCallbackObject*>;
-    using RemovalList = std::vector<RemovalRequest, OrvaAllocator<RemovalRequest>>;
+    using Listeners = ListenerList<std::uint32_t, FunctionHolder>;
 
     static constexpr std::uint32_t STARTING_STACK_SIZE = 0x7FFF;
 
@@ -88,23 +86,18 @@ public:
     // Read-only views for diagnostics and tests.
     const EventStack& stack(int index) const noexcept { return stacks_[index]; }
     int currentStackIndex() const noexcept { return currentStack_; }
-    const ListenerList* liveListenersOf(std::uint32_t code) const;
-    const ListenerList* pendingListenersOf(std::uint32_t code) const;
-    const RemovalList& pendingRemovals() const noexcept { return pendingRemovals_; }
+    const Listeners::Entries* liveListenersOf(std::uint32_t code) const { return listeners_.live(code); }
+    const Listeners::Entries* pendingListenersOf(std::uint32_t code) const
+    {
+        return listeners_.pending(code);
+    }
+    const Listeners::Removals& pendingRemovals() const noexcept { return listeners_.removals(); }
 
 private:
-    using ListenerMap = std::unordered_map<std::uint32_t, ListenerList>;
-
-    bool hasListener(std::uint32_t code) const;
     void countPush(std::uint32_t code) const;
     void dispatchEvents();
-    void mergePendingListeners();
-    void applyPendingRemovals();
-    void markListenersDead(std::uint32_t code, const EventCallbackObject* owner);
 
-    ListenerMap liveListeners_;
-    ListenerMap pendingListeners_;
-    RemovalList pendingRemovals_;
+    Listeners listeners_;
     std::array<EventStack, 2> stacks_;
     int currentStack_ = 0;
     bool dispatching_ = false;
@@ -116,7 +109,7 @@ template <class E> void EventManager::queueEvent(std::uint32_t code, const E& ev
     static_assert(std::is_copy_constructible_v<E>, "the manager queues a copy of the event");
     static_assert(alignof(E) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__,
                   "the stacks align events to the heap's alignment");
-    if (!hasListener(code)) {
+    if (!listeners_.hasAny(code)) {
         return;
     }
     EventStack& target = stacks_[currentStack_];
@@ -136,7 +129,7 @@ template <EventListener T> void EventManager::StopListeningToEvent(std::uint32_t
 {
     EventCallbackObject& record = owner->getEventCallbackObject();
     record.removeSubscription(code, this);
-    pendingRemovals_.emplace_back(code, &record);
+    listeners_.remove(code, &record);
 }
 
 } // namespace Orva
