@@ -1,11 +1,10 @@
 #include "core/EventManager.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <typeinfo>
-
-#include "scripting/ScriptEventGlobal.h"
-#include "world/DataAnalyticManager.h"
+#include <vector>
 
 namespace Orva {
 
@@ -17,14 +16,20 @@ constexpr std::size_t ReservedCodes = 200;
 constexpr std::size_t ReservedRemovals = 50;
 constexpr std::size_t ReservedPendingPerCode = 25;
 
-// No analytics manager means nothing is tracked.
-Analytic::DataAnalyticManager* eventTracker()
+// Observers come and go with the layers above; built on first use.
+std::vector<DispatchObserver*>& observers()
 {
-    if (!Analytic::DataAnalyticManager::hasInstance()) {
-        return nullptr;
+    static std::vector<DispatchObserver*> installed;
+    return installed;
+}
+
+// Indexed, so that an observer removed by a call is not followed.
+template <class Call> void notifyObservers(Call&& call)
+{
+    const std::vector<DispatchObserver*>& installed = observers();
+    for (std::size_t i = 0; i < installed.size(); ++i) {
+        call(*installed[i]);
     }
-    auto& analytics = Analytic::DataAnalyticManager::getInstance();
-    return analytics.isTrackingEvents() ? &analytics : nullptr;
 }
 
 void reportFurtherFailure(const std::exception_ptr& failure)
@@ -82,11 +87,28 @@ void EventManager::ownerDestroyed(const EventCallbackObject* owner)
     }
 }
 
-void EventManager::countPush(std::uint32_t code) const
+void DispatchObserver::eventQueued(std::uint32_t) {}
+void DispatchObserver::dispatchStarted() {}
+void DispatchObserver::dispatchEnded() noexcept {}
+void DispatchObserver::beforeListeners(std::uint32_t, BaseEvent*) {}
+void DispatchObserver::afterListeners(std::uint32_t, BaseEvent*) {}
+
+void DispatchObserver::install(DispatchObserver* observer)
 {
-    if (Analytic::DataAnalyticManager* tracker = eventTracker()) {
-        ++tracker->eventRecord(EventNameDetails::HashToEvent(code)).pushCount;
+    std::vector<DispatchObserver*>& installed = observers();
+    if (std::find(installed.begin(), installed.end(), observer) == installed.end()) {
+        installed.push_back(observer);
     }
+}
+
+void DispatchObserver::remove(DispatchObserver* observer)
+{
+    std::erase(observers(), observer);
+}
+
+void EventManager::eventQueued(std::uint32_t code) const
+{
+    notifyObservers([code](DispatchObserver& observer) { observer.eventQueued(code); });
 }
 
 void EventManager::PushAllEvents()
@@ -103,7 +125,6 @@ void EventManager::dispatchEvents()
     currentStack_ = 1 - delivered;
     EventStack& stack = stacks_[delivered];
     const std::size_t otherSize = stacks_[currentStack_].size();
-    Analytic::DataAnalyticManager* const tracker = eventTracker();
 
     std::exception_ptr firstFailure;
     {
@@ -114,15 +135,17 @@ void EventManager::dispatchEvents()
             EventStack& stack;
             ~Cleanup()
             {
+                notifyObservers([](DispatchObserver& observer) { observer.dispatchEnded(); });
                 manager.dispatching_ = false;
                 stack.clear();
             }
         } cleanup{*this, stack};
         dispatching_ = true;
-        ScriptEventGlobal luaEvent;
+        notifyObservers([](DispatchObserver& observer) { observer.dispatchStarted(); });
 
         for (const EventStack::Entry& entry : stack.entries()) {
-            luaEvent.publish(entry.event);
+            notifyObservers(
+                [&entry](DispatchObserver& observer) { observer.beforeListeners(entry.code, entry.event); });
             listeners_.forEach(entry.code, [&](FunctionHolder& holder) {
                 try {
                     holder->call(entry.event);
@@ -134,10 +157,8 @@ void EventManager::dispatchEvents()
                     }
                 }
             });
-            luaEvent.retire();
-            if (tracker) {
-                ++tracker->eventRecord(EventNameDetails::HashToEvent(entry.code)).sendCount;
-            }
+            notifyObservers(
+                [&entry](DispatchObserver& observer) { observer.afterListeners(entry.code, entry.event); });
         }
     }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/BaseEvent.h"
+#include "core/DispatchObserver.h"
 #include "core/EventCallbackObject.h"
 #include "core/EventStack.h"
 #include "core/Export.h"
@@ -94,7 +95,7 @@ public:
     const Listeners::Removals& pendingRemovals() const noexcept { return listeners_.removals(); }
 
 private:
-    void countPush(std::uint32_t code) const;
+    void eventQueued(std::uint32_t code) const;
     void dispatchEvents();
 
     Listeners listeners_;
@@ -122,7 +123,7 @@ template <class E> void EventManager::queueEvent(std::uint32_t code, const E& ev
         throw;
     }
     target.list(code, copy, &EventStack::relocate<E>);
-    countPush(code);
+    eventQueued(code);
 }
 
 template <EventListener T> void EventManager::StopListeningToEvent(std::uint32_t code, T* owner)

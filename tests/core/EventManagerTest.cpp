@@ -506,6 +506,20 @@ TEST_F(EventAnalytics, TheSwitchIsReadOnceForAWholeDispatch)
     EXPECT_TRUE(analytics().getEventData().empty());
 }
 
+TEST_F(EventAnalytics, AnalyticsDestroyedByAListenerAreNotCountedInAfterwards)
+{
+    const std::uint32_t code = EventNameDetails::EventToHash("AnalyticsGone");
+    Listener listener;
+    listener.onEvent = [&](Orva::BaseEvent*) { Orva::Analytic::DataAnalyticManager::destroyInstance(); };
+    listen(code, listener);
+    analytics().enableEventTracking();
+    queue(code, 1);
+    queue(code, 2);
+    EventManager::PushAllEvents();
+    EXPECT_EQ(listener.received, (std::vector<int>{1, 2}));
+    EXPECT_FALSE(Orva::Analytic::DataAnalyticManager::hasInstance());
+}
+
 using EventTeardown = EventTest;
 
 TEST_F(EventTeardown, DestroyingTheManagerFreesEveryHolderAndQueuedEvent)
