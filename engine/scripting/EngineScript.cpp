@@ -46,6 +46,7 @@ constexpr Registration ScriptRegistrations[] = {
     // 23: "Core"."SetManager", global "sets".
     // 24: "Core"."AudioManager", "Audio"."AudioChannel", "AudioBaseGroup",
     //     "AudioEmptyGroup", "AudioGroup", global "audio".
+    &registerAudio,
     // 25: "Core"."DataAnalyticManager", global "analytic".
 };
 

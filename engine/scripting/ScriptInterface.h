@@ -40,8 +40,11 @@ ORVA_API void registerSpriteComponent(lua_State* L);
 ORVA_API void registerSpriteFontComponent(lua_State* L);
 ORVA_API void registerParticleEmitterComponent(lua_State* L);
 
-// AudioScript.cpp: "Audio"."AudioComponent", a class of its own.
+// AudioScript.cpp: "Audio"."AudioComponent", a class of its own with its group; then
+// "Core"."AudioManager", "Audio"."AudioChannel" (by value), "AudioBaseGroup" and the two
+// groups under it, and the global "audio".
 ORVA_API void registerAudioComponent(lua_State* L);
+ORVA_API void registerAudio(lua_State* L);
 
 // PhysicsScript.cpp: "Physics"."BaseCollider", the three colliders under it, "RigidBody".
 ORVA_API void registerBaseCollider(lua_State* L);

@@ -2,6 +2,7 @@
 
 #include <type_traits>
 
+#include "audio/AudioChannel.h"
 #include "core/Vector.h"
 #include "scripting/luabridge/Userdata.h"
 
@@ -14,6 +15,10 @@ template <Orva::Math::detail::VectorComponent T> struct ByValue<Orva::Math::Vect
 {
 };
 template <Orva::Math::detail::VectorComponent T> struct ByValue<Orva::Math::Vector3D<T>> : std::true_type
+{
+};
+
+template <> struct ByValue<Orva::Audio::AudioChannel> : std::true_type
 {
 };
 

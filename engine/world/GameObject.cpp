@@ -4,7 +4,6 @@
 #include <ostream>
 
 #include "audio/AudioComponent.h"
-#include "audio/AudioManager.h"
 #include "graphics/ParticleEmitterComponent.h"
 #include "graphics/SpriteComponent.h"
 #include "physics/AABBCollider.h"
@@ -250,9 +249,8 @@ template <> Graphics::ParticleEmitterComponent* GameObject::addComponent<Graphic
 template <> Audio::AudioComponent* GameObject::addComponent<Audio::AudioComponent>()
 {
     return static_cast<Audio::AudioComponent*>(
-        attachWired(findPoolOfType(typeid(Audio::AudioComponent)), [this](BaseComponent& component) {
-            static_cast<Audio::AudioComponent&>(component).audioGroup =
-                Audio::AudioManager::getInstance().createGroup(name);
+        attachWired(findPoolOfType(typeid(Audio::AudioComponent)), [](BaseComponent& component) {
+            static_cast<Audio::AudioComponent&>(component).init();
         }));
 }
 

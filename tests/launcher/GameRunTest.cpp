@@ -9,15 +9,18 @@
 #include "GameFixture.h"
 #include "LuaLog.h"
 #include "actions/ActionSetManager.h"
+#include "audio/AudioGroup.h"
 #include "audio/AudioManager.h"
 #include "graphics/SpriteComponent.h"
 #include "graphics/Texture.h"
 #include "graphics/TestImages.h"
+#include "platform/AudioOutput.h"
 #include "world/TextureRequests.h"
 #include "world/DataAnalyticManager.h"
 #include "world/GameObject.h"
 #include "world/GameObjectManager.h"
 #include "world/GameStateManager.h"
+#include "world/ResourceManager.h"
 #include "world/TransformComponent.h"
 
 // Whole games in the test process: the sample to its end with its drawing and its log, the
@@ -180,9 +183,30 @@ TEST_F(GameRunTest, PreloadReadsEveryAtlasThenLoadsEveryTextureOnceTheContextExi
 TEST_F(GameRunTest, StartUpStartsTheSoundSystemAndLoadsTheActionSets)
 {
     ASSERT_EQ(startUp(), 0);
-    using Settings = Orva::Audio::AudioManager::Settings;
-    EXPECT_EQ(Orva::Audio::AudioManager::getInstance().getSettings(), (Settings{36, 0}));
+    EXPECT_EQ(Orva::Platform::Test::lastSoundInit(), (Orva::Platform::Test::SoundInit{36, 0}));
     EXPECT_EQ(Orva::Actions::ActionSetManager::getInstance().getLoadAllCount(), 1);
+}
+
+// SDL's dummy device consumes the mix in real time, so the chime plays on after the turn.
+TEST_F(GameRunTest, TheSampleChimesAfterTheOrbitersFirstTurn)
+{
+    // 2π seconds of 0.016 s updates end in the 393rd.
+    setenv("DEMO_EXIT_AFTER", "394", 1);
+    writeConfig(std::string(R"(<resolution x="160" y="120"/>)") + SampleConfigTail);
+    ASSERT_EQ(startUp(), 0);
+    Orva::Audio::AudioManager& audio = Orva::Audio::AudioManager::getInstance();
+    for (const char* fixed : {"bgm", "ambience", "sfx"}) {
+        EXPECT_NE(audio.getGroup(fixed), nullptr) << fixed;
+    }
+    ASSERT_NE(audio.getGroup("sfx"), nullptr);
+    EXPECT_FALSE(audio.getGroup("sfx")->isPlaying());
+    runToTheEnd();
+    const auto chime = audio.getSounds().find(Orva::Resources::ResourceManager::getFullPath("sounds/chime.wav"));
+    ASSERT_NE(chime, audio.getSounds().end());
+    EXPECT_NE(chime->second, nullptr) << "decoded";
+    EXPECT_TRUE(audio.getGroup("sfx")->isPlaying());
+    EXPECT_EQ(Orva::Launcher::shutDown(), 0);
+    expectLog({"Demo: init", "Demo: exit after 394 updates", "Demo: deinit"});
 }
 
 TEST_F(GameRunTest, AnyArgumentSwitchesEveryKindOfTrackingOn)

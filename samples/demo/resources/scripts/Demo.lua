@@ -1,14 +1,16 @@
 -- The demo's one script class. Its object circles the origin, two units out, one turn every
--- 2π seconds of game time. When DEMO_EXIT_AFTER holds a whole number n, the nth update ends
--- the game; that is how the demo runs unattended.
+-- 2π seconds of game time, and chimes at the end of each turn. When DEMO_EXIT_AFTER holds a
+-- whole number n, the nth update ends the game; that is how the demo runs unattended.
 
 local Radius = 2
+local Chime = "sounds/chime.wav"
 local exitAfter = math.tointeger(tonumber(os.getenv("DEMO_EXIT_AFTER") or ""))
 
 function InitDemo(self)
     Debug.print("Demo: init")
     self.updates = 0
     self.time = 0
+    self.turns = 0
     self.finished = false
 end
 
@@ -23,6 +25,12 @@ function UpdateDemo(self, dt)
     position.x = Radius * math.cos(self.time)
     position.y = Radius * math.sin(self.time)
     self.transform.LocalTranslation = position
+
+    local turns = math.floor(self.time / (2 * math.pi))
+    if turns > self.turns then
+        self.turns = turns
+        audio:playSFX(Chime)
+    end
 
     if self.updates == exitAfter then
         Debug.print("Demo: exit after " .. exitAfter .. " updates")
