@@ -110,11 +110,15 @@ void AudioManager::onResourceLoadComplete(BaseEvent* event)
         return;
     }
     for (const Events::LoadEvent::Entry& entry : reply->entries) {
+        // A key dropped by destroySound while its file was read stays dropped.
+        const auto listed = sounds_.find(entry.path);
+        if (listed == sounds_.end()) {
+            continue;
+        }
         if (entry.contents.empty()) {
             std::cerr << "audio: " << entry.path << " was not loaded: the file is missing or empty\n";
             continue;
         }
-        FMOD::Sound*& stored = sounds_[entry.path];
         if (!soundOn()) {
             continue;
         }
@@ -130,11 +134,11 @@ void AudioManager::onResourceLoadComplete(BaseEvent* event)
             FMOD_Memory_GetStats(&current, &peak, true);
             std::cout << "Wtf" << static_cast<int>(result) << ',' << current << ',' << peak << std::endl;
         }
-        // A second request for a key dropped meanwhile may answer after the first.
-        if (stored != nullptr) {
-            stored->release();
+        // A key dropped and asked for again has two requests: the later reply replaces.
+        if (listed->second != nullptr) {
+            listed->second->release();
         }
-        stored = sound;
+        listed->second = sound;
     }
 }
 

@@ -61,8 +61,9 @@ public:
     // Asks the loader for the sound at the path (relative to the resource directory) once;
     // its key is listed, null, until the sound arrives. Nothing while sound is off.
     void load(const std::string& path);
-    // The "OnResourceLoadComplete" listener for this manager's requests. A sound that does
-    // not decode prints "Wtf<result>,<bytes now>,<most bytes>" on stdout and stays null.
+    // The "OnResourceLoadComplete" listener for this manager's requests, for keys still
+    // listed. A sound that does not decode prints "Wtf<result>,<bytes now>,<most bytes>" on
+    // stdout and stays null.
     void onResourceLoadComplete(BaseEvent* event);
 
     // Plays the sound loaded from the path into the group, or without one into the first
