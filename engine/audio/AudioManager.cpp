@@ -13,9 +13,6 @@ namespace Orva::Audio {
 
 namespace {
 
-constexpr char LoadRequestName[] = "LoadResource";
-constexpr char LoadReplyName[] = "OnResourceLoadComplete";
-
 // Effect kind n is entry n - 1.
 constexpr FMOD_DSP_TYPE EffectTypes[AudioManager::EffectKinds] = {
     FMOD_DSP_TYPE_LOWPASS,    FMOD_DSP_TYPE_HIGHPASS,   FMOD_DSP_TYPE_ECHO,   FMOD_DSP_TYPE_FADER,
@@ -36,7 +33,8 @@ std::string keyOf(const std::string& path)
 
 AudioManager::AudioManager()
 {
-    EventManager::getInstance().ListenToEvent(LoadReplyName, FunctionHolder(this, &AudioManager::onResourceLoadComplete));
+    EventManager::getInstance().ListenToEvent(Events::loadReplyCode(),
+                                              FunctionHolder(this, &AudioManager::onResourceLoadComplete));
 }
 
 AudioManager::~AudioManager()
@@ -97,16 +95,13 @@ void AudioManager::load(const std::string& path)
     if (!enabled_ || !sounds_.try_emplace(keyOf(path), nullptr).second) {
         return;
     }
-    Events::LoadEvent request(this);
-    request.entries.emplace_back(path);
-    request.hashCode = EventNameDetails::EventToHash(LoadRequestName);
-    EventManager::getInstance().queueEvent(request.hashCode, request);
+    Events::requestLoad(this, nullptr, {Events::LoadEvent::Entry(path)});
 }
 
 void AudioManager::onResourceLoadComplete(BaseEvent* event)
 {
-    const auto* reply = dynamic_cast<const Events::LoadEvent*>(event);
-    if (reply == nullptr || reply->sender != this) {
+    const Events::LoadEvent* reply = Events::replyForSender(event, this);
+    if (reply == nullptr) {
         return;
     }
     for (const Events::LoadEvent::Entry& entry : reply->entries) {

@@ -4,6 +4,8 @@
 
 #include "audio/AudioChannel.h"
 #include "core/Vector.h"
+#include "graphics/Color.h"
+#include "graphics/ShaderValue.h"
 #include "scripting/luabridge/Userdata.h"
 
 // The engine types that cross into scripts by value: each script copy lives in its own
@@ -18,6 +20,12 @@ template <Orva::Math::detail::VectorComponent T> struct ByValue<Orva::Math::Vect
 {
 };
 
+template <> struct ByValue<Orva::Graphics::Color> : std::true_type
+{
+};
+template <> struct ByValue<Orva::Graphics::ShaderValue> : std::true_type
+{
+};
 template <> struct ByValue<Orva::Audio::AudioChannel> : std::true_type
 {
 };

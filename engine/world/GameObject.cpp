@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "audio/AudioComponent.h"
+#include "core/SwapRemove.h"
 #include "graphics/ParticleEmitterComponent.h"
 #include "graphics/SpriteComponent.h"
 #include "physics/AABBCollider.h"
@@ -317,7 +318,7 @@ template <class Visit> void GameObject::forEachTransformInSubtree(Visit&& visit)
 
 void GameObject::leaveParent()
 {
-    detail::removeSwappingLast(parent_->children_, this);
+    swapRemove(parent_->children_, this);
     if (transform_) {
         transform_->decoupleFromParent();
     }
