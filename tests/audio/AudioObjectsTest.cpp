@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <lua.hpp>
 
 #include <string>
 
@@ -7,10 +8,11 @@
 #include "world/GameObject.h"
 #include "world/GameObjectManager.h"
 #include "world/GameStateManager.h"
+#include "world/LuaScriptManager.h"
 #include "world/StageFixture.h"
 
 // Audio components and the groups they share with same-named objects, the fixed groups and
-// stage changes; an engine without sound output, and one whose sound was never started.
+// stage changes; stages before the sound system starts, and without an output.
 
 namespace {
 
@@ -25,6 +27,11 @@ std::string radioStage(const std::string& name)
 {
     return "<stage><info><name text=\"" + name + "\"/></info><resources><sound src=\"" + Level +
            "\"/></resources><objects><obj name=\"Radio\"><comp type=\"10\"/></obj></objects></stage>";
+}
+
+Orva::Audio::AudioBaseGroup* groupOf(const GameObject* object)
+{
+    return object->getComponent<AudioComponent>()->audioGroup;
 }
 
 class AudioObjectsTest : public WithSound<EngineTest>
@@ -43,13 +50,9 @@ protected:
         object->addComponent<AudioComponent>();
         return object;
     }
-    static Orva::Audio::AudioBaseGroup* groupOf(const GameObject* object)
-    {
-        return object->getComponent<AudioComponent>()->audioGroup;
-    }
 };
 
-TEST_F(AudioObjectsTest, SameNamedObjectsShareAGroupThatTheFirstDestroyedWhilePlayingDrops)
+TEST_F(AudioObjectsTest, SameNamedObjectsShareAGroupThatTheFirstDestroyedWhilePlayingOrAStageChangeDrops)
 {
     GameObject* crates[] = {withAudio("Crate"), withAudio("Crate"), withAudio("Crate")};
     Orva::Audio::AudioBaseGroup* shared = groupOf(crates[0]);
@@ -68,6 +71,17 @@ TEST_F(AudioObjectsTest, SameNamedObjectsShareAGroupThatTheFirstDestroyedWhilePl
     Orva::Audio::AudioBaseGroup* fresh = audio().createGroup("Crate");
     EXPECT_NE(fresh, shared);
     EXPECT_EQ(fresh->getVolume(), 1.0f);
+
+    // A stage change retires every group; the channels play on in the master group.
+    GameObject* crate = withAudio("Crate");
+    const AudioChannel song = audio().play(Level, fresh, true, -1, 1.0f);
+    Orva::Audio::AudioGroup* sfx = audio().getGroup("sfx");
+    audio().destroyAllGroups();
+    EXPECT_NE(audio().getGroup("sfx"), sfx);
+    EXPECT_EQ(audio().getGroup("Crate"), nullptr);
+    objects().destroy(crate);
+    EXPECT_TRUE(song.isPlaying());
+    EXPECT_EQ(SoundFiles::nonZeroFrames(render(100)), 100u);
 }
 
 TEST_F(AudioObjectsTest, AnObjectNamedAfterAFixedGroupStopsItWithoutDroppingIt)
@@ -84,86 +98,44 @@ TEST_F(AudioObjectsTest, AnObjectNamedAfterAFixedGroupStopsItWithoutDroppingIt)
     EXPECT_TRUE(again.isPlaying());
 }
 
-TEST_F(AudioObjectsTest, AStageChangeRetiresGroupsWhoseChannelsPlayOn)
-{
-    GameObject* radio = withAudio("Radio");
-    const AudioChannel song = audio().play(Level, groupOf(radio), true, -1, 1.0f);
-    Orva::Audio::AudioGroup* sfx = audio().getGroup("sfx");
-    audio().destroyAllGroups();
-    EXPECT_NE(audio().getGroup("sfx"), sfx);
-    EXPECT_EQ(audio().getGroup("Radio"), nullptr);
-    objects().destroy(radio);
-    EXPECT_TRUE(song.isPlaying()) << "now in the master group";
-    EXPECT_EQ(SoundFiles::nonZeroFrames(render(100)), 100u);
-}
-
-TEST_F(AudioObjectsTest, PendingSoundsCanBeDestroyedAndTheirRepliesAreDropped)
-{
-    audio().load("sounds/a.wav");
-    audio().load("sounds/b.wav");
-    audio().destroySound("sounds/a.wav");
-    EXPECT_EQ(audio().getSounds().size(), 3u) << "keys are stored with the resource directory";
-    audio().destroySound(keyOf("sounds/a.wav"));
-    EXPECT_EQ(audio().getSounds().count(keyOf("sounds/a.wav")), 0u);
-    audio().destroyAllSounds();
-    EXPECT_TRUE(audio().getSounds().empty());
-    deliverLoads();
-    EXPECT_TRUE(audio().getSounds().empty());
-    expectHarmless(audio().playSFX(Level));
-}
-
-class AudioOffTest : public WithSound<StageTest>
+class QuietSoundTest : public WithSound<StageTest>
 {
 protected:
-    AudioOffTest() { output.setDriverCount(0); }
+    QuietSoundTest() { startSound = false; }
 };
 
-TEST_F(AudioOffTest, WithoutAnOutputEveryGroupIsEmptyAndEveryPlayHarmless)
+TEST_F(QuietSoundTest, StagesRunWithSoundNotYetStartedAndThenWithoutAnOutput)
 {
-    EXPECT_FALSE(audio().isEnabled());
-    EXPECT_EQ(startPrinted, "audio: there is no sound output; the game runs without sound\n");
+    const std::vector<char> bytes = SoundFiles::stereo16(480, 1, 1);
+    writeResource(Level, std::string(bytes.begin(), bytes.end()));
     writeStage("a.stg", radioStage("A"));
+    writeStage("b.stg", radioStage("B"));
     listStages();
     states().changeState("A");
     deliverLoads();
-    EXPECT_TRUE(audio().getSounds().empty()) << "nothing is asked for";
-    const GameObject* radio = objects().find("Radio");
-    ASSERT_NE(radio, nullptr);
-    EXPECT_NE(dynamic_cast<Orva::Audio::AudioEmptyGroup*>(radio->getComponent<AudioComponent>()->audioGroup), nullptr);
+    ASSERT_EQ(audio().getSounds().size(), 1u);
+    EXPECT_EQ(audio().getSounds().begin()->second, nullptr) << "asked for, never decoded";
+    Orva::Audio::AudioBaseGroup* early = groupOf(objects().find("Radio"));
+    EXPECT_NE(dynamic_cast<Orva::Audio::AudioEmptyGroup*>(early), nullptr);
+    expectHarmless(audio().playSFX(Level));
+
+    output.setDriverCount(0);
+    startSoundSystem();
+    EXPECT_EQ(startPrinted, "audio: there is no sound output; the game runs without sound\n");
+    EXPECT_FALSE(audio().isEnabled());
+    EXPECT_NE(audio().createGroup("Radio"), early) << "groups made before the start are retired";
+    states().changeState("B");
+    deliverLoads();
+    EXPECT_NE(dynamic_cast<Orva::Audio::AudioEmptyGroup*>(groupOf(objects().find("Radio"))), nullptr);
     EXPECT_EQ(audio().getGroup("Radio"), nullptr);
     EXPECT_EQ(audio().getGroup("sfx"), nullptr);
     EXPECT_NE(dynamic_cast<Orva::Audio::AudioEmptyGroup*>(audio().createGroup("sfx")), nullptr);
     expectHarmless(audio().playSFX(Level));
     expectHarmless(audio().play(Level, nullptr, true, 1, 1.0f));
-    audio().destroyAllGroups();
-    audio().update();
-}
-
-class NeverStartedTest : public WithSound<StageTest>
-{
-protected:
-    NeverStartedTest() { startSound = false; }
-};
-
-TEST_F(NeverStartedTest, AStageWithSoundsAndAudioComponentsRunsWithoutASoundSystem)
-{
-    const std::vector<char> bytes = SoundFiles::stereo16(480, 1, 1);
-    writeResource(Level, std::string(bytes.begin(), bytes.end()));
-    writeStage("a.stg", radioStage("A"));
-    listStages();
-    states().changeState("A");
-    deliverLoads();
-    ASSERT_EQ(audio().getSounds().size(), 1u);
-    EXPECT_EQ(audio().getSounds().begin()->second, nullptr);
-    const GameObject* radio = objects().find("Radio");
-    ASSERT_NE(radio, nullptr);
-    EXPECT_NE(radio->getComponent<AudioComponent>()->audioGroup, nullptr);
-    expectHarmless(audio().playSFX(Level));
-    writeStage("b.stg", radioStage("B"));
-    listStages();
-    states().changeState("B");
-    runFrames(3, 1.0f / 60.0f);
-    EXPECT_EQ(objects().find("Radio")->getComponent<AudioComponent>()->audioGroup, audio().createGroup("Radio"));
+    // As scripts see it: no group to get, the empty group to create.
+    EXPECT_EQ(luaL_dostring(Orva::LuaScriptManager::getInstance().getLuaState(), R"(
+        assert(audio:getGroup('sfx') == nil and getmetatable(audio:createGroup('sfx')).__name == 'AudioEmptyGroup'))"),
+              LUA_OK);
 }
 
 } // namespace
