@@ -12,7 +12,9 @@ using detail::send;
 using FMOD::Channel;
 using FMOD::ChannelControl;
 
-AudioChannel::AudioChannel(const std::string& name, FMOD::Channel* channel) : name_(name), channel_(channel) {}
+AudioChannel::AudioChannel(const std::string& name, FMOD::Channel* channel) : name_(name), channel_(channel)
+{
+}
 
 void AudioChannel::setFrequency(float frequency)
 {

@@ -15,9 +15,9 @@ namespace {
 
 // Effect kind n is entry n - 1.
 constexpr FMOD_DSP_TYPE EffectTypes[AudioManager::EffectKinds] = {
-    FMOD_DSP_TYPE_LOWPASS,    FMOD_DSP_TYPE_HIGHPASS,   FMOD_DSP_TYPE_ECHO,   FMOD_DSP_TYPE_FADER,
-    FMOD_DSP_TYPE_FLANGE,     FMOD_DSP_TYPE_DISTORTION, FMOD_DSP_TYPE_NORMALIZE, FMOD_DSP_TYPE_PITCHSHIFT,
-    FMOD_DSP_TYPE_CHORUS,     FMOD_DSP_TYPE_TREMOLO,    FMOD_DSP_TYPE_SFXREVERB,
+    FMOD_DSP_TYPE_LOWPASS, FMOD_DSP_TYPE_HIGHPASS,   FMOD_DSP_TYPE_ECHO,      FMOD_DSP_TYPE_FADER,
+    FMOD_DSP_TYPE_FLANGE,  FMOD_DSP_TYPE_DISTORTION, FMOD_DSP_TYPE_NORMALIZE, FMOD_DSP_TYPE_PITCHSHIFT,
+    FMOD_DSP_TYPE_CHORUS,  FMOD_DSP_TYPE_TREMOLO,    FMOD_DSP_TYPE_SFXREVERB,
 };
 
 // The sound system's settings for a sound made from a whole file in memory.
@@ -122,7 +122,8 @@ void AudioManager::onResourceLoadComplete(BaseEvent* event)
         exinfo.length = static_cast<unsigned>(entry.contents.size());
         exinfo.suggestedsoundtype = SuggestedSoundType;
         FMOD::Sound* sound = nullptr;
-        const FMOD_RESULT result = system_->createSound(entry.contents.data(), FMOD_OPENMEMORY, &exinfo, &sound);
+        const FMOD_RESULT result =
+            system_->createSound(entry.contents.data(), FMOD_OPENMEMORY, &exinfo, &sound);
         if (sound == nullptr) {
             int current = 0;
             int peak = 0;
@@ -177,7 +178,8 @@ bool AudioManager::findSound(const std::string& name, FMOD::Sound*& sound) const
     return true;
 }
 
-AudioChannel AudioManager::play(const std::string& name, AudioBaseGroup* group, bool loop, int loopCount, float pitch)
+AudioChannel AudioManager::play(const std::string& name, AudioBaseGroup* group, bool loop, int loopCount,
+                                float pitch)
 {
     FMOD::Sound* sound = nullptr;
     if (!findSound(name, sound)) {
@@ -207,7 +209,8 @@ AudioChannel AudioManager::play(const std::string& name, AudioBaseGroup* group, 
     return AudioChannel(name, channel);
 }
 
-AudioChannel AudioManager::playFixed(AudioBaseGroup* fixed, const std::string& name, int loopCount, unsigned mode)
+AudioChannel AudioManager::playFixed(AudioBaseGroup* fixed, const std::string& name, int loopCount,
+                                     unsigned mode)
 {
     FMOD::Sound* sound = nullptr;
     if (!findSound(name, sound)) {
@@ -301,8 +304,9 @@ AudioBaseGroup* AudioManager::createGroup(const std::string& name)
         FMOD::ChannelGroup* channelGroup = nullptr;
         system_->createChannelGroup(name.c_str(), &channelGroup);
         group = new AudioGroup(channelGroup);
-        if (channelGroup != nullptr) {
-            master_->getFMODChannelGroup()->addGroup(channelGroup, true, nullptr);
+        if (FMOD::ChannelGroup* master = master_->getFMODChannelGroup();
+            master != nullptr && channelGroup != nullptr) {
+            master->addGroup(channelGroup, true, nullptr);
         }
     } else {
         group = new AudioEmptyGroup();

@@ -37,7 +37,8 @@ class ORVA_API AudioManager : public Singleton<AudioManager>
 {
 public:
     template <class Value>
-    using NameMap = std::map<std::string, Value, std::less<>, OrvaAllocator<std::pair<const std::string, Value>>>;
+    using NameMap =
+        std::map<std::string, Value, std::less<>, OrvaAllocator<std::pair<const std::string, Value>>>;
     using GroupMap = NameMap<AudioBaseGroup*>;
     using SoundMap = NameMap<FMOD::Sound*>;
 

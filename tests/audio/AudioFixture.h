@@ -85,7 +85,10 @@ protected:
 
     static Orva::Audio::AudioManager& audio() { return Orva::Audio::AudioManager::getInstance(); }
     static Orva::Audio::AudioGroup& group(const std::string& name) { return *audio().getGroup(name); }
-    static std::string keyOf(const std::string& path) { return Orva::Resources::ResourceManager::getFullPath(path); }
+    static std::string keyOf(const std::string& path)
+    {
+        return Orva::Resources::ResourceManager::getFullPath(path);
+    }
 
     // Stores the bytes at <resources>/<path>, asks for them and runs frames until they arrive.
     void loadSound(const std::string& path, const std::vector<char>& bytes)
@@ -115,6 +118,5 @@ protected:
     // unstarted. The output outlives the engine's sound system.
     Orva::Platform::RenderOutput output;
     bool startSound = true;
-    // What initialize wrote on stderr.
     std::string startPrinted;
 };

@@ -94,8 +94,7 @@ TEST_F(AudioObjectsTest, AnObjectNamedAfterAFixedGroupStopsItWithoutDroppingIt)
     EXPECT_FALSE(music.isPlaying());
     EXPECT_EQ(audio().getGroup("bgm"), bgm);
     const AudioChannel again = audio().playBGM(Level);
-    EXPECT_TRUE(bgm->isPlaying());
-    EXPECT_TRUE(again.isPlaying());
+    EXPECT_TRUE(bgm->isPlaying() && again.isPlaying());
 }
 
 class QuietSoundTest : public WithSound<StageTest>
