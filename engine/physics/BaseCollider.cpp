@@ -1,8 +1,18 @@
 #include "physics/BaseCollider.h"
 
+#include <cmath>
+
+#include "physics/PhysicsWorld.h"
 #include "physics/RigidBody.h"
+#include "world/GameObject.h"
+#include "world/TransformComponent.h"
 
 namespace Orva::Physics {
+
+BaseCollider::BaseCollider(ShapeKind kind, int typeNumber) noexcept : shapeKind_(kind)
+{
+    type = typeNumber;
+}
 
 BaseCollider::~BaseCollider()
 {
@@ -10,8 +20,66 @@ BaseCollider::~BaseCollider()
         rigidBody_->detachCollider();
     }
     if (PhysicsWorld::hasInstance()) {
-        removeUnordered(PhysicsWorld::getInstance().getListOfCollider(), this);
+        PhysicsWorld::getInstance().removeCollider(this);
     }
+}
+
+void BaseCollider::init()
+{
+    PhysicsWorld::getInstance().addCollider(this);
+}
+
+void BaseCollider::setCollisionGroup(const std::string& name)
+{
+    collisionGroupIndex_ = PhysicsWorld::getInstance().getCollisionGroupIndex(name);
+}
+
+bool BaseCollider::moved(float value, float cached) noexcept
+{
+    return std::fabs(value - cached) > TransformComponent::ChangeThreshold;
+}
+
+const TransformComponent* BaseCollider::ownerTransform() const noexcept
+{
+    return owner ? owner->getTransform() : nullptr;
+}
+
+const TransformComponent* BaseCollider::transformForStep(bool shapeMoved) noexcept
+{
+    const TransformComponent* transform = ownerTransform();
+    if (!transform) {
+        return nullptr;
+    }
+    const bool firstStep = !stepped_;
+    stepped_ = true;
+    return firstStep || shapeMoved || transform->hasJustUpdatedMatrix() ? transform : nullptr;
+}
+
+BaseCollider::BoxPlacement BaseCollider::placeBox(const TransformComponent& transform, const Vector2& size,
+                                                  const Vector2& offset)
+{
+    const auto& scale = transform.getWorldScale();
+    const auto& translation = transform.getWorldTranslation();
+    const double angle = transform.getWorldRotationRad();
+    const auto cosine = static_cast<float>(std::cos(angle));
+    const auto sine = static_cast<float>(std::sin(angle));
+    BoxPlacement placement;
+    placement.size = {scale.x * size.x, scale.y * size.y};
+    placement.half = {placement.size.x * 0.5f, placement.size.y * 0.5f};
+    placement.scaledOffset = {scale.x * offset.x, scale.y * offset.y};
+    const Vector2& o = placement.scaledOffset;
+    placement.center = {translation.x + o.x * cosine - o.y * sine, translation.y + o.x * sine + o.y * cosine};
+    return placement;
+}
+
+ReflectionMap BaseCollider::commonReflectibles(Vector2& offset)
+{
+    ReflectionMap properties;
+    properties.emplace("Active", Reflectable(active));
+    properties.emplace("Offset", Reflectable(offset));
+    properties.emplace("CollisionGroup", Reflectable(collisionGroupIndex_));
+    properties.emplace("IsGhost", Reflectable(isGhost));
+    return properties;
 }
 
 } // namespace Orva::Physics

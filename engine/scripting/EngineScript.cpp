@@ -34,11 +34,11 @@ constexpr Registration ScriptRegistrations[] = {
     // 14: "Graphics"."Renderer", "Layer", "Viewport", "ShaderValue", "ObjectShader",
     //     "FrameShader", "Color", global "graphics".
     &registerObjectUnitSize, // 15
-    // 16: "Core"."BaseEvent" and "LuaEvent" here; "CollisionEvent" and "EventManager" with
-    //     the global "events" join them.
+    // 16: "Core"."BaseEvent", "LuaEvent" and "CollisionEvent" here; "EventManager" with the
+    //     global "events" joins them.
     &registerEventClasses,
     // 17: "Input"."InputManager", tables "ButtonState" and "Keys", global "input".
-    // 18: "Physics"."PhysicsWorld", global "physics".
+    &registerPhysicsWorld, // 18: global "physics"
     // 19: "Resources"."ResourceManager", global "resources".
     // 20: "Core"."TextureManager", global "textures".
     // 21: "Graphics"."FrameShader_PREVIOUS" and "FrameShader_SCREEN", read-only.

@@ -2,6 +2,8 @@
 #include <string>
 
 #include "core/EventManager.h"
+#include "physics/BaseCollider.h"
+#include "physics/CollisionEvent.h"
 #include "scripting/ScriptInterface.h"
 #include "scripting/luabridge/Namespace.h"
 #include "world/LuaScriptComponent.h"
@@ -69,6 +71,12 @@ void Scripting::registerEventClasses(lua_State* L)
         .endClass()
         .deriveClass<LuaEvent, BaseEvent>("LuaEvent")
         .addData("ScriptComponent", &LuaEvent::scriptComponent)
+        .endClass()
+        .deriveClass<Physics::CollisionEvent, BaseEvent>("CollisionEvent")
+        .addData("Type", &Physics::CollisionEvent::type)
+        .addData("ThisCollider", &Physics::CollisionEvent::thisCollider)
+        .addData("OtherCollider", &Physics::CollisionEvent::otherCollider)
+        .addData("Normal", &Physics::CollisionEvent::normal)
         .endClass()
         .endNamespace();
 }

@@ -43,12 +43,14 @@ ORVA_API void registerParticleEmitterComponent(lua_State* L);
 // AudioScript.cpp: "Audio"."AudioComponent", a class of its own.
 ORVA_API void registerAudioComponent(lua_State* L);
 
-// PhysicsScript.cpp: "Physics"."BaseCollider", the three colliders under it, "RigidBody".
+// PhysicsScript.cpp: "Physics"."BaseCollider", the three colliders under it, "RigidBody";
+// "Physics"."PhysicsWorld" with the global "physics".
 ORVA_API void registerBaseCollider(lua_State* L);
 ORVA_API void registerBoxCollider(lua_State* L);
 ORVA_API void registerCircleCollider(lua_State* L);
 ORVA_API void registerAABBCollider(lua_State* L);
 ORVA_API void registerRigidBody(lua_State* L);
+ORVA_API void registerPhysicsWorld(lua_State* L);
 
 // ActionScript.cpp: "Actions"."ActionComponent", a class of its own.
 ORVA_API void registerActionComponent(lua_State* L);
@@ -57,7 +59,7 @@ ORVA_API void registerActionComponent(lua_State* L);
 ORVA_API void registerWindow(lua_State* L);
 
 // EventManagerScript.cpp: "Core"."BaseEvent" and "Core"."LuaEvent" (the classes of the
-// global "luaEvent").
+// global "luaEvent"), and "Core"."CollisionEvent" (the class of "collisionEvent", by value).
 ORVA_API void registerEventClasses(lua_State* L);
 
 // EngineScript.cpp: "Core"."Engine" with the global "engine"; the namespace variable

@@ -1,0 +1,86 @@
+#include "physics/AABBCollider.h"
+
+#include "graphics/SpriteComponent.h"
+#include "physics/Contacts_internal.h"
+#include "world/GameObject.h"
+#include "world/TransformComponent.h"
+
+namespace Orva::Physics {
+
+ReflectionMap AABBCollider::getReflectibles()
+{
+    ReflectionMap properties = commonReflectibles(offset);
+    properties.emplace("Size", Reflectable(size));
+    return properties;
+}
+
+void AABBCollider::init()
+{
+    // A sprite still waiting for its image has no size yet (below 0): the box keeps its own.
+    if (const auto* sprite = owner ? owner->getComponent<Graphics::SpriteComponent>() : nullptr) {
+        const Vector2 spriteSize = sprite->getSize();
+        if (spriteSize.x >= 0.0f && spriteSize.y >= 0.0f) {
+            size = spriteSize;
+        }
+    }
+    BaseCollider::init();
+}
+
+void AABBCollider::update(float)
+{
+    const bool shapeMoved = moved(offset.x, cachedOffset_.x) || moved(offset.y, cachedOffset_.y) ||
+                            moved(size.x, cachedSize_.x) || moved(size.y, cachedSize_.y);
+    if (const TransformComponent* transform = transformForStep(shapeMoved)) {
+        refresh(*transform);
+    }
+}
+
+void AABBCollider::refresh(const TransformComponent& transform)
+{
+    const BoxPlacement placement = placeBox(transform, size, offset);
+    actualSize_ = placement.size;
+    half_ = placement.half;
+    scaledOffset_ = placement.scaledOffset;
+    center_ = placement.center;
+    corners_[0] = {center_.x - half_.x, center_.y + half_.y};
+    corners_[1] = {center_.x - half_.x, center_.y - half_.y};
+    corners_[2] = {center_.x + half_.x, center_.y - half_.y};
+    corners_[3] = {center_.x + half_.x, center_.y + half_.y};
+    cachedOffset_ = offset;
+    cachedSize_ = size;
+}
+
+bool AABBCollider::checkPointIsWithin(const Vector2& point) const
+{
+    return center_.x - half_.x < point.x && point.x < center_.x + half_.x && center_.y - half_.y < point.y &&
+           point.y < center_.y + half_.y;
+}
+
+CollisionManifold* AABBCollider::testAgainstAABB(AABBCollider* other)
+{
+    return Contacts::aabbAabb(*this, *other);
+}
+
+CollisionManifold* AABBCollider::testAgainstBox(BoxCollider* other)
+{
+    return Contacts::aabbBox(*this, *other);
+}
+
+CollisionManifold* AABBCollider::testAgainstCircle(CircleCollider* other)
+{
+    return Contacts::aabbCircle(*this, *other);
+}
+
+// The world never gets here (a box is always the first of a pair with a circle); the
+// response is the circle's all the same.
+void AABBCollider::respondToCircle(CircleCollider* first, CollisionManifold* manifold)
+{
+    Contacts::respondCircleAABB(*this, *first, *manifold);
+}
+
+void AABBCollider::respondToAABB(AABBCollider* first, CollisionManifold* manifold)
+{
+    Contacts::respondAABBAABB(*first, *this, *manifold);
+}
+
+} // namespace Orva::Physics

@@ -1,0 +1,69 @@
+#include "physics/BoxCollider.h"
+
+#include <cmath>
+
+#include "physics/Contacts_internal.h"
+#include "world/TransformComponent.h"
+
+namespace Orva::Physics {
+
+ReflectionMap BoxCollider::getReflectibles()
+{
+    ReflectionMap properties = commonReflectibles(offset);
+    properties.emplace("Size", Reflectable(size));
+    return properties;
+}
+
+void BoxCollider::update(float)
+{
+    const bool shapeMoved = moved(size.x, cachedSize_.x) || moved(size.y, cachedSize_.y) ||
+                            moved(offset.x, cachedOffset_.x) || moved(offset.y, cachedOffset_.y);
+    if (const TransformComponent* transform = transformForStep(shapeMoved)) {
+        refresh(*transform);
+    }
+}
+
+void BoxCollider::refresh(const TransformComponent& transform)
+{
+    const BoxPlacement placement = placeBox(transform, size, offset);
+    boxRealSize_ = placement.size;
+    boxRealHalfExtents_ = placement.half;
+    scaledOffset_ = placement.scaledOffset;
+    boxRealCenter_ = placement.center;
+    const double angle = transform.getWorldRotationRad();
+    boxXAxis_ = {static_cast<float>(std::cos(angle)), static_cast<float>(std::sin(angle))};
+    const Vector2 yAxis{-boxXAxis_.y, boxXAxis_.x};
+    const Vector2& h = boxRealHalfExtents_;
+    const auto corner = [&](float sx, float sy) {
+        return Vector2{boxRealCenter_.x + boxXAxis_.x * sx * h.x + yAxis.x * sy * h.y,
+                       boxRealCenter_.y + boxXAxis_.y * sx * h.x + yAxis.y * sy * h.y};
+    };
+    edges_ = {corner(-1.0f, 1.0f), corner(-1.0f, -1.0f), corner(1.0f, -1.0f), corner(1.0f, 1.0f)};
+    cachedSize_ = size;
+    cachedOffset_ = offset;
+}
+
+bool BoxCollider::checkPointIsWithin(const Vector2& point) const
+{
+    const Vector2 d{point.x - boxRealCenter_.x, point.y - boxRealCenter_.y};
+    const float alongX = d.x * boxXAxis_.x + d.y * boxXAxis_.y;
+    const float alongY = d.x * -boxXAxis_.y + d.y * boxXAxis_.x;
+    return std::fabs(alongX) < boxRealHalfExtents_.x && std::fabs(alongY) < boxRealHalfExtents_.y;
+}
+
+CollisionManifold* BoxCollider::testAgainstAABB(AABBCollider* other)
+{
+    return Contacts::aabbBox(*other, *this);
+}
+
+CollisionManifold* BoxCollider::testAgainstBox(BoxCollider* other)
+{
+    return Contacts::boxBox(*this, *other);
+}
+
+CollisionManifold* BoxCollider::testAgainstCircle(CircleCollider* other)
+{
+    return Contacts::boxCircle(*this, *other);
+}
+
+} // namespace Orva::Physics
