@@ -46,6 +46,7 @@ void AABBCollider::refresh(const TransformComponent& transform)
     corners_[1] = {center_.x - half_.x, center_.y - half_.y};
     corners_[2] = {center_.x + half_.x, center_.y - half_.y};
     corners_[3] = {center_.x + half_.x, center_.y + half_.y};
+    setBounds({corners_[0], corners_[1], corners_[2], corners_[3]});
     cachedOffset_ = offset;
     cachedSize_ = size;
 }

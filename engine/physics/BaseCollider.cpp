@@ -1,5 +1,6 @@
 #include "physics/BaseCollider.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "physics/PhysicsWorld.h"
@@ -70,6 +71,23 @@ BaseCollider::BoxPlacement BaseCollider::placeBox(const TransformComponent& tran
     const Vector2& o = placement.scaledOffset;
     placement.center = {translation.x + o.x * cosine - o.y * sine, translation.y + o.x * sine + o.y * cosine};
     return placement;
+}
+
+void BaseCollider::setBounds(std::initializer_list<Vector2> points) noexcept
+{
+    Bounds bounds{points.begin()->x, points.begin()->y, points.begin()->x, points.begin()->y};
+    for (const Vector2& point : points) {
+        bounds.left = std::min(bounds.left, point.x);
+        bounds.bottom = std::min(bounds.bottom, point.y);
+        bounds.right = std::max(bounds.right, point.x);
+        bounds.top = std::max(bounds.top, point.y);
+    }
+    // Far more than the rounding of any pair test at these magnitudes.
+    const auto widened = [](float value, float direction) {
+        return value + direction * (1e-4f + std::fabs(value) * 1e-5f);
+    };
+    bounds_ = {widened(bounds.left, -1.0f), widened(bounds.bottom, -1.0f), widened(bounds.right, 1.0f),
+               widened(bounds.top, 1.0f)};
 }
 
 ReflectionMap BaseCollider::commonReflectibles(Vector2& offset)

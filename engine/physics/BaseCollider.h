@@ -1,5 +1,6 @@
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,21 @@ public:
     using Vector2 = Math::Vector2D<float>;
 
     enum ShapeKind : int { Box = 0, Circle = 1, AxisAligned = 2 };
+
+    // A world-axis box around the shape, widened by a hair so that rounding never makes it
+    // miss a contact that the pair test finds (touching shapes included).
+    struct Bounds
+    {
+        float left = 0.0f;
+        float bottom = 0.0f;
+        float right = 0.0f;
+        float top = 0.0f;
+
+        bool overlaps(const Bounds& other) const noexcept
+        {
+            return left <= other.right && other.left <= right && bottom <= other.top && other.bottom <= top;
+        }
+    };
 
     // Leaves the world: its list, every contact list and every listener of its contacts. An
     // attached body loses its collider (components go in list order, the collider may go
@@ -73,6 +89,8 @@ public:
     // The world pairs a collider only once its pool's step has computed its geometry: until
     // then it would sit at the origin (a stage places objects after reading them).
     bool hasSteppedGeometry() const noexcept { return stepped_; }
+    // Around the geometry of the last refresh.
+    const Bounds& getBounds() const noexcept { return bounds_; }
 
     // Contacts raise events but are not resolved.
     bool isGhost = false;
@@ -101,6 +119,8 @@ protected:
     const TransformComponent* transformForStep(bool shapeMoved) noexcept;
     // "Active", "Offset", "CollisionGroup", "IsGhost".
     ReflectionMap commonReflectibles(Vector2& offset);
+    // The bounds of the given points, widened.
+    void setBounds(std::initializer_list<Vector2> points) noexcept;
 
 private:
     ContactList contacts_;
@@ -109,6 +129,7 @@ private:
     int collisionGroupIndex_ = 0;
     ShapeKind shapeKind_;
     bool stepped_ = false;
+    Bounds bounds_;
 };
 
 } // namespace Orva::Physics

@@ -39,6 +39,7 @@ void BoxCollider::refresh(const TransformComponent& transform)
                        boxRealCenter_.y + boxXAxis_.y * sx * h.x + yAxis.y * sy * h.y};
     };
     edges_ = {corner(-1.0f, 1.0f), corner(-1.0f, -1.0f), corner(1.0f, -1.0f), corner(1.0f, 1.0f)};
+    setBounds({edges_[0], edges_[1], edges_[2], edges_[3]});
     cachedSize_ = size;
     cachedOffset_ = offset;
 }

@@ -54,6 +54,8 @@ void CircleCollider::refresh(const TransformComponent& transform)
                          translation.y + scale.x * (offset.x * sine + offset.y * cosine)};
     }
     actualRadius_ = radius * scale.x;
+    const float reach = std::fabs(actualRadius_);
+    setBounds({{actualCenter_.x - reach, actualCenter_.y - reach}, {actualCenter_.x + reach, actualCenter_.y + reach}});
     cachedOffset_ = offset;
     cachedRadius_ = radius;
 }

@@ -164,25 +164,40 @@ void PhysicsWorld::update(float dt)
     dispatchEvents();
 }
 
-bool PhysicsWorld::takesPart(const BaseCollider& collider) noexcept
+// An inactive collider, one in no group and one its pool has not placed yet take no part.
+void PhysicsWorld::gatherPairing()
 {
-    return collider.active && isGroupIndex(collider.getCollisionGroupIndex()) && collider.hasSteppedGeometry();
+    pairing_.clear();
+    pairing_.reserve(colliders_.size());
+    for (const BaseCollider* collider : colliders_) {
+        const int group = collider->getCollisionGroupIndex();
+        const bool takesPart = collider->active && isGroupIndex(group) && collider->hasSteppedGeometry();
+        pairing_.push_back({collider->getBounds(), takesPart ? group : -1, collider->tracksContacts()});
+    }
 }
 
 void PhysicsWorld::testPairs()
 {
+    gatherPairing();
     const std::size_t count = colliders_.size();
     for (std::size_t i = 0; i < count; ++i) {
-        BaseCollider& a = *colliders_[i];
-        if (!takesPart(a)) {
+        const PairingEntry& a = pairing_[i];
+        if (a.group < 0) {
             continue;
         }
-        const bool* detects = flags_[a.getCollisionGroupIndex()];
+        const bool* detects = flags_[a.group];
         for (std::size_t j = i + 1; j < count; ++j) {
-            BaseCollider& b = *colliders_[j];
+            const PairingEntry& b = pairing_[j];
             // A skipped pair raises nothing and keeps its contact lists.
-            if (takesPart(b) && detects[b.getCollisionGroupIndex()]) {
-                testPair(a, b);
+            if (b.group < 0 || !detects[b.group]) {
+                continue;
+            }
+            if (!broadPhase_ || a.bounds.overlaps(b.bounds)) {
+                testPair(*colliders_[i], *colliders_[j]);
+            } else if (a.tracksContacts || b.tracksContacts) {
+                // Apart, so the pair test would find nothing: a contact ends.
+                noteSeparation(*colliders_[i], *colliders_[j]);
+                noteSeparation(*colliders_[j], *colliders_[i]);
             }
         }
     }

@@ -11,6 +11,7 @@
 #include "core/MemoryPoolManager.h"
 #include "core/OrvaAllocator.h"
 #include "core/Singleton.h"
+#include "physics/BaseCollider.h"
 #include "physics/CollisionEvent.h"
 
 namespace Orva {
@@ -93,6 +94,12 @@ public:
     const std::string* getCollisionGroupNames() const noexcept { return names_; }
     FlagField& getCollisionFlagField() noexcept { return flags_; }
 
+    // With the broad phase on (the default) a pair whose bounds lie apart is not tested:
+    // it cannot touch. Pairs are still taken in list order and separations still end
+    // contacts, so events and results are the same either way.
+    void setBroadPhase(bool on) noexcept { broadPhase_ = on; }
+    bool usesBroadPhase() const noexcept { return broadPhase_; }
+
     // Script listeners: from the next dispatch on, the named function of the component's
     // class hears the collider's enter, persist or exit events (only the first listener of
     // a collider and kind is called). The collider starts keeping its contacts. Null
@@ -115,8 +122,17 @@ public:
     void ownerDestroyed(const EventCallbackObject* owner) override;
 
 private:
-    // Whether the pair loop considers the collider at all.
-    static bool takesPart(const BaseCollider& collider) noexcept;
+    // What the pair loop reads of each collider, side by side: its group (-1 when it takes
+    // no part) and its bounds.
+    struct PairingEntry
+    {
+        BaseCollider::Bounds bounds;
+        int group;
+        bool tracksContacts;
+    };
+    using PairingList = std::vector<PairingEntry, OrvaAllocator<PairingEntry>>;
+
+    void gatherPairing();
     void testPairs();
     void testPair(BaseCollider& a, BaseCollider& b);
     void noteContact(BaseCollider& self, BaseCollider& other, const Math::Vector2D<float>& normal);
@@ -144,6 +160,8 @@ private:
     RigidBodyList rigidBodies_;
     EventList events_;
     ManifoldList manifolds_;
+    PairingList pairing_;
+    bool broadPhase_ = true;
     bool flags_[MaxGroups][MaxGroups] = {};
     std::string names_[MaxGroups];
     int count_ = 0;

@@ -86,7 +86,7 @@ inline void step(int count = 1)
     }
 }
 
-inline const Orva::Math::Vector3D<float>& position(const BaseCollider* collider)
+inline Orva::Math::Vector3D<float>& position(const BaseCollider* collider)
 {
     return collider->owner->getTransform()->getLocalTranslation();
 }

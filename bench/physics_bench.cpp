@@ -1,0 +1,129 @@
+// The physics step with many bodies. Four static axis-aligned boxes enclose 40 × 70 units;
+// N circle bodies (radius 0.5, acceleration (0, -10, 0), restitution 1) start in rows 1.5
+// apart, 25 to a row 1.5 apart, every second row shifted by 0.75, and fall and bounce.
+//
+//   fixedStep/N   one fixed step: the world's step (pairs, responses, integration) and the
+//                 pools' step (transforms, collider geometry). The first 300 steps run
+//                 untimed; each iteration is one of the next 600.
+//
+// Counter: inside, the bodies still within the enclosure after the timed steps. Circles,
+// since touching boxes with bodies part ever faster and turned boxes are never pushed.
+
+#include <benchmark/benchmark.h>
+
+#include <iostream>
+#include <streambuf>
+#include <vector>
+
+#include "core/MemoryPoolManager.h"
+#include "physics/AABBCollider.h"
+#include "physics/CircleCollider.h"
+#include "physics/PhysicsWorld.h"
+#include "physics/RigidBody.h"
+#include "world/GameObjectManager.h"
+#include "world/GlobalComponentManager.h"
+#include "world/TransformComponent.h"
+
+namespace {
+
+using Orva::GameObject;
+using Orva::GameObjectManager;
+using Orva::TransformComponent;
+using Orva::Physics::PhysicsWorld;
+
+constexpr float FixedStep = 0.016f;
+constexpr float Width = 40.0f;
+constexpr float Height = 70.0f;
+constexpr float Wall = 2.0f;
+constexpr int PerRow = 25;
+constexpr float Spacing = 1.5f;
+constexpr int UntimedSteps = 300;
+constexpr int TimedSteps = 600;
+
+// The managers a physics scene needs, for one benchmark run.
+class World
+{
+public:
+    World()
+    {
+        Orva::MemoryPoolManager::createInstance();
+        // Each pool names its type on standard output when it is made; not in the table.
+        std::streambuf* const output = std::cout.rdbuf(nullptr);
+        Orva::GlobalComponentManager::createInstance();
+        std::cout.rdbuf(output);
+        GameObjectManager::createInstance();
+        PhysicsWorld::createInstance();
+    }
+
+    ~World()
+    {
+        GameObjectManager::destroyInstance();
+        Orva::GlobalComponentManager::destroyInstance();
+        PhysicsWorld::destroyInstance();
+        Orva::MemoryPoolManager::destroyInstance();
+    }
+
+    World(const World&) = delete;
+    World& operator=(const World&) = delete;
+
+    static GameObject* placed(float x, float y)
+    {
+        GameObject* object = GameObjectManager::getInstance().create();
+        object->addComponent<TransformComponent>()->setLocalTranslation({x, y, 0.0f});
+        return object;
+    }
+
+    static void wall(float x, float y, float width, float height)
+    {
+        placed(x, y)->addComponent<Orva::Physics::AABBCollider>()->size = {width, height};
+    }
+
+    static TransformComponent* ball(float x, float y)
+    {
+        GameObject* object = placed(x, y);
+        object->addComponent<Orva::Physics::CircleCollider>()->radius = 0.5f;
+        object->addComponent<Orva::Physics::RigidBody>()->acceleration = {0.0f, -10.0f, 0.0f};
+        return object->getTransform();
+    }
+
+    static void step()
+    {
+        PhysicsWorld::getInstance().update(FixedStep);
+        Orva::GlobalComponentManager::update(FixedStep);
+    }
+};
+
+void fixedStep(benchmark::State& state)
+{
+    World world;
+    const int count = static_cast<int>(state.range(0));
+    World::wall(-Wall / 2.0f, Height / 2.0f, Wall, Height + 2.0f * Wall);
+    World::wall(Width + Wall / 2.0f, Height / 2.0f, Wall, Height + 2.0f * Wall);
+    World::wall(Width / 2.0f, -Wall / 2.0f, Width + 2.0f * Wall, Wall);
+    World::wall(Width / 2.0f, Height + Wall / 2.0f, Width + 2.0f * Wall, Wall);
+    std::vector<TransformComponent*> balls;
+    for (int i = 0; i < count; ++i) {
+        const int row = i / PerRow;
+        const float shift = row % 2 == 1 ? Spacing / 2.0f : 0.0f;
+        balls.push_back(World::ball(Spacing + shift + Spacing * static_cast<float>(i % PerRow),
+                                    Spacing + Spacing * static_cast<float>(row)));
+    }
+    for (int i = 0; i < UntimedSteps; ++i) {
+        World::step();
+    }
+    for (auto _ : state) {
+        World::step();
+    }
+    int inside = 0;
+    for (const TransformComponent* transform : balls) {
+        const auto& p = transform->getWorldTranslation();
+        inside += p.x > 0.0f && p.x < Width && p.y > 0.0f && p.y < Height ? 1 : 0;
+    }
+    state.counters["inside"] = inside;
+}
+
+} // namespace
+
+BENCHMARK(fixedStep)->Arg(250)->Arg(1000)->ArgName("N")->Iterations(TimedSteps)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();
