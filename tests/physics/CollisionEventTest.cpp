@@ -1,4 +1,9 @@
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <tinyxml2.h>
 
@@ -274,6 +279,82 @@ TEST_F(CollisionEventTest, AFailingListenerStillLetsTheOthersHearOnce)
     b->owner->removeComponent<Orva::TransformComponent>();
     step();
     EXPECT_EQ(loose->getTransform(), nullptr);
+}
+
+// A lively scene of every kind, run twice: with the broad phase and without it, every event
+// heard and every position after the last step agree.
+TEST_F(CollisionEventTest, TheBroadPhaseChangesNothing)
+{
+    const auto runScene = [this](bool broadPhase) {
+        world().setBroadPhase(broadPhase);
+        world().setCollisionGroupFlag(1, 2, false);
+        std::uint32_t seed = 7;
+        const auto next = [&seed](float low, float high) {
+            seed = seed * 1664525u + 1013904223u;
+            return low + (high - low) * static_cast<float>(seed >> 8) / static_cast<float>(1u << 24);
+        };
+        std::vector<Orva::GameObject*> made;
+        const auto make = [&](int k) {
+            const std::string name = "o" + std::to_string(k);
+            const float x = next(0.0f, 20.0f);
+            const float y = next(0.0f, 20.0f);
+            const float width = next(0.5f, 2.0f);
+            const float height = next(0.5f, 2.0f);
+            BaseCollider* collider = nullptr;
+            if (k % 3 == 0) {
+                collider = circle(name, x, y, width / 2.0f);
+            } else if (k % 3 == 1) {
+                collider = aabb(name, x, y, width, height);
+            } else {
+                collider = box(name, x, y, width, height, next(0.0f, 3.0f));
+            }
+            collider->isGhost = k % 7 == 0;
+            collider->setCollisionGroupIndex(k % 5 % 3);
+            if (k % 2 == 0) {
+                const float vx = next(-3.0f, 3.0f);
+                const float vy = next(-3.0f, 3.0f);
+                body(collider, vx, vy)->acceleration = {0.0f, next(-2.0f, 0.0f), 0.0f};
+            }
+            if (k % 4 == 1) {
+                hearAll(collider);
+            }
+            made.push_back(collider->owner);
+        };
+        std::string trace;
+        for (int k = 0; k < 300; ++k) {
+            make(k);
+        }
+        settle();
+        for (int s = 0; s < 300; ++s) {
+            if (s == 100) {
+                for (int k = 0; k < 20; ++k) {
+                    objects().destroy(std::exchange(made[static_cast<std::size_t>(k * 7)], nullptr));
+                }
+            }
+            if (s == 150) {
+                for (int k = 300; k < 320; ++k) {
+                    make(k);
+                }
+            }
+            step();
+            trace += heard() + "\n";
+        }
+        for (const Orva::GameObject* object : made) {
+            if (object) {
+                char line[64];
+                const auto& p = object->getTransform()->getLocalTranslation();
+                std::snprintf(line, sizeof line, "%a %a\n", static_cast<double>(p.x), static_cast<double>(p.y));
+                trace += line;
+            }
+        }
+        objects().destroyAllObjects();
+        return trace;
+    };
+    const std::string tested = runScene(false);
+    const std::string culled = runScene(true);
+    EXPECT_GT(tested.size(), 20000u) << "a scene with many events";
+    const auto differs = std::mismatch(tested.begin(), tested.end(), culled.begin(), culled.end());
+    EXPECT_EQ(tested, culled) << "first difference at " << (differs.first - tested.begin());
 }
 
 TEST_F(CollisionEventTest, ScriptInterface)

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -51,6 +52,11 @@ TEST_F(ContactTest, KnownAnswersOfTheAxisAlignedTests)
         expectContact(test(beside, unit), -1.0f, 0.0f, 0.1f);
         expectContact(test(unit, diagonal), 1.0f, 0.0f, 0.5f); // equal overlaps pick x
         EXPECT_TRUE(test(unit, touching).found) << "touching boxes are in contact";
+        unit->trackContacts();
+        step();
+        const auto& contacts = unit->getContacts();
+        EXPECT_NE(std::find(contacts.begin(), contacts.end(), touching), contacts.end())
+            << "the world's step pairs touching boxes too";
         // Corner 3 lies inside the circle and decides.
         const Contact corner = test(unit, wide);
         expectContact(corner, -0.9486833f, 0.3162278f, 0.4188612f);
