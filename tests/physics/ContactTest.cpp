@@ -94,6 +94,11 @@ TEST_F(ContactTest, KnownAnswersOfTheTurnedBoxTests)
     ASSERT_TRUE(boxes.found);
     EXPECT_NEAR(boxes.penetration, 0.3f, Tolerance);
     EXPECT_EQ(boxes.first, thin);
+    // Half extents summing to 0.9: overlapping at an offset of 0.1, they touch.
+    BoxCollider* small = box("small", 10.0f, 0.0f, 0.6f, 0.3f);
+    BoxCollider* shifted = box("shifted", 10.1f, 0.05f, 0.6f, 0.3f);
+    settle();
+    EXPECT_TRUE(test(small, shifted).found);
 }
 
 TEST_F(ContactTest, BoxCircleUsesTheNearestPointOfTheBox)
