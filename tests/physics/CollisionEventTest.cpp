@@ -250,10 +250,11 @@ TEST_F(CollisionEventTest, ListenersMayDestroyWhatLaterEventsName)
 
     // A destroyed collider leaves its partner's contacts with no exit and loses its
     // listeners: one made in its slot starts afresh.
-    d->owner->removeComponent(d);
+    Orva::GameObject* holder = d->owner;
+    holder->removeComponent(d);
     step();
     EXPECT_EQ(heard(), "");
-    CircleCollider* again = d->owner->addComponent<CircleCollider>();
+    CircleCollider* again = holder->addComponent<CircleCollider>();
     ASSERT_EQ(again, d) << "the pool hands out the freed slot first";
     world().listenToCollisionExit(listener(again), "Hear", again);
     settle();
