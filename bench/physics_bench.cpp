@@ -11,17 +11,12 @@
 
 #include <benchmark/benchmark.h>
 
-#include <iostream>
-#include <streambuf>
 #include <vector>
 
-#include "core/MemoryPoolManager.h"
+#include "BenchWorld.h"
 #include "physics/AABBCollider.h"
 #include "physics/CircleCollider.h"
-#include "physics/PhysicsWorld.h"
 #include "physics/RigidBody.h"
-#include "world/GameObjectManager.h"
-#include "world/GlobalComponentManager.h"
 #include "world/TransformComponent.h"
 
 namespace {
@@ -40,79 +35,52 @@ constexpr float Spacing = 1.5f;
 constexpr int UntimedSteps = 300;
 constexpr int TimedSteps = 600;
 
-// The managers a physics scene needs, for one benchmark run.
-class World
+GameObject* placed(float x, float y)
 {
-public:
-    World()
-    {
-        Orva::MemoryPoolManager::createInstance();
-        // Each pool names its type on standard output when it is made; not in the table.
-        std::streambuf* const output = std::cout.rdbuf(nullptr);
-        Orva::GlobalComponentManager::createInstance();
-        std::cout.rdbuf(output);
-        GameObjectManager::createInstance();
-        PhysicsWorld::createInstance();
-    }
+    GameObject* object = GameObjectManager::getInstance().create();
+    object->addComponent<TransformComponent>()->setLocalTranslation({x, y, 0.0f});
+    return object;
+}
 
-    ~World()
-    {
-        GameObjectManager::destroyInstance();
-        Orva::GlobalComponentManager::destroyInstance();
-        PhysicsWorld::destroyInstance();
-        Orva::MemoryPoolManager::destroyInstance();
-    }
+void wall(float x, float y, float width, float height)
+{
+    placed(x, y)->addComponent<Orva::Physics::AABBCollider>()->size = {width, height};
+}
 
-    World(const World&) = delete;
-    World& operator=(const World&) = delete;
+TransformComponent* ball(float x, float y)
+{
+    GameObject* object = placed(x, y);
+    object->addComponent<Orva::Physics::CircleCollider>()->radius = 0.5f;
+    object->addComponent<Orva::Physics::RigidBody>()->acceleration = {0.0f, -10.0f, 0.0f};
+    return object->getTransform();
+}
 
-    static GameObject* placed(float x, float y)
-    {
-        GameObject* object = GameObjectManager::getInstance().create();
-        object->addComponent<TransformComponent>()->setLocalTranslation({x, y, 0.0f});
-        return object;
-    }
-
-    static void wall(float x, float y, float width, float height)
-    {
-        placed(x, y)->addComponent<Orva::Physics::AABBCollider>()->size = {width, height};
-    }
-
-    static TransformComponent* ball(float x, float y)
-    {
-        GameObject* object = placed(x, y);
-        object->addComponent<Orva::Physics::CircleCollider>()->radius = 0.5f;
-        object->addComponent<Orva::Physics::RigidBody>()->acceleration = {0.0f, -10.0f, 0.0f};
-        return object->getTransform();
-    }
-
-    static void step()
-    {
-        PhysicsWorld::getInstance().update(FixedStep);
-        Orva::GlobalComponentManager::update(FixedStep);
-    }
-};
+void step()
+{
+    PhysicsWorld::getInstance().update(FixedStep);
+    Orva::GlobalComponentManager::update(FixedStep);
+}
 
 void fixedStep(benchmark::State& state)
 {
-    World world;
+    BenchWorld world;
     const int count = static_cast<int>(state.range(0));
-    World::wall(-Wall / 2.0f, Height / 2.0f, Wall, Height + 2.0f * Wall);
-    World::wall(Width + Wall / 2.0f, Height / 2.0f, Wall, Height + 2.0f * Wall);
-    World::wall(Width / 2.0f, -Wall / 2.0f, Width + 2.0f * Wall, Wall);
-    World::wall(Width / 2.0f, Height + Wall / 2.0f, Width + 2.0f * Wall, Wall);
+    wall(-Wall / 2.0f, Height / 2.0f, Wall, Height + 2.0f * Wall);
+    wall(Width + Wall / 2.0f, Height / 2.0f, Wall, Height + 2.0f * Wall);
+    wall(Width / 2.0f, -Wall / 2.0f, Width + 2.0f * Wall, Wall);
+    wall(Width / 2.0f, Height + Wall / 2.0f, Width + 2.0f * Wall, Wall);
     std::vector<TransformComponent*> balls;
     for (int i = 0; i < count; ++i) {
         const int row = i / PerRow;
         const float shift = row % 2 == 1 ? Spacing / 2.0f : 0.0f;
-        balls.push_back(World::ball(Spacing + shift + Spacing * static_cast<float>(i % PerRow),
+        balls.push_back(ball(Spacing + shift + Spacing * static_cast<float>(i % PerRow),
                                     Spacing + Spacing * static_cast<float>(row)));
     }
     for (int i = 0; i < UntimedSteps; ++i) {
-        World::step();
+        step();
     }
     for (auto _ : state) {
-        World::step();
+        step();
     }
     int inside = 0;
     for (const TransformComponent* transform : balls) {

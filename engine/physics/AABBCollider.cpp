@@ -28,33 +28,23 @@ void AABBCollider::init()
 
 void AABBCollider::update(float)
 {
-    const bool shapeMoved = moved(offset.x, cachedOffset_.x) || moved(offset.y, cachedOffset_.y) ||
-                            moved(size.x, cachedSize_.x) || moved(size.y, cachedSize_.y);
-    if (const TransformComponent* transform = transformForStep(shapeMoved)) {
-        refresh(*transform);
+    if (const TransformComponent* transform = transformForStep(moved(offset, cachedOffset_) || moved(size, cachedSize_))) {
+        placement_ = placeBox(*transform, size, offset);
+        const Vector2& c = placement_.center;
+        const Vector2& h = placement_.half;
+        corners_ = {Vector2{c.x - h.x, c.y + h.y}, Vector2{c.x - h.x, c.y - h.y}, Vector2{c.x + h.x, c.y - h.y},
+                    Vector2{c.x + h.x, c.y + h.y}};
+        setBounds({corners_[0], corners_[1], corners_[2], corners_[3]});
+        cachedOffset_ = offset;
+        cachedSize_ = size;
     }
-}
-
-void AABBCollider::refresh(const TransformComponent& transform)
-{
-    const BoxPlacement placement = placeBox(transform, size, offset);
-    actualSize_ = placement.size;
-    half_ = placement.half;
-    scaledOffset_ = placement.scaledOffset;
-    center_ = placement.center;
-    corners_[0] = {center_.x - half_.x, center_.y + half_.y};
-    corners_[1] = {center_.x - half_.x, center_.y - half_.y};
-    corners_[2] = {center_.x + half_.x, center_.y - half_.y};
-    corners_[3] = {center_.x + half_.x, center_.y + half_.y};
-    setBounds({corners_[0], corners_[1], corners_[2], corners_[3]});
-    cachedOffset_ = offset;
-    cachedSize_ = size;
 }
 
 bool AABBCollider::checkPointIsWithin(const Vector2& point) const
 {
-    return center_.x - half_.x < point.x && point.x < center_.x + half_.x && center_.y - half_.y < point.y &&
-           point.y < center_.y + half_.y;
+    const Vector2& c = placement_.center;
+    const Vector2& h = placement_.half;
+    return c.x - h.x < point.x && point.x < c.x + h.x && c.y - h.y < point.y && point.y < c.y + h.y;
 }
 
 CollisionManifold* AABBCollider::testAgainstAABB(AABBCollider* other)

@@ -32,33 +32,27 @@ public:
         other->respondToAABB(this, manifold);
     }
     bool checkPointIsWithin(const Vector2& point) const override;
-    const Vector2& getActualCenter() const override { return center_; }
+    const Vector2& getActualCenter() const override { return placement_.center; }
 
     CollisionManifold* testAgainstAABB(AABBCollider* other) override;
     CollisionManifold* testAgainstBox(BoxCollider* other) override;
     CollisionManifold* testAgainstCircle(CircleCollider* other) override;
-    void respondToBox(BoxCollider*, CollisionManifold*) override {}
     void respondToCircle(CircleCollider* first, CollisionManifold* manifold) override;
     void respondToAABB(AABBCollider* first, CollisionManifold* manifold) override;
 
-    const Vector2& getActualBoxCenter() const noexcept { return center_; }
-    const Vector2& getActualBoxSize() const noexcept { return actualSize_; }
-    const Vector2& getActualBoxHalfExtend() const noexcept { return half_; }
+    const Vector2& getActualBoxCenter() const noexcept { return placement_.center; }
+    const Vector2& getActualBoxSize() const noexcept { return placement_.size; }
+    const Vector2& getActualBoxHalfExtend() const noexcept { return placement_.half; }
     const std::array<Vector2, 4>& getCorners() const noexcept { return corners_; }
 
     Vector2 size{1.0f, 1.0f};
     Vector2 offset{0.0f, 0.0f};
 
 private:
-    void refresh(const TransformComponent& transform);
-
     std::array<Vector2, 4> corners_{};
-    Vector2 center_;
+    BoxPlacement placement_;
     Vector2 cachedOffset_;
     Vector2 cachedSize_;
-    Vector2 actualSize_;
-    Vector2 half_;
-    Vector2 scaledOffset_;
 };
 
 } // namespace Orva::Physics

@@ -30,6 +30,10 @@ void BaseCollider::init()
     PhysicsWorld::getInstance().addCollider(this);
 }
 
+void BaseCollider::respondToBox(BoxCollider*, CollisionManifold*) {}
+void BaseCollider::respondToCircle(CircleCollider*, CollisionManifold*) {}
+void BaseCollider::respondToAABB(AABBCollider*, CollisionManifold*) {}
+
 void BaseCollider::setCollisionGroup(const std::string& name)
 {
     collisionGroupIndex_ = PhysicsWorld::getInstance().getCollisionGroupIndex(name);
@@ -38,6 +42,11 @@ void BaseCollider::setCollisionGroup(const std::string& name)
 bool BaseCollider::moved(float value, float cached) noexcept
 {
     return std::fabs(value - cached) > TransformComponent::ChangeThreshold;
+}
+
+bool BaseCollider::moved(const Vector2& value, const Vector2& cached) noexcept
+{
+    return moved(value.x, cached.x) || moved(value.y, cached.y);
 }
 
 const TransformComponent* BaseCollider::ownerTransform() const noexcept

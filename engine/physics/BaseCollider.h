@@ -67,9 +67,10 @@ public:
     virtual CollisionManifold* testAgainstAABB(AABBCollider* other) = 0;
     virtual CollisionManifold* testAgainstBox(BoxCollider* other) = 0;
     virtual CollisionManifold* testAgainstCircle(CircleCollider* other) = 0;
-    virtual void respondToBox(BoxCollider* first, CollisionManifold* manifold) = 0;
-    virtual void respondToCircle(CircleCollider* first, CollisionManifold* manifold) = 0;
-    virtual void respondToAABB(AABBCollider* first, CollisionManifold* manifold) = 0;
+    // No response by default: pairs with a box are never resolved.
+    virtual void respondToBox(BoxCollider* first, CollisionManifold* manifold);
+    virtual void respondToCircle(CircleCollider* first, CollisionManifold* manifold);
+    virtual void respondToAABB(AABBCollider* first, CollisionManifold* manifold);
 
     // Joins the world's collider list, once.
     void init();
@@ -111,6 +112,7 @@ protected:
     };
     static BoxPlacement placeBox(const TransformComponent& transform, const Vector2& size, const Vector2& offset);
     static bool moved(float value, float cached) noexcept;
+    static bool moved(const Vector2& value, const Vector2& cached) noexcept;
 
     const TransformComponent* ownerTransform() const noexcept;
     // The pool's step: the owner's transform when the geometry is to be recomputed (the

@@ -16,27 +16,18 @@ ReflectionMap BoxCollider::getReflectibles()
 
 void BoxCollider::update(float)
 {
-    const bool shapeMoved = moved(size.x, cachedSize_.x) || moved(size.y, cachedSize_.y) ||
-                            moved(offset.x, cachedOffset_.x) || moved(offset.y, cachedOffset_.y);
-    if (const TransformComponent* transform = transformForStep(shapeMoved)) {
-        refresh(*transform);
+    const TransformComponent* transform = transformForStep(moved(size, cachedSize_) || moved(offset, cachedOffset_));
+    if (!transform) {
+        return;
     }
-}
-
-void BoxCollider::refresh(const TransformComponent& transform)
-{
-    const BoxPlacement placement = placeBox(transform, size, offset);
-    boxRealSize_ = placement.size;
-    boxRealHalfExtents_ = placement.half;
-    scaledOffset_ = placement.scaledOffset;
-    boxRealCenter_ = placement.center;
-    const double angle = transform.getWorldRotationRad();
+    placement_ = placeBox(*transform, size, offset);
+    const double angle = transform->getWorldRotationRad();
     boxXAxis_ = {static_cast<float>(std::cos(angle)), static_cast<float>(std::sin(angle))};
     const Vector2 yAxis{-boxXAxis_.y, boxXAxis_.x};
-    const Vector2& h = boxRealHalfExtents_;
+    const Vector2& c = placement_.center;
+    const Vector2& h = placement_.half;
     const auto corner = [&](float sx, float sy) {
-        return Vector2{boxRealCenter_.x + boxXAxis_.x * sx * h.x + yAxis.x * sy * h.y,
-                       boxRealCenter_.y + boxXAxis_.y * sx * h.x + yAxis.y * sy * h.y};
+        return Vector2{c.x + boxXAxis_.x * sx * h.x + yAxis.x * sy * h.y, c.y + boxXAxis_.y * sx * h.x + yAxis.y * sy * h.y};
     };
     edges_ = {corner(-1.0f, 1.0f), corner(-1.0f, -1.0f), corner(1.0f, -1.0f), corner(1.0f, 1.0f)};
     setBounds({edges_[0], edges_[1], edges_[2], edges_[3]});
@@ -46,10 +37,10 @@ void BoxCollider::refresh(const TransformComponent& transform)
 
 bool BoxCollider::checkPointIsWithin(const Vector2& point) const
 {
-    const Vector2 d{point.x - boxRealCenter_.x, point.y - boxRealCenter_.y};
+    const Vector2 d{point.x - placement_.center.x, point.y - placement_.center.y};
     const float alongX = d.x * boxXAxis_.x + d.y * boxXAxis_.y;
     const float alongY = d.x * -boxXAxis_.y + d.y * boxXAxis_.x;
-    return std::fabs(alongX) < boxRealHalfExtents_.x && std::fabs(alongY) < boxRealHalfExtents_.y;
+    return std::fabs(alongX) < placement_.half.x && std::fabs(alongY) < placement_.half.y;
 }
 
 CollisionManifold* BoxCollider::testAgainstAABB(AABBCollider* other)

@@ -30,19 +30,16 @@ public:
         other->respondToBox(this, manifold);
     }
     bool checkPointIsWithin(const Vector2& point) const override;
-    const Vector2& getActualCenter() const override { return boxRealCenter_; }
+    const Vector2& getActualCenter() const override { return placement_.center; }
 
     CollisionManifold* testAgainstAABB(AABBCollider* other) override;
     CollisionManifold* testAgainstBox(BoxCollider* other) override;
     CollisionManifold* testAgainstCircle(CircleCollider* other) override;
-    void respondToBox(BoxCollider*, CollisionManifold*) override {}
-    void respondToCircle(CircleCollider*, CollisionManifold*) override {}
-    void respondToAABB(AABBCollider*, CollisionManifold*) override {}
 
     const Corners& getBoxEdges() const noexcept { return edges_; }
-    const Vector2& getBoxRealSize() const noexcept { return boxRealSize_; }
-    const Vector2& getBoxRealCenter() const noexcept { return boxRealCenter_; }
-    const Vector2& getBoxRealHalfExtents() const noexcept { return boxRealHalfExtents_; }
+    const Vector2& getBoxRealSize() const noexcept { return placement_.size; }
+    const Vector2& getBoxRealCenter() const noexcept { return placement_.center; }
+    const Vector2& getBoxRealHalfExtents() const noexcept { return placement_.half; }
     // The box's own x axis in the world, of unit length.
     const Vector2& getBoxXAxis() const noexcept { return boxXAxis_; }
 
@@ -50,13 +47,8 @@ public:
     Vector2 offset{0.0f, 0.0f};
 
 private:
-    void refresh(const TransformComponent& transform);
-
     Corners edges_{};
-    Vector2 boxRealSize_{1.0f, 1.0f};
-    Vector2 scaledOffset_;
-    Vector2 boxRealCenter_;
-    Vector2 boxRealHalfExtents_{0.5f, 0.5f};
+    BoxPlacement placement_{{1.0f, 1.0f}, {0.5f, 0.5f}, {}, {}};
     Vector2 boxXAxis_{1.0f, 0.0f};
     Vector2 cachedSize_;
     Vector2 cachedOffset_;

@@ -35,7 +35,6 @@ public:
     CollisionManifold* testAgainstAABB(AABBCollider* other) override;
     CollisionManifold* testAgainstBox(BoxCollider* other) override;
     CollisionManifold* testAgainstCircle(CircleCollider* other) override;
-    void respondToBox(BoxCollider*, CollisionManifold*) override {}
     void respondToCircle(CircleCollider* first, CollisionManifold* manifold) override;
     void respondToAABB(AABBCollider* first, CollisionManifold* manifold) override;
 

@@ -126,20 +126,46 @@ Vector2 scaled(const Vector2& v, float s) noexcept
     return {v.x * s, v.y * s};
 }
 
-// The velocity mirrored about the contact, scaled by the restitution: v + e (-2 f n) with
-// f = (v . n) / (n . n). Only the change is returned.
-Vector2 bounceChange(const Vector2& velocity, const Vector2& n, float restitution) noexcept
-{
-    const float f = dot(velocity, n) / dot(n, n);
-    return scaled(n, restitution * (-2.0f * f));
-}
-
 // The responses below are the engine's own and not physical: mass and friction play no
 // part, nothing tests whether the pair approaches, and a lone body is pushed one and a half
 // times the penetration.
 constexpr float CircleScale = 0.01584f;
 constexpr float LonePush = 1.5f;
 constexpr float SharedPush = 0.5f;
+
+// The change that mirrors the velocity about the contact, scaled by the restitution:
+// e (-2 f n) with f = (v . n) / (n . n).
+Vector2 bounceChange(const Vector2& velocity, const Vector2& n, float restitution) noexcept
+{
+    const float f = dot(velocity, n) / dot(n, n);
+    return scaled(n, restitution * (-2.0f * f));
+}
+
+// A body whose partner has none: its velocity takes the bounce (the change scaled by
+// changeScale) and its object is pushed 1.5 times the penetration, away from the partner
+// (side +1 for the manifold's first collider, -1 for its second).
+void bounceAlone(const BaseCollider& collider, RigidBody& body, const CollisionManifold& manifold, float side,
+                 float changeScale) noexcept
+{
+    const Vector2 v = planar(body.velocity);
+    setPlanar(body.velocity, plus(v, scaled(bounceChange(v, manifold.normal, body.restitution), changeScale)));
+    push(collider, manifold.normal, side * manifold.penetration * LonePush);
+}
+
+// Both bodies: the impulse j = ((vQ - vP) . n)(e + 1) takes P along the normal and Q against
+// it, both velocities are then scaled, and each object is pushed half the penetration.
+void exchange(const BaseCollider& p, RigidBody& bodyP, const BaseCollider& q, RigidBody& bodyQ,
+              const CollisionManifold& manifold, float restitution, float scale) noexcept
+{
+    const Vector2& n = manifold.normal;
+    const Vector2 vp = planar(bodyP.velocity);
+    const Vector2 vq = planar(bodyQ.velocity);
+    const float j = dot(minus(vq, vp), n) * (restitution + 1.0f);
+    setPlanar(bodyQ.velocity, scaled(minus(vq, scaled(n, j)), scale));
+    setPlanar(bodyP.velocity, scaled(plus(vp, scaled(n, j)), scale));
+    push(q, n, -manifold.penetration * SharedPush);
+    push(p, n, manifold.penetration * SharedPush);
+}
 
 } // namespace
 
@@ -316,24 +342,16 @@ void respondCircleCircle(CircleCollider& p, CircleCollider& q, const CollisionMa
     RigidBody* bodyP = p.getRigidBody();
     RigidBody* bodyQ = q.getRigidBody();
     const Vector2& n = manifold.normal;
-    const float depth = manifold.penetration;
     if (bodyP && bodyQ) {
-        const Vector2 vp = planar(bodyP->velocity);
-        const Vector2 vq = planar(bodyQ->velocity);
-        const float j = dot(minus(vq, vp), n) * (std::min(bodyP->restitution, bodyQ->restitution) + 1.0f);
-        setPlanar(bodyQ->velocity, scaled(minus(vq, scaled(n, j)), CircleScale));
-        setPlanar(bodyP->velocity, scaled(plus(vp, scaled(n, j)), CircleScale));
-        push(q, n, -depth * SharedPush);
-        push(p, n, depth * SharedPush);
+        exchange(p, *bodyP, q, *bodyQ, manifold, std::min(bodyP->restitution, bodyQ->restitution), CircleScale);
     } else if (bodyQ) {
-        const Vector2 vq = planar(bodyQ->velocity);
-        setPlanar(bodyQ->velocity, plus(vq, scaled(bounceChange(vq, n, bodyQ->restitution), CircleScale)));
-        push(q, n, -depth * LonePush);
+        bounceAlone(q, *bodyQ, manifold, -1.0f, CircleScale);
     } else if (bodyP) {
+        // The whole velocity is scaled here, z included, not only the change.
         const Vector2 vp = planar(bodyP->velocity);
-        setPlanar(bodyP->velocity, scaled(plus(vp, bounceChange(vp, n, bodyP->restitution)), CircleScale));
-        bodyP->velocity.z *= CircleScale;
-        push(p, n, depth * LonePush);
+        setPlanar(bodyP->velocity, plus(vp, bounceChange(vp, n, bodyP->restitution)));
+        bodyP->velocity *= CircleScale;
+        push(p, n, manifold.penetration * LonePush);
     }
 }
 
@@ -342,25 +360,15 @@ void respondCircleAABB(AABBCollider& p, CircleCollider& q, const CollisionManifo
     RigidBody* bodyP = p.getRigidBody();
     RigidBody* bodyQ = q.getRigidBody();
     const Vector2& n = manifold.normal;
-    const float depth = manifold.penetration;
     if (bodyP && bodyQ) {
-        const Vector2 vp = planar(bodyP->velocity);
-        const Vector2 vq = planar(bodyQ->velocity);
         // The box's restitution alone.
-        const float j = dot(minus(vq, vp), n) * (bodyP->restitution + 1.0f);
-        setPlanar(bodyQ->velocity, minus(vq, scaled(n, j)));
-        setPlanar(bodyP->velocity, plus(vp, scaled(n, j)));
-        push(q, n, -depth * SharedPush);
-        push(p, n, depth * SharedPush);
+        exchange(p, *bodyP, q, *bodyQ, manifold, bodyP->restitution, 1.0f);
     } else if (bodyQ) {
         const Vector2 vq = planar(bodyQ->velocity);
-        const float f = -dot(vq, n) * (bodyQ->restitution + 1.0f);
-        setPlanar(bodyQ->velocity, plus(vq, scaled(n, f)));
-        push(q, n, -depth * LonePush);
+        setPlanar(bodyQ->velocity, plus(vq, scaled(n, -dot(vq, n) * (bodyQ->restitution + 1.0f))));
+        push(q, n, -manifold.penetration * LonePush);
     } else if (bodyP) {
-        const Vector2 vp = planar(bodyP->velocity);
-        setPlanar(bodyP->velocity, plus(vp, bounceChange(vp, n, bodyP->restitution)));
-        push(p, n, depth * LonePush);
+        bounceAlone(p, *bodyP, manifold, 1.0f, 1.0f);
     }
 }
 
@@ -369,23 +377,18 @@ void respondAABBAABB(AABBCollider& p, AABBCollider& q, const CollisionManifold& 
     RigidBody* bodyP = p.getRigidBody();
     RigidBody* bodyQ = q.getRigidBody();
     const Vector2& n = manifold.normal;
-    const float depth = manifold.penetration;
     if (bodyP && bodyQ) {
         // The two velocities are added, not exchanged.
         const Vector2 sum = plus(planar(bodyP->velocity), planar(bodyQ->velocity));
         const float f = dot(sum, n) / dot(n, n);
         setPlanar(bodyQ->velocity, minus(scaled(sum, 0.5f), scaled(n, 2.0f * f)));
         setPlanar(bodyP->velocity, plus(scaled(sum, 0.5f), scaled(n, 2.0f * f)));
-        push(q, n, -depth);
-        push(p, n, depth * LonePush);
+        push(q, n, -manifold.penetration);
+        push(p, n, manifold.penetration * LonePush);
     } else if (bodyQ) {
-        const Vector2 vq = planar(bodyQ->velocity);
-        setPlanar(bodyQ->velocity, plus(vq, bounceChange(vq, n, bodyQ->restitution)));
-        push(q, n, -depth * LonePush);
+        bounceAlone(q, *bodyQ, manifold, -1.0f, 1.0f);
     } else if (bodyP) {
-        const Vector2 vp = planar(bodyP->velocity);
-        setPlanar(bodyP->velocity, plus(vp, bounceChange(vp, n, bodyP->restitution)));
-        push(p, n, depth * LonePush);
+        bounceAlone(p, *bodyP, manifold, 1.0f, 1.0f);
     }
 }
 
