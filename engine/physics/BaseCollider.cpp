@@ -10,7 +10,13 @@
 
 namespace Orva::Physics {
 
-BaseCollider::BaseCollider(ShapeKind kind, int typeNumber) noexcept : shapeKind_(kind)
+namespace {
+
+std::uint64_t lastSerial = 0;
+
+} // namespace
+
+BaseCollider::BaseCollider(ShapeKind kind, int typeNumber) noexcept : shapeKind_(kind), serial_(++lastSerial)
 {
     type = typeNumber;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -54,6 +55,9 @@ public:
     // attached body loses its collider (components go in list order, the collider may go
     // first).
     ~BaseCollider() override;
+    // Listed in the world by address: never copied.
+    BaseCollider(const BaseCollider&) = delete;
+    BaseCollider& operator=(const BaseCollider&) = delete;
 
     // Runs other's test against this collider's kind: null, or a new manifold (from the
     // pools) naming the pair in the order the test fixes.
@@ -92,14 +96,15 @@ public:
     bool hasSteppedGeometry() const noexcept { return stepped_; }
     // Around the geometry of the last refresh.
     const Bounds& getBounds() const noexcept { return bounds_; }
+    // Unique to this collider for the life of the process (from 1), where its address is
+    // not: a pool hands the slot to the next collider.
+    std::uint64_t getSerial() const noexcept { return serial_; }
 
     // Contacts raise events but are not resolved.
     bool isGhost = false;
 
 protected:
     BaseCollider(ShapeKind kind, int typeNumber) noexcept;
-    BaseCollider(const BaseCollider&) = default;
-    BaseCollider& operator=(const BaseCollider&) = default;
 
     // The placement shared by both box kinds: size and offset scaled by the world scale, the
     // offset turned by the world rotation.
@@ -132,6 +137,7 @@ private:
     ShapeKind shapeKind_;
     bool stepped_ = false;
     Bounds bounds_;
+    std::uint64_t serial_;
 };
 
 } // namespace Orva::Physics
