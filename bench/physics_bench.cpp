@@ -2,9 +2,10 @@
 // N circle bodies (radius 0.5, acceleration (0, -10, 0), restitution 1) start in rows 1.5
 // apart, 25 to a row 1.5 apart, every second row shifted by 0.75, and fall and bounce.
 //
-//   fixedStep/N   one fixed step: the world's step (pairs, responses, integration) and the
-//                 pools' step (transforms, collider geometry). The first 300 steps run
-//                 untimed; each iteration is one of the next 600.
+//   fixedStep/N/broadPhase   one fixed step: the world's step (pairs, responses, integration)
+//                            and the pools' step (transforms, collider geometry), with the
+//                            world's broad phase on (1) or every pair tested (0). The first
+//                            300 steps run untimed; each iteration is one of the next 600.
 //
 // Counter: inside, the bodies still within the enclosure after the timed steps. Circles,
 // since touching boxes with bodies part ever faster and turned boxes are never pushed.
@@ -65,6 +66,7 @@ void fixedStep(benchmark::State& state)
 {
     BenchWorld world;
     const int count = static_cast<int>(state.range(0));
+    PhysicsWorld::getInstance().setBroadPhase(state.range(1) != 0);
     wall(-Wall / 2.0f, Height / 2.0f, Wall, Height + 2.0f * Wall);
     wall(Width + Wall / 2.0f, Height / 2.0f, Wall, Height + 2.0f * Wall);
     wall(Width / 2.0f, -Wall / 2.0f, Width + 2.0f * Wall, Wall);
@@ -92,6 +94,10 @@ void fixedStep(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(fixedStep)->Arg(250)->Arg(1000)->ArgName("N")->Iterations(TimedSteps)->Unit(benchmark::kMillisecond);
+BENCHMARK(fixedStep)
+    ->ArgsProduct({{250, 1000}, {1, 0}})
+    ->ArgNames({"N", "broadPhase"})
+    ->Iterations(TimedSteps)
+    ->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

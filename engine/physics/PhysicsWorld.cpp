@@ -188,13 +188,18 @@ void PhysicsWorld::testPairs()
         const bool* detects = flags_[a.group];
         for (std::size_t j = i + 1; j < count; ++j) {
             const PairingEntry& b = pairing_[j];
+            const bool near = !broadPhase_ || a.bounds.overlaps(b.bounds);
+            // Apart and followed by no listener: the pair can neither touch nor end a contact.
+            if (!near && !a.tracksContacts && !b.tracksContacts) {
+                continue;
+            }
             // A skipped pair raises nothing and keeps its contact lists.
             if (b.group < 0 || !detects[b.group]) {
                 continue;
             }
-            if (!broadPhase_ || a.bounds.overlaps(b.bounds)) {
+            if (near) {
                 testPair(*colliders_[i], *colliders_[j]);
-            } else if (a.tracksContacts || b.tracksContacts) {
+            } else {
                 // Apart, so the pair test would find nothing: a contact ends.
                 noteSeparation(*colliders_[i], *colliders_[j]);
                 noteSeparation(*colliders_[j], *colliders_[i]);
