@@ -1,12 +1,13 @@
 #include "physics/PhysicsWorld.h"
 
 #include <algorithm>
-#include <array>
+#include <cstdio>
 #include <exception>
-#include <stdexcept>
 #include <iterator>
 #include <memory>
+#include <stdexcept>
 
+#include "core/SwapRemove.h"
 #include "physics/BaseCollider.h"
 #include "physics/RigidBody.h"
 #include "world/LuaScriptComponent.h"
@@ -15,20 +16,32 @@ namespace Orva::Physics {
 
 namespace {
 
-// Drops the first occurrence by moving the last entry into its place.
-template <class List, class Item> void removeUnordered(List& list, Item* item)
-{
-    const auto found = std::find(list.begin(), list.end(), item);
-    if (found != list.end()) {
-        *found = list.back();
-        list.pop_back();
-    }
-}
-
 bool isGroupIndex(int index) noexcept
 {
     return index >= 0 && index < PhysicsWorld::MaxGroups;
 }
+
+template <class T> T* require(T* value, const char* operation, const char* what)
+{
+    if (!value) {
+        throw std::invalid_argument(std::string(operation) + ": no " + what);
+    }
+    return value;
+}
+
+void reportFurtherFailure(const std::exception_ptr& failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "physics: a further collision listener failed in the same step: %s\n", e.what());
+    } catch (...) {
+        std::fprintf(stderr, "physics: a further collision listener failed in the same step\n");
+    }
+}
+
+constexpr CollisionEvent::CollisionEventType EventTypes[] = {CollisionEvent::Enter, CollisionEvent::Exit,
+                                                             CollisionEvent::Persist};
 
 } // namespace
 
@@ -64,22 +77,30 @@ void PhysicsWorld::addRigidBody(RigidBody* body)
 
 void PhysicsWorld::removeCollider(BaseCollider* collider)
 {
-    removeUnordered(colliders_, collider);
+    swapRemove(colliders_, collider);
     for (BaseCollider* other : colliders_) {
         if (other->tracksContacts()) {
-            removeUnordered(other->getContacts(), collider);
+            swapRemove(other->getContacts(), collider);
         }
     }
+    // Only a listener can destroy a collider while events are pending.
     for (CollisionEvent& event : events_) {
         if (event.thisCollider == collider || event.otherCollider == collider) {
             event.thisCollider = nullptr;
+        }
+    }
+    // Only a collider that keeps contacts has had listeners.
+    if (collider->tracksContacts()) {
+        goneColliders_.push_back(collider->getSerial());
+        if (!dispatching_) {
+            settleListeners();
         }
     }
 }
 
 void PhysicsWorld::removeRigidBody(RigidBody* body)
 {
-    removeUnordered(rigidBodies_, body);
+    swapRemove(rigidBodies_, body);
 }
 
 // Groups ----------------------------------------------------------------------------------
@@ -245,9 +266,10 @@ void PhysicsWorld::noteSeparation(BaseCollider& self, BaseCollider& other)
         return;
     }
     BaseCollider::ContactList& contacts = self.getContacts();
-    if (std::find(contacts.begin(), contacts.end(), &other) != contacts.end()) {
+    const auto found = std::find(contacts.begin(), contacts.end(), &other);
+    if (found != contacts.end()) {
         raise(self, other, CollisionEvent::Exit, {0.0f, 0.0f});
-        removeUnordered(contacts, &other);
+        swapRemoveAt(contacts, found);
     }
 }
 
@@ -279,22 +301,12 @@ void PhysicsWorld::integrateBodies(float dt)
     }
 }
 
-} // namespace Orva::Physics
-// Listeners (provisional storage until the shared listener list lands) ---------------------
+// Listeners -----------------------------------------------------------------------------
 
-namespace Orva::Physics {
-
-namespace {
-
-template <class T> T* require(T* value, const char* operation, const char* what)
+std::uint32_t PhysicsWorld::codeOf(CollisionEvent::CollisionEventType type) const noexcept
 {
-    if (!value) {
-        throw std::invalid_argument(std::string(operation) + ": no " + what);
-    }
-    return value;
+    return type == CollisionEvent::Enter ? enterHash_ : type == CollisionEvent::Exit ? exitHash_ : persistHash_;
 }
-
-} // namespace
 
 void PhysicsWorld::listen(CollisionEvent::CollisionEventType type, LuaScriptComponent* component,
                           const std::string& functionName, BaseCollider* collider, const char* operation)
@@ -302,9 +314,9 @@ void PhysicsWorld::listen(CollisionEvent::CollisionEventType type, LuaScriptComp
     require(component, operation, "script component");
     require(collider, operation, "collider");
     collider->trackContacts();
-    FunctionHolder holder(component, functionName.c_str());
-    holder->addEventCallback(codeOf(type), this);
-    pending_[type].push_back({collider, std::move(holder)});
+    FunctionHolder callback(component, functionName.c_str());
+    callback->addEventCallback(codeOf(type), this);
+    listeners_.add(type, {collider, collider->getSerial(), &component->getEventCallbackObject(), std::move(callback)});
 }
 
 void PhysicsWorld::listenToCollisionEnter(LuaScriptComponent* component, const std::string& functionName,
@@ -325,12 +337,14 @@ void PhysicsWorld::listenToCollisionExit(LuaScriptComponent* component, const st
     listen(CollisionEvent::Exit, component, functionName, collider, "listenToCollisionExit");
 }
 
+// Also drops the component's record of one subscription: left behind, it would ask for one
+// more removal when the component goes, and pools reuse addresses.
 void PhysicsWorld::stopListeningTo(CollisionEvent::CollisionEventType type, LuaScriptComponent* component,
                                    const char* operation)
 {
     EventCallbackObject& record = require(component, operation, "script component")->getEventCallbackObject();
     record.removeSubscription(codeOf(type), this);
-    removals_.emplace_back(type, &record);
+    listeners_.remove(type, &record);
 }
 
 void PhysicsWorld::stopListeningToEnter(LuaScriptComponent* component, BaseCollider*)
@@ -350,97 +364,104 @@ void PhysicsWorld::stopListeningToExit(LuaScriptComponent* component, BaseCollid
 
 void PhysicsWorld::stopListening(EventCallbackObject* owner, std::uint32_t code)
 {
-    const auto type = code == enterHash_ ? CollisionEvent::Enter
+    const auto type = code == enterHash_  ? CollisionEvent::Enter
                       : code == exitHash_ ? CollisionEvent::Exit
                                           : CollisionEvent::Persist;
-    removals_.emplace_back(type, owner);
+    listeners_.remove(type, owner);
 }
 
+// Marked at once, in a dispatch or not: a gone owner's listener is never called, and a
+// removal takes it before a new owner's at the same address.
 void PhysicsWorld::ownerDestroyed(const EventCallbackObject* owner)
 {
-    if (!dispatching_) {
-        return;
-    }
-    for (auto& list : live_) {
-        for (CollisionFunctionHolder& listener : list) {
-            if (listener.holder->isOwnedBy(owner)) {
-                listener.holder.markDead();
-            }
-        }
-    }
+    listeners_.ownerDestroyed(owner);
 }
 
 void PhysicsWorld::clearCollisionEvents()
 {
-    for (auto& list : live_) {
-        list.clear();
-    }
-    for (auto& list : pending_) {
-        list.clear();
-    }
-    removals_.clear();
+    listeners_.clear();
+    goneColliders_.clear();
 }
 
-std::uint32_t PhysicsWorld::codeOf(CollisionEvent::CollisionEventType type) const noexcept
+// Merged before the removals apply, so that a removal also finds a listener that never went
+// live (one withdrawn in the frame it was added).
+void PhysicsWorld::settleListeners()
 {
-    return type == CollisionEvent::Enter ? enterHash_ : type == CollisionEvent::Exit ? exitHash_ : persistHash_;
+    listeners_.mergePending();
+    listeners_.applyRemovals();
+    if (goneColliders_.empty()) {
+        return;
+    }
+    // Each with its record of the subscription: its owner is still there (a gone owner's
+    // listeners went with the removals it asked for).
+    for (const CollisionEvent::CollisionEventType type : EventTypes) {
+        listeners_.forEach(type, [&](CollisionFunctionHolder& listener) {
+            if (std::find(goneColliders_.begin(), goneColliders_.end(), listener.colliderSerial) !=
+                goneColliders_.end()) {
+                listener.owner->removeSubscription(codeOf(type), this);
+                listeners_.remove(type, listener.owner, ListenerFilter{listener.colliderSerial});
+            }
+        });
+    }
+    goneColliders_.clear();
+    listeners_.applyRemovals();
 }
 
 void PhysicsWorld::dispatchEvents()
 {
-    for (const auto& [type, owner] : removals_) {
-        auto removeFrom = [owner = owner](ListenerVector& list) {
-            for (auto it = list.begin(); it != list.end(); ++it) {
-                if (it->holder->isOwnedBy(owner)) {
-                    std::swap(*it, list.back());
-                    list.pop_back();
-                    return true;
-                }
-            }
-            return false;
-        };
-        if (!removeFrom(live_[type])) {
-            removeFrom(pending_[type]);
-        }
-    }
-    removals_.clear();
-    for (std::size_t type = 0; type < live_.size(); ++type) {
-        for (CollisionFunctionHolder& listener : pending_[type]) {
-            live_[type].push_back(std::move(listener));
-        }
-        pending_[type].clear();
-    }
-
+    settleListeners();
     std::exception_ptr firstFailure;
-    dispatching_ = true;
-    for (std::size_t index = 0; index < events_.size(); ++index) {
-        CollisionEvent event = events_[index];
-        if (!event.thisCollider) {
-            continue;
-        }
-        ListenerVector& list = live_[event.type];
-        for (std::size_t k = 0; k < list.size(); ++k) {
-            if (list[k].collider != event.thisCollider) {
-                continue;
+    {
+        // However the delivery ends, its events are gone and never delivered again.
+        struct Cleanup
+        {
+            PhysicsWorld& world;
+            ~Cleanup()
+            {
+                world.dispatching_ = false;
+                world.events_.clear();
             }
-            if (!list[k].holder.isDead()) {
-                publishToScripts(event);
-                try {
-                    list[k].holder->call(&event);
-                } catch (...) {
-                    if (!firstFailure) {
-                        firstFailure = std::current_exception();
-                    }
-                }
-            }
-            break;
+        } cleanup{*this};
+        dispatching_ = true;
+        for (CollisionEvent& event : events_) {
+            deliver(event, firstFailure);
         }
     }
-    dispatching_ = false;
-    events_.clear();
+    // Listeners of colliders destroyed by listeners go now, not when a new collider in the
+    // same slot could meet them.
+    if (!goneColliders_.empty()) {
+        settleListeners();
+    }
     if (firstFailure) {
         std::rethrow_exception(firstFailure);
     }
+}
+
+// Only the collider's first listener of the kind is called.
+void PhysicsWorld::deliver(CollisionEvent& event, std::exception_ptr& firstFailure)
+{
+    // A listener destroyed a collider that the event names.
+    if (!event.thisCollider) {
+        return;
+    }
+    const std::uint64_t serial = event.thisCollider->getSerial();
+    bool heard = false;
+    listeners_.forEach(event.type, [&](CollisionFunctionHolder& listener) {
+        if (heard || listener.colliderSerial != serial) {
+            return;
+        }
+        heard = true;
+        try {
+            publishToScripts(event);
+            listener.callback->call(&event);
+        } catch (...) {
+            if (firstFailure) {
+                reportFurtherFailure(std::current_exception());
+            } else {
+                firstFailure = std::current_exception();
+            }
+        }
+    });
 }
 
 } // namespace Orva::Physics

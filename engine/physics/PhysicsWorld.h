@@ -1,13 +1,14 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <vector>
 
 #include "core/EventCallbackObject.h"
 #include "core/Export.h"
 #include "core/FunctionHolder.h"
+#include "core/ListenerList.h"
 #include "core/MemoryPoolManager.h"
 #include "core/OrvaAllocator.h"
 #include "core/Singleton.h"
@@ -20,7 +21,6 @@ class LuaScriptComponent;
 
 namespace Orva::Physics {
 
-class BaseCollider;
 class RigidBody;
 
 // The physics step: every pair of live colliders is tested once a fixed step, contacts raise
@@ -41,12 +41,28 @@ public:
     using ManifoldList = std::vector<CollisionManifold*, OrvaAllocator<CollisionManifold*>>;
     using FlagField = bool[MaxGroups][MaxGroups];
 
-    // A script listener and the collider whose contacts it hears.
+    // A script listener: the collider whose contacts it hears (its serial tells it from a
+    // later collider in the same pool slot), the listening component's record and the
+    // callable.
     struct CollisionFunctionHolder
     {
         BaseCollider* collider = nullptr;
-        FunctionHolder holder;
+        std::uint64_t colliderSerial = 0;
+        EventCallbackObject* owner = nullptr;
+        FunctionHolder callback;
     };
+    // What a removal may take among the owner's listeners of a kind: any (serial 0), or only
+    // those of one collider.
+    struct ListenerFilter
+    {
+        std::uint64_t colliderSerial = 0;
+
+        bool operator()(const CollisionFunctionHolder& listener) const noexcept
+        {
+            return colliderSerial == 0 || listener.colliderSerial == colliderSerial;
+        }
+    };
+    using Listeners = ListenerList<CollisionEvent::CollisionEventType, CollisionFunctionHolder, ListenerFilter>;
 
     // Every group slot named "CollisionGroup " and its number, every pair detecting, none in
     // use.
@@ -115,11 +131,14 @@ public:
     void stopListeningToEnter(LuaScriptComponent* component, BaseCollider* collider);
     void stopListeningToPersist(LuaScriptComponent* component, BaseCollider* collider);
     void stopListeningToExit(LuaScriptComponent* component, BaseCollider* collider);
-    // Drops every listener, live or pending, and every pending removal.
+    // Drops every listener, live or pending, and every pending removal; never from a
+    // listener.
     void clearCollisionEvents();
 
     void stopListening(EventCallbackObject* owner, std::uint32_t code) override;
     void ownerDestroyed(const EventCallbackObject* owner) override;
+
+    const Listeners& getListeners() const noexcept { return listeners_; }
 
 private:
     // What the pair loop reads of each collider, side by side: its group (-1 when it takes
@@ -142,18 +161,21 @@ private:
     void raise(BaseCollider& self, BaseCollider& other, CollisionEvent::CollisionEventType type,
                const Math::Vector2D<float>& normal);
     void dispatchEvents();
+    void deliver(CollisionEvent& event, std::exception_ptr& firstFailure);
     // Sets the script global "collisionEvent" to a copy of the event (scripting/PhysicsScript.cpp).
     static void publishToScripts(const CollisionEvent& event);
+    // Brings the listener changes made since the last call into effect, then drops the
+    // listeners of the colliders gone meanwhile.
+    void settleListeners();
     void listen(CollisionEvent::CollisionEventType type, LuaScriptComponent* component,
                 const std::string& functionName, BaseCollider* collider, const char* operation);
     void stopListeningTo(CollisionEvent::CollisionEventType type, LuaScriptComponent* component,
                          const char* operation);
     std::uint32_t codeOf(CollisionEvent::CollisionEventType type) const noexcept;
 
-    using ListenerVector = std::vector<CollisionFunctionHolder>;
-    std::array<ListenerVector, 3> live_;
-    std::array<ListenerVector, 3> pending_;
-    std::vector<std::pair<CollisionEvent::CollisionEventType, const EventCallbackObject*>> removals_;
+    Listeners listeners_;
+    // Serials of colliders with listeners destroyed during the current dispatch.
+    std::vector<std::uint64_t, OrvaAllocator<std::uint64_t>> goneColliders_;
     bool dispatching_ = false;
 
     ColliderList colliders_;

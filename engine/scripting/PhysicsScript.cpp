@@ -6,6 +6,7 @@
 #include "physics/CircleCollider.h"
 #include "physics/PhysicsWorld.h"
 #include "physics/RigidBody.h"
+#include "scripting/ScriptBinding.h"
 #include "scripting/ScriptInterface.h"
 #include "scripting/luabridge/LuaBridge.h"
 #include "world/BaseComponent.h"
@@ -125,7 +126,7 @@ void registerPhysicsWorld(lua_State* L)
         .addFunction("setCollisionFlagByName", static_cast<FlagByName>(&PhysicsWorld::setCollisionGroupFlag))
         .endClass()
         .endNamespace();
-    luabridge::setGlobal(L, &PhysicsWorld::getInstance(), "physics");
+    publishManager<PhysicsWorld>(L, "physics");
 }
 
 } // namespace Scripting

@@ -3,6 +3,8 @@
 #include <type_traits>
 
 #include "core/Vector.h"
+#include "graphics/Color.h"
+#include "graphics/ShaderValue.h"
 #include "physics/CollisionEvent.h"
 #include "scripting/luabridge/Userdata.h"
 
@@ -19,6 +21,13 @@ template <Orva::Math::detail::VectorComponent T> struct ByValue<Orva::Math::Vect
 };
 // A collision listener's "collisionEvent" is its own copy.
 template <> struct ByValue<Orva::Physics::CollisionEvent> : std::true_type
+{
+};
+
+template <> struct ByValue<Orva::Graphics::Color> : std::true_type
+{
+};
+template <> struct ByValue<Orva::Graphics::ShaderValue> : std::true_type
 {
 };
 

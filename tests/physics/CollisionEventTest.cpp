@@ -200,6 +200,9 @@ TEST_F(CollisionEventTest, ListenerRules)
     settle();
     step();
     EXPECT_EQ(heard(), "also c");
+    world().clearCollisionEvents();
+    step();
+    EXPECT_EQ(heard(), "");
 }
 
 TEST_F(CollisionEventTest, CollidersArePairedOnlyOnceTheirPoolPlacedThem)
@@ -229,8 +232,19 @@ TEST_F(CollisionEventTest, ListenersWithdrawnBeforeTheyGoLiveAreNeverCalled)
     a->owner->removeComponent(destroyed);
     LuaScriptComponent* kept = hearEnter(a, "Also");
     world().stopListeningToEnter(kept, a);
+
+    // A destroyed collider's listener goes with it: a stop then takes the component's next.
+    CircleCollider* gone = circle("gone", 20.0f, 5.0f);
+    CircleCollider* y = circle("y", 20.0f, 0.0f);
+    circle("z", 20.0f, 0.9f);
+    settle();
+    LuaScriptComponent* follower = hearEnter(gone);
+    gone->owner->removeComponent(gone);
+    world().listenToCollisionEnter(follower, "Hear", y);
+    world().stopListeningToEnter(follower, nullptr);
     step();
     EXPECT_EQ(heard(), "");
+    EXPECT_TRUE(follower->getEventCallbackObject().subscriptions().empty());
 }
 
 TEST_F(CollisionEventTest, ListenersMayDestroyWhatLaterEventsName)
