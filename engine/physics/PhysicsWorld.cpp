@@ -1,12 +1,11 @@
 #include "physics/PhysicsWorld.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <exception>
 #include <iterator>
 #include <memory>
 #include <stdexcept>
 
+#include "core/ListenerFailures.h"
 #include "core/SwapRemove.h"
 #include "physics/BaseCollider.h"
 #include "physics/RigidBody.h"
@@ -27,17 +26,6 @@ template <class T> T* require(T* value, const char* operation, const char* what)
         throw std::invalid_argument(std::string(operation) + ": no " + what);
     }
     return value;
-}
-
-void reportFurtherFailure(const std::exception_ptr& failure)
-{
-    try {
-        std::rethrow_exception(failure);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "physics: a further collision listener failed in the same step: %s\n", e.what());
-    } catch (...) {
-        std::fprintf(stderr, "physics: a further collision listener failed in the same step\n");
-    }
 }
 
 constexpr CollisionEvent::CollisionEventType EventTypes[] = {CollisionEvent::Enter, CollisionEvent::Exit,
@@ -410,7 +398,7 @@ void PhysicsWorld::settleListeners()
 void PhysicsWorld::dispatchEvents()
 {
     settleListeners();
-    std::exception_ptr firstFailure;
+    ListenerFailures failures("physics");
     {
         // However the delivery ends, its events are gone and never delivered again.
         struct Cleanup
@@ -424,7 +412,7 @@ void PhysicsWorld::dispatchEvents()
         } cleanup{*this};
         dispatching_ = true;
         for (CollisionEvent& event : events_) {
-            deliver(event, firstFailure);
+            deliver(event, failures);
         }
     }
     // Listeners of colliders destroyed by listeners go now, not when a new collider in the
@@ -432,13 +420,11 @@ void PhysicsWorld::dispatchEvents()
     if (!goneColliders_.empty()) {
         settleListeners();
     }
-    if (firstFailure) {
-        std::rethrow_exception(firstFailure);
-    }
+    failures.rethrowFirst();
 }
 
 // Only the collider's first listener of the kind is called.
-void PhysicsWorld::deliver(CollisionEvent& event, std::exception_ptr& firstFailure)
+void PhysicsWorld::deliver(CollisionEvent& event, ListenerFailures& failures)
 {
     // A listener destroyed a collider that the event names.
     if (!event.thisCollider) {
@@ -451,16 +437,10 @@ void PhysicsWorld::deliver(CollisionEvent& event, std::exception_ptr& firstFailu
             return;
         }
         heard = true;
-        try {
+        failures.run([&] {
             publishToScripts(event);
             listener.callback->call(&event);
-        } catch (...) {
-            if (firstFailure) {
-                reportFurtherFailure(std::current_exception());
-            } else {
-                firstFailure = std::current_exception();
-            }
-        }
+        });
     });
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <exception>
 #include <string>
 #include <vector>
 
@@ -16,8 +15,9 @@
 #include "physics/CollisionEvent.h"
 
 namespace Orva {
+class ListenerFailures;
 class LuaScriptComponent;
-}
+} // namespace Orva
 
 namespace Orva::Physics {
 
@@ -161,7 +161,7 @@ private:
     void raise(BaseCollider& self, BaseCollider& other, CollisionEvent::CollisionEventType type,
                const Math::Vector2D<float>& normal);
     void dispatchEvents();
-    void deliver(CollisionEvent& event, std::exception_ptr& firstFailure);
+    void deliver(CollisionEvent& event, ListenerFailures& failures);
     // Sets the script global "collisionEvent" to a copy of the event (scripting/PhysicsScript.cpp).
     static void publishToScripts(const CollisionEvent& event);
     // Brings the listener changes made since the last call into effect, then drops the
