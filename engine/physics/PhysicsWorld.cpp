@@ -264,10 +264,7 @@ void PhysicsWorld::noteSeparation(BaseCollider& self, BaseCollider& other)
 void PhysicsWorld::raise(BaseCollider& self, BaseCollider& other, CollisionEvent::CollisionEventType type,
                          const Math::Vector2D<float>& normal)
 {
-    const std::uint32_t code = type == CollisionEvent::Enter ? enterHash_
-                               : type == CollisionEvent::Exit ? exitHash_
-                                                              : persistHash_;
-    events_.emplace_back(&self, &other, type, normal, code);
+    events_.emplace_back(&self, &other, type, normal, codeOf(type));
 }
 
 void PhysicsWorld::resolveContacts()
