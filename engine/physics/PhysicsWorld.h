@@ -114,7 +114,6 @@ public:
     // it cannot touch. Pairs are still taken in list order and separations still end
     // contacts, so events and results are the same either way.
     void setBroadPhase(bool on) noexcept { broadPhase_ = on; }
-    bool usesBroadPhase() const noexcept { return broadPhase_; }
 
     // Script listeners: from the next dispatch on, the named function of the component's
     // class hears the collider's enter, persist or exit events (only the first listener of
@@ -137,8 +136,6 @@ public:
 
     void stopListening(EventCallbackObject* owner, std::uint32_t code) override;
     void ownerDestroyed(const EventCallbackObject* owner) override;
-
-    const Listeners& getListeners() const noexcept { return listeners_; }
 
 private:
     // What the pair loop reads of each collider, side by side: its group (-1 when it takes
