@@ -35,7 +35,7 @@ constexpr Registration ScriptRegistrations[] = {
     &registerObjectUnitSize,    // 15
     &registerEventClasses,      // 16: global "events"
     &registerInputManager,      // 17: global "input"
-    // 18: "Physics"."PhysicsWorld", global "physics".
+    &registerPhysicsWorld,            // 18: global "physics"
     &registerResourceManager,         // 19: global "resources"
     &registerTextureManager,          // 20: global "textures"
     &registerFrameShaderDependencies, // 21

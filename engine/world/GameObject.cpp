@@ -6,7 +6,6 @@
 #include "audio/AudioComponent.h"
 #include "core/SwapRemove.h"
 #include "graphics/ParticleEmitterComponent.h"
-#include "graphics/SpriteComponent.h"
 #include "physics/AABBCollider.h"
 #include "physics/BoxCollider.h"
 #include "physics/CircleCollider.h"
@@ -216,12 +215,8 @@ template <> Physics::CircleCollider* GameObject::addComponent<Physics::CircleCol
 template <> Physics::AABBCollider* GameObject::addComponent<Physics::AABBCollider>()
 {
     return static_cast<Physics::AABBCollider*>(
-        attachWired(findPoolOfType(typeid(Physics::AABBCollider)), [this](BaseComponent& component) {
-            auto& collider = static_cast<Physics::AABBCollider&>(component);
-            if (const auto* sprite = getComponent<Graphics::SpriteComponent>()) {
-                collider.size = sprite->getSize();
-            }
-            collider.init();
+        attachWired(findPoolOfType(typeid(Physics::AABBCollider)), [](BaseComponent& component) {
+            static_cast<Physics::AABBCollider&>(component).init();
         }));
 }
 

@@ -152,6 +152,12 @@ TEST_F(GameObjectComponentTest, AxisAlignedColliderTakesTheSpriteSize)
     auto* aabb = object->addComponent<AABBCollider>();
     EXPECT_EQ(aabb->size.x, 3.0f);
     EXPECT_EQ(aabb->size.y, 0.5f);
+
+    // A sprite still waiting for its image has no size: the box keeps its own.
+    object->removeComponent<AABBCollider>();
+    object->removeComponent<SpriteComponent>();
+    object->addComponent<SpriteComponent>();
+    EXPECT_EQ(object->addComponent<AABBCollider>()->size.x, 1.0f);
 }
 
 TEST_F(GameObjectComponentTest, RigidBodyNeedsAColliderAndATransform)
