@@ -14,7 +14,7 @@
 
 #include <vector>
 
-#include "WorldManagers.h"
+#include "BenchWorld.h"
 #include "actions/ActionComponent.h"
 #include "world/ComponentPool.h"
 #include "world/TransformComponent.h"
@@ -32,7 +32,7 @@ constexpr float TweenSeconds = 0.5f;
 constexpr int StaggerSteps = 94;
 
 // 10,000 objects or so, each with a transform and an action component.
-struct World : WorldManagers
+struct World : BenchWorld
 {
     explicit World(int objectCount)
     {

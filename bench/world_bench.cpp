@@ -11,10 +11,9 @@
 
 #include <vector>
 
-#include "WorldManagers.h"
+#include "BenchWorld.h"
 #include "graphics/SpriteComponent.h"
 #include "world/ComponentPool.h"
-#include "world/GameObjectManager.h"
 #include "world/TransformComponent.h"
 
 namespace {
@@ -26,8 +25,6 @@ using Orva::TransformComponent;
 constexpr float FixedStep = 0.016f;
 constexpr int GroupSize = 10;
 
-using World = WorldManagers;
-
 void reportPerObject(benchmark::State& state, int objects)
 {
     state.counters["per_object"] =
@@ -37,7 +34,7 @@ void reportPerObject(benchmark::State& state, int objects)
 
 void createDestroy(benchmark::State& state)
 {
-    World world;
+    BenchWorld world;
     GameObjectManager& manager = world.objects();
     const int count = static_cast<int>(state.range(0));
     const bool deferred = state.range(1) != 0;
@@ -71,7 +68,7 @@ void createDestroy(benchmark::State& state)
 
 void transformStep(benchmark::State& state)
 {
-    World world;
+    BenchWorld world;
     GameObjectManager& manager = world.objects();
     auto& pool = Orva::ComponentPool<TransformComponent>::getInstance();
     const int count = static_cast<int>(state.range(0));

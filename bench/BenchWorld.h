@@ -4,16 +4,17 @@
 #include <streambuf>
 
 #include "core/MemoryPoolManager.h"
+#include "physics/PhysicsWorld.h"
 #include "world/GameObjectManager.h"
 #include "world/GlobalComponentManager.h"
 
-// The managers game objects need, made for one benchmark run and destroyed after it: the
-// pools step every slot of their pages, so each run starts from one page per pool rather
-// than from the pages of a larger run.
-class WorldManagers
+// The managers game objects and their components need, for one benchmark run: the pools
+// step every slot of their pages, so each run starts from one page per pool rather than
+// from the pages of a larger run.
+class BenchWorld
 {
 public:
-    WorldManagers()
+    BenchWorld()
     {
         Orva::MemoryPoolManager::createInstance();
         // Each pool names its type on standard output when it is made; not in the table.
@@ -21,17 +22,19 @@ public:
         Orva::GlobalComponentManager::createInstance();
         std::cout.rdbuf(output);
         Orva::GameObjectManager::createInstance();
+        Orva::Physics::PhysicsWorld::createInstance();
     }
 
-    ~WorldManagers()
+    ~BenchWorld()
     {
         Orva::GameObjectManager::destroyInstance();
         Orva::GlobalComponentManager::destroyInstance();
+        Orva::Physics::PhysicsWorld::destroyInstance();
         Orva::MemoryPoolManager::destroyInstance();
     }
 
-    WorldManagers(const WorldManagers&) = delete;
-    WorldManagers& operator=(const WorldManagers&) = delete;
+    BenchWorld(const BenchWorld&) = delete;
+    BenchWorld& operator=(const BenchWorld&) = delete;
 
     Orva::GameObjectManager& objects() { return Orva::GameObjectManager::getInstance(); }
 };
