@@ -58,6 +58,16 @@ ActionComplex* ActionComplex::luaCallback(LuaScriptComponent* component, const s
     return addAction(new ActionLuaCallback(component, functionName));
 }
 
+ActionComplex* ActionComplex::playSound(const std::string& soundName)
+{
+    return addAction(new ActionPlaySound(soundName));
+}
+
+ActionComplex* ActionComplex::playSoundWithVolumeAndPitch(const std::string& soundName, float volume, float pitch)
+{
+    return addAction(new ActionPlaySound(soundName, volume, pitch));
+}
+
 ActionComplex* ActionComplex::destroyGameObjectWithName(const std::string& objectName)
 {
     return addAction(new ActionDestroy(GameObjectManager::getInstance().find(objectName)));

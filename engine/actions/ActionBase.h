@@ -93,6 +93,8 @@ public:
     // component throws std::invalid_argument; a name that is not a function there throws
     // the script error event. Either way nothing is added.
     ActionComplex* luaCallback(LuaScriptComponent* component, const std::string& functionName);
+    ActionComplex* playSound(const std::string& soundName);
+    ActionComplex* playSoundWithVolumeAndPitch(const std::string& soundName, float volume, float pitch);
     // The first object of that name, or an action that does nothing when there is none.
     ActionComplex* destroyGameObjectWithName(const std::string& objectName);
     // Nothing is added for a pointer that is not a game object's.

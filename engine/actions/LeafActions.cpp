@@ -3,6 +3,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "audio/AudioChannel.h"
+#include "audio/AudioManager.h"
 #include "core/EventManager.h"
 #include "world/GameObject.h"
 #include "world/GameObjectManager.h"
@@ -48,6 +50,19 @@ bool ActionDestroy::update(float /*dt*/)
     if (object && GameObjectManager::isGameObjectInUse(object) && object->objectID == objectID) {
         GameObjectManager::getInstance().destroyNextFrame(object);
         object = nullptr;
+    }
+    done = true;
+    return true;
+}
+
+bool ActionPlaySound::update(float /*dt*/)
+{
+    if (!done) {
+        Audio::AudioChannel channel = Audio::AudioManager::getInstance().fireAndForget(soundName);
+        if (channel.getChannel()) {
+            channel.setPitch(pitch);
+            channel.setVolume(volume);
+        }
     }
     done = true;
     return true;

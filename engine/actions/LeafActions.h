@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "actions/ActionBase.h"
 #include "actions/TargetGuard.h"
@@ -14,8 +15,9 @@ class GameObject;
 class LuaScriptComponent;
 } // namespace Orva
 
-// The actions that hold no others: a wait, and the one-step actions (destroy an object,
-// send an event, call a script function), which act once and finish at their first step.
+// The actions that hold no others: a wait, and the one-step actions (destroy an object, play
+// a sound, send an event, call a script function), which act once and finish at their first
+// step.
 namespace Orva::Actions {
 
 class ORVA_API ActionDelay final : public ActionBase
@@ -51,6 +53,28 @@ public:
     // Null once used.
     GameObject* object;
     std::uint32_t objectID;
+};
+
+// Plays a sound once in the effects group ("sfx"), at the stored pitch (unclamped) and volume
+// (clamped to 0..1), set only when the sound system gave a channel.
+class ORVA_API ActionPlaySound final : public ActionBase
+{
+public:
+    ORVA_POOLED_OPERATORS_WITH_ARRAYS(ActionPlaySound)
+
+    explicit ActionPlaySound(std::string soundName, float volume = 1.0f, float pitch = 1.0f) noexcept
+        : soundName(std::move(soundName)), volume(volume), pitch(pitch)
+    {
+    }
+
+    bool update(float dt) override;
+    ActionBase* clone() const override { return new ActionPlaySound(soundName, volume, pitch); }
+    ActionBase* reversedCopy() const override { return clone(); }
+
+    // The path the sound was loaded by, relative to the resource directory.
+    std::string soundName;
+    float volume;
+    float pitch;
 };
 
 // Queues a script event under the name's code from the sender. A null sender, an empty name
