@@ -1,7 +1,5 @@
 #include "actions/ActionBase.h"
 
-#include <type_traits>
-
 #include "actions/ActionContainers.h"
 #include "actions/ActionTween.h"
 #include "actions/LeafActions.h"
@@ -15,12 +13,8 @@ namespace {
 // The scalar factories tween the field a script pushed last; the vector ones their argument.
 template <class T> T* factoryTarget(T* given) noexcept
 {
-    if constexpr (std::is_same_v<T, float>) {
-        return primitiveFloatTarget;
-    } else if constexpr (std::is_same_v<T, int>) {
-        return primitiveIntTarget;
-    } else if constexpr (std::is_same_v<T, double>) {
-        return primitiveDoubleTarget;
+    if constexpr (isPrimitiveTarget<T>) {
+        return primitiveTarget<T>();
     } else {
         return given;
     }

@@ -1,6 +1,6 @@
 -- The demo's one script class. Its object circles the origin, two units out, one turn every
--- 2π seconds of game time, chiming at the end of each turn, and the title counts the whole
--- seconds. When DEMO_EXIT_AFTER holds a whole number n, the nth update ends the game; that is
+-- 2π seconds of game time, chiming at the end of each turn and pulsing by the action set
+-- "pulse", and the title counts the whole seconds. When DEMO_EXIT_AFTER holds a whole number n, the nth update ends the game; that is
 -- how the demo runs unattended.
 
 local Radius = 2
@@ -14,6 +14,7 @@ function InitDemo(self)
     self.seconds = 0
     self.turns = 0
     self.finished = false
+    actions:attachActionSet(self.owner, "pulse")
 end
 
 function UpdateDemo(self, dt)
