@@ -109,7 +109,8 @@ template <class Tween, class T> ActionBase* newTween(T* target, const T& value, 
 template <class T> ActionBase* newEasedTween(int ease, bool to, T* target, const T& value, float duration)
 {
     using Maker = ActionBase* (*)(T*, const T&, float);
-#define ORVA_TWEEN_MAKERS(Name, ...) {{&newTween<ActionTweenTo##Name<T>, T>, &newTween<ActionTweenBy##Name<T>, T>}},
+#define ORVA_TWEEN_MAKERS(Name, ...)                                                                         \
+    {{&newTween<ActionTweenTo##Name<T>, T>, &newTween<ActionTweenBy##Name<T>, T>}},
     static constexpr std::array<std::array<Maker, 2>, 10> makers{{ORVA_TWEEN_EASES(ORVA_TWEEN_MAKERS)}};
 #undef ORVA_TWEEN_MAKERS
     static_assert(makers.size() == static_cast<std::size_t>(Ease::CubicInOut) + 1);
@@ -354,7 +355,8 @@ ActionBase* ActionSetGroup::create(GameObject* object) const
 
 void ActionSetDelay::write(std::ostream& out, int indent) const
 {
-    indented(out, indent) << "<action type=\"delay\" duration=\"" << duration << "\" rand=\"" << rand << "\" />\n";
+    indented(out, indent) << "<action type=\"delay\" duration=\"" << duration << "\" rand=\"" << rand
+                          << "\" />\n";
 }
 
 ActionBase* ActionSetDelay::create(GameObject* /*object*/) const

@@ -59,8 +59,8 @@ std::string withoutExtension(const std::string& fileName)
 
 ActionSetManager::ActionSetManager()
 {
-    EventManager::getInstance().ListenToEvent(Events::loadReplyCode(),
-                                              FunctionHolder(this, &ActionSetManager::onResourceLoadComplete));
+    EventManager::getInstance().ListenToEvent(
+        Events::loadReplyCode(), FunctionHolder(this, &ActionSetManager::onResourceLoadComplete));
 }
 
 ActionSetManager::~ActionSetManager()

@@ -114,20 +114,20 @@ template <class T> auto scriptTweenFactory(TweenFactory<T> factory)
 
 // The engine's eases in the order scripts register them: QuadOut before QuadIn, CubicOut
 // before CubicIn. X(factoryPrefix, Suffix) for each.
-#define ORVA_SCRIPT_TWEEN_EASES(X, Suffix)                                                              \
-    X(linear, Suffix)                                                                                    \
-    X(sineIn, Suffix)                                                                                    \
-    X(sineOut, Suffix)                                                                                   \
-    X(sineInOut, Suffix)                                                                                 \
-    X(quadOut, Suffix)                                                                                   \
-    X(quadIn, Suffix)                                                                                    \
-    X(quadInOut, Suffix)                                                                                 \
-    X(cubicOut, Suffix)                                                                                  \
-    X(cubicIn, Suffix)                                                                                   \
+#define ORVA_SCRIPT_TWEEN_EASES(X, Suffix)                                                                   \
+    X(linear, Suffix)                                                                                        \
+    X(sineIn, Suffix)                                                                                        \
+    X(sineOut, Suffix)                                                                                       \
+    X(sineInOut, Suffix)                                                                                     \
+    X(quadOut, Suffix)                                                                                       \
+    X(quadIn, Suffix)                                                                                        \
+    X(quadInOut, Suffix)                                                                                     \
+    X(cubicOut, Suffix)                                                                                      \
+    X(cubicIn, Suffix)                                                                                       \
     X(cubicInOut, Suffix)
 
-#define ORVA_ADD_TWEEN_FACTORIES(prefix, Suffix)                                                        \
-    cls.addFunction(#prefix "To" #Suffix, scriptTweenFactory(&ActionComplex::prefix##To##Suffix));       \
+#define ORVA_ADD_TWEEN_FACTORIES(prefix, Suffix)                                                             \
+    cls.addFunction(#prefix "To" #Suffix, scriptTweenFactory(&ActionComplex::prefix##To##Suffix));           \
     cls.addFunction(#prefix "By" #Suffix, scriptTweenFactory(&ActionComplex::prefix##By##Suffix));
 
 void addTweenFactories(luabridge::Class<ActionComplex>& cls)
@@ -190,9 +190,8 @@ void registerActionClasses(lua_State* L)
         .addFunction("addAndReturnSeq", &ActionComplex::addAndReturnSeq)
         .addFunction("delay", &ActionComplex::delay)
         .addFunction("luaCallback",
-                     [](ActionComplex& container, LuaScriptComponent& component, const std::string& function) {
-                         return container.luaCallback(&component, function);
-                     })
+                     [](ActionComplex& container, LuaScriptComponent& component,
+                        const std::string& function) { return container.luaCallback(&component, function); })
         .addFunction("playSound", &ActionComplex::playSound)
         .addFunction("playSoundWithVolumeAndPitch", &ActionComplex::playSoundWithVolumeAndPitch)
         .addFunction("destroyGameObject", &ActionComplex::destroyGameObject)
