@@ -164,7 +164,7 @@ int startUp(int argc, char* /*argv*/[])
     Actions::ActionSetManager::getInstance().loadAllActionSets();
     if (!scripts.loadAllScripts()) {
         // What the scripts printed while loading is often why they failed.
-        flushLuaLog();
+        abandonLuaLog();
         return failStartUp("scripts failed to load: " + scripts.getLoadFailure());
     }
 

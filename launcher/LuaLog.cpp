@@ -103,6 +103,12 @@ void flushLuaLog()
     log.buffer.clear();
 }
 
+void abandonLuaLog()
+{
+    flushLuaLog();
+    logState() = LuaLogState();
+}
+
 void closeLuaLog()
 {
     LuaLogState& log = logState();

@@ -19,8 +19,11 @@ inline constexpr std::size_t LuaLogBatchSize = 200;
 void openLuaLog();
 // The print function handed to the script manager: buffers the line and its line feed.
 void luaLogPrint(const std::string& line);
-// Appends whatever waits, without end lines (a run that fails to start).
+// Appends whatever waits.
 void flushLuaLog();
+// Appends whatever waits, without end lines, then keeps no log until opened again: a run
+// that fails to start ends its log so.
+void abandonLuaLog();
 // Appends whatever waits and the end lines, then keeps no log until opened again.
 void closeLuaLog();
 // This run's log file; empty when there is none.
