@@ -70,7 +70,8 @@ public:
     // exception is rethrown at the end (later ones are reported on stderr).
     static void PushAllEvents();
 
-    // The script side: each takes the calling script's component first.
+    // The script side: each takes the calling script's component first, and refuses nil
+    // (std::invalid_argument) except pushEvent, whose event then has no sender.
     void listenToEventName(LuaScriptComponent* component, const std::string& eventName,
                            const std::string& functionName);
     void listenToEventCode(LuaScriptComponent* component, std::uint32_t code,
@@ -80,8 +81,9 @@ public:
     // Queues a LuaEvent from the component under the name's code (which it also carries).
     void pushEvent(LuaScriptComponent* component, const std::string& eventName);
 
-    // Registers "Core"."BaseEvent" and "Core"."LuaEvent" in the script manager's state; until
-    // then "luaEvent" is not set during dispatches. A LuaEvent's "ScriptComponent" needs
+    // Registers "Core"."BaseEvent", "Core"."LuaEvent" and "Core"."EventManager" (global
+    // "events") in the script manager's state; until then "luaEvent" is not set during
+    // dispatches. A LuaEvent's "ScriptComponent" needs
     // "Core"."LuaScriptComponent" (a component class) too.
     static void EXPORT_FOR_LUA_SCRIPT();
 

@@ -31,8 +31,13 @@ ORVA_API void registerTransformComponent(lua_State* L);
 ORVA_API void registerGameObject(lua_State* L);
 ORVA_API void registerGameObjectManager(lua_State* L);
 
-// ScriptManagerScript.cpp: "Core"."LuaScriptComponent", under "BaseComponent".
+// ScriptManagerScript.cpp: "Core"."LuaScriptManager" with the global "luaScript", and
+// "Core"."LuaScriptComponent", under "BaseComponent".
+ORVA_API void registerLuaScriptManager(lua_State* L);
 ORVA_API void registerLuaScriptComponent(lua_State* L);
+
+// GlobalManagerScript.cpp: "Core"."GlobalManager" with the global "globals".
+ORVA_API void registerGlobalManager(lua_State* L);
 
 // SpriteScript.cpp: "Graphics"."BaseSpriteComponent" and the drawn components under it.
 ORVA_API void registerBaseSpriteComponent(lua_State* L);
@@ -57,8 +62,21 @@ ORVA_API void registerActionComponent(lua_State* L);
 ORVA_API void registerWindow(lua_State* L);
 
 // EventManagerScript.cpp: "Core"."BaseEvent" and "Core"."LuaEvent" (the classes of the
-// global "luaEvent").
+// global "luaEvent"), then "Core"."EventManager" with the global "events".
 ORVA_API void registerEventClasses(lua_State* L);
+
+// InputScript.cpp: "Input"."InputManager" with the global "input", and the read-only tables
+// "ButtonState" and "Keys".
+ORVA_API void registerInputManager(lua_State* L);
+
+// WorldScript.cpp: "Resources"."ResourceManager", "Core"."GameStateManager" and
+// "Core"."SetManager", with the globals "resources", "gameState" and "sets".
+ORVA_API void registerResourceManager(lua_State* L);
+ORVA_API void registerGameStateManager(lua_State* L);
+ORVA_API void registerSetManager(lua_State* L);
+
+// AnalyticsScript.cpp: "Core"."DataAnalyticManager" with the global "analytic".
+ORVA_API void registerDataAnalyticManager(lua_State* L);
 
 // EngineScript.cpp: "Core"."Engine" with the global "engine"; the namespace variable
 // "Graphics"."ObjectUnitSize".

@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include "core/ScriptEvents.h"
 #include "window/InputKeys.h"
 #include "window/InputManager.h"
 #include "world/LuaScriptComponent.h"
@@ -246,22 +247,25 @@ void InputManager::ownerDestroyed(const EventCallbackObject* owner)
     }
 }
 
+// A script's nil component is refused under the script function's name.
 void InputManager::listenToInputFromScript(LuaScriptComponent* script, const std::string& actionName,
                                            ButtonState state, const std::string& functionName)
 {
+    requireScriptComponent(script, "listenToInput");
     listenToInputCodeFromScript(script, hashOf(actionName), state, functionName);
 }
 
 void InputManager::listenToInputCodeFromScript(LuaScriptComponent* script, std::uint32_t action,
                                                ButtonState state, const std::string& functionName)
 {
-    listenToInput(action, state, FunctionHolder(script, functionName.c_str()));
+    listenToInput(action, state,
+                  FunctionHolder(&requireScriptComponent(script, "listenToInputCode"), functionName.c_str()));
 }
 
 void InputManager::stopListeningFromScript(LuaScriptComponent* script, const std::string& actionName,
                                            ButtonState state)
 {
-    stopListeningToInput(hashOf(actionName), script, state);
+    stopListeningToInput(hashOf(actionName), &requireScriptComponent(script, "stopListening"), state);
 }
 
 void InputManager::listenToMouseMovement(FunctionHolder&& callback)

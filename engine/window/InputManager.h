@@ -135,7 +135,8 @@ public:
     void stopListening(EventCallbackObject* owner, std::uint32_t code) override;
     void ownerDestroyed(const EventCallbackObject* owner) override;
 
-    // The script side: the listener is the script instance's Lua function of that name.
+    // The script side: the listener is the script instance's Lua function of that name. A
+    // null component throws std::invalid_argument naming the script function.
     void listenToInputFromScript(LuaScriptComponent* script, const std::string& actionName, ButtonState state,
                                  const std::string& functionName);
     void listenToInputCodeFromScript(LuaScriptComponent* script, std::uint32_t action, ButtonState state,

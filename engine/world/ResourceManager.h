@@ -74,6 +74,10 @@ public:
     // The resource directory followed by the relative path.
     static std::string getFullPath(const std::string& relativePath);
 
+    // A path given by a script, with every backslash made a slash; nothing when it is empty,
+    // absolute or has a ".." segment, since it would reach outside the folder it is meant for.
+    static std::optional<std::string> confinedName(const std::string& name);
+
     // Whole files and writes. Failures show only in the result: "" or false.
     static std::string openFile(const std::string& path);
     static bool saveToFile(const std::string& relativePath, const std::string& text);
