@@ -2,7 +2,7 @@
 
 // Runs a program without arguments as its own process and waits for it, at most `limit`:
 // the working directory, environment changes over the test's own environment, and its
-// stderr captured (stdout is dropped). startProgram and waitForProgram split the two.
+// stderr captured (stdout is dropped).
 
 #include <fcntl.h>
 #include <signal.h>
@@ -15,6 +15,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <optional>
@@ -38,19 +39,12 @@ struct ProgramResult
 // Each entry sets a variable, or removes it when it holds no value.
 using EnvironmentChanges = std::map<std::string, std::optional<std::string>>;
 
-// A program started and not yet waited for.
-struct RunningProgram
-{
-    pid_t pid = 0;
-    std::string errorsPath;
-    std::chrono::steady_clock::time_point started;
-    // Why it could not start; empty when it runs.
-    std::string failure;
-};
-
-inline RunningProgram startProgram(const std::filesystem::path& program,
-                                   const std::filesystem::path& workingDirectory,
-                                   const EnvironmentChanges& changes)
+// `meanwhile`, when given, runs once the program has started; the limit counts from its end.
+inline ProgramResult runProgram(const std::filesystem::path& program,
+                                const std::filesystem::path& workingDirectory,
+                                const EnvironmentChanges& changes,
+                                std::chrono::seconds limit = std::chrono::seconds(120),
+                                const std::function<void()>& meanwhile = {})
 {
     std::vector<std::string> environment;
     for (char** entry = environ; *entry != nullptr; ++entry) {
@@ -73,45 +67,36 @@ inline RunningProgram startProgram(const std::filesystem::path& program,
     std::string programPath = program.string();
     char* argv[] = {programPath.data(), nullptr};
 
-    RunningProgram running;
     char errorsPath[] = "/tmp/orva-stderr-XXXXXX";
     const int errorsFile = mkstemp(errorsPath);
+    ProgramResult result;
     if (errorsFile < 0) {
-        running.failure = "cannot make a file for stderr";
-        return running;
+        result.errors = "cannot make a file for stderr";
+        return result;
     }
-    running.errorsPath = errorsPath;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addchdir_np(&actions, workingDirectory.c_str());
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, errorsFile, STDERR_FILENO);
-    const int spawned = posix_spawn(&running.pid, program.c_str(), &actions, nullptr, argv, envp.data());
+    pid_t child = 0;
+    const int spawned = posix_spawn(&child, program.c_str(), &actions, nullptr, argv, envp.data());
     posix_spawn_file_actions_destroy(&actions);
     close(errorsFile);
-    running.started = std::chrono::steady_clock::now();
-    if (spawned != 0) {
-        running.failure = std::string("cannot start the program: ") + std::strerror(spawned);
-    }
-    return running;
-}
-
-// Waits at most `limit` from the program's start, then kills it.
-inline ProgramResult waitForProgram(const RunningProgram& running,
-                                    std::chrono::milliseconds limit = std::chrono::seconds(120))
-{
-    ProgramResult result;
-    if (running.failure.empty()) {
+    if (spawned == 0) {
+        if (meanwhile) {
+            meanwhile();
+        }
         int status = 0;
-        const auto deadline = running.started + limit;
+        const auto deadline = std::chrono::steady_clock::now() + limit;
         pid_t waited = 0;
-        while ((waited = waitpid(running.pid, &status, WNOHANG)) == 0 &&
+        while ((waited = waitpid(child, &status, WNOHANG)) == 0 &&
                std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         if (waited == 0) {
-            kill(running.pid, SIGKILL);
-            waitpid(running.pid, &status, 0);
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
             result.timedOut = true;
         }
         if (WIFEXITED(status)) {
@@ -119,21 +104,11 @@ inline ProgramResult waitForProgram(const RunningProgram& running,
         } else if (WIFSIGNALED(status)) {
             result.signal = WTERMSIG(status);
         }
-        std::ifstream in(running.errorsPath, std::ios::binary);
+        std::ifstream in(errorsPath, std::ios::binary);
         result.errors.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     } else {
-        result.errors = running.failure;
+        result.errors = std::string("cannot start the program: ") + std::strerror(spawned);
     }
-    if (!running.errorsPath.empty()) {
-        std::filesystem::remove(running.errorsPath);
-    }
+    std::filesystem::remove(errorsPath);
     return result;
-}
-
-inline ProgramResult runProgram(const std::filesystem::path& program,
-                                const std::filesystem::path& workingDirectory,
-                                const EnvironmentChanges& changes,
-                                std::chrono::seconds limit = std::chrono::seconds(120))
-{
-    return waitForProgram(startProgram(program, workingDirectory, changes), limit);
 }

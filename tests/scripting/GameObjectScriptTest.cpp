@@ -238,9 +238,7 @@ TEST_F(GameObjectScriptTest, KeptReferencesToWhatIsGoneRaiseInsteadOfReachingThe
     EXPECT_EQ(run("local x = s.Active"), "test.lua:1: SpriteComponent no longer exists");
     EXPECT_EQ(run("local x = dead.name"), "test.lua:1: GameObject no longer exists");
     EXPECT_EQ(run("keep:addChild(dead)"), "test.lua:1: GameObject no longer exists");
-    EXPECT_EQ(run("local ok, e = pcall(keep.addChild, keep, dead) error(e, 0)"), "GameObject no longer exists");
     EXPECT_EQ(objects().find("keep")->getChildCount(), 0);
-    EXPECT_EQ(objects().find("heir")->getParent(), nullptr);
     EXPECT_TRUE(holds("o.transform.Active and keep:getChildCount() == 0"));
 
     // A script object that outlives the world itself: Unload runs after the pools are gone.

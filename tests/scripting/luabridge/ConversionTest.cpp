@@ -57,7 +57,6 @@ TEST_F(Conversion, IntegersOutsideTheirTargetAreRefusedAndNegativesWrapOnlyWithi
 {
     const std::string refused = "(number has no integer representation)";
     EXPECT_EQ(errorOf("twice(2^31)"), "t.lua:1: bad argument #1 to 'twice' " + refused);
-    EXPECT_EQ(errorOf("twice(math.mininteger)"), "t.lua:1: bad argument #1 to 'twice' " + refused);
     EXPECT_EQ(errorOf("sum(1, 2, 2^40 + 5)"), "t.lua:1: bad argument #3 to 'sum' " + refused);
     EXPECT_EQ(errorOf("byteOf(256)"), "t.lua:1: bad argument #1 to 'byteOf' " + refused);
     EXPECT_EQ(errorOf("unsignedOf(2^32)"), "t.lua:1: bad argument #1 to 'unsignedOf' " + refused);
@@ -65,7 +64,6 @@ TEST_F(Conversion, IntegersOutsideTheirTargetAreRefusedAndNegativesWrapOnlyWithi
     EXPECT_EQ(errorOf("modeAfter(2^40)"), "t.lua:1: bad argument #1 to 'modeAfter' " + refused);
     EXPECT_EQ(evalAs<int>("twice(-2^30)"), -2147483647 - 1);
     EXPECT_EQ(evalAs<double>("unsignedOf(-1)"), 4294967295.0);
-    EXPECT_EQ(evalAs<unsigned>("-1"), 4294967295u);
     EXPECT_EQ(evalAs<std::uint64_t>("-1"), UINT64_MAX);
     EXPECT_EQ(evalAs<std::uint8_t>("-1"), 255);
 }
