@@ -111,8 +111,9 @@ void readCircle(Physics::CircleCollider& circle, const XMLElement& comp, bool ch
     readFloat(comp, "radius", "rad", circle.radius);
     readOffset(circle.offset, comp);
     if (!changing) {
-        // A new circle has its world geometry before anything tests against it.
-        circle.update(0.0f);
+        // A new circle has its world geometry at once; the world pairs it only after its
+        // pool's step, once the object is placed.
+        circle.refreshGeometry();
     }
     readGhostAndGroup(circle, comp);
 }
