@@ -112,6 +112,15 @@ private:
         freeHead_ = slot;
     }
     template <class Test> void stepWhere(float dt, Test test);
+    // Destroys the component in use and leaves a bare base part, without an id, where its
+    // base part was: what a script's handle to it reads from then on. Marked free first: a
+    // destructor that frees its own component again changes nothing.
+    void retire(Slot& slot)
+    {
+        slot.inUse = false;
+        slot.component()->~T();
+        ::new (static_cast<void*>(slot.storage + baseOffset_)) BaseComponent();
+    }
 
     std::vector<void*, OrvaAllocator<void*>> rawPages_;
     std::vector<Slot*, OrvaAllocator<Slot*>> pages_;
@@ -161,10 +170,12 @@ template <class T> void ComponentPool<T>::clear()
         Slot* page = pages_[p];
         for (unsigned i = 0; i < slotsPerPage(); ++i) {
             if (page[i].inUse) {
-                page[i].inUse = false;
-                page[i].component()->~T();
+                retire(page[i]);
             }
         }
+    }
+    if (!pages_.empty()) {
+        BaseComponent::forgetHandles();
     }
     for (void* block : rawPages_) {
         detail::releaseHeapPage(block);
@@ -211,9 +222,7 @@ template <class T> void ComponentPool<T>::free(BaseComponent* component)
     if (!slot->inUse) {
         return;
     }
-    // Marked free first: a destructor that frees its own component again changes nothing.
-    slot->inUse = false;
-    slot->component()->~T();
+    retire(*slot);
     pushFree(slot);
     ++freeCount_;
     --inUseCount_;

@@ -168,6 +168,20 @@ TEST_F(GameRunTest, AZeroSizeWindowRunsTheGameToItsEnd)
     expectLog({"Demo: init", "Demo: exit after 60 updates", "Demo: deinit"});
 }
 
+TEST_F(GameRunTest, AnEndlessTimeScaleNeitherFreezesTheGameNorLosesItsLog)
+{
+    writeScrambled("scripts/Demo.lua", R"(
+        function InitDemo(self) self.updates = 0 end
+        function UpdateDemo(self) self.updates = self.updates + 1
+            if self.updates == 3 then engine.timeScale = math.huge end
+            if self.updates == 60 then Debug.print("exit at 60") engine:exit() end end
+        function DeinitDemo(self) Debug.print("deinit") end function UnloadDemo() end)");
+    ASSERT_EQ(startUp(), 0);
+    runToTheEnd();
+    EXPECT_EQ(Orva::Launcher::shutDown(), 0);
+    expectLog({"exit at 60", "deinit"});
+}
+
 TEST_F(GameRunTest, ScriptOutputReachesTheLogInBatchesAndAllOfItByTheEnd)
 {
     std::filesystem::remove_all(resources() / "scripts");
