@@ -117,12 +117,25 @@ TEST_F(ActionScriptTest, ABadCallbackNameIsReportedAndTheGameGoesOn)
                                       "function DeinitCaller() end function UnloadCaller() end");
     ASSERT_TRUE(loadScripts());
     objects().find("o")->addLuaScript("Caller");
+    ASSERT_EQ(run("seq:delay(1)"), "");
     runFrames(3);
     EXPECT_EQ(errorReport(), "Action Function Callback is created with a invalid Lua function name.\n"
                              "Lua function name is: \"nope\"  from the script class \"Caller\"");
+    const int updates = eval<int>("updates");
     runFrames(1);
-    EXPECT_EQ(eval<int>("updates"), 2);
-    EXPECT_TRUE(sequence().getChildren().empty());
+    EXPECT_GT(eval<int>("updates"), updates);
+    EXPECT_EQ(sequence().getChildren().size(), 1u);
+}
+
+// Fault mended: a script that kept a finished action wrote into its freed block.
+TEST_F(ActionScriptTest, AReferenceToAFinishedActionRaises)
+{
+    ASSERT_EQ(run("kept = seq"), "");
+    runFrames(1);
+    ASSERT_TRUE(component->getActions().empty());
+    const std::string error = run("kept:delay(1)");
+    EXPECT_NE(error.find("ActionSequence no longer exists"), std::string::npos) << error;
+    EXPECT_TRUE(holds("o:getAction():createActionSequence() ~= kept and kept == seq"));
 }
 
 TEST_F(ActionScriptTest, TheActionsGlobalAttachesSetsAndEndsEveryAction)
