@@ -80,7 +80,10 @@ bool ActionSetManager::storeSet(const std::string& name, const std::string& text
 {
     tinyxml2::XMLDocument document;
     if (document.Parse(text.data(), text.size()) != tinyxml2::XML_SUCCESS) {
-        std::cerr << "action sets: " << path << " is not XML; no set is read from it\n";
+        // Nothing read (a file the loader could not open) is a file error: not reported.
+        if (!text.empty()) {
+            std::cerr << "action sets: " << path << " is not XML; no set is read from it\n";
+        }
         return false;
     }
     const tinyxml2::XMLElement* root = document.FirstChildElement("action");

@@ -84,7 +84,7 @@ public:
 private:
     // Stores the set read from the document's text under the name, replacing any set of that
     // name. False when the text is not XML; a document without an "action" root stores
-    // nothing. Either is named on stderr by its path.
+    // nothing. Either is named on stderr by its path, unless the text is empty.
     bool storeSet(const std::string& name, const std::string& text, const std::string& path);
 
     SetMap sets_;

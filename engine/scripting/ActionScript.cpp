@@ -59,8 +59,9 @@ TargetGuard::KeeperScope keepScriptValue(lua_State* L, int index)
     if (!block || lua_type(L, index) != LUA_TUSERDATA) {
         return TargetGuard::KeeperScope(nullptr, 0, nullptr);
     }
+    const std::size_t size = lua_rawlen(L, index);
     auto keeper = std::make_shared<const luabridge::LuaRef>(luabridge::LuaRef::fromStack(L, index));
-    return TargetGuard::KeeperScope(block, lua_rawlen(L, index), std::move(keeper));
+    return TargetGuard::KeeperScope(block, size, std::move(keeper));
 }
 
 // The value recorded for the slot keeps the target when the target lies inside it; a field
