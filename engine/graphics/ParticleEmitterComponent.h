@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,11 @@ public:
 
     ParticleEmitter(const ParticleEmitter&) = delete;
     ParticleEmitter& operator=(const ParticleEmitter&) = delete;
+
+    // Scripts may keep an emitter past its component. A kept one is looked up among the
+    // emitters alive now, by address and serial, so a freed one is never read.
+    static std::uint64_t handleId(const ParticleEmitter& emitter) noexcept { return emitter.serial_; }
+    static bool handleHolds(const ParticleEmitter* slot, std::uint64_t id) noexcept;
 
     // Deletes every particle, live ones included, and makes the budget afresh, all free.
     void setParticleCount(unsigned count);
@@ -161,6 +167,7 @@ private:
     ColorList colors_;
     Texture* texture_ = nullptr;
     unsigned particleCount_ = 0;
+    std::uint64_t serial_;
 };
 
 // The particle emitter of a game object: keeps its emitter at the object, steps it with the
