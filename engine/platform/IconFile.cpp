@@ -48,9 +48,37 @@ bool startsWith(Bytes bytes, Bytes prefix)
     return bytes.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), bytes.begin());
 }
 
+std::uint32_t readBE32(Bytes bytes, std::size_t offset)
+{
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < 4; ++i)
+        value = (value << 8) | bytes[offset + i];
+    return value;
+}
+
+// stb_image grows its buffer to a data chunk's announced length before reading it, so a
+// length past the end of the file would have it ask for up to 4 GiB for nothing. Such a file
+// fails to decode either way; it is turned down before stb_image sees it. Chunks after IEND
+// are never read and not checked.
+bool pngChunksFit(Bytes bytes)
+{
+    constexpr std::size_t ChunkHeader = 8;
+    constexpr std::size_t ChunkCrc = 4;
+    constexpr std::array<std::uint8_t, 4> EndType = {'I', 'E', 'N', 'D'};
+    for (std::size_t offset = PngSignature.size(); bytes.size() - offset >= ChunkHeader;) {
+        const std::size_t length = readBE32(bytes, offset);
+        if (length > bytes.size() - offset - ChunkHeader)
+            return false;
+        if (std::equal(EndType.begin(), EndType.end(), bytes.begin() + static_cast<std::ptrdiff_t>(offset + 4)))
+            return true;
+        offset += std::min(ChunkHeader + length + ChunkCrc, bytes.size() - offset);
+    }
+    return true;
+}
+
 std::optional<IconImage> decodeWithStb(Bytes bytes)
 {
-    if (bytes.size() > INT_MAX)
+    if (bytes.size() > INT_MAX || (startsWith(bytes, PngSignature) && !pngChunksFit(bytes)))
         return std::nullopt;
     int width = 0;
     int height = 0;
@@ -59,6 +87,11 @@ std::optional<IconImage> decodeWithStb(Bytes bytes)
                                             &channels, STBI_rgb_alpha);
     if (pixels == nullptr)
         return std::nullopt;
+    // stb_image accepts a bitmap of no rows; an icon without pixels is malformed all the same.
+    if (width < 1 || height < 1) {
+        stbi_image_free(pixels);
+        return std::nullopt;
+    }
     IconImage image{width, height, {}};
     image.rgba.assign(pixels, pixels + static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
     stbi_image_free(pixels);

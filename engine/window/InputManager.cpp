@@ -280,7 +280,9 @@ void InputManager::updateMouse()
 void InputManager::updateStickDeltaListeners()
 {
     appendAll(stickListeners_, pendingStickListeners_);
-    for (const auto& [owner, controller] : pendingStickRemovals_) {
+    for (const StickRemoval& removal : pendingStickRemovals_) {
+        const EventCallbackObject* owner = removal.first;
+        const int controller = removal.second;
         removeOne(
             stickListeners_,
             [](ControllerListenerData& listener) -> FunctionHolder& { return listener.callback; },
