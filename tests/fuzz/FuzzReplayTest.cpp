@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,16 @@
 // Every input that ever made a fuzz target fail, replayed through the target's body, then one
 // of its seeds: the bodies stay built and working in the g++ builds, and each input leaves
 // nothing behind for the next.
+
+namespace Fuzz {
+
+// Names the target in test listings.
+void PrintTo(const Target& target, std::ostream* out)
+{
+    *out << target.name;
+}
+
+} // namespace Fuzz
 
 namespace {
 
