@@ -136,7 +136,8 @@ void Engine::initializeEngine()
 }
 
 // A well-formed file without a usable positive size leaves the default in force (and the file
-// as it is): a size of 0 would make every pixel-to-world conversion divide by zero.
+// as it is): a size of 0 would make every pixel-to-world conversion divide by zero, and one so
+// small that its inverse overflows would make them infinite.
 float Engine::readObjectUnitSize()
 {
     tinyxml2::XMLDocument document(true, tinyxml2::PRESERVE_WHITESPACE);
@@ -148,7 +149,7 @@ float Engine::readObjectUnitSize()
     const tinyxml2::XMLElement* object = config ? config->FirstChildElement("object") : nullptr;
     float size = 0.0f;
     if (!object || object->QueryFloatAttribute("size", &size) != tinyxml2::XML_SUCCESS ||
-        !std::isfinite(size) || size <= 0.0f) {
+        !std::isfinite(size) || size <= 0.0f || !std::isfinite(1.0f / size)) {
         return DefaultObjectUnitSize;
     }
     return size;
