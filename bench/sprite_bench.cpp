@@ -1,55 +1,32 @@
-// Frame cost with many sprites, on an 800 × 600 window (run it under an X server, e.g.
-// `xvfb-run -a -s "-screen 0 1024x768x24" build/bin/sprite_bench`).
+// Frame cost with many sprites, on the benchmarks' 800 × 600 window (BenchGame.h).
 //
 //   spriteFrame/N   N sprites of 32 × 32 px made in C++, sharing one texture and spread over
 //                   the view, all moved each fixed step by one script component that found
 //                   their transforms with gameObjects:find in its Init. One iteration is one
 //                   whole frame: drawing (beginDraw, endDraw) and the engine step with its one
-//                   fixed step (the script, the transforms, the sprites). Frame times go
-//                   through the frame-time seam, so nothing waits for the 60 fps pace.
+//                   fixed step (the script, the transforms, the sprites).
 //
 // Counters: update_ms and draw_ms, the two parts of frame_ms, each per frame.
 
 #include <benchmark/benchmark.h>
 
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#include <stb/stb_image_write.h>
-
-#include <chrono>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <iostream>
-#include <memory>
 #include <stdexcept>
-#include <streambuf>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "BenchGame.h"
 #include "core/RC4Cipher.h"
-#include "graphics/Renderer.h"
 #include "graphics/SpriteComponent.h"
 #include "graphics/Texture.h"
-#include "platform/Platform.h"
 #include "scripting/luabridge/LuaBridge.h"
-#include "window/Window.h"
-#include "world/Engine.h"
-#include "world/FramerateController.h"
 #include "world/GameObjectManager.h"
 #include "world/LuaScriptManager.h"
-#include "world/ResourceManager.h"
 #include "world/TransformComponent.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-constexpr unsigned Width = 800;
-constexpr unsigned Height = 600;
 constexpr int SpritePixels = 32;
-constexpr float FrameTime = 1.0f / 60.0f;
 constexpr char TexturePath[] = "images/bench.png";
 
 // Every sprite swings left and right by half a unit around its place.
@@ -76,44 +53,19 @@ function DeinitMover(self) end
 function UnloadMover() end
 )";
 
-double seconds(Clock::duration duration)
-{
-    return std::chrono::duration<double>(duration).count();
-}
-
-// The engine on a window in a scratch folder laid out as a game (<root>/work, the working
-// directory, beside <root>/resources), with the sprites, their texture and the script.
+// The sprites, their texture and the script.
 class SpriteScene
 {
 public:
-    explicit SpriteScene(int count)
+    explicit SpriteScene(int count) : game_("sprite-bench")
     {
-        setenv("SDL_VIDEODRIVER", "x11", 0);
-        std::string pattern = (std::filesystem::temp_directory_path() / "orva-sprite-bench-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) {
-            throw std::runtime_error("no scratch folder");
-        }
-        root_ = pattern;
-        std::filesystem::create_directories(root_ / "work");
-        std::filesystem::create_directories(root_ / "resources" / "images");
-        previous_ = std::filesystem::current_path();
-        std::filesystem::current_path(root_ / "work");
-        writeTexture(root_ / "resources" / TexturePath);
-        std::ofstream(root_ / "resources" / "Mover.lua", std::ios::binary)
+        // Four coloured quadrants.
+        game_.writeImage(TexturePath, SpritePixels, SpritePixels, [](int x, int y) {
+            return (x >= SpritePixels / 2 ? 0xFF000000u : 0u) | (y >= SpritePixels / 2 ? 0x00FF0000u : 0u) |
+                   0x0000FFFFu;
+        });
+        std::ofstream(game_.resources() / "Mover.lua", std::ios::binary)
             << Orva::Crypto::RC4Cipher::encrypt(MoverSource);
-
-        // Each pool names its type on standard output when it is made; not in the table.
-        std::streambuf* const output = std::cout.rdbuf(nullptr);
-        engine().initializeEngine();
-        std::cout.rdbuf(output);
-        window_ = std::make_unique<Orva::Window>(GetModuleHandleA(nullptr),
-                                                 Orva::Math::Vector2D<unsigned>(Width, Height), nullptr);
-        window_->init("sprite bench", 0x000E0100, SW_SHOWNORMAL);
-        renderer_ = &engine().createRenderer(*window_);
-        if (!renderer_->isInitialized()) {
-            throw std::runtime_error("no renderer: " + renderer_->getInitFailure());
-        }
-        engine().initializeScriptEngine();
 
         makeSprites(count);
         Orva::LuaScriptManager& scripts = Orva::LuaScriptManager::getInstance();
@@ -123,84 +75,29 @@ public:
             throw std::runtime_error("the mover script did not load");
         }
         Orva::GameObjectManager::getInstance().create("mover")->addLuaScript("Mover");
-        waitForTexture();
+        game_.runFramesUntil(
+            [this] {
+                return sprites_.empty() || (sprites_.front()->getTexture() != nullptr &&
+                                            sprites_.front()->getTexture()->isLoaded());
+            },
+            "the texture's arrival");
         // The script's Init, the first sort and the batch's first growth stay out of the table.
         for (int frame = 0; frame < 10; ++frame) {
-            runFrame();
+            game_.runFrame();
         }
     }
 
-    ~SpriteScene()
-    {
-        Orva::Debug::FramerateProfiler::stopSupplyingTimes();
-        Orva::Graphics::Renderer::destroyInstance();
-        window_.reset();
-        Orva::Engine::destroy();
-        std::filesystem::current_path(previous_);
-        std::filesystem::remove_all(root_);
-    }
-
-    SpriteScene(const SpriteScene&) = delete;
-    SpriteScene& operator=(const SpriteScene&) = delete;
-
-    // One frame as the game program runs it: drawing, then the engine step.
-    void runFrame()
-    {
-        bool drawn = false;
-        Clock::time_point drawEnd;
-        engine().run([&] {
-            if (drawn) {
-                return false;
-            }
-            const Clock::time_point drawStart = Clock::now();
-            renderer_->beginDraw();
-            renderer_->endDraw();
-            drawEnd = Clock::now();
-            drawSeconds_ += seconds(drawEnd - drawStart);
-            Orva::Debug::FramerateProfiler::supplyTime(Orva::Engine::FrameSection, FrameTime);
-            drawn = true;
-            return true;
-        });
-        updateSeconds_ += seconds(Clock::now() - drawEnd);
-    }
-
-    // Forgets the time of the frames so far.
-    void resetTimes()
-    {
-        drawSeconds_ = 0.0;
-        updateSeconds_ = 0.0;
-    }
-    double getDrawSeconds() const { return drawSeconds_; }
-    double getUpdateSeconds() const { return updateSeconds_; }
+    BenchGame& game() { return game_; }
 
 private:
-    static Orva::Engine& engine() { return Orva::Engine::getInstance(); }
-
-    // A 32 × 32 image of four coloured quadrants.
-    static void writeTexture(const std::filesystem::path& path)
-    {
-        std::vector<unsigned char> rgba;
-        for (int y = 0; y < SpritePixels; ++y) {
-            for (int x = 0; x < SpritePixels; ++x) {
-                const bool right = x >= SpritePixels / 2;
-                const bool bottom = y >= SpritePixels / 2;
-                rgba.insert(rgba.end(), {static_cast<unsigned char>(right ? 255 : 0),
-                                         static_cast<unsigned char>(bottom ? 255 : 0), 255, 255});
-            }
-        }
-        if (stbi_write_png(path.c_str(), SpritePixels, SpritePixels, 4, rgba.data(), SpritePixels * 4) == 0) {
-            throw std::runtime_error("the texture was not written");
-        }
-    }
-
     // Objects "sprite1" to "spriteN" on a grid that fills the view.
     void makeSprites(int count)
     {
         Orva::GameObjectManager& objects = Orva::GameObjectManager::getInstance();
-        const float unitsWide = static_cast<float>(Width) / 64.0f;
-        const float unitsHigh = static_cast<float>(Height) / 64.0f;
+        const float unitsWide = static_cast<float>(BenchGame::Width) / 64.0f;
+        const float unitsHigh = static_cast<float>(BenchGame::Height) / 64.0f;
         int columns = 1;
-        while (columns * columns * Height < static_cast<unsigned>(count) * Width) {
+        while (columns * columns * BenchGame::Height < static_cast<unsigned>(count) * BenchGame::Width) {
             ++columns;
         }
         const int rows = (count + columns - 1) / columns;
@@ -216,42 +113,18 @@ private:
         }
     }
 
-    // The loader reads on its own thread: frames run until every sprite has its image.
-    void waitForTexture()
-    {
-        const auto deadline = Clock::now() + std::chrono::seconds(30);
-        while (!sprites_.empty() && (sprites_.front()->getTexture() == nullptr ||
-                                     !sprites_.front()->getTexture()->isLoaded())) {
-            if (Clock::now() > deadline) {
-                throw std::runtime_error("the texture did not load");
-            }
-            runFrame();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-    }
-
-    std::filesystem::path root_;
-    std::filesystem::path previous_;
-    std::unique_ptr<Orva::Window> window_;
-    Orva::Graphics::Renderer* renderer_ = nullptr;
+    BenchGame game_;
     std::vector<Orva::Graphics::SpriteComponent*> sprites_;
-    double drawSeconds_ = 0.0;
-    double updateSeconds_ = 0.0;
 };
 
 void spriteFrame(benchmark::State& state)
 {
     SpriteScene scene(static_cast<int>(state.range(0)));
-    scene.resetTimes();
+    scene.game().resetTimes();
     for (auto _ : state) {
-        scene.runFrame();
+        scene.game().runFrame();
     }
-    const auto perFrame = [&](double total) {
-        return benchmark::Counter(total * 1000.0, benchmark::Counter::kAvgIterations);
-    };
-    state.counters["update_ms"] = perFrame(scene.getUpdateSeconds());
-    state.counters["draw_ms"] = perFrame(scene.getDrawSeconds());
-    state.counters["frame_ms"] = perFrame(scene.getUpdateSeconds() + scene.getDrawSeconds());
+    scene.game().reportTimes(state);
 }
 
 } // namespace

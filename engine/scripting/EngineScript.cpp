@@ -31,17 +31,16 @@ constexpr Registration ScriptRegistrations[] = {
     &registerGlobalManager,     // 11: global "globals"
     &registerWindow,            // 12
     &registerEngine,            // 13: global "engine"
-    // 14: "Graphics"."Renderer", "Layer", "Viewport", "ShaderValue", "ObjectShader",
-    //     "FrameShader", "Color", global "graphics".
-    &registerObjectUnitSize, // 15
-    &registerEventClasses,   // 16: global "events"
-    &registerInputManager,   // 17: global "input"
+    &registerDrawingPipeline,   // 14: global "graphics"
+    &registerObjectUnitSize,    // 15
+    &registerEventClasses,      // 16: global "events"
+    &registerInputManager,      // 17: global "input"
     // 18: "Physics"."PhysicsWorld", global "physics".
-    &registerResourceManager, // 19: global "resources"
-    // 20: "Core"."TextureManager", global "textures".
-    // 21: "Graphics"."FrameShader_PREVIOUS" and "FrameShader_SCREEN", read-only.
-    &registerGameStateManager, // 22: global "gameState"
-    &registerSetManager,       // 23: global "sets"
+    &registerResourceManager,         // 19: global "resources"
+    &registerTextureManager,          // 20: global "textures"
+    &registerFrameShaderDependencies, // 21
+    &registerGameStateManager,        // 22: global "gameState"
+    &registerSetManager,              // 23: global "sets"
     // 24: "Core"."AudioManager", "Audio"."AudioChannel", "AudioBaseGroup",
     //     "AudioEmptyGroup", "AudioGroup", global "audio".
     &registerDataAnalyticManager, // 25: global "analytic"

@@ -118,9 +118,9 @@ std::optional<std::string> dataFilePath(const std::string& name)
 
 } // namespace
 
-ResourceManager::ResourceManager() : completionCode_(EventNameDetails::EventToHash("OnResourceLoadComplete"))
+ResourceManager::ResourceManager() : completionCode_(Events::loadReplyCode())
 {
-    EventManager::getInstance().ListenToEvent(EventNameDetails::EventToHash("LoadResource"),
+    EventManager::getInstance().ListenToEvent(Events::loadRequestCode(),
                                               FunctionHolder(this, &ResourceManager::loadResource));
     loader_ = std::thread(&ResourceManager::runLoader, this);
 }

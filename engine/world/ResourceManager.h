@@ -54,7 +54,8 @@ public:
     // Delivery, once per frame: every sixth call sends up to five finished requests.
     void sendAllEvents();
     // A one-file request from the requester (sender = requester, requestId and tag 0), taken
-    // straight into the handler without waiting for a dispatch.
+    // straight into the handler without waiting for a dispatch; Events::requestLoad queues one
+    // for the next dispatch instead.
     void requestLoad(const std::string& path, void* requester);
 
     // Nothing pending or being read, and every requested file delivered.

@@ -14,6 +14,7 @@
 #include "core/GlobalManager.h"
 #include "core/Random.h"
 #include "graphics/FakeUploader.h"
+#include "graphics/FontManager.h"
 #include "graphics/TextureManager.h"
 #include "physics/PhysicsWorld.h"
 #include "platform/ImageBytes.h"
@@ -24,6 +25,7 @@
 #include "world/Engine.h"
 #include "world/GameObjectManager.h"
 #include "world/GameStateManager.h"
+#include "world/LoadEvent.h"
 #include "world/LuaScriptManager.h"
 #include "world/ResourceManager.h"
 #include "world/SetManager.h"
@@ -144,6 +146,9 @@ void clearAfterInput()
     }
     Physics::PhysicsWorld::getInstance().resetAllCollisionGroups();
     clearReplay();
+    if (!Graphics::FontManager::getInstance().getFonts().empty()) {
+        Graphics::FontManager::getInstance().destroyAllFonts();
+    }
     if (texturesTouched()) {
         freshTextureManager();
     }
@@ -186,7 +191,7 @@ void start()
     Engine::getInstance().createRenderer(*scratch()->window);
     Scripting::registerScriptInterface(LuaScriptManager::getInstance().getLuaState());
     freshTextureManager();
-    EventManager::getInstance().StopListeningToEvent(EventNameDetails::EventToHash("LoadResource"),
+    EventManager::getInstance().StopListeningToEvent(Events::loadRequestCode(),
                                                      &Resources::ResourceManager::getInstance());
     dispatchQueuedEvents();
     clearAfterInput();
@@ -254,6 +259,9 @@ std::string leftovers()
     }
     if (texturesTouched()) {
         found << "textures\n";
+    }
+    if (!Graphics::FontManager::getInstance().getFonts().empty()) {
+        found << "fonts\n";
     }
     if (InputManager::getInstance().isReplayingInput() || !InputManager::getInstance().getTrackingList().empty()) {
         found << "a replay\n";

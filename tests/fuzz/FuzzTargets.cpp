@@ -65,8 +65,7 @@ void stateFiles(std::string_view input)
     const std::string stored = Crypto::RC4Cipher::encrypt(std::string(input));
     writeResource("f.stg", stored);
     states.loadStateList("");
-    const std::uint32_t replyCode = EventNameDetails::EventToHash("OnResourceLoadComplete");
-    EventManager::getInstance().queueEvent(replyCode, reply(&states, nullptr, "/f.stg", stored));
+    EventManager::getInstance().queueEvent(Events::loadReplyCode(), reply(&states, nullptr, "/f.stg", stored));
     EventManager::PushAllEvents();
     std::vector<std::string> names;
     for (const auto& [name, path] : states.getStateList()) {

@@ -47,6 +47,7 @@ protected:
     // graphics tests, so that leftovers of the X libraries stay attributable.
     void TearDown() override
     {
+        Orva::Graphics::FontManager::destroyInstance();
         Orva::Graphics::Renderer::destroyInstance();
         window.reset();
         EngineTest::TearDown();
@@ -90,27 +91,32 @@ Orva::GameObject* ownerAtDepth(float z)
 // The script interface in registration order, as "name member" pairs: the step globals (with
 // "window"), then every class in its namespace ("-" while a class is registered by its name
 // only), then namespace variables and constants. Still to come: steps 5 to 7 (actions,
-// "actions"), 14 (drawing, "graphics"), 18 ("Physics"."PhysicsWorld", "physics"), 20
-// ("Core"."TextureManager", "textures"), 21 (the frame shader constants), 24 (audio,
-// "audio"), "Graphics"."ParticleEmitter" at 8 and "Core"."CollisionEvent" at 16.
+// "actions"), 18 ("Physics"."PhysicsWorld", "physics"), 24 (audio, "audio") and
+// "Core"."CollisionEvent" at 16.
 const char* const ScriptGlobals = R"(
     luaScript getGlobalTable  gameObjects find  globals addLuaTable  engine exit  events pushEvent
     input keyToString  resources getLoadPercentage  gameState currentState  sets createWithPos3D
-    analytic enableAll  window -)";
+    analytic enableAll  graphics getViewport  textures load  window -)";
 const char* const ScriptClasses = R"(
     Core.LuaScriptManager clearGlobalTables  Math.Vector2f dot  Math.Vector2i lengthSq  Math.Vector2u make
     Math.Vector3f cross  Math.Vector3i makeFromVector2D  Math.Vector3u pushZ  Math.Utils clampInt
     Core.BaseComponent componentID  Core.LuaScriptComponent unpause  Core.TransformComponent getWorldScale
-    Graphics.BaseSpriteComponent -  Graphics.SpriteComponent -  Graphics.SpriteFontComponent -
-    Graphics.ParticleEmitterComponent -  Audio.AudioComponent -  Physics.BaseCollider -  Physics.BoxCollider -
+    Graphics.BaseSpriteComponent -  Graphics.SpriteComponent pushCurrFrame  Graphics.SpriteFontComponent setAlignment
+    Graphics.ParticleEmitterComponent Emitter  Graphics.ParticleEmitter removeColor
+    Audio.AudioComponent -  Physics.BaseCollider -  Physics.BoxCollider -
     Physics.CircleCollider -  Physics.AABBCollider -  Physics.RigidBody -  Actions.ActionComponent -
     Core.GameObject getChildByIndex  Core.GameObjectManager destroyNowName  Core.GlobalManager getVector3u
-    Graphics.Window -  Core.Engine timeScale  Core.BaseEvent EventHashCode  Core.LuaEvent ScriptComponent
+    Graphics.Window hideCursor  Core.Engine timeScale  Graphics.Renderer setClearColor  Graphics.Layer forceSort
+    Graphics.Viewport worldToNormalizedScreenPosition  Graphics.ShaderValue vec2  Graphics.ObjectShader setUniform3i
+    Graphics.FrameShader updateVect3f  Graphics.Color setAlpha
+    Core.BaseEvent EventHashCode  Core.LuaEvent ScriptComponent
     Core.EventManager listenToEventCode  Input.InputManager getControllerRightTriggerDelta
-    Resources.ResourceManager setDirectory  Core.GameStateManager changeStateNextFrame  Core.SetManager create
+    Resources.ResourceManager setDirectory  Core.TextureManager setPersistantTexture
+    Core.GameStateManager changeStateNextFrame  Core.SetManager create
     Core.DataAnalyticManager clearLevelData)";
 const char* const ScriptVariables = R"(
-    Graphics ObjectUnitSize  ButtonState ButtonTapped  Keys ORVA_F6)";
+    Graphics ObjectUnitSize  Graphics FrameShader_PREVIOUS  Graphics FrameShader_SCREEN  ButtonState ButtonTapped
+    Keys ORVA_F6)";
 
 } // namespace
 
