@@ -6,6 +6,7 @@
 #include <iterator>
 #include <optional>
 #include <span>
+#include <vector>
 
 #include "platform/PlatformState.h"
 
@@ -56,29 +57,49 @@ std::uint32_t readBE32(Bytes bytes, std::size_t offset)
     return value;
 }
 
-// stb_image grows its buffer to a data chunk's announced length before reading it, so a
-// length past the end of the file would have it ask for up to 4 GiB for nothing. Such a file
-// fails to decode either way; it is turned down before stb_image sees it. Chunks after IEND
-// are never read and not checked.
-bool pngChunksFit(Bytes bytes)
+// The PNG as stb_image may read it, or nothing. stb_image grows its buffer to a data chunk's
+// announced length before reading it, so a length past the end of the file would have it ask
+// for up to 4 GiB for nothing: such a file fails to decode either way and is turned down. It
+// also copies an empty data chunk into a buffer it has not made yet when that chunk comes
+// first: empty data chunks carry nothing and are left out of the copy it reads. Chunks after
+// IEND are never read and not checked.
+std::optional<std::vector<std::uint8_t>> pngForStb(Bytes bytes)
 {
     constexpr std::size_t ChunkHeader = 8;
     constexpr std::size_t ChunkCrc = 4;
+    constexpr std::array<std::uint8_t, 4> DataType = {'I', 'D', 'A', 'T'};
     constexpr std::array<std::uint8_t, 4> EndType = {'I', 'E', 'N', 'D'};
-    for (std::size_t offset = PngSignature.size(); bytes.size() - offset >= ChunkHeader;) {
+    const auto isType = [bytes](std::size_t offset, const std::array<std::uint8_t, 4>& type) {
+        return std::equal(type.begin(), type.end(), bytes.begin() + static_cast<std::ptrdiff_t>(offset + 4));
+    };
+    std::vector<std::uint8_t> kept(bytes.begin(), bytes.begin() + PngSignature.size());
+    std::size_t offset = PngSignature.size();
+    while (bytes.size() - offset >= ChunkHeader) {
         const std::size_t length = readBE32(bytes, offset);
         if (length > bytes.size() - offset - ChunkHeader)
-            return false;
-        if (std::equal(EndType.begin(), EndType.end(), bytes.begin() + static_cast<std::ptrdiff_t>(offset + 4)))
-            return true;
-        offset += std::min(ChunkHeader + length + ChunkCrc, bytes.size() - offset);
+            return std::nullopt;
+        if (isType(offset, EndType))
+            break;
+        const std::size_t chunkEnd = offset + std::min(ChunkHeader + length + ChunkCrc, bytes.size() - offset);
+        if (length != 0 || !isType(offset, DataType))
+            kept.insert(kept.end(), bytes.begin() + static_cast<std::ptrdiff_t>(offset),
+                        bytes.begin() + static_cast<std::ptrdiff_t>(chunkEnd));
+        offset = chunkEnd;
     }
-    return true;
+    kept.insert(kept.end(), bytes.begin() + static_cast<std::ptrdiff_t>(offset), bytes.end());
+    return kept;
 }
 
 std::optional<IconImage> decodeWithStb(Bytes bytes)
 {
-    if (bytes.size() > INT_MAX || (startsWith(bytes, PngSignature) && !pngChunksFit(bytes)))
+    std::optional<std::vector<std::uint8_t>> png;
+    if (startsWith(bytes, PngSignature)) {
+        png = pngForStb(bytes);
+        if (!png)
+            return std::nullopt;
+        bytes = *png;
+    }
+    if (bytes.size() > INT_MAX)
         return std::nullopt;
     int width = 0;
     int height = 0;
