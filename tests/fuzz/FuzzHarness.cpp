@@ -1,12 +1,16 @@
 #include "FuzzHarness.h"
 
+#include <signal.h>
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 #include <vector>
 
 #include "FuzzTargets.h"
@@ -86,6 +90,25 @@ fs::path scratchBase()
     std::error_code error;
     return fs::is_directory(memory, error) && access(memory.c_str(), W_OK) == 0 ? memory
                                                                                   : fs::temp_directory_path();
+}
+
+// A fuzzer that finds something ends at once, its scratch folder left behind. Folders are
+// named after their process, so the next harness removes those whose process is gone.
+constexpr std::string_view ScratchPrefix = "orva-fuzz-";
+
+void removeAbandonedScratchFolders(const fs::path& base)
+{
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(base, error)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.starts_with(ScratchPrefix)) {
+            continue;
+        }
+        const long owner = std::strtol(name.c_str() + ScratchPrefix.size(), nullptr, 10);
+        if (owner > 0 && kill(static_cast<pid_t>(owner), 0) != 0 && errno == ESRCH) {
+            fs::remove_all(entry.path(), error);
+        }
+    }
 }
 
 // A texture manager as start-up makes it, uploading to the stand-in: nothing loaded, nothing
@@ -171,7 +194,8 @@ void start()
     }
     auto folder = std::make_unique<Scratch>();
     const fs::path base = scratchBase();
-    std::string pattern = (base / "orva-fuzz-XXXXXX").string();
+    removeAbandonedScratchFolders(base);
+    std::string pattern = (base / (std::string(ScratchPrefix) + std::to_string(getpid()) + "-XXXXXX")).string();
     if (mkdtemp(pattern.data()) == nullptr) {
         throw std::runtime_error("fuzz harness: no scratch folder under " + base.string());
     }
