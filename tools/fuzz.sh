@@ -39,6 +39,10 @@ if [[ $# -eq 2 ]]; then
   targets=("$2")
 fi
 cmake --build "$build" --target "${targets[@]/#/fuzz_}"
+# llvm-14 installs its symbolizer under a versioned name, which the sanitizers do not look for.
+if [[ -z ${ASAN_SYMBOLIZER_PATH:-} ]] && command -v llvm-symbolizer-14 >/dev/null; then
+  export ASAN_SYMBOLIZER_PATH=$(command -v llvm-symbolizer-14)
+fi
 
 failed=()
 for target in "${targets[@]}"; do
