@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <iostream>
 #include <unordered_map>
 
 #include "core/Random.h"
@@ -94,6 +95,10 @@ void ParticleEmitter::deleteParticles() noexcept
 
 void ParticleEmitter::setParticleCount(unsigned count)
 {
+    if (count > MaxParticleCount) {
+        std::cerr << "particles: a budget of " << count << " particles is cut to " << MaxParticleCount << '\n';
+        count = MaxParticleCount;
+    }
     deleteParticles();
     particleCount_ = count;
     live_.reserve(count);

@@ -65,7 +65,12 @@ public:
     static std::uint64_t handleId(const ParticleEmitter& emitter) noexcept { return emitter.serial_; }
     static bool handleHolds(const ParticleEmitter* slot, std::uint64_t id) noexcept;
 
-    // Deletes every particle, live ones included, and makes the budget afresh, all free.
+    // A budget far above any game's need (the default is 10); a larger one read from a file
+    // or asked by a script would only exhaust memory, so it is cut to this.
+    static constexpr unsigned MaxParticleCount = 10'000;
+
+    // Deletes every particle, live ones included, and makes the budget afresh, all free. A
+    // count above MaxParticleCount makes that many, with a line on stderr.
     void setParticleCount(unsigned count);
     unsigned getParticleCount() const noexcept { return particleCount_; }
     void setEmissionSize(const Math::Vector2D<float>& size) noexcept { emissionSize = size; }
