@@ -69,7 +69,7 @@ TEST_F(ActionScriptTest, RefusedArgumentsAddNoChild)
         EXPECT_NE(error.find(text), std::string::npos) << call << ": " << error;
     };
     refusal("seq:quadInToInt(7, 1, 1)", "expected, got number");
-    refusal("seq:linearByDouble(nil, 1, 1)", "no tween target");
+    refusal("seq:linearByDouble(nil, 1, 1)", "test.lua:1: no tween target");
     refusal("seq:linearToVector2f(nil, Math.Vector2f.make(1, 1), 1)", "no tween target");
     refusal("seq:luaCallback(nil, 'f')", "LuaScriptComponent expected, got nil");
     EXPECT_EQ(run("seq:sendEvent(nil, 'e'):destroyGameObject(nil)"), "");
