@@ -128,7 +128,7 @@ TEST_F(GameRunTest, TheSampleRunsUntilItsScriptEndsItAndDrawsItsSprites)
 
     EXPECT_EQ(Orva::Launcher::shutDown(), 0);
     EXPECT_FALSE(Orva::Engine::hasInstance());
-    expectLog({"Demo: init", "Demo: exit after 60 updates", "Demo: deinit"});
+    expectLog({"Game: Main", "Game: exit after 60 updates"});
 }
 
 TEST_F(GameRunTest, ABackgroundWithOnlyRedIsOpaqueRed)
@@ -159,7 +159,7 @@ TEST_F(GameRunTest, AZeroSizeWindowRunsTheGameToItsEnd)
     EXPECT_EQ(window().getHeight(), 0u);
     runToTheEnd();
     EXPECT_EQ(Orva::Launcher::shutDown(), 0);
-    expectLog({"Demo: init", "Demo: exit after 60 updates", "Demo: deinit"});
+    expectLog({"Game: Main", "Game: exit after 60 updates"});
 }
 
 TEST_F(GameRunTest, ScriptOutputReachesTheLogInBatchesAndAllOfItByTheEnd)
@@ -197,6 +197,8 @@ TEST_F(GameRunTest, ScriptOutputReachesTheLogInBatchesAndAllOfItByTheEnd)
 
 TEST_F(GameRunTest, PreloadReadsEveryAtlasThenLoadsEveryTextureOnceTheContextExists)
 {
+    // The sample's object set asks for its image too.
+    std::filesystem::remove_all(resources() / "data");
     // images/b.png is also a rectangle of the first atlas: read first, the atlas keeps it.
     std::filesystem::create_directories(resources() / "atlas");
     std::filesystem::create_directories(resources() / "images");
@@ -247,7 +249,7 @@ TEST_F(GameRunTest, TheSampleChimesAfterTheOrbitersFirstTurn)
     EXPECT_NE(audio.getSounds().at(Orva::Resources::ResourceManager::getFullPath("sounds/chime.wav")), nullptr);
     EXPECT_TRUE(audio.getGroup("sfx")->isPlaying());
     EXPECT_EQ(Orva::Launcher::shutDown(), 0);
-    expectLog({"Demo: init", "Demo: exit after 394 updates", "Demo: deinit"});
+    expectLog({"Game: Main", "Game: exit after 394 updates"});
 }
 
 TEST_F(GameRunTest, AnyArgumentSwitchesEveryKindOfTrackingOn)
