@@ -16,6 +16,7 @@
 #include "scripting/luabridge/LuaRef.h"
 #include "world/CameraComponent.h"
 #include "world/GameObject.h"
+#include "world/GameObjectDeserializer.h"
 #include "world/LuaScriptComponent.h"
 #include "world/LuaScriptManager.h"
 #include "world/TransformComponent.h"
@@ -280,6 +281,7 @@ void LuaScriptComponentDeserializer::execute(GameObject* object, const XMLElemen
         script = object->addLuaScript(className);
     }
     if (!script) {
+        ObjectXmlReport::dropped(*object, "no script class \"" + className + "\" loaded");
         return;
     }
     readActive(*script, *element);

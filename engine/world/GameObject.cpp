@@ -19,6 +19,8 @@
 namespace Orva {
 
 std::uint32_t GameObject::objectCounter_ = 0;
+std::uint32_t GameObject::lastHandleSerial_ = 0;
+std::uint32_t GameObject::pageGeneration_ = 0;
 
 GameObject::GameObject() : objectID(takeObjectNumber())
 {
@@ -29,6 +31,16 @@ GameObject::GameObject(const std::string& objectName) : objectID(takeObjectNumbe
 
 GameObject::GameObject(std::string&& objectName) : objectID(takeObjectNumber()), name(std::move(objectName))
 {
+}
+
+std::uint64_t GameObject::handleId(const GameObject& object) noexcept
+{
+    return std::uint64_t{pageGeneration_} << 32 | object.handleSerial_;
+}
+
+bool GameObject::handleHolds(const GameObject* slot, std::uint64_t id) noexcept
+{
+    return id >> 32 == pageGeneration_ && slot->handleSerial_ == static_cast<std::uint32_t>(id);
 }
 
 // Components ------------------------------------------------------------------------------

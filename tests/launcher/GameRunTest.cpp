@@ -147,7 +147,9 @@ TEST_F(GameRunTest, WithoutABackgroundTheGameClearsToWhite)
     writeConfig(std::string(R"(<resolution x="320" y="240"/>)") + SampleConfigTail);
     ASSERT_EQ(startUp(), 0);
     runToTheEnd();
-    EXPECT_EQ(drawnPixel(160, 120), (Rgb{255, 255, 255}));
+    // Beside the block at the centre.
+    EXPECT_EQ(drawnPixel(5, 5), (Rgb{255, 255, 255}));
+    EXPECT_EQ(drawnPixel(314, 234), (Rgb{255, 255, 255}));
 }
 
 TEST_F(GameRunTest, AZeroSizeWindowRunsTheGameToItsEnd)
@@ -160,6 +162,21 @@ TEST_F(GameRunTest, AZeroSizeWindowRunsTheGameToItsEnd)
     runToTheEnd();
     EXPECT_EQ(Orva::Launcher::shutDown(), 0);
     expectLog({"Game: Main", "Game: exit after 60 updates"});
+}
+
+TEST_F(GameRunTest, AnEndlessTimeScaleNeitherFreezesTheGameNorLosesItsLog)
+{
+    writeScrambled("scripts/Demo.lua", R"(
+        function InitDemo(self) self.updates = 0 end
+        function UpdateDemo(self) self.updates = self.updates + 1
+            if self.updates == 3 then engine.timeScale = math.huge end
+            if self.updates == 60 then Debug.print("exit at 60") engine:exit() end end
+        function DeinitDemo(self) Debug.print("deinit") end function UnloadDemo() end)");
+    writeStage({"Demo"});
+    ASSERT_EQ(startUp(), 0);
+    runToTheEnd();
+    EXPECT_EQ(Orva::Launcher::shutDown(), 0);
+    expectLog({"exit at 60", "deinit"});
 }
 
 TEST_F(GameRunTest, ScriptOutputReachesTheLogInBatchesAndAllOfItByTheEnd)

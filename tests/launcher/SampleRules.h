@@ -31,8 +31,14 @@ constexpr Tile Exit{6, 4};
 const std::vector<Tile> Coins{{2, 0}, {5, 4}, {3, 2}, {0, 3}, {2, 3}, {6, 3}};
 
 // The world position of a tile's centre.
-constexpr float worldX(const Tile& tile) { return static_cast<float>(tile.col - 3); }
-constexpr float worldY(const Tile& tile) { return static_cast<float>(tile.row - 2); }
+constexpr float worldX(const Tile& tile)
+{
+    return static_cast<float>(tile.col - 3);
+}
+constexpr float worldY(const Tile& tile)
+{
+    return static_cast<float>(tile.row - 2);
+}
 
 struct Outcome
 {
@@ -47,11 +53,20 @@ inline std::optional<Tile> step(const Tile& from, unsigned key)
     using Keys = Orva::InputKeys;
     Tile to = from;
     switch (key) {
-    case Keys::ORVA_ARROW_LEFT: --to.col; break;
-    case Keys::ORVA_ARROW_RIGHT: ++to.col; break;
-    case Keys::ORVA_ARROW_UP: ++to.row; break;
-    case Keys::ORVA_ARROW_DOWN: --to.row; break;
-    default: return std::nullopt;
+    case Keys::ORVA_ARROW_LEFT:
+        --to.col;
+        break;
+    case Keys::ORVA_ARROW_RIGHT:
+        ++to.col;
+        break;
+    case Keys::ORVA_ARROW_UP:
+        ++to.row;
+        break;
+    case Keys::ORVA_ARROW_DOWN:
+        --to.row;
+        break;
+    default:
+        return std::nullopt;
     }
     if (to.col < 0 || to.col >= Columns || to.row < 0 || to.row >= Rows) {
         return from;

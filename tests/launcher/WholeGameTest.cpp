@@ -53,7 +53,10 @@ const std::vector<unsigned> Walk{ORVA_ARROW_RIGHT, ORVA_ARROW_RIGHT, ORVA_ARROW_
 // The row of "walk" in images/player.xml.
 constexpr float WalkRow = 1.0f;
 
-Orva::GameObject* find(const char* name) { return Orva::GameObjectManager::getInstance().find(name); }
+Orva::GameObject* find(const char* name)
+{
+    return Orva::GameObjectManager::getInstance().find(name);
+}
 
 bool inState(const char* name)
 {
@@ -139,9 +142,15 @@ protected:
     {
         const Uint32 window = SDL_GetWindowID(Orva::Platform::GetSDLWindow(engine().getWindow()->getHWnd()));
         switch (key) {
-        case ORVA_ARROW_RIGHT: SdlEventPush::key(window, SDL_SCANCODE_RIGHT, SDLK_RIGHT, 0, down); break;
-        case ORVA_ARROW_UP: SdlEventPush::key(window, SDL_SCANCODE_UP, SDLK_UP, 0, down); break;
-        default: SdlEventPush::key(window, SDL_SCANCODE_RETURN, SDLK_RETURN, 0, down); break;
+        case ORVA_ARROW_RIGHT:
+            SdlEventPush::key(window, SDL_SCANCODE_RIGHT, SDLK_RIGHT, 0, down);
+            break;
+        case ORVA_ARROW_UP:
+            SdlEventPush::key(window, SDL_SCANCODE_UP, SDLK_UP, 0, down);
+            break;
+        default:
+            SdlEventPush::key(window, SDL_SCANCODE_RETURN, SDLK_RETURN, 0, down);
+            break;
         }
     }
 
@@ -152,7 +161,8 @@ protected:
         const auto reads = [&](bool down) {
             return [&look, key, down] {
                 look();
-                return Orva::InputManager::getInstance().isButtonDown(static_cast<unsigned char>(key)) == down;
+                return Orva::InputManager::getInstance().isButtonDown(static_cast<unsigned char>(key)) ==
+                       down;
             };
         };
         pushKey(key, true);
@@ -280,14 +290,17 @@ TEST_F(WholeGameTest, ThePadStartsItTheKeysWalkTheLevelAndTheEndKeepsScoreAndRep
 
     tinyxml2::XMLDocument report;
     ASSERT_EQ(report.LoadFile((bin() / "report.oad").c_str()), tinyxml2::XML_SUCCESS);
-    EXPECT_EQ(number(entry(report, "customint", "name", "score"), "value"), static_cast<unsigned>(expected.score));
+    EXPECT_EQ(number(entry(report, "customint", "name", "score"), "value"),
+              static_cast<unsigned>(expected.score));
     for (const char* stage : {"Level", "End"}) {
         EXPECT_EQ(number(entry(report, "level", "value", stage), "loadCount"), 1u) << stage;
     }
     const tinyxml2::XMLElement* coin = entry(report, "event", "event", "Coin");
     EXPECT_EQ(number(coin, "pushCount"), static_cast<unsigned>(expected.score));
     EXPECT_EQ(number(coin, "sendCount"), static_cast<unsigned>(expected.score));
-    const auto taps = [](unsigned key) { return static_cast<unsigned>(std::count(Walk.begin(), Walk.end(), key)); };
+    const auto taps = [](unsigned key) {
+        return static_cast<unsigned>(std::count(Walk.begin(), Walk.end(), key));
+    };
     const std::pair<unsigned, unsigned> tapped[] = {{ORVA_ARROW_RIGHT, taps(ORVA_ARROW_RIGHT)},
                                                     {ORVA_ARROW_UP, taps(ORVA_ARROW_UP)},
                                                     {Orva::InputKeys::ORVA_ENTER, 1},

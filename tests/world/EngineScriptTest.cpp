@@ -91,10 +91,10 @@ Orva::GameObject* ownerAtDepth(float z)
 // The script interface in registration order, as "name member" pairs: the step globals (with
 // "window"), then every class in its namespace ("-" while a class is registered by its name
 // only), then namespace variables and constants. Still to come: steps 5 to 7 (actions,
-// "actions"), 18 ("Physics"."PhysicsWorld", "physics") and "Core"."CollisionEvent" at 16.
+// "actions").
 const char* const ScriptGlobals = R"(
     luaScript getGlobalTable  gameObjects find  globals addLuaTable  engine exit  events pushEvent
-    input keyToString  resources getLoadPercentage  gameState currentState  sets createWithPos3D
+    input keyToString  physics setCollisionGroupName  resources getLoadPercentage  gameState currentState  sets createWithPos3D
     audio playSFX  analytic enableAll  graphics getViewport  textures load  window -)";
 const char* const ScriptClasses = R"(
     Core.LuaScriptManager clearGlobalTables  Math.Vector2f dot  Math.Vector2i lengthSq  Math.Vector2u make
@@ -102,14 +102,16 @@ const char* const ScriptClasses = R"(
     Core.BaseComponent componentID  Core.LuaScriptComponent unpause  Core.TransformComponent getWorldScale
     Graphics.BaseSpriteComponent -  Graphics.SpriteComponent pushCurrFrame  Graphics.SpriteFontComponent setAlignment
     Graphics.ParticleEmitterComponent Emitter  Graphics.ParticleEmitter removeColor
-    Audio.AudioComponent audioGroup  Physics.BaseCollider -  Physics.BoxCollider -
-    Physics.CircleCollider -  Physics.AABBCollider -  Physics.RigidBody -  Actions.ActionComponent -
+    Audio.AudioComponent audioGroup  Physics.BaseCollider setCollisionGroup  Physics.BoxCollider Size
+    Physics.CircleCollider Radius  Physics.AABBCollider checkPointIsWithin  Physics.RigidBody Restitution
+    Actions.ActionComponent -
     Core.GameObject getChildByIndex  Core.GameObjectManager destroyNowName  Core.GlobalManager getVector3u
     Graphics.Window hideCursor  Core.Engine timeScale  Graphics.Renderer setClearColor  Graphics.Layer forceSort
     Graphics.Viewport worldToNormalizedScreenPosition  Graphics.ShaderValue vec2  Graphics.ObjectShader setUniform3i
     Graphics.FrameShader updateVect3f  Graphics.Color setAlpha
-    Core.BaseEvent EventHashCode  Core.LuaEvent ScriptComponent
+    Core.BaseEvent EventHashCode  Core.LuaEvent ScriptComponent  Core.CollisionEvent OtherCollider
     Core.EventManager listenToEventCode  Input.InputManager getControllerRightTriggerDelta
+    Physics.PhysicsWorld listenToCollisionExit
     Resources.ResourceManager setDirectory  Core.TextureManager setPersistantTexture
     Core.GameStateManager changeStateNextFrame  Core.SetManager create
     Core.AudioManager destroyAllGroups  Audio.AudioChannel setPan  Audio.AudioBaseGroup -

@@ -155,6 +155,27 @@ TEST_F(GameStateManagerTest, AStagesScriptsJoinTheListOnce)
               (std::vector<std::string>{"scripts/A.lua", "levels/B.lua"}));
 }
 
+TEST_F(GameStateManagerTest, WhatAStageCannotBuildIsNamedOnStderrOnceEach)
+{
+    writeSet("Crate.set", "<obj name=\"Crate\"/>");
+    sets().loadAllSets();
+    listOnly({{"a.stg", stage("A", R"(<resources><luascript src="scripts/Gone.lua"/></resources>
+        <objects><obj name="Box" set="Crate"/><obj name="Ghost" set="Phantom"/>
+        <obj name="Walker"><comp type="2"><source path="scripts/Walk.lua"/></comp></obj></objects>)")}});
+    testing::internal::CaptureStderr();
+    states().changeState("A");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "game states: stage \"A\": no script file \"scripts/Gone.lua\" (" +
+                  Orva::Resources::ResourceManager::getResourceDirectory() + "scripts/Gone.lua)\n"
+                  "game states: stage \"A\", object \"Ghost\": no object set \"Phantom\"\n"
+                  "game states: stage \"A\", object \"Walker\": no script class \"Walk\" loaded\n");
+    EXPECT_NE(objects().find("Ghost"), nullptr) << "built from its own element all the same";
+
+    testing::internal::CaptureStderr();
+    build(R"(<obj name="Loose" set="Phantom"/>)");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "reported only while a stage is built";
+}
+
 TEST_F(GameStateManagerTest, AChangeWhileFilesArePendingChangesNothing)
 {
     listOnly({{"a.stg", stage("A", "<objects><obj name=\"Hero\"/></objects>")}});
