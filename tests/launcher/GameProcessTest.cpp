@@ -113,8 +113,7 @@ TEST_F(GameProcessTest, InDemoModeTheGamePlaysItselfThroughEveryStage)
     expectLog({"Game: Main", "Game: Level", "Game: End", "Game: score " + score + ", best " + score});
     tinyxml2::XMLDocument report;
     ASSERT_EQ(report.LoadFile((bin() / "report.oad").c_str()), tinyxml2::XML_SUCCESS);
-    EXPECT_EQ(PlayReport::number(PlayReport::entry(report, "customint", "name", "score"), "value"),
-              static_cast<unsigned>(expected.score));
+    EXPECT_EQ(reportedNumber(report, "customint", "name", "score", "value"), static_cast<unsigned>(expected.score));
 }
 
 TEST_F(GameProcessTest, AScriptEndingTheProcessStillClosesTheLog)
