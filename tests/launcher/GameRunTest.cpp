@@ -9,6 +9,7 @@
 
 #include "GameFixture.h"
 #include "LuaLog.h"
+#include "actions/ActionComponent.h"
 #include "actions/ActionSetManager.h"
 #include "audio/AudioGroup.h"
 #include "audio/AudioManager.h"
@@ -71,6 +72,11 @@ TEST_F(GameRunTest, TheSampleRunsUntilItsScriptEndsItAndDrawsItsSprites)
     EXPECT_EQ(sheet->getCurrentAnimation(), "spin");
     EXPECT_EQ(sheet->getAnimationFrame(), 3);
     EXPECT_EQ(sheet->getSize(), (Orva::Math::Vector2D<float>{1, 1})) << "one 64-pixel frame of four";
+    // Its Init attached the set "pulse", which loops for ever.
+    const auto* pulse = orbiter->getComponent<Orva::Actions::ActionComponent>();
+    ASSERT_NE(pulse, nullptr);
+    ASSERT_EQ(pulse->getActions().size(), 1u);
+    EXPECT_FALSE(pulse->getActions().front()->isDone());
 
     // The button is the atlas rectangle at (64, 32), 32 pixels square, of a magenta image; its
     // object stands at (-3, -2), 64 pixels a unit from the centre of the 640 by 480 window.
@@ -249,7 +255,7 @@ TEST_F(GameRunTest, StartUpStartsTheSoundSystemAndLoadsTheActionSets)
 {
     ASSERT_EQ(startUp(), 0);
     EXPECT_EQ(Orva::Platform::Test::lastSoundInit(), (Orva::Platform::Test::SoundInit{36, 0}));
-    EXPECT_EQ(Orva::Actions::ActionSetManager::getInstance().getLoadAllCount(), 1);
+    EXPECT_NE(Orva::Actions::ActionSetManager::getInstance().getActionSet("pulse"), nullptr);
 }
 
 // SDL's dummy device consumes the mix in real time, so the chime plays on after the turn.

@@ -1,6 +1,6 @@
 -- The title screen's orbiter. Its object circles the origin, two units out, one turn every
--- 2π seconds of game time, chiming at the end of each turn, and the title counts the whole
--- seconds.
+-- 2π seconds of game time, chiming at the end of each turn and pulsing by the action set
+-- "pulse", and the title counts the whole seconds.
 
 local Radius = 2
 local Chime = "sounds/chime.wav"
@@ -9,6 +9,7 @@ function InitDemo(self)
     self.time = 0
     self.seconds = 0
     self.turns = 0
+    actions:attachActionSet(self.owner, "pulse")
 end
 
 function UpdateDemo(self, dt)
