@@ -10,6 +10,7 @@
 #include "GameFixture.h"
 #include "PlayReport.h"
 #include "SampleRules.h"
+#include "actions/ActionComponent.h"
 #include "actions/ActionSetManager.h"
 #include "audio/AudioGroup.h"
 #include "audio/AudioManager.h"
@@ -32,6 +33,7 @@
 #include "world/LuaScriptManager.h"
 #include "world/ResourceManager.h"
 #include "world/SetManager.h"
+#include "world/TransformComponent.h"
 
 // The sample game played through in the test process from the test's own input: the A button
 // of an SDL virtual pad starts it, arrow keys (SDL key events) walk the level, Enter ends it.
@@ -156,6 +158,7 @@ TEST_F(WholeGameTest, ThePadStartsItTheKeysWalkTheLevelAndTheEndKeepsScoreAndRep
     std::size_t sparks = 0;
     std::set<int> walkFrames;
     std::string scoreLine;
+    bool wobbled = false;
     const auto look = [&] {
         for (const char* group : {"bgm", "ambience", "sfx", "Player"}) {
             if (audio.getGroup(group) != nullptr && audio.getGroup(group)->isPlaying()) {
@@ -172,6 +175,7 @@ TEST_F(WholeGameTest, ThePadStartsItTheKeysWalkTheLevelAndTheEndKeepsScoreAndRep
         }
         if (const auto* hud = componentOf<Orva::Graphics::SpriteFontComponent>("Hud")) {
             scoreLine = hud->getText();
+            wobbled = wobbled || hud->getOwner()->getTransform()->getLocalRotationRad() != 0.0f;
         }
     };
     for (const unsigned key : Walk) {
@@ -193,6 +197,16 @@ TEST_F(WholeGameTest, ThePadStartsItTheKeysWalkTheLevelAndTheEndKeepsScoreAndRep
     EXPECT_GT(walkFrames.size(), 1u) << "the sheet walks along its row while the player moves";
     const std::string score = std::to_string(expected.score);
     EXPECT_EQ(scoreLine, "Score " + score);
+    EXPECT_TRUE(wobbled) << "the score line's scripted sequence turns it";
+
+    // The trophy's action set, once done, leaves it exactly twice its size, turned by 0.5.
+    ASSERT_TRUE(runFramesUntil([] {
+        const auto* actions = componentOf<Orva::Actions::ActionComponent>("Trophy");
+        return actions != nullptr && actions->getActions().empty();
+    }));
+    Orva::TransformComponent& trophy = *componentOf<Orva::TransformComponent>("Trophy");
+    EXPECT_EQ(trophy.getLocalScale(), (Orva::Math::Vector3D<float>{2, 2, 1}));
+    EXPECT_EQ(trophy.getLocalRotationRad(), 0.5f);
 
     ASSERT_TRUE(runFramesUntil([&] {
         return componentOf<Orva::Graphics::SpriteFontComponent>("Results")->getText() ==

@@ -1,5 +1,5 @@
 -- The end: the score, and the best score of every run, kept in the Documents folder and in
--- the global "best".
+-- the global "best". The trophy grows and turns once, by the action set "grow".
 
 local BestFile = "Quorlin/Vaskerel/best.txt"
 
@@ -13,6 +13,7 @@ function InitResults(self)
     analytic:setIntData("score", score)
     self.owner:getSpriteFont():setText("Score " .. score .. "   Best " .. best)
     globals:addInt("best", best)
+    actions:attachActionSet(gameObjects:find("Trophy"), "grow")
 end
 
 function UpdateResults(self)
