@@ -1,8 +1,9 @@
 -- The game's flow: one object in every stage carries it. Its data names the recording that
--- plays the stage in demo mode ("recording") and what the "Start" action does there
--- ("next": the state to enter; "exit" to save the play-data report, log the score and the
--- best score, and end the game; nothing in the level). The first stage entered switches every kind of play-data tracking
--- on and ties the keys and pad buttons to the game's named actions, which last for the run.
+-- plays the stage in demo mode ("recording") and what the "Start" action does there ("next":
+-- the state to enter; "exit" to save the play-data report, log the score and the best score,
+-- and end the game; nothing in the level). The first stage entered switches every kind of
+-- play-data tracking on and ties the keys and pad buttons to the game's named actions, which
+-- last for the run.
 --
 -- Demo mode, for runs nobody watches: with DEMO_AUTOPLAY set, each stage replays its
 -- recording once everything it asked for has loaded (every state change ends a replay, so
@@ -18,18 +19,18 @@ local updates = 0
 local started = false
 
 local Bindings = {
-    Start = {Keys.ORVA_ENTER, Keys.ORVA_SPACE, Keys.ORVA_CONTROLLER1_START, Keys.ORVA_CONTROLLER1_A},
-    Left = {Keys.ORVA_ARROW_LEFT, Keys.ORVA_A, Keys.ORVA_CONTROLLER1_DPAD_LEFT},
-    Right = {Keys.ORVA_ARROW_RIGHT, Keys.ORVA_D, Keys.ORVA_CONTROLLER1_DPAD_RIGHT},
-    Up = {Keys.ORVA_ARROW_UP, Keys.ORVA_W, Keys.ORVA_CONTROLLER1_DPAD_UP},
-    Down = {Keys.ORVA_ARROW_DOWN, Keys.ORVA_S, Keys.ORVA_CONTROLLER1_DPAD_DOWN},
+    {"Start", Keys.ORVA_ENTER, Keys.ORVA_SPACE, Keys.ORVA_CONTROLLER1_START, Keys.ORVA_CONTROLLER1_A},
+    {"Left", Keys.ORVA_ARROW_LEFT, Keys.ORVA_A, Keys.ORVA_CONTROLLER1_DPAD_LEFT},
+    {"Right", Keys.ORVA_ARROW_RIGHT, Keys.ORVA_D, Keys.ORVA_CONTROLLER1_DPAD_RIGHT},
+    {"Up", Keys.ORVA_ARROW_UP, Keys.ORVA_W, Keys.ORVA_CONTROLLER1_DPAD_UP},
+    {"Down", Keys.ORVA_ARROW_DOWN, Keys.ORVA_S, Keys.ORVA_CONTROLLER1_DPAD_DOWN},
 }
 
 local function startTheRun()
     analytic:enableAll()
-    for action, keys in pairs(Bindings) do
-        for _, key in ipairs(keys) do
-            input:tieKeyToAction(key, action)
+    for _, binding in ipairs(Bindings) do
+        for k = 2, #binding do
+            input:tieKeyToAction(binding[k], binding[1])
         end
     end
 end

@@ -7,6 +7,10 @@
 local Speed = 5
 local Directions = {Left = {-1, 0}, Right = {1, 0}, Up = {0, 1}, Down = {0, -1}}
 
+local function sign(v)
+    return v > 0 and 1 or (v < 0 and -1 or 0)
+end
+
 local function publish(col, row)
     globals:addInt("col", col)
     globals:addInt("row", row)
@@ -45,7 +49,7 @@ function InitPlayer(self)
     self.body = self.owner:getRigidBody()
     self.sprite = self.owner:getSprite()
     self.steps = self.owner:getAudio().audioGroup
-    for name in pairs(Directions) do
+    for _, name in ipairs({"Left", "Right", "Up", "Down"}) do
         input:listenToInput(self.handle, name, ButtonState.ButtonTapped, "player" .. name)
     end
 end
@@ -88,7 +92,6 @@ function UpdatePlayer(self, dt)
         dx = board.left + self.target[1] - at.x
         dy = board.bottom + self.target[2] - at.y
     end
-    local function sign(v) return v > 0 and 1 or (v < 0 and -1 or 0) end
     self.body.Velocity = Math.Vector3f.make(sign(dx) * Speed, sign(dy) * Speed, 0)
 end
 
