@@ -134,7 +134,7 @@ TEST_F(GameRunTest, TheSampleRunsUntilItsScriptEndsItAndDrawsItsSprites)
 
     EXPECT_EQ(Orva::Launcher::shutDown(), 0);
     EXPECT_FALSE(Orva::Engine::hasInstance());
-    expectLog({"Demo: init", "Demo: exit after 60 updates", "Demo: deinit"});
+    expectLog({"Game: Main", "Game: exit after 60 updates"});
 }
 
 TEST_F(GameRunTest, ABackgroundWithOnlyRedIsOpaqueRed)
@@ -153,7 +153,9 @@ TEST_F(GameRunTest, WithoutABackgroundTheGameClearsToWhite)
     writeConfig(std::string(R"(<resolution x="320" y="240"/>)") + SampleConfigTail);
     ASSERT_EQ(startUp(), 0);
     runToTheEnd();
-    EXPECT_EQ(drawnPixel(160, 120), (Rgb{255, 255, 255}));
+    // Beside the block at the centre.
+    EXPECT_EQ(drawnPixel(5, 5), (Rgb{255, 255, 255}));
+    EXPECT_EQ(drawnPixel(314, 234), (Rgb{255, 255, 255}));
 }
 
 TEST_F(GameRunTest, AZeroSizeWindowRunsTheGameToItsEnd)
@@ -165,7 +167,7 @@ TEST_F(GameRunTest, AZeroSizeWindowRunsTheGameToItsEnd)
     EXPECT_EQ(window().getHeight(), 0u);
     runToTheEnd();
     EXPECT_EQ(Orva::Launcher::shutDown(), 0);
-    expectLog({"Demo: init", "Demo: exit after 60 updates", "Demo: deinit"});
+    expectLog({"Game: Main", "Game: exit after 60 updates"});
 }
 
 TEST_F(GameRunTest, AnEndlessTimeScaleNeitherFreezesTheGameNorLosesItsLog)
@@ -176,6 +178,7 @@ TEST_F(GameRunTest, AnEndlessTimeScaleNeitherFreezesTheGameNorLosesItsLog)
             if self.updates == 3 then engine.timeScale = math.huge end
             if self.updates == 60 then Debug.print("exit at 60") engine:exit() end end
         function DeinitDemo(self) Debug.print("deinit") end function UnloadDemo() end)");
+    writeStage({"Demo"});
     ASSERT_EQ(startUp(), 0);
     runToTheEnd();
     EXPECT_EQ(Orva::Launcher::shutDown(), 0);
@@ -217,6 +220,8 @@ TEST_F(GameRunTest, ScriptOutputReachesTheLogInBatchesAndAllOfItByTheEnd)
 
 TEST_F(GameRunTest, PreloadReadsEveryAtlasThenLoadsEveryTextureOnceTheContextExists)
 {
+    // The sample's object set asks for its image too.
+    std::filesystem::remove_all(resources() / "data");
     // images/b.png is also a rectangle of the first atlas: read first, the atlas keeps it.
     std::filesystem::create_directories(resources() / "atlas");
     std::filesystem::create_directories(resources() / "images");
@@ -267,7 +272,7 @@ TEST_F(GameRunTest, TheSampleChimesAfterTheOrbitersFirstTurn)
     EXPECT_NE(audio.getSounds().at(Orva::Resources::ResourceManager::getFullPath("sounds/chime.wav")), nullptr);
     EXPECT_TRUE(audio.getGroup("sfx")->isPlaying());
     EXPECT_EQ(Orva::Launcher::shutDown(), 0);
-    expectLog({"Demo: init", "Demo: exit after 394 updates", "Demo: deinit"});
+    expectLog({"Game: Main", "Game: exit after 394 updates"});
 }
 
 TEST_F(GameRunTest, AnyArgumentSwitchesEveryKindOfTrackingOn)
