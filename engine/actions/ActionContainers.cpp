@@ -206,7 +206,8 @@ void ActionSequence::destroyAllActions()
 ActionSequence* ActionSequence::repeatAction(int n)
 {
     const std::size_t count = children_.size();
-    for (int pass = 0; pass < n; ++pass) {
+    // Passes of nothing append nothing, however many a count asks for.
+    for (int pass = 0; count != 0 && pass < n; ++pass) {
         auto child = children_.begin();
         for (std::size_t i = 0; i < count; ++i, ++child) {
             addAction((*child)->clone());

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <iterator>
 #include <ostream>
 
@@ -236,6 +237,31 @@ std::string escapeAttribute(const std::string& text)
         }
     }
     return escaped;
+}
+
+std::size_t builtActionBound(const ActionSetBase& node, std::size_t limit)
+{
+    const auto* complex = dynamic_cast<const ActionSetComplex*>(&node);
+    if (!complex) {
+        return std::min<std::size_t>(1, limit);
+    }
+    std::size_t children = 0;
+    for (const ActionSetBase* child : complex->getChildren()) {
+        children += builtActionBound(*child, limit);
+        if (children >= limit) {
+            return limit;
+        }
+    }
+    // As create repeats: n more passes of clones, or one pass of prototypes kept by a loop.
+    std::uint64_t passes = 1;
+    if (const auto* sequence = dynamic_cast<const ActionSetSequence*>(complex)) {
+        if (sequence->repeat == -1) {
+            passes = 2;
+        } else if (sequence->repeat > 0) {
+            passes = static_cast<std::uint64_t>(sequence->repeat) + 1;
+        }
+    }
+    return static_cast<std::size_t>(std::min<std::uint64_t>(limit, 1 + passes * children));
 }
 
 std::unique_ptr<ActionSetSequence> readActionSet(const XMLElement& root)

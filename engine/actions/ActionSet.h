@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -207,6 +208,11 @@ protected:
 
 // The set whose root is the element, read as a sequence whatever its "type" says.
 ORVA_API std::unique_ptr<ActionSetSequence> readActionSet(const tinyxml2::XMLElement& root);
+
+// How many runtime actions create may build from the node, counted as if every node built
+// one: the clones of repeats and of a loop's prototypes included. Counts from limit on read
+// as limit, so a tree too large to build is measured without building it.
+ORVA_API std::size_t builtActionBound(const ActionSetBase& node, std::size_t limit);
 
 // The text of an attribute value: &, <, > and " escaped, every other byte as it is.
 ORVA_API std::string escapeAttribute(const std::string& text);

@@ -140,6 +140,11 @@ void ActionSetManager::attachActionSet(GameObject* object, const std::string& na
     if (!object || !set) {
         return;
     }
+    if (builtActionBound(*set, MaxBuiltActions + 1) > MaxBuiltActions) {
+        std::cerr << "action sets: " << name << " could build more than " << MaxBuiltActions
+                  << " actions; it is not attached\n";
+        return;
+    }
     // Built first: a failing build leaves the object without a new component.
     std::unique_ptr<ActionBase> tree(set->create(object));
     auto* component = object->getComponent<ActionComponent>();

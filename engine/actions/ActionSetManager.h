@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <map>
 #include <string>
 
@@ -35,6 +36,11 @@ public:
 
     using SetMap = std::map<std::string, ActionSetSequence*>;
 
+    // The most runtime actions one attach builds. A file's repeats multiply its children
+    // (nested ones multiply each other), so a few bytes could ask for more than any memory;
+    // a real set stays far below.
+    static constexpr std::size_t MaxBuiltActions = 100000;
+
     // Listens to "OnResourceLoadComplete".
     ActionSetManager();
     ~ActionSetManager();
@@ -57,7 +63,8 @@ public:
     const SetMap& getActionSetList() const noexcept { return sets_; }
 
     // Appends the set's runtime tree to the object's action component, added when it has
-    // none. A null object or an unknown name does nothing. A callback node whose script
+    // none. A null object or an unknown name does nothing; a set that could build more than
+    // MaxBuiltActions actions is named on stderr and builds nothing. A callback node whose script
     // component is missing throws the script error event (LuaExceptionEvent) and appends
     // nothing.
     void attachActionSet(GameObject* object, const std::string& name);

@@ -203,6 +203,39 @@ TEST_F(ActionSetTest, SetTweensMoveTheirFieldsStepByStep)
     EXPECT_TRUE(rootsOf(hero).empty());
 }
 
+// Fault mended: repeats multiply a file's children (nested ones each other), so a few bytes
+// asked for more actions than memory holds. A tree is measured first, clones included.
+TEST_F(ActionSetTest, SetsThatWouldBuildTooManyActionsAreNotAttached)
+{
+    const std::string delay = R"(<action type="delay" duration="1"/>)";
+    // 1 + 99,999 passes of one delay: exactly the bound.
+    writeSetOf("most", delay, static_cast<int>(ActionSetManager::MaxBuiltActions) - 2);
+    writeSetOf("more", delay, static_cast<int>(ActionSetManager::MaxBuiltActions) - 1);
+    std::string loops = delay;
+    for (int level = 0; level < 40; ++level) {
+        loops = R"(<action type="seq" repeat="-1">)" + loops + "</action>";
+    }
+    writeSetOf("loops", loops);
+    // Passes of nothing: built at once however many are asked.
+    writeSetOf("hollow", R"(<action type="seq" repeat="2147483647"/>)");
+    sets().loadAllActionSets();
+    GameObject* hero = placedObject("hero");
+    testing::internal::CaptureStderr();
+    sets().attachActionSet(hero, "more");
+    sets().attachActionSet(hero, "loops");
+    const std::string printed = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(printed, "action sets: more could build more than 100000 actions; it is not attached\n"
+                       "action sets: loops could build more than 100000 actions; it is not attached\n");
+    EXPECT_EQ(hero->getComponent<ActionComponent>(), nullptr);
+
+    sets().attachActionSet(hero, "most");
+    sets().attachActionSet(hero, "hollow");
+    ASSERT_EQ(rootsOf(hero).size(), 2u);
+    EXPECT_EQ(dynamic_cast<const ActionSequence&>(*rootsOf(hero).front()).getChildren().size(),
+              ActionSetManager::MaxBuiltActions - 1);
+    EXPECT_EQ(dynamic_cast<const ActionSequence&>(*rootsOf(hero).back()).getChildren().size(), 1u);
+}
+
 TEST_F(ActionSetTest, DelaysDrawOnceFromTheEngineGeneratorAtEachBuild)
 {
     ActionSetDelay node;

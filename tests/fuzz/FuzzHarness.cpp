@@ -1,5 +1,6 @@
 #include "FuzzHarness.h"
 
+#include <lua.hpp>
 #include <signal.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "FuzzTargets.h"
+#include "actions/ActionSetManager.h"
 #include "core/EventManager.h"
 #include "core/GlobalManager.h"
 #include "core/Random.h"
@@ -164,6 +166,9 @@ void clearAfterInput()
     }
     GameObjectManager::update();
     SetManager::getInstance().clear();
+    if (!Actions::ActionSetManager::getInstance().getActionSetList().empty()) {
+        Actions::ActionSetManager::getInstance().clearAllSets();
+    }
     if (!LuaScriptManager::getInstance().getScriptPaths().empty()) {
         LuaScriptManager::getInstance().clearAllScriptFiles();
     }
@@ -183,6 +188,13 @@ void clearAfterInput()
         fs::remove(path, ignored);
     }
     scratch()->written.clear();
+}
+
+std::size_t scriptHeapBytes()
+{
+    lua_State* state = LuaScriptManager::getInstance().getLuaState();
+    return static_cast<std::size_t>(lua_gc(state, LUA_GCCOUNT, 0)) * 1024 +
+           static_cast<std::size_t>(lua_gc(state, LUA_GCCOUNTB, 0));
 }
 
 } // namespace
@@ -249,8 +261,14 @@ void runInput(const Target& target, std::string_view input)
 {
     const InWorkingDirectory inGame;
     Orva::srand(InputSeed);
+    const std::size_t scriptHeap = scriptHeapBytes();
     target.body(input);
     clearAfterInput();
+    // What scripts made for the input goes now, not at a later input's collection: the
+    // fuzzer checks for leaks after every input that ends holding more than it began.
+    if (scriptHeapBytes() > scriptHeap) {
+        lua_gc(LuaScriptManager::getInstance().getLuaState(), LUA_GCCOLLECT, 0);
+    }
 }
 
 void writeResource(const std::string& relativePath, std::string_view contents)
@@ -276,6 +294,9 @@ std::string leftovers()
     }
     if (!SetManager::getInstance().getSets().empty()) {
         found << "object sets\n";
+    }
+    if (!Actions::ActionSetManager::getInstance().getActionSetList().empty()) {
+        found << "action sets\n";
     }
     if (!GameStateManager::getInstance().getStateList().empty() ||
         GameStateManager::getInstance().getCurrentState()) {

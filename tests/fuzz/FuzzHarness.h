@@ -11,8 +11,9 @@
 // - The loader thread is left idle: nobody listens to "LoadResource", so requests are dropped
 //   and a target hands each loader the reply it would have had.
 // - runInput seeds the engine generator, runs the body, then clears what it made: objects,
-//   sets, states, textures, fonts, collision groups, script paths, the replay, queued events
-//   and the files the body wrote. An input therefore behaves the same whatever ran before it.
+//   object and action sets, states, textures, fonts, collision groups, script paths, the
+//   replay, queued events and the files the body wrote. An input therefore behaves the same
+//   whatever ran before it.
 // - The engine runs in the game's working directory, which the process enters for start,
 //   stop and each input only: between inputs it is back where it started.
 

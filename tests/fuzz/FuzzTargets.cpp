@@ -9,8 +9,10 @@
 
 #include "FuzzHarness.h"
 #include "ProjectConfig.h"
+#include "actions/ActionSetManager.h"
 #include "core/EventManager.h"
 #include "core/RC4Cipher.h"
+#include "core/ScriptEvents.h"
 #include "graphics/AnimationManager.h"
 #include "graphics/SpriteComponent.h"
 #include "graphics/Texture.h"
@@ -23,6 +25,8 @@
 #include "world/GameStateManager.h"
 #include "world/GlobalComponentManager.h"
 #include "world/LoadEvent.h"
+#include "world/LuaScriptComponent.h"
+#include "world/LuaScriptManager.h"
 #include "world/ResourceManager.h"
 #include "world/SetManager.h"
 #include "world/TransformComponent.h"
@@ -88,6 +92,59 @@ void objectSets(std::string_view input)
     sets.createFromSet("f");
     sets.createFromSet("f", Math::Vector2D<float>(1.0f, 2.0f));
     sets.createFromSet("f", Math::Vector3D<float>(1.0f, 2.0f, 3.0f));
+}
+
+// The script class whose component callback nodes find: its Init gives each instance the
+// function "Hit". Loaded once per process and kept, unless another target unloads every class.
+constexpr const char* ActorClass = "FuzzActor";
+
+void loadActorClass()
+{
+    LuaScriptManager& scripts = LuaScriptManager::getInstance();
+    if (scripts.findScriptClass(ActorClass) != nullptr) {
+        return;
+    }
+    const std::string path = std::string("scripts/") + ActorClass + ".lua";
+    writeResource(path,
+                  Crypto::RC4Cipher::encrypt("function InitFuzzActor(self) self.Hit = function() end end\n"
+                                             "function UpdateFuzzActor(self, dt) end\n"
+                                             "function DeinitFuzzActor(self) end\n"
+                                             "function UnloadFuzzActor() end\n"));
+    scripts.addScriptPathToList(path);
+    const bool loaded = scripts.loadAllScripts();
+    scripts.removeScriptPathFromList(path);
+    require(loaded, "the actor's script class loads");
+}
+
+// The input is the action set "f", read by both loaders, then attached to an object with a
+// transform, a sprite and a script whose Init has run; the object's actions then run a few
+// steps with every other pool.
+void actionSets(std::string_view input)
+{
+    constexpr int Steps = 8;
+    constexpr const char* Path = "data/f.action";
+    Actions::ActionSetManager& sets = Actions::ActionSetManager::getInstance();
+    loadActorClass();
+    writeResource(Path, input);
+    sets.loadAllActionSets();
+    sets.loadActionSetPath(Path);
+    Events::LoadEvent loaded = reply(&sets, nullptr, Path, std::string(input));
+    sets.onResourceLoadComplete(&loaded);
+
+    GameObject* object = GameObjectManager::getInstance().create(std::string("Acting"));
+    object->addComponent<TransformComponent>();
+    object->addComponent<Graphics::SpriteComponent>();
+    LuaScriptComponent* script = object->addLuaScript(ActorClass);
+    require(script != nullptr, "the actor's script starts");
+    LuaScriptManager::getInstance().initScriptObject(script);
+    try {
+        sets.attachActionSet(object, "f");
+    } catch (const LuaExceptionEvent&) {
+        // A callback node naming another class or function: the frame loop would report it.
+    }
+    for (int step = 0; step < Steps; ++step) {
+        GlobalComponentManager::update(Engine::FixedStep);
+    }
 }
 
 // The input is an atlas file; whatever image it names arrives as the small image.
@@ -214,6 +271,7 @@ void scrambledBytes(std::string_view input)
 constexpr Target Targets[] = {
     {"state_files", &stateFiles},
     {"object_sets", &objectSets},
+    {"action_sets", &actionSets},
     {"atlas_files", &atlasFiles},
     {"animation_files", &animationFiles},
     {"project_files", &projectFiles},
