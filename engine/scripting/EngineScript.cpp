@@ -18,23 +18,23 @@ using Registration = void (*)(lua_State*);
 // it, and each global is set with its class. The commented steps are registered by the
 // bindings of their classes, in place.
 constexpr Registration ScriptRegistrations[] = {
-    &registerLuaScriptManager,      // 1: global "luaScript"
-    &registerTwoComponentVectors,   // 2
-    &registerThreeComponentVectors, // 3
-    &registerMathUtils,             // 4
-    &registerTween,                 // 5
-    &registerActionClasses,         // 6
-    &registerActionSetManager,      // 7: global "actions"
-    &registerComponentClasses,  // 8
-    &registerGameObject,        // 9
-    &registerGameObjectManager, // 10: global "gameObjects"
-    &registerGlobalManager,     // 11: global "globals"
-    &registerWindow,            // 12
-    &registerEngine,            // 13: global "engine"
-    &registerDrawingPipeline,   // 14: global "graphics"
-    &registerObjectUnitSize,    // 15
-    &registerEventClasses,      // 16: global "events"
-    &registerInputManager,      // 17: global "input"
+    &registerLuaScriptManager,        // 1: global "luaScript"
+    &registerTwoComponentVectors,     // 2
+    &registerThreeComponentVectors,   // 3
+    &registerMathUtils,               // 4
+    &registerTween,                   // 5
+    &registerActionClasses,           // 6
+    &registerActionSetManager,        // 7: global "actions"
+    &registerComponentClasses,        // 8
+    &registerGameObject,              // 9
+    &registerGameObjectManager,       // 10: global "gameObjects"
+    &registerGlobalManager,           // 11: global "globals"
+    &registerWindow,                  // 12
+    &registerEngine,                  // 13: global "engine"
+    &registerDrawingPipeline,         // 14: global "graphics"
+    &registerObjectUnitSize,          // 15
+    &registerEventClasses,            // 16: global "events"
+    &registerInputManager,            // 17: global "input"
     &registerPhysicsWorld,            // 18: global "physics"
     &registerResourceManager,         // 19: global "resources"
     &registerTextureManager,          // 20: global "textures"
@@ -42,7 +42,7 @@ constexpr Registration ScriptRegistrations[] = {
     &registerGameStateManager,        // 22: global "gameState"
     &registerSetManager,              // 23: global "sets"
     &registerAudio,                   // 24: global "audio"
-    &registerDataAnalyticManager, // 25: global "analytic"
+    &registerDataAnalyticManager,     // 25: global "analytic"
 };
 
 } // namespace
