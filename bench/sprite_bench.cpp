@@ -12,34 +12,19 @@
 
 #include <benchmark/benchmark.h>
 
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#include <stb/stb_image_write.h>
-
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iostream>
-#include <memory>
-#include <stdexcept>
-#include <streambuf>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "core/RC4Cipher.h"
+#include "BenchGame.h"
 #include "graphics/Renderer.h"
 #include "graphics/SpriteComponent.h"
 #include "graphics/Texture.h"
-#include "platform/Platform.h"
 #include "scripting/luabridge/LuaBridge.h"
-#include "window/Window.h"
 #include "world/Engine.h"
 #include "world/FramerateController.h"
 #include "world/GameObjectManager.h"
 #include "world/LuaScriptManager.h"
-#include "world/ResourceManager.h"
 #include "world/TransformComponent.h"
 
 namespace {
@@ -81,80 +66,39 @@ double seconds(Clock::duration duration)
     return std::chrono::duration<double>(duration).count();
 }
 
-// The engine on a window in a scratch folder laid out as a game (<root>/work, the working
-// directory, beside <root>/resources), with the sprites, their texture and the script.
+// The game with the sprites, their texture and the script.
 class SpriteScene
 {
 public:
-    explicit SpriteScene(int count)
+    explicit SpriteScene(int count) : game_("sprite bench", Width, Height)
     {
-        setenv("SDL_VIDEODRIVER", "x11", 0);
-        std::string pattern = (std::filesystem::temp_directory_path() / "orva-sprite-bench-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) {
-            throw std::runtime_error("no scratch folder");
-        }
-        root_ = pattern;
-        std::filesystem::create_directories(root_ / "work");
-        std::filesystem::create_directories(root_ / "resources" / "images");
-        previous_ = std::filesystem::current_path();
-        std::filesystem::current_path(root_ / "work");
-        writeTexture(root_ / "resources" / TexturePath);
-        std::ofstream(root_ / "resources" / "Mover.lua", std::ios::binary)
-            << Orva::Crypto::RC4Cipher::encrypt(MoverSource);
-
-        // Each pool names its type on standard output when it is made; not in the table.
-        std::streambuf* const output = std::cout.rdbuf(nullptr);
-        engine().initializeEngine();
-        std::cout.rdbuf(output);
-        window_ = std::make_unique<Orva::Window>(GetModuleHandleA(nullptr),
-                                                 Orva::Math::Vector2D<unsigned>(Width, Height), nullptr);
-        window_->init("sprite bench", 0x000E0100, SW_SHOWNORMAL);
-        renderer_ = &engine().createRenderer(*window_);
-        if (!renderer_->isInitialized()) {
-            throw std::runtime_error("no renderer: " + renderer_->getInitFailure());
-        }
-        engine().initializeScriptEngine();
-
+        game_.writeTexture(TexturePath, SpritePixels);
         makeSprites(count);
-        Orva::LuaScriptManager& scripts = Orva::LuaScriptManager::getInstance();
-        luabridge::setGlobal(scripts.getLuaState(), count, "SpriteCount");
-        scripts.addScriptPathToList("Mover.lua");
-        if (!scripts.loadAllScripts()) {
-            throw std::runtime_error("the mover script did not load");
-        }
+        luabridge::setGlobal(Orva::LuaScriptManager::getInstance().getLuaState(), count, "SpriteCount");
+        game_.loadScript("Mover.lua", MoverSource);
         Orva::GameObjectManager::getInstance().create("mover")->addLuaScript("Mover");
-        waitForTexture();
+        BenchGame::runFramesUntil([this] { runFrame(); }, [this] {
+            return sprites_.empty() ||
+                   (sprites_.front()->getTexture() != nullptr && sprites_.front()->getTexture()->isLoaded());
+        });
         // The script's Init, the first sort and the batch's first growth stay out of the table.
         for (int frame = 0; frame < 10; ++frame) {
             runFrame();
         }
     }
 
-    ~SpriteScene()
-    {
-        Orva::Debug::FramerateProfiler::stopSupplyingTimes();
-        Orva::Graphics::Renderer::destroyInstance();
-        window_.reset();
-        Orva::Engine::destroy();
-        std::filesystem::current_path(previous_);
-        std::filesystem::remove_all(root_);
-    }
-
-    SpriteScene(const SpriteScene&) = delete;
-    SpriteScene& operator=(const SpriteScene&) = delete;
-
     // One frame as the game program runs it: drawing, then the engine step.
     void runFrame()
     {
         bool drawn = false;
         Clock::time_point drawEnd;
-        engine().run([&] {
+        BenchGame::engine().run([&] {
             if (drawn) {
                 return false;
             }
             const Clock::time_point drawStart = Clock::now();
-            renderer_->beginDraw();
-            renderer_->endDraw();
+            game_.renderer().beginDraw();
+            game_.renderer().endDraw();
             drawEnd = Clock::now();
             drawSeconds_ += seconds(drawEnd - drawStart);
             Orva::Debug::FramerateProfiler::supplyTime(Orva::Engine::FrameSection, FrameTime);
@@ -174,25 +118,6 @@ public:
     double getUpdateSeconds() const { return updateSeconds_; }
 
 private:
-    static Orva::Engine& engine() { return Orva::Engine::getInstance(); }
-
-    // A 32 × 32 image of four coloured quadrants.
-    static void writeTexture(const std::filesystem::path& path)
-    {
-        std::vector<unsigned char> rgba;
-        for (int y = 0; y < SpritePixels; ++y) {
-            for (int x = 0; x < SpritePixels; ++x) {
-                const bool right = x >= SpritePixels / 2;
-                const bool bottom = y >= SpritePixels / 2;
-                rgba.insert(rgba.end(), {static_cast<unsigned char>(right ? 255 : 0),
-                                         static_cast<unsigned char>(bottom ? 255 : 0), 255, 255});
-            }
-        }
-        if (stbi_write_png(path.c_str(), SpritePixels, SpritePixels, 4, rgba.data(), SpritePixels * 4) == 0) {
-            throw std::runtime_error("the texture was not written");
-        }
-    }
-
     // Objects "sprite1" to "spriteN" on a grid that fills the view.
     void makeSprites(int count)
     {
@@ -216,24 +141,7 @@ private:
         }
     }
 
-    // The loader reads on its own thread: frames run until every sprite has its image.
-    void waitForTexture()
-    {
-        const auto deadline = Clock::now() + std::chrono::seconds(30);
-        while (!sprites_.empty() && (sprites_.front()->getTexture() == nullptr ||
-                                     !sprites_.front()->getTexture()->isLoaded())) {
-            if (Clock::now() > deadline) {
-                throw std::runtime_error("the texture did not load");
-            }
-            runFrame();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-    }
-
-    std::filesystem::path root_;
-    std::filesystem::path previous_;
-    std::unique_ptr<Orva::Window> window_;
-    Orva::Graphics::Renderer* renderer_ = nullptr;
+    BenchGame game_;
     std::vector<Orva::Graphics::SpriteComponent*> sprites_;
     double drawSeconds_ = 0.0;
     double updateSeconds_ = 0.0;

@@ -20,6 +20,7 @@
 #include "graphics/Texture.h"
 #include "graphics/Viewport.h"
 #include "world/GameObject.h"
+#include "world/FramerateController.h"
 #include "world/GameObjectManager.h"
 #include "world/TransformComponent.h"
 
@@ -188,6 +189,9 @@ void Layer::draw(const Math::Matrix44<float>& projectionView) const
     }
     drawSprites(projectionView);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    if (frameShaders_.size() > 1) {
+        Debug::FrameStageProbe::enter(Debug::FrameStage::FrameShaderPasses);
+    }
     runFrameShaderChain();
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }

@@ -13,6 +13,7 @@
 #include "graphics/SpriteBatch.h"
 #include "graphics/Viewport.h"
 #include "window/Window.h"
+#include "world/FramerateController.h"
 
 namespace Orva::Graphics {
 
@@ -104,6 +105,7 @@ void Renderer::beginDraw()
     if (!isInitialized()) {
         return;
     }
+    Debug::FrameStageProbe::enter(Debug::FrameStage::WindowClear);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     viewport_->draw();
 }
@@ -111,6 +113,7 @@ void Renderer::beginDraw()
 void Renderer::endDraw()
 {
     if (isInitialized()) {
+        Debug::FrameStageProbe::enter(Debug::FrameStage::Swap);
         Platform::SwapGLBuffers(deviceContext_);
     }
 }

@@ -13,6 +13,7 @@
 #include "graphics/Renderer.h"
 #include "platform/Win32.h"
 #include "window/WindowEvents.h"
+#include "world/FramerateController.h"
 
 namespace Orva::Graphics {
 
@@ -204,6 +205,7 @@ void Viewport::draw()
     }
     const Math::Matrix44<float> projectionView = getMatrix();
 
+    Debug::FrameStageProbe::enter(Debug::FrameStage::LayerPasses);
     const Layer* lastDrawn = layers_.front();
     lastDrawn->bind();
     renderer_->getLastTextureId() = 0;
@@ -213,6 +215,7 @@ void Viewport::draw()
         if (!layer->isVisible()) {
             continue;
         }
+        Debug::FrameStageProbe::enter(Debug::FrameStage::LayerPasses);
         layer->bind();
         // Everything below lies under this layer.
         if (lastDrawn->isVisible()) {
@@ -228,6 +231,7 @@ void Viewport::draw()
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
         return;
     }
+    Debug::FrameStageProbe::enter(Debug::FrameStage::WindowPass);
     lastDrawn->drawResult();
 }
 
