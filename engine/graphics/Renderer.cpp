@@ -105,8 +105,7 @@ void Renderer::beginDraw()
     if (!isInitialized()) {
         return;
     }
-    Debug::FrameStageProbe::enter(Debug::FrameStage::WindowClear);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // The viewport clears the window itself, once its layers are drawn.
     viewport_->draw();
 }
 

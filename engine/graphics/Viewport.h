@@ -101,6 +101,7 @@ public:
 
 private:
     void deleteLayers() noexcept;
+    void clearWindow(bool opaqueViewport) const;
 
     Renderer* renderer_;
     Math::Vector2D<unsigned> position_;
