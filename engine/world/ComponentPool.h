@@ -209,6 +209,10 @@ template <class T> void ComponentPool<T>::free(BaseComponent* component)
 
 template <class T> void ComponentPool<T>::update(float dt)
 {
+    // Nothing to step: the pages, however many, hold only free slots.
+    if (inUseCount_ == 0) {
+        return;
+    }
     switch (stepRule_) {
     case ComponentStepRule::Never:
         return;
