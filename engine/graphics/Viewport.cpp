@@ -227,11 +227,11 @@ void Viewport::draw()
             lastDrawn = layer;
         }
     }
-    Debug::FrameStageProbe::enter(Debug::FrameStage::WindowClear);
+    Debug::FrameStageProbe::enter(lastDrawn != nullptr ? Debug::FrameStage::WindowPass
+                                                        : Debug::FrameStage::WindowClear);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     clearWindow(anyVisible && lastDrawn == nullptr);
     if (lastDrawn != nullptr) {
-        Debug::FrameStageProbe::enter(Debug::FrameStage::WindowPass);
         lastDrawn->drawResult(true);
     }
 }

@@ -233,10 +233,11 @@ template <class T> void ComponentPool<T>::update(float dt)
 template <class T> template <class Test> void ComponentPool<T>::stepWhere(float dt, Test test)
 {
     // By index, with the count read again on every pass: a step that allocates may add a
-    // page and move pages_ to new storage.
+    // page and move pages_ to new storage. Every page has the same size.
+    const unsigned perPage = slotsPerPage();
     for (std::size_t p = 0; p < pages_.size(); ++p) {
         Slot* page = pages_[p];
-        for (unsigned i = 0; i < slotsPerPage(); ++i) {
+        for (unsigned i = 0; i < perPage; ++i) {
             if (page[i].inUse) {
                 T* component = page[i].component();
                 if (test(*component)) {

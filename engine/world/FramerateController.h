@@ -57,7 +57,9 @@ public:
 };
 
 // The stages of one frame of a game, in the order they run: the program's frame function
-// (messages, drawing, swap), then the engine step.
+// (messages, drawing, swap), then the engine step. The window pass is the pass that shows
+// the last layer on the window, with the window's clear when it goes with that pass; the
+// window clear is a clear on its own.
 enum class FrameStage : unsigned char {
     Messages,
     WindowClear,
