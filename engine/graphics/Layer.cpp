@@ -21,8 +21,8 @@
 #include "graphics/SpriteComponent.h"
 #include "graphics/Texture.h"
 #include "graphics/Viewport.h"
-#include "world/GameObject.h"
 #include "world/FramerateController.h"
+#include "world/GameObject.h"
 #include "world/GameObjectManager.h"
 #include "world/TransformComponent.h"
 

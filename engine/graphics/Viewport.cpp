@@ -207,6 +207,7 @@ void Viewport::draw()
     bool anyVisible = false;
     if (!layers_.empty()) {
         const Math::Matrix44<float> projectionView = getMatrix();
+        // Sprite drawing starts the frame, and each visible layer, taking no texture as bound.
         renderer_->getLastTextureId() = 0;
         for (const Layer* layer : layers_) {
             if (!layer->isVisible()) {

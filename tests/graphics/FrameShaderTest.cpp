@@ -243,7 +243,8 @@ TEST_F(FrameShaderTest, LayersAroundAnEmptyOneMatchAFrameMadeByHand)
 
 // A layer's targets have no alpha: the window shows a visible layer opaque, also one that
 // drew nothing, while with no visible layer it keeps the clear colour's alpha. A layer told
-// to show its second target shows that one, cleared, and is no empty layer to leave out.
+// to show its second target shows that one, cleared every frame. (Where a program without a
+// second output draws, that target's content is undefined.)
 TEST_F(FrameShaderTest, ShownTargetsDecideTheWindowsAlphaAndWhatIsCleared)
 {
     const auto windowAlpha = [&] {
@@ -259,12 +260,11 @@ TEST_F(FrameShaderTest, ShownTargetsDecideTheWindowsAlphaAndWhatIsCleared)
 
     viewport().getLayer(0u)->setVisible(true);
     addSprite("default", Red, makeOwner(0.0f, 0.0f));
-    viewport().addLayer("top")->getScreenPass().updateValue("screenTexture", 1);
-    drawFrame();
-    EXPECT_EQ(pixel(160, 120), Background);
-    viewport().getLayer("top")->getScreenPass().updateValue("screenTexture", 0);
-    drawFrame();
-    EXPECT_EQ(pixel(160, 120), RedPixel);
+    viewport().getLayer(0u)->getScreenPass().updateValue("screenTexture", 1);
+    for (int frame = 0; frame < 2; ++frame) {
+        drawFrame();
+        EXPECT_EQ(pixel(5, 5), Background);
+    }
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
