@@ -308,14 +308,14 @@ void Layer::drawResult(bool onlyFirstBufferRead) const
 }
 
 // The Screen pass showing a colour target draws it as it is: the targets have no alpha, so
-// the result is opaque and blending changes nothing in the first draw buffer, nor does the
-// depth test of a quad at depth 0.5 on a cleared window. (What lands in the other buffers,
-// which the program does not write, does change.) Without them the rasteriser can drop
-// whatever the quad covers, the clear of the target included. Both are on for everything
-// else.
+// the result is opaque and blending changes nothing in the first draw buffer (what lands in
+// the others, which the program does not write, does change), and its quad at depth 0.5
+// passes the depth test of a window cleared for it, so the window needs no depth clear for
+// it. Without them the rasteriser can drop whatever the quad covers, the clear of the target
+// included. Both are on for everything else.
 void Layer::drawPassResult(const FrameShader& pass, bool onlyFirstBufferRead) const
 {
-    if (!onlyFirstBufferRead || &pass != screenPass_ || !shownTarget(pass)) {
+    if (!onlyFirstBufferRead || &pass != screenPass_ || !shownTarget(*screenPass_)) {
         pass.drawResult();
         return;
     }
@@ -329,6 +329,11 @@ void Layer::drawPassResult(const FrameShader& pass, bool onlyFirstBufferRead) co
 bool Layer::showsFirstTarget() const
 {
     return shownTarget(*screenPass_) == 0u;
+}
+
+bool Layer::showsTargetAsIs() const
+{
+    return frameShaders_.size() == 1 && shownTarget(*screenPass_).has_value();
 }
 
 bool Layer::isPassThrough() const

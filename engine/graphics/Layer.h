@@ -88,6 +88,9 @@ public:
     void drawResult(bool onlyFirstBufferRead = false) const;
     // The Screen pass shows its first target, so nothing reads the others.
     bool showsFirstTarget() const;
+    // The result is a target shown as it is (no pass but the Screen pass, showing one of its
+    // targets): opaque, drawn onward without blending or the depth test.
+    bool showsTargetAsIs() const;
     // No sprites and no pass but the Screen pass, showing its first target: drawing the
     // layer would only copy what lies beneath it.
     bool isPassThrough() const;

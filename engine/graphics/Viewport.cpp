@@ -197,8 +197,9 @@ void Viewport::sortLayers()
 }
 
 // The layers draw first and the window is cleared just before the pass that shows the last
-// one, so that the rasteriser can drop the clear wherever that pass covers it. A visible
-// layer that would only copy what lies beneath it is left out: its result is that.
+// one, so that the rasteriser can drop the clear wherever that pass covers it; its depth is
+// cleared only for a pass that tests depth. A visible layer that would only copy what lies
+// beneath it is left out: its result is that.
 void Viewport::draw()
 {
     glViewport(static_cast<GLint>(position_.x), static_cast<GLint>(position_.y),
@@ -231,7 +232,8 @@ void Viewport::draw()
     Debug::FrameStageProbe::enter(lastDrawn != nullptr ? Debug::FrameStage::WindowPass
                                                         : Debug::FrameStage::WindowClear);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    clearWindow(anyVisible && lastDrawn == nullptr);
+    const bool depthTested = lastDrawn != nullptr && !lastDrawn->showsTargetAsIs();
+    clearWindow(anyVisible && lastDrawn == nullptr, depthTested);
     if (lastDrawn != nullptr) {
         lastDrawn->drawResult(true);
     }
@@ -239,10 +241,11 @@ void Viewport::draw()
 
 // A visible layer that drew nothing would have shown its first target, cleared, over the
 // viewport: the clear colour without its alpha, since targets have none, so opaque there.
-void Viewport::clearWindow(bool opaqueViewport) const
+void Viewport::clearWindow(bool opaqueViewport, bool withDepth) const
 {
+    const GLbitfield buffers = GL_COLOR_BUFFER_BIT | (withDepth ? GL_DEPTH_BUFFER_BIT : 0u);
     if (!opaqueViewport) {
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glClear(buffers);
         return;
     }
     GLfloat clearColor[4] = {};
@@ -251,13 +254,13 @@ void Viewport::clearWindow(bool opaqueViewport) const
     const bool wholeWindow =
         window != nullptr && position_ == Math::Vector2D<unsigned>(0, 0) && size_ == window->getSize();
     if (!wholeWindow) {
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glClear(buffers);
         glEnable(GL_SCISSOR_TEST);
         glScissor(static_cast<GLint>(position_.x), static_cast<GLint>(position_.y),
                   static_cast<GLsizei>(size_.x), static_cast<GLsizei>(size_.y));
     }
     glClearColor(clearColor[0], clearColor[1], clearColor[2], 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glClear(buffers);
     glClearColor(clearColor[0], clearColor[1], clearColor[2], clearColor[3]);
     if (!wholeWindow) {
         glDisable(GL_SCISSOR_TEST);
