@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test: a normal build, then an
-# ASan+UBSan build. Tests labelled "display" run under a virtual X server. Last, the loader's
-# tests (label "loader", the only ones with a second thread) run in a ThreadSanitizer build
-# that compiles just what they need.
+# ASan+UBSan build. Tests labelled "display" run under a virtual X server. Last, the tests with
+# a second thread (labels "loader" and "audio_threads") run in a ThreadSanitizer build that
+# compiles just what they need.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -34,5 +34,8 @@ echo "== ThreadSanitizer build (loader)"
 cmake -S . -B build-tsan -G Ninja -DORVA_WERROR=ON -DORVA_SANITIZE=thread
 cmake --build build-tsan -j "$jobs" --target loader_tests
 (cd build-tsan && ctest --output-on-failure -j "$jobs" -L loader)
+# The sound system's calls racing its mixing thread (SDL's dummy audio driver).
+cmake --build build-tsan -j "$jobs" --target sound_thread_tests
+(cd build-tsan && ctest --output-on-failure -j "$jobs" -L audio_threads)
 
 echo "== all tests passed"

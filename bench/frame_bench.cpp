@@ -48,7 +48,7 @@ using Orva::Debug::FrameStage;
 constexpr unsigned Width = 1280;
 constexpr unsigned Height = 720;
 constexpr int SpritePixels = 64;
-constexpr float FrameTime = 1.0f / 60.0f;
+constexpr float FrameTime = BenchGame::FrameTime;
 constexpr char TexturePath[] = "images/frame.png";
 
 const char* const CounterSource = R"(
@@ -122,14 +122,18 @@ struct StageClock
 class FrameScene
 {
 public:
-    explicit FrameScene(const Workload& workload) : game_("frame bench", Width, Height)
+    explicit FrameScene(const Workload& workload) : game_("frame-bench", {Width, Height})
     {
         Orva::Graphics::Viewport& viewport = game_.renderer().getViewport();
         for (int layer = 1; layer < workload.layers; ++layer) {
             viewport.addLayer("layer" + std::to_string(layer + 1));
         }
         if (workload.sprites > 0) {
-            game_.writeTexture(TexturePath, SpritePixels);
+            // Four coloured quadrants.
+            game_.writeImage(TexturePath, SpritePixels, SpritePixels, [](int x, int y) {
+                return (x >= SpritePixels / 2 ? 0xFF000000u : 0u) | (y >= SpritePixels / 2 ? 0x00FF0000u : 0u) |
+                       0x0000FFFFu;
+            });
             makeSprites(workload.sprites, static_cast<unsigned>(workload.layers));
         }
         if (workload.scripts > 0) {
@@ -139,14 +143,15 @@ public:
                 objects.create()->addLuaScript("Counter");
             }
         }
-        Orva::Debug::FramerateProfiler::supplyTime(Orva::Engine::FrameSection, FrameTime);
-        BenchGame::runFramesUntil([this] { runFrame(); }, [this] {
-            return sprites_.empty() ||
-                   (sprites_.front()->getTexture() != nullptr && sprites_.front()->getTexture()->isLoaded());
-        });
+        game_.runFramesUntil(
+            [this] {
+                return sprites_.empty() || (sprites_.front()->getTexture() != nullptr &&
+                                            sprites_.front()->getTexture()->isLoaded());
+            },
+            "the sprites' texture");
         // Awake, Init, the first sort and the batch's first growth stay out of the table.
         for (int frame = 0; frame < 10; ++frame) {
-            runFrame();
+            game_.runFrame();
         }
     }
 
@@ -196,12 +201,6 @@ private:
         game_.renderer().beginDraw();
         game_.renderer().endDraw();
         return open;
-    }
-
-    void runFrame()
-    {
-        bool drawn = false;
-        BenchGame::engine().run([&] { return !std::exchange(drawn, true) && drawFrame(); });
     }
 
     // Sprites on a grid over the view, each turned a little further and half transparent,

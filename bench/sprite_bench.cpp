@@ -1,40 +1,29 @@
-// Frame cost with many sprites, on an 800 × 600 window (run it under an X server, e.g.
-// `xvfb-run -a -s "-screen 0 1024x768x24" build/bin/sprite_bench`).
+// Frame cost with many sprites, on the benchmarks' 800 × 600 window (BenchGame.h).
 //
 //   spriteFrame/N   N sprites of 32 × 32 px made in C++, sharing one texture and spread over
 //                   the view, all moved each fixed step by one script component that found
 //                   their transforms with gameObjects:find in its Init. One iteration is one
 //                   whole frame: drawing (beginDraw, endDraw) and the engine step with its one
-//                   fixed step (the script, the transforms, the sprites). Frame times go
-//                   through the frame-time seam, so nothing waits for the 60 fps pace.
+//                   fixed step (the script, the transforms, the sprites).
 //
 // Counters: update_ms and draw_ms, the two parts of frame_ms, each per frame.
 
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <string>
 #include <vector>
 
 #include "BenchGame.h"
-#include "graphics/Renderer.h"
 #include "graphics/SpriteComponent.h"
 #include "graphics/Texture.h"
 #include "scripting/luabridge/LuaBridge.h"
-#include "world/Engine.h"
-#include "world/FramerateController.h"
 #include "world/GameObjectManager.h"
 #include "world/LuaScriptManager.h"
 #include "world/TransformComponent.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-constexpr unsigned Width = 800;
-constexpr unsigned Height = 600;
 constexpr int SpritePixels = 32;
-constexpr float FrameTime = 1.0f / 60.0f;
 constexpr char TexturePath[] = "images/bench.png";
 
 // Every sprite swings left and right by half a unit around its place.
@@ -61,71 +50,44 @@ function DeinitMover(self) end
 function UnloadMover() end
 )";
 
-double seconds(Clock::duration duration)
-{
-    return std::chrono::duration<double>(duration).count();
-}
-
-// The game with the sprites, their texture and the script.
+// The sprites, their texture and the script.
 class SpriteScene
 {
 public:
-    explicit SpriteScene(int count) : game_("sprite bench", Width, Height)
+    explicit SpriteScene(int count) : game_("sprite-bench")
     {
-        game_.writeTexture(TexturePath, SpritePixels);
+        // Four coloured quadrants.
+        game_.writeImage(TexturePath, SpritePixels, SpritePixels, [](int x, int y) {
+            return (x >= SpritePixels / 2 ? 0xFF000000u : 0u) | (y >= SpritePixels / 2 ? 0x00FF0000u : 0u) |
+                   0x0000FFFFu;
+        });
         makeSprites(count);
         luabridge::setGlobal(Orva::LuaScriptManager::getInstance().getLuaState(), count, "SpriteCount");
         game_.loadScript("Mover.lua", MoverSource);
         Orva::GameObjectManager::getInstance().create("mover")->addLuaScript("Mover");
-        BenchGame::runFramesUntil([this] { runFrame(); }, [this] {
-            return sprites_.empty() ||
-                   (sprites_.front()->getTexture() != nullptr && sprites_.front()->getTexture()->isLoaded());
-        });
+        game_.runFramesUntil(
+            [this] {
+                return sprites_.empty() || (sprites_.front()->getTexture() != nullptr &&
+                                            sprites_.front()->getTexture()->isLoaded());
+            },
+            "the texture's arrival");
         // The script's Init, the first sort and the batch's first growth stay out of the table.
         for (int frame = 0; frame < 10; ++frame) {
-            runFrame();
+            game_.runFrame();
         }
     }
 
-    // One frame as the game program runs it: drawing, then the engine step.
-    void runFrame()
-    {
-        bool drawn = false;
-        Clock::time_point drawEnd;
-        BenchGame::engine().run([&] {
-            if (drawn) {
-                return false;
-            }
-            const Clock::time_point drawStart = Clock::now();
-            game_.renderer().beginDraw();
-            game_.renderer().endDraw();
-            drawEnd = Clock::now();
-            drawSeconds_ += seconds(drawEnd - drawStart);
-            Orva::Debug::FramerateProfiler::supplyTime(Orva::Engine::FrameSection, FrameTime);
-            drawn = true;
-            return true;
-        });
-        updateSeconds_ += seconds(Clock::now() - drawEnd);
-    }
-
-    // Forgets the time of the frames so far.
-    void resetTimes()
-    {
-        drawSeconds_ = 0.0;
-        updateSeconds_ = 0.0;
-    }
-    double getDrawSeconds() const { return drawSeconds_; }
-    double getUpdateSeconds() const { return updateSeconds_; }
+    BenchGame& game() { return game_; }
 
 private:
     // Objects "sprite1" to "spriteN" on a grid that fills the view.
     void makeSprites(int count)
     {
         Orva::GameObjectManager& objects = Orva::GameObjectManager::getInstance();
-        const float unitsWide = static_cast<float>(Width) / 64.0f;
-        const float unitsHigh = static_cast<float>(Height) / 64.0f;
+        const float unitsWide = static_cast<float>(BenchGame::Width) / 64.0f;
+        const float unitsHigh = static_cast<float>(BenchGame::Height) / 64.0f;
         int columns = 1;
-        while (columns * columns * Height < static_cast<unsigned>(count) * Width) {
+        while (columns * columns * BenchGame::Height < static_cast<unsigned>(count) * BenchGame::Width) {
             ++columns;
         }
         const int rows = (count + columns - 1) / columns;
@@ -143,23 +105,16 @@ private:
 
     BenchGame game_;
     std::vector<Orva::Graphics::SpriteComponent*> sprites_;
-    double drawSeconds_ = 0.0;
-    double updateSeconds_ = 0.0;
 };
 
 void spriteFrame(benchmark::State& state)
 {
     SpriteScene scene(static_cast<int>(state.range(0)));
-    scene.resetTimes();
+    scene.game().resetTimes();
     for (auto _ : state) {
-        scene.runFrame();
+        scene.game().runFrame();
     }
-    const auto perFrame = [&](double total) {
-        return benchmark::Counter(total * 1000.0, benchmark::Counter::kAvgIterations);
-    };
-    state.counters["update_ms"] = perFrame(scene.getUpdateSeconds());
-    state.counters["draw_ms"] = perFrame(scene.getDrawSeconds());
-    state.counters["frame_ms"] = perFrame(scene.getUpdateSeconds() + scene.getDrawSeconds());
+    scene.game().reportTimes(state);
 }
 
 } // namespace

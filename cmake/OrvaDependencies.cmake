@@ -13,3 +13,5 @@ find_package(Threads REQUIRED)
 find_path(SOIL_INCLUDE_DIR SOIL/SOIL.h REQUIRED)
 find_library(SOIL_LIBRARY SOIL REQUIRED)
 find_path(STB_INCLUDE_DIR stb/stb_image.h REQUIRED)
+# The font of the sample game and the font tests (fonts-dejavu-core); no font is kept in git.
+find_file(ORVA_DEJAVU_SANS DejaVuSans.ttf PATHS /usr/share/fonts/truetype/dejavu NO_DEFAULT_PATH REQUIRED)

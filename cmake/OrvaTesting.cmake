@@ -22,7 +22,8 @@ function(orva_add_test_suite name)
       "MESA_SHADER_CACHE_DISABLE=true"
       "LSAN_OPTIONS=suppressions=${ORVA_LSAN_SUPPRESSIONS}:print_suppressions=0"
       "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
-      "ORVA_TEST_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+      "ORVA_TEST_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
+      "ORVA_TEST_FONT=${ORVA_DEJAVU_SANS}")
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
     DISCOVERY_TIMEOUT 60)

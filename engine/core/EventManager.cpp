@@ -1,11 +1,10 @@
 #include "core/EventManager.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <typeinfo>
-
-#include "scripting/ScriptEventGlobal.h"
-#include "world/DataAnalyticManager.h"
+#include <vector>
 
 namespace Orva {
 
@@ -17,14 +16,20 @@ constexpr std::size_t ReservedCodes = 200;
 constexpr std::size_t ReservedRemovals = 50;
 constexpr std::size_t ReservedPendingPerCode = 25;
 
-// No analytics manager means nothing is tracked.
-Analytic::DataAnalyticManager* eventTracker()
+// Observers come and go with the layers above; built on first use.
+std::vector<DispatchObserver*>& observers()
 {
-    if (!Analytic::DataAnalyticManager::hasInstance()) {
-        return nullptr;
+    static std::vector<DispatchObserver*> installed;
+    return installed;
+}
+
+// Indexed, so that an observer removed by a call is not followed.
+template <class Call> void notifyObservers(Call&& call)
+{
+    const std::vector<DispatchObserver*>& installed = observers();
+    for (std::size_t i = 0; i < installed.size(); ++i) {
+        call(*installed[i]);
     }
-    auto& analytics = Analytic::DataAnalyticManager::getInstance();
-    return analytics.isTrackingEvents() ? &analytics : nullptr;
 }
 
 void reportFurtherFailure(const std::exception_ptr& failure)
@@ -40,11 +45,11 @@ void reportFurtherFailure(const std::exception_ptr& failure)
 
 } // namespace
 
-EventManager::EventManager() : stacks_{EventStack(STARTING_STACK_SIZE), EventStack(STARTING_STACK_SIZE)}
+EventManager::EventManager()
+    : listeners_(ReservedPendingPerCode), stacks_{EventStack(STARTING_STACK_SIZE),
+                                                  EventStack(STARTING_STACK_SIZE)}
 {
-    liveListeners_.reserve(ReservedCodes);
-    pendingListeners_.reserve(ReservedCodes);
-    pendingRemovals_.reserve(ReservedRemovals);
+    listeners_.reserve(ReservedCodes, ReservedRemovals);
     OrvaRuntimeExceptionEvent::RUNTIME_EXCEPTION_HASH_CODE = EventNameDetails::EventToHash("RUNTIME_NO_GO");
 }
 
@@ -61,11 +66,7 @@ void EventManager::ListenToEvent(std::uint32_t code, FunctionHolder&& holder)
         return;
     }
     holder->addEventCallback(code, this);
-    ListenerList& pending = pendingListeners_[code];
-    if (pending.capacity() < ReservedPendingPerCode) {
-        pending.reserve(ReservedPendingPerCode);
-    }
-    pending.push_back(std::move(holder));
+    listeners_.add(code, std::move(holder));
 }
 
 void EventManager::ListenToEvent(const std::string& eventName, FunctionHolder&& holder)
@@ -75,64 +76,39 @@ void EventManager::ListenToEvent(const std::string& eventName, FunctionHolder&& 
 
 void EventManager::stopListening(EventCallbackObject* owner, std::uint32_t code)
 {
-    pendingRemovals_.emplace_back(code, owner);
+    listeners_.remove(code, owner);
 }
 
 void EventManager::ownerDestroyed(const EventCallbackObject* owner)
 {
-    // Between dispatches the removals run before anybody is called. During one, the owner's
-    // holders of every code it asked to leave (by its record just now, or by a stop earlier
-    // in this dispatch) could still be reached.
-    if (!dispatching_) {
-        return;
-    }
-    for (const auto& [code, requester] : pendingRemovals_) {
-        if (requester == owner) {
-            markListenersDead(code, owner);
-        }
+    // Between dispatches the removals run before anybody is called.
+    if (dispatching_) {
+        listeners_.ownerDestroyed(owner);
     }
 }
 
-void EventManager::markListenersDead(std::uint32_t code, const EventCallbackObject* owner)
+void DispatchObserver::eventQueued(std::uint32_t) {}
+void DispatchObserver::dispatchStarted() {}
+void DispatchObserver::dispatchEnded() noexcept {}
+void DispatchObserver::beforeListeners(std::uint32_t, BaseEvent*) {}
+void DispatchObserver::afterListeners(std::uint32_t, BaseEvent*) {}
+
+void DispatchObserver::install(DispatchObserver* observer)
 {
-    const auto found = liveListeners_.find(code);
-    if (found == liveListeners_.end()) {
-        return;
-    }
-    for (FunctionHolder& holder : found->second) {
-        if (holder->isOwnedBy(owner)) {
-            holder.markDead();
-        }
+    std::vector<DispatchObserver*>& installed = observers();
+    if (std::find(installed.begin(), installed.end(), observer) == installed.end()) {
+        installed.push_back(observer);
     }
 }
 
-const EventManager::ListenerList* EventManager::liveListenersOf(std::uint32_t code) const
+void DispatchObserver::remove(DispatchObserver* observer)
 {
-    const auto found = liveListeners_.find(code);
-    return found != liveListeners_.end() ? &found->second : nullptr;
+    std::erase(observers(), observer);
 }
 
-const EventManager::ListenerList* EventManager::pendingListenersOf(std::uint32_t code) const
+void EventManager::eventQueued(std::uint32_t code) const
 {
-    const auto found = pendingListeners_.find(code);
-    return found != pendingListeners_.end() ? &found->second : nullptr;
-}
-
-bool EventManager::hasListener(std::uint32_t code) const
-{
-    const ListenerList* pending = pendingListenersOf(code);
-    if (pending && !pending->empty()) {
-        return true;
-    }
-    const ListenerList* live = liveListenersOf(code);
-    return live && !live->empty();
-}
-
-void EventManager::countPush(std::uint32_t code) const
-{
-    if (Analytic::DataAnalyticManager* tracker = eventTracker()) {
-        ++tracker->eventRecord(EventNameDetails::HashToEvent(code)).pushCount;
-    }
+    notifyObservers([code](DispatchObserver& observer) { observer.eventQueued(code); });
 }
 
 void EventManager::PushAllEvents()
@@ -140,58 +116,15 @@ void EventManager::PushAllEvents()
     getInstance().dispatchEvents();
 }
 
-void EventManager::mergePendingListeners()
-{
-    for (auto& [code, pending] : pendingListeners_) {
-        ListenerList& live = liveListeners_[code];
-        const std::size_t combined = live.size() + pending.size();
-        if (live.capacity() < combined) {
-            live.reserve(combined);
-        }
-        for (FunctionHolder& holder : pending) {
-            live.push_back(std::move(holder));
-        }
-    }
-    pendingListeners_.clear();
-}
-
-void EventManager::applyPendingRemovals()
-{
-    for (const auto& [code, owner] : pendingRemovals_) {
-        const auto found = liveListeners_.find(code);
-        if (found == liveListeners_.end()) {
-            continue;
-        }
-        ListenerList& live = found->second;
-        // A request takes a holder that died with its owner before a live one: the owner's
-        // address may already belong to a new owner with holders of its own.
-        ListenerList::iterator chosen = live.end();
-        for (auto it = live.begin(); it != live.end(); ++it) {
-            if ((*it)->isOwnedBy(owner) && (chosen == live.end() || (it->isDead() && !chosen->isDead()))) {
-                chosen = it;
-                if (chosen->isDead()) {
-                    break;
-                }
-            }
-        }
-        if (chosen != live.end()) {
-            std::swap(*chosen, live.back());
-            live.pop_back();
-        }
-    }
-    pendingRemovals_.clear();
-}
-
 void EventManager::dispatchEvents()
 {
-    mergePendingListeners();
-    applyPendingRemovals();
+    listeners_.mergePending();
+    listeners_.applyRemovals();
 
     const int delivered = currentStack_;
     currentStack_ = 1 - delivered;
     EventStack& stack = stacks_[delivered];
     const std::size_t otherSize = stacks_[currentStack_].size();
-    Analytic::DataAnalyticManager* const tracker = eventTracker();
 
     std::exception_ptr firstFailure;
     {
@@ -202,35 +135,30 @@ void EventManager::dispatchEvents()
             EventStack& stack;
             ~Cleanup()
             {
+                notifyObservers([](DispatchObserver& observer) { observer.dispatchEnded(); });
                 manager.dispatching_ = false;
                 stack.clear();
             }
         } cleanup{*this, stack};
         dispatching_ = true;
-        ScriptEventGlobal luaEvent;
+        notifyObservers([](DispatchObserver& observer) { observer.dispatchStarted(); });
 
         for (const EventStack::Entry& entry : stack.entries()) {
-            luaEvent.publish(entry.event);
-            if (const auto found = liveListeners_.find(entry.code); found != liveListeners_.end()) {
-                for (FunctionHolder& holder : found->second) {
-                    if (holder.isDead()) {
-                        continue;
-                    }
-                    try {
-                        holder->call(entry.event);
-                    } catch (...) {
-                        if (firstFailure) {
-                            reportFurtherFailure(std::current_exception());
-                        } else {
-                            firstFailure = std::current_exception();
-                        }
+            notifyObservers(
+                [&entry](DispatchObserver& observer) { observer.beforeListeners(entry.code, entry.event); });
+            listeners_.forEach(entry.code, [&](FunctionHolder& holder) {
+                try {
+                    holder->call(entry.event);
+                } catch (...) {
+                    if (firstFailure) {
+                        reportFurtherFailure(std::current_exception());
+                    } else {
+                        firstFailure = std::current_exception();
                     }
                 }
-            }
-            luaEvent.retire();
-            if (tracker) {
-                ++tracker->eventRecord(EventNameDetails::HashToEvent(entry.code)).sendCount;
-            }
+            });
+            notifyObservers(
+                [&entry](DispatchObserver& observer) { observer.afterListeners(entry.code, entry.event); });
         }
     }
 

@@ -5,15 +5,16 @@
 #include <new>
 #include <string>
 #include <type_traits>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "core/BaseEvent.h"
+#include "core/DispatchObserver.h"
 #include "core/EventCallbackObject.h"
 #include "core/EventStack.h"
 #include "core/Export.h"
 #include "core/FunctionHolder.h"
+#include "core/ListenerList.h"
 #include "core/MemoryPoolManager.h"
 #include "core/OrvaAllocator.h"
 #include "core/ScriptEvents.h"
@@ -38,9 +39,7 @@ class ORVA_API EventManager final : public IEventSender, public Singleton<EventM
 public:
     ORVA_POOLED_OPERATORS(EventManager)
 
-    using ListenerList = std::vector<FunctionHolder, OrvaAllocator<FunctionHolder>>;
-    using RemovalRequest = std::pair<std::uint32_t, const EventCallbackObject*>;
-    using RemovalList = std::vector<RemovalRequest, OrvaAllocator<RemovalRequest>>;
+    using Listeners = ListenerList<std::uint32_t, FunctionHolder>;
 
     static constexpr std::uint32_t STARTING_STACK_SIZE = 0x7FFF;
 
@@ -70,7 +69,8 @@ public:
     // exception is rethrown at the end (later ones are reported on stderr).
     static void PushAllEvents();
 
-    // The script side: each takes the calling script's component first.
+    // The script side: each takes the calling script's component first, and refuses nil
+    // (std::invalid_argument) except pushEvent, whose event then has no sender.
     void listenToEventName(LuaScriptComponent* component, const std::string& eventName,
                            const std::string& functionName);
     void listenToEventCode(LuaScriptComponent* component, std::uint32_t code,
@@ -80,31 +80,27 @@ public:
     // Queues a LuaEvent from the component under the name's code (which it also carries).
     void pushEvent(LuaScriptComponent* component, const std::string& eventName);
 
-    // Registers "Core"."BaseEvent" and "Core"."LuaEvent" in the script manager's state; until
-    // then "luaEvent" is not set during dispatches. A LuaEvent's "ScriptComponent" needs
+    // Registers "Core"."BaseEvent", "Core"."LuaEvent" and "Core"."EventManager" (global
+    // "events") in the script manager's state; until then "luaEvent" is not set during
+    // dispatches. A LuaEvent's "ScriptComponent" needs
     // "Core"."LuaScriptComponent" (a component class) too.
     static void EXPORT_FOR_LUA_SCRIPT();
 
     // Read-only views for diagnostics and tests.
     const EventStack& stack(int index) const noexcept { return stacks_[index]; }
     int currentStackIndex() const noexcept { return currentStack_; }
-    const ListenerList* liveListenersOf(std::uint32_t code) const;
-    const ListenerList* pendingListenersOf(std::uint32_t code) const;
-    const RemovalList& pendingRemovals() const noexcept { return pendingRemovals_; }
+    const Listeners::Entries* liveListenersOf(std::uint32_t code) const { return listeners_.live(code); }
+    const Listeners::Entries* pendingListenersOf(std::uint32_t code) const
+    {
+        return listeners_.pending(code);
+    }
+    const Listeners::Removals& pendingRemovals() const noexcept { return listeners_.removals(); }
 
 private:
-    using ListenerMap = std::unordered_map<std::uint32_t, ListenerList>;
-
-    bool hasListener(std::uint32_t code) const;
-    void countPush(std::uint32_t code) const;
+    void eventQueued(std::uint32_t code) const;
     void dispatchEvents();
-    void mergePendingListeners();
-    void applyPendingRemovals();
-    void markListenersDead(std::uint32_t code, const EventCallbackObject* owner);
 
-    ListenerMap liveListeners_;
-    ListenerMap pendingListeners_;
-    RemovalList pendingRemovals_;
+    Listeners listeners_;
     std::array<EventStack, 2> stacks_;
     int currentStack_ = 0;
     bool dispatching_ = false;
@@ -116,7 +112,7 @@ template <class E> void EventManager::queueEvent(std::uint32_t code, const E& ev
     static_assert(std::is_copy_constructible_v<E>, "the manager queues a copy of the event");
     static_assert(alignof(E) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__,
                   "the stacks align events to the heap's alignment");
-    if (!hasListener(code)) {
+    if (!listeners_.hasAny(code)) {
         return;
     }
     EventStack& target = stacks_[currentStack_];
@@ -129,14 +125,14 @@ template <class E> void EventManager::queueEvent(std::uint32_t code, const E& ev
         throw;
     }
     target.list(code, copy, &EventStack::relocate<E>);
-    countPush(code);
+    eventQueued(code);
 }
 
 template <EventListener T> void EventManager::StopListeningToEvent(std::uint32_t code, T* owner)
 {
     EventCallbackObject& record = owner->getEventCallbackObject();
     record.removeSubscription(code, this);
-    pendingRemovals_.emplace_back(code, &record);
+    listeners_.remove(code, &record);
 }
 
 } // namespace Orva

@@ -7,9 +7,12 @@
 #include "core/Export.h"
 #include "core/MemoryPoolManager.h"
 #include "core/Vector.h"
-#include "graphics/Color.h"
 
 namespace Orva {
+
+namespace Graphics {
+struct Color;
+}
 
 namespace detail {
 

@@ -1,5 +1,7 @@
 #include "core/ScriptEvents.h"
 
+#include <stdexcept>
+#include <string>
 #include <utility>
 
 namespace Orva {
@@ -12,5 +14,13 @@ LuaExceptionEvent::LuaExceptionEvent(std::string message, int errorType, std::st
 }
 
 LuaExceptionEvent::~LuaExceptionEvent() = default;
+
+LuaScriptComponent& requireScriptComponent(LuaScriptComponent* component, const char* function)
+{
+    if (!component) {
+        throw std::invalid_argument(std::string(function) + ": no script component");
+    }
+    return *component;
+}
 
 } // namespace Orva

@@ -39,4 +39,8 @@ struct ORVA_API LuaExceptionEvent : BaseEvent
     int lineNumber = -1;
 };
 
+// The component a script function was handed; a script's nil throws std::invalid_argument
+// naming the function, before anything is registered or queued.
+ORVA_API LuaScriptComponent& requireScriptComponent(LuaScriptComponent* component, const char* function);
+
 } // namespace Orva

@@ -21,9 +21,6 @@ namespace Orva::Graphics {
 
 namespace {
 
-constexpr char LoadRequestName[] = "LoadResource";
-constexpr char LoadReplyName[] = "OnResourceLoadComplete";
-
 struct AnimationFile
 {
     Math::Vector2D<unsigned> frames{1, 1};
@@ -90,8 +87,8 @@ void apply(Texture& texture, const AnimationFile& file)
 
 AnimationManager::AnimationManager()
 {
-    EventManager::getInstance().ListenToEvent(LoadReplyName,
-                                              FunctionHolder(this, &AnimationManager::onResourceLoadComplete));
+    EventManager::getInstance().ListenToEvent(
+        Events::loadReplyCode(), FunctionHolder(this, &AnimationManager::onResourceLoadComplete));
 }
 
 std::string AnimationManager::animationPathOf(const std::string& imagePath)
@@ -101,16 +98,13 @@ std::string AnimationManager::animationPathOf(const std::string& imagePath)
 
 void AnimationManager::loadAnimation(Texture* texture, const std::string& imagePath)
 {
-    Events::LoadEvent request(this, texture);
-    request.entries.emplace_back(animationPathOf(imagePath));
-    request.hashCode = EventNameDetails::EventToHash(LoadRequestName);
-    EventManager::getInstance().queueEvent(request.hashCode, request);
+    Events::requestLoad(this, texture, {Events::LoadEvent::Entry(animationPathOf(imagePath))});
 }
 
 void AnimationManager::onResourceLoadComplete(BaseEvent* event)
 {
-    const auto* reply = dynamic_cast<const Events::LoadEvent*>(event);
-    if (reply == nullptr || reply->sender != this) {
+    const Events::LoadEvent* reply = Events::replyForSender(event, this);
+    if (reply == nullptr) {
         return;
     }
     auto* texture = static_cast<Texture*>(reply->requestId);

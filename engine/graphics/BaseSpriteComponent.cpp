@@ -55,6 +55,15 @@ void BaseSpriteComponent::moveToLayer(unsigned index)
     joinLayer(viewport != nullptr ? viewport->getLayer(index) : nullptr);
 }
 
+void BaseSpriteComponent::joinDefaultLayer()
+{
+    const Viewport* viewport = currentViewport();
+    Layer* defaultLayer = viewport != nullptr ? viewport->getLayer(Viewport::DefaultLayerName) : nullptr;
+    if (defaultLayer == nullptr || layer_ != defaultLayer) {
+        joinLayer(defaultLayer);
+    }
+}
+
 // Always leaves the current list first, so that joining the same layer again moves the
 // sprite to the top of it.
 void BaseSpriteComponent::joinLayer(Layer* layer)

@@ -39,6 +39,9 @@ public:
     // draw order; an unknown one, or no viewport, leaves it in no layer.
     void moveToLayer(const std::string& name);
     void moveToLayer(unsigned index);
+    // Joins the viewport's "default" layer, leaving any other; stays in place when already
+    // there (keeping its place in the draw order), and in no layer without a viewport.
+    void joinDefaultLayer();
 
     Layer* getLayer() const noexcept { return layer_; }
 

@@ -50,7 +50,8 @@ inline constexpr char DefaultObjectFragment[] = "#version 330 core\n"
 // The default object shader's pixels for many quads at once: the vertices arrive already
 // placed ("projMtx" * "MVP" applied) with their atlas UVs worked out, each quad's tint the same
 // at its four corners; "hasTexture" holds for the whole draw. Every w is 1, so the UVs need
-// no perspective correction, which would only divide by 1.
+// no perspective correction, which would only divide by 1. With "coverage" the texture is a
+// glyph sheet, drawn as the font shader draws it: its red channel is the tint's alpha.
 inline constexpr char BatchObjectVertex[] = "#version 330 core\n"
                                             "\t\t\t\tlayout(location = 0) in vec4 clipPosition;"
                                             "\t\t\t\tlayout(location = 1) in vec2 vertexUV;"
@@ -64,19 +65,59 @@ inline constexpr char BatchObjectVertex[] = "#version 330 core\n"
                                             "\t\t\t\t\ttint = vertexColor;"
                                             "\t\t\t\t}";
 
-inline constexpr char BatchObjectFragment[] = "#version 330 core\n"
-                                              "\t\t\t\tnoperspective in vec2 UV;"
-                                              "\t\t\t\tflat in vec4 tint;"
-                                              "\t\t\t\tout vec4 color;"
-                                              "\t\t\t\tuniform sampler2D textureSampler;"
-                                              "\t\t\t\tuniform bool hasTexture = false;"
-                                              "\t\t\t\tvoid main()"
-                                              "\t\t\t\t{"
-                                              "\t\t\t\t\tif (hasTexture)"
-                                              "\t\t\t\t\t\tcolor = tint * texture(textureSampler, UV);"
-                                              "\t\t\t\t\telse"
-                                              "\t\t\t\t\t\tcolor = tint;"
-                                              "\t\t\t\t}";
+inline constexpr char BatchObjectFragment[] =
+    "#version 330 core\n"
+    "\t\t\t\tnoperspective in vec2 UV;"
+    "\t\t\t\tflat in vec4 tint;"
+    "\t\t\t\tout vec4 color;"
+    "\t\t\t\tuniform sampler2D textureSampler;"
+    "\t\t\t\tuniform bool hasTexture = false;"
+    "\t\t\t\tuniform bool coverage = false;"
+    "\t\t\t\tvoid main()"
+    "\t\t\t\t{"
+    "\t\t\t\t\tif (coverage)"
+    "\t\t\t\t\t\tcolor = vec4(tint.rgb, smoothstep(0.5 - 1.0 / 16.0, 0.5 + 1.0 / 16.0, "
+    "texture(textureSampler, UV).r) * tint.a);"
+    "\t\t\t\t\telse if (hasTexture)"
+    "\t\t\t\t\t\tcolor = tint * texture(textureSampler, UV);"
+    "\t\t\t\t\telse"
+    "\t\t\t\t\t\tcolor = tint;"
+    "\t\t\t\t}";
+
+// The font shader: the unit quad placed by "projMtx" * "MVP", showing the glyph coverage of
+// "fontTex" (red channel) as the alpha of "tint", with an edge smoothed over the band 0.4375 to
+// 0.5625; without "useTexture", plain "tint".
+inline constexpr char FontVertex[] =
+    "#version 330 core\n"
+    "\t\t\t\tlayout(location = 0) in vec3 vertexPosition_modelspace;"
+    "\t\t\t\tlayout(location = 1) in vec2 vertexUV;"
+    "\t\t\t\tout vec2 UV;"
+    "\t\t\t\tuniform mat4 projMtx;"
+    "\t\t\t\tuniform mat4 MVP;"
+    "\t\t\t\tvoid main()"
+    "\t\t\t\t{"
+    "\t\t\t\t\tgl_Position = projMtx * MVP * vec4(vertexPosition_modelspace, 1);"
+    "\t\t\t\t\tUV = vertexUV;"
+    "\t\t\t\t}";
+
+inline constexpr char FontFragment[] =
+    "#version 330 core\n"
+    "\t\t\t\tin vec2 UV;"
+    "\t\t\t\tout vec4 Color;"
+    "\t\t\t\tuniform sampler2D fontTex;"
+    "\t\t\t\tuniform vec4 tint;"
+    "\t\t\t\tuniform bool useTexture = true;"
+    "\t\t\t\tvoid main()"
+    "\t\t\t\t{"
+    "\t\t\t\t\tif (useTexture)"
+    "\t\t\t\t\t{"
+    "\t\t\t\t\t\tfloat distance = texture(fontTex, UV).r;"
+    "\t\t\t\t\t\tfloat alpha = smoothstep(0.5 - 1.0 / 16.0, 0.5 + 1.0 / 16.0, distance) * tint.a;"
+    "\t\t\t\t\t\tColor = vec4(tint.rgb, alpha);"
+    "\t\t\t\t\t}"
+    "\t\t\t\t\telse"
+    "\t\t\t\t\t\tColor = tint;"
+    "\t\t\t\t}";
 
 // A layer's Screen pass: the full-screen quad (corners -1..1 mapped to UV 0..1) showing the
 // texture on unit "screenTexture".

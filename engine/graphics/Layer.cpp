@@ -19,6 +19,7 @@
 #include "graphics/ShaderValue.h"
 #include "graphics/SpriteBatch.h"
 #include "graphics/SpriteComponent.h"
+#include "graphics/SpriteFontComponent.h"
 #include "graphics/Texture.h"
 #include "graphics/Viewport.h"
 #include "world/FramerateController.h"
@@ -226,8 +227,8 @@ void Layer::draw(const Math::Matrix44<float>& projectionView) const
 
 // The projection-view matrix is sent only when the shader changes between consecutive
 // sprites, whether or not the sprite is then drawn. Sprite components of the shared default
-// shader go to the sprite batch, which draws each run of them sharing a texture at once; it
-// is flushed before any other sprite draws, so the order stays the list's.
+// shader and text components go to the sprite batch, which draws each run of them sharing a
+// texture at once; it is flushed before any other sprite draws, so the order stays the list's.
 void Layer::drawSprites(const Math::Matrix44<float>& projectionView) const
 {
     const Math::Vector2D<float> halfView = halfViewExtent(viewport_->getSize(), viewport_->getCameraScale(),
@@ -273,6 +274,12 @@ void Layer::drawSprites(const Math::Matrix44<float>& projectionView) const
         if (batch != nullptr && spriteComponent != nullptr && shader == batchedShader) {
             spriteComponent->drawInto(*batch);
             continue;
+        }
+        if (batch != nullptr && spriteComponent == nullptr) {
+            if (auto* text = dynamic_cast<SpriteFontComponent*>(sprite)) {
+                text->drawInto(*batch);
+                continue;
+            }
         }
         if (batch != nullptr) {
             batch->flush();

@@ -14,15 +14,7 @@ namespace Orva::Graphics {
 
 namespace {
 
-constexpr char LoadRequestName[] = "LoadResource";
-constexpr char LoadReplyName[] = "OnResourceLoadComplete";
 constexpr char BuiltInOrigin[] = "built-in";
-
-std::uint32_t replyCode()
-{
-    static const std::uint32_t code = EventNameDetails::EventToHash(LoadReplyName);
-    return code;
-}
 
 // Request ids are small integers, never the address of a live object, and never reused, so a
 // reply can only be taken by the request that asked for it, even by a shader that lives at a
@@ -80,7 +72,8 @@ void ObjectShader::init(const std::string& paths)
 {
     EventManager& events = EventManager::getInstance();
     if (eventCallbacks_.subscriptions().empty()) {
-        events.ListenToEvent(replyCode(), FunctionHolder(this, &ObjectShader::onResourceLoadComplete));
+        events.ListenToEvent(Events::loadReplyCode(),
+                             FunctionHolder(this, &ObjectShader::onResourceLoadComplete));
     }
     deleteShaderObjects();
     deleteProgram();
@@ -92,19 +85,15 @@ void ObjectShader::init(const std::string& paths)
     fragmentShader_ = glCreateShader(GL_FRAGMENT_SHADER);
 
     requestId_ = nextRequestId();
-    Events::LoadEvent request(this, requestId_);
     const auto [vertexPath, fragmentPath] = splitShaderPaths(paths);
-    request.entries.emplace_back(vertexPath, 0);
-    request.entries.emplace_back(fragmentPath, 1);
-    request.hashCode = EventNameDetails::EventToHash(LoadRequestName);
-    events.queueEvent(request.hashCode, request);
+    Events::requestLoad(this, requestId_,
+                        {Events::LoadEvent::Entry(vertexPath, 0), Events::LoadEvent::Entry(fragmentPath, 1)});
 }
 
 void ObjectShader::onResourceLoadComplete(BaseEvent* event)
 {
-    const auto* reply = dynamic_cast<const Events::LoadEvent*>(event);
-    if (reply == nullptr || reply->sender != this || requestId_ == nullptr ||
-        reply->requestId != requestId_) {
+    const Events::LoadEvent* reply = requestId_ ? Events::replyFor(event, this, requestId_) : nullptr;
+    if (reply == nullptr) {
         return;
     }
     for (const Events::LoadEvent::Entry& entry : reply->entries) {
@@ -112,7 +101,7 @@ void ObjectShader::onResourceLoadComplete(BaseEvent* event)
             std::cerr << "renderer: shader " << origin_ << ": " << entry.path << " is missing or empty\n";
             deleteShaderObjects();
             requestId_ = nullptr;
-            EventManager::getInstance().StopListeningToEvent(replyCode(), this);
+            EventManager::getInstance().StopListeningToEvent(Events::loadReplyCode(), this);
             return;
         }
         if (entry.tag != 0 && entry.tag != 1) {
@@ -129,7 +118,7 @@ void ObjectShader::onResourceLoadComplete(BaseEvent* event)
     link();
     if (ready_) {
         requestId_ = nullptr;
-        EventManager::getInstance().StopListeningToEvent(replyCode(), this);
+        EventManager::getInstance().StopListeningToEvent(Events::loadReplyCode(), this);
     }
 }
 
@@ -186,6 +175,22 @@ void ObjectShader::deleteProgram() noexcept
         glDeleteProgram(program_);
     }
     program_ = 0;
+}
+
+ScopedProgram::ScopedProgram(const ObjectShader& shader)
+{
+    if (!shader.isReady()) {
+        return;
+    }
+    glGetIntegerv(GL_CURRENT_PROGRAM, &previous_);
+    active_ = shader.apply();
+}
+
+ScopedProgram::~ScopedProgram()
+{
+    if (active_) {
+        glUseProgram(static_cast<GLuint>(previous_));
+    }
 }
 
 bool ObjectShader::apply() const

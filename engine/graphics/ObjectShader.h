@@ -93,6 +93,26 @@ private:
     std::string origin_;
 };
 
+// Keeps a ready shader's program current while it lives, then makes current again the program
+// that was: for setting a shader's uniforms whatever program is in use. Nothing for a shader
+// that is not ready.
+class ORVA_API ScopedProgram
+{
+public:
+    explicit ScopedProgram(const ObjectShader& shader);
+    ~ScopedProgram();
+
+    ScopedProgram(const ScopedProgram&) = delete;
+    ScopedProgram& operator=(const ScopedProgram&) = delete;
+
+    // Whether the shader was ready and its program is current.
+    bool isActive() const noexcept { return active_; }
+
+private:
+    int previous_ = 0;
+    bool active_ = false;
+};
+
 // Splits "vertex|fragment" at the first "|"; a text without one is both paths.
 ORVA_API std::pair<std::string, std::string> splitShaderPaths(const std::string& paths);
 

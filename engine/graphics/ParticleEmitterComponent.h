@@ -1,30 +1,68 @@
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "core/Export.h"
+#include "core/Matrix44.h"
+#include "core/MemoryPoolManager.h"
 #include "core/OrvaAllocator.h"
+#include "core/Reflectable.h"
 #include "core/Vector.h"
 #include "graphics/BaseSpriteComponent.h"
 #include "graphics/Color.h"
-#include "graphics/TextureManager.h"
+
+namespace Orva {
+class TransformComponent;
+}
 
 namespace Orva::Graphics {
 
+class Drawable;
 class Texture;
 
-// STUB: an emitter reduced to its settings and its texture; it keeps no particles and never
-// moves. The particles issue replaces it (particles, emission, drawing).
+// One particle, in world units and seconds. A new one is all zeros, in white.
+struct ORVA_API Particle
+{
+    ORVA_POOLED_OPERATORS(Particle)
+
+    Math::Vector3D<float> position;
+    // z stays 0.
+    Math::Vector3D<float> size;
+    Math::Vector3D<float> velocity;
+    Math::Vector3D<float> acceleration;
+    Color color;
+    float life = 0.0f;
+    float totalLife = 0.0f;
+    // Radians about z.
+    float rotation = 0.0f;
+};
+
+// A fixed budget of particles, emitted in bursts at an interval with randomised starting
+// values, moved with constant acceleration, faded along a list of colours and recycled when
+// their life ends. Every particle is in exactly one of the live and free lists; nothing is
+// allocated while emitting or simulating. Random values are drawn from the engine's one
+// generator: a value v with half-range r becomes v - r + u * 2r, u = rand() / 32767.
 class ORVA_API ParticleEmitter
 {
 public:
+    ORVA_POOLED_OPERATORS(ParticleEmitter)
+
     using ColorList = std::vector<Color, OrvaAllocator<Color>>;
+    using ParticleList = std::vector<Particle*>;
 
-    Texture* getTexture() const noexcept { return texture_; }
-    void setTexture(Texture* texture) noexcept { texture_ = texture; }
+    // The defaults, with a budget of 10.
+    ParticleEmitter();
+    // Deletes every particle and counts its texture's user down (unless persistent).
+    ~ParticleEmitter();
 
-    void setParticleCount(unsigned count) noexcept { particleCount_ = count; }
+    ParticleEmitter(const ParticleEmitter&) = delete;
+    ParticleEmitter& operator=(const ParticleEmitter&) = delete;
+
+    // Deletes every particle, live ones included, and makes the budget afresh, all free.
+    void setParticleCount(unsigned count);
     unsigned getParticleCount() const noexcept { return particleCount_; }
+    void setEmissionSize(const Math::Vector2D<float>& size) noexcept { emissionSize = size; }
     void setEmissionCount(unsigned count) noexcept { emissionCount = count; }
     void setEmissionInterval(float interval) noexcept { emissionInterval = interval; }
     void setLife(float seconds, float random) noexcept
@@ -36,6 +74,12 @@ public:
     {
         rotation = radians;
         randomRotation = random;
+    }
+    void setPosition(const Math::Vector3D<float>& value) noexcept { position = value; }
+    void setPosition(const Math::Vector3D<float>& value, const Math::Vector3D<float>& random) noexcept
+    {
+        position = value;
+        randomPosition = random;
     }
     void setSize(const Math::Vector2D<float>& size, const Math::Vector2D<float>& random) noexcept
     {
@@ -55,9 +99,33 @@ public:
     void setBlendMode(bool additive) noexcept { blendAdditive = additive; }
     void setEmit(bool enabled) noexcept { emit = enabled; }
     void setOrientToVelocity(bool orient) noexcept { orientToVelocity = orient; }
+
     void addColor(const Color& color) { colors_.push_back(color); }
+    // An index outside the list changes nothing.
+    void removeColor(int index);
+    ColorList& getColorList() noexcept { return colors_; }
     const ColorList& getColorList() const noexcept { return colors_; }
 
+    Texture* getTexture() const noexcept { return texture_; }
+    // Empty: the current texture is counted down and dropped. Otherwise the texture of the
+    // path when it is loaded already (its count raised), else none: the request goes out, but
+    // this emitter is not handed the image when it arrives.
+    void setTexture(const std::string& path);
+    // Takes the texture and counts a user up (the previous one is not counted down); null
+    // counts the current one down and drops it.
+    void setTexture(Texture* texture);
+
+    // Nothing unless active. Emits at most one burst, all or nothing, when the emission timer
+    // has reached the interval, then moves every live particle by dt, fades its colour and
+    // frees it once its life is over.
+    void update(float dt);
+
+    const ParticleList& getLiveParticles() const noexcept { return live_; }
+    const ParticleList& getFreeParticles() const noexcept { return free_; }
+
+    ReflectionMap getReflectibles();
+
+    Math::Vector3D<float> position{0.0f, 0.0f, 0.0f};
     Math::Vector3D<float> randomPosition{0.0f, 0.0f, 0.0f};
     Math::Vector2D<float> particleSize{1.0f, 1.0f};
     Math::Vector2D<float> randomParticleSize{0.0f, 0.0f};
@@ -65,47 +133,72 @@ public:
     Math::Vector3D<float> randomVelocity{0.0f, 0.0f, 0.0f};
     Math::Vector3D<float> acceleration{0.0f, 0.0f, 0.0f};
     Math::Vector3D<float> randomAcceleration{100.0f, 100.0f, 1.0f};
+    // The owner's world scale; emission does not use it.
+    Math::Vector2D<float> emissionSize{0.0f, 0.0f};
     float life = 1.0f;
     float randomLife = 0.0f;
     float rotation = 0.0f;
     float randomRotation = 0.0f;
     unsigned emissionCount = 1;
     float emissionInterval = 0.0f;
+    // Seconds since the last burst.
+    float emissionTimer = 0.0f;
     bool blendAdditive = false;
+    // Bursts happen.
     bool emit = true;
     bool orientToVelocity = false;
+    // Simulated at all.
     bool active = false;
 
 private:
+    void emitParticle(Particle& particle) const;
+    // Moves, turns and fades the particle; false once its life is over.
+    bool simulate(Particle& particle, float dt) const;
+    void deleteParticles() noexcept;
+
+    ParticleList live_;
+    ParticleList free_;
     ColorList colors_;
-    unsigned particleCount_ = 10;
     Texture* texture_ = nullptr;
+    unsigned particleCount_ = 0;
 };
 
-// STUB: a particle emitter component holding its emitter; it draws nothing. Its destructor
-// withdraws its texture requests, as the texture manager keeps a pointer to it until the
-// image arrives. The particles issue replaces it.
+// The particle emitter of a game object: keeps its emitter at the object, steps it with the
+// pool's fixed step and draws every live particle as a quad in world space (once emitted,
+// particles do not follow the object).
 class ORVA_API ParticleEmitterComponent : public BaseSpriteComponent
 {
 public:
     static constexpr int TypeNumber = 9;
 
-    ParticleEmitterComponent() { type = TypeNumber; }
-    ~ParticleEmitterComponent() override
-    {
-        if (TextureManager::hasInstance()) {
-            TextureManager::getInstance().withdraw(this);
-        }
-    }
+    // Makes its emitter.
+    ParticleEmitterComponent();
+    // Withdraws its texture requests, which name it until the image arrives, and deletes its
+    // emitter.
+    ~ParticleEmitterComponent() override;
 
-    void init() {}
+    ParticleEmitterComponent(const ParticleEmitterComponent&) = delete;
+    ParticleEmitterComponent& operator=(const ParticleEmitterComponent&) = delete;
 
-    ObjectShader* getShader() override { return nullptr; }
+    // With an owner transform: the emitter at the owner's world place and scale, the default
+    // object shader, the unit quad, and the "default" layer. Nothing without one.
+    void init();
 
-    ParticleEmitter* get() noexcept { return &emitter_; }
+    // Follows the owner when its matrix has just changed, then steps the emitter.
+    void update(float dt) override;
+    // Draws the live particles, additively or alpha blended, and leaves alpha blending on.
+    // Always false: it draws its own quads.
+    bool draw(const Math::Matrix44<float>& projectionView) override;
+    ObjectShader* getShader() override { return shader_; }
+
+    ParticleEmitter* get() const noexcept { return emitter_; }
 
 private:
-    ParticleEmitter emitter_;
+    void followOwner(const TransformComponent& transform) noexcept;
+
+    ParticleEmitter* emitter_;
+    ObjectShader* shader_ = nullptr;
+    Drawable* quad_ = nullptr;
 };
 
 } // namespace Orva::Graphics

@@ -12,6 +12,7 @@
 #include "graphics/ObjectShader.h"
 #include "graphics/SpriteBatch.h"
 #include "graphics/Viewport.h"
+#include "platform/Platform.h"
 #include "window/Window.h"
 #include "world/FramerateController.h"
 

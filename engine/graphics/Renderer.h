@@ -7,7 +7,9 @@
 #include "core/MemoryPoolManager.h"
 #include "core/Singleton.h"
 #include "graphics/Color.h"
-#include "platform/Platform.h"
+
+// The platform layer's window, on which the context is made; opaque here.
+struct SDL_Window;
 
 namespace Orva {
 class Window;
@@ -84,7 +86,8 @@ private:
     // Prints the reason, keeps it and returns false.
     bool failInit(std::string reason);
 
-    Platform::GLContextHandle context_ = nullptr;
+    // The platform layer's context handle, opaque here.
+    void* context_ = nullptr;
     SDL_Window* deviceContext_ = nullptr;
     Window* window_ = nullptr;
     Drawable* unitQuad_ = nullptr;

@@ -69,6 +69,7 @@ SpriteBatch::SpriteBatch()
     // "textureSampler" keeps its initial unit, 0.
     shader_.evaluate(ShaderSources::BatchObjectVertex, ShaderSources::BatchObjectFragment);
     hasTextureLocation_ = shader_.getUniformLocation("hasTexture");
+    coverageLocation_ = shader_.getUniformLocation("coverage");
     drawBuffers_.resize(static_cast<std::size_t>(std::max(currentBinding(GL_MAX_DRAW_BUFFERS), 1)));
 
     const GLint vertexArray = currentBinding(GL_VERTEX_ARRAY_BINDING);
@@ -122,12 +123,13 @@ bool SpriteBatch::drawToFirstBufferOnly()
 // Reproduces the default object shader per corner: the position is (projMtx × MVP) × corner,
 // the product formed first as the shader forms it, and the UV is the frame's cell of the
 // atlas rectangle, mirrored by the flips.
-void SpriteBatch::add(const SpriteDrawValues& values, const Texture* texture)
+void SpriteBatch::add(const SpriteDrawValues& values, const Texture* texture, bool coverage)
 {
-    if (!vertices_.empty() && !sameImage(texture, texture_)) {
+    if (!vertices_.empty() && (!sameImage(texture, texture_) || coverage != coverage_)) {
         flush();
     }
     texture_ = texture;
+    coverage_ = coverage;
 
     // Only the columns that meet the corners' x, y and w = 1 are needed; z is 0.
     constexpr int Columns[] = {0, 1, 3};
@@ -177,6 +179,7 @@ void SpriteBatch::flush()
     if (shader_.apply()) {
         const bool textured = texture_ != nullptr && texture_->apply(0);
         glUniform1i(hasTextureLocation_, textured ? 1 : 0);
+        glUniform1i(coverageLocation_, textured && coverage_ ? 1 : 0);
         glBindVertexArray(vertexArray_);
         glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_);
         glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices_.size() * sizeof(Vertex)),

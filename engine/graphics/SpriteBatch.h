@@ -57,9 +57,11 @@ public:
     // The "projMtx" of the quads added from now on.
     void setProjection(const Math::Matrix44<float>& projectionView) noexcept { projection_ = projectionView; }
     // Queues a sprite's quad behind the others: textured by a loaded texture, else (null)
-    // untextured. A quad whose GL texture differs from the queued ones' draws those first; a
-    // full draw's worth of quads is drawn and handed to the driver.
-    void add(const SpriteDrawValues& values, const Texture* texture);
+    // untextured. With coverage the texture is a glyph sheet whose red channel is the tint's
+    // alpha, as the font shader draws it. A quad whose GL texture or sampling differs from the
+    // queued ones' draws those first; a full draw's worth of quads is drawn and handed to the
+    // driver.
+    void add(const SpriteDrawValues& values, const Texture* texture, bool coverage = false);
     // Draws the queued quads, into the first draw buffer only. The program, vertex array,
     // array buffer and draw buffers that were bound are bound again; the run's texture is
     // applied as a sprite applies it (Texture::apply): it stays bound on unit 0, recorded as
@@ -86,11 +88,13 @@ private:
 
     ObjectShader shader_;
     int hasTextureLocation_ = -1;
+    int coverageLocation_ = -1;
     Math::Matrix44<float> projection_;
     // The queued quads' corners and the GL texture they share (through any of its Texture
     // objects: atlas rectangles share their atlas's).
     std::vector<Vertex> vertices_;
     const Texture* texture_ = nullptr;
+    bool coverage_ = false;
     // GL names: the batch's own vertex array holds the attribute layout and the index buffer.
     unsigned vertexArray_ = 0;
     unsigned vertexBuffer_ = 0;

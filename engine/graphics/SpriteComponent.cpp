@@ -4,12 +4,11 @@
 #include <utility>
 
 #include "core/GlobalManager.h"
-#include "graphics/Layer.h"
+#include "core/TweenTargets.h"
 #include "graphics/ObjectShader.h"
 #include "graphics/Renderer.h"
 #include "graphics/Texture.h"
 #include "graphics/TextureManager.h"
-#include "graphics/Viewport.h"
 #include "world/GameObject.h"
 #include "world/TransformComponent.h"
 
@@ -113,19 +112,6 @@ void SpriteComponent::useSharedShader()
     sharedShader_ = true;
 }
 
-// Leaves any other layer first: a sprite is in one layer's list at most.
-void SpriteComponent::joinDefaultLayer()
-{
-    if (!Renderer::hasInstance() || !Renderer::getInstance().isInitialized()) {
-        removeFromLayer(false);
-        return;
-    }
-    Layer* defaultLayer = Renderer::getInstance().getViewport().getLayer(Viewport::DefaultLayerName);
-    if (getLayer() != defaultLayer) {
-        moveToLayer(Viewport::DefaultLayerName);
-    }
-}
-
 // One frame of the grid, from pixels to world units. A grid read as 0 columns or rows counts
 // as 1, so that the size stays finite.
 void SpriteComponent::sizeFromTexture() noexcept
@@ -222,6 +208,16 @@ void SpriteComponent::update(float dt)
         }
     }
     frameIndex_ = static_cast<int>(frameTimer_);
+}
+
+void SpriteComponent::pushFPS() noexcept
+{
+    Actions::primitiveIntTarget = &fps_;
+}
+
+void SpriteComponent::pushCurrFrame() noexcept
+{
+    Actions::primitiveIntTarget = &frameIndex_;
 }
 
 SpriteDrawValues SpriteComponent::getDrawValues(const TransformComponent& transform) const

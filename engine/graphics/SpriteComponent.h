@@ -77,6 +77,11 @@ public:
         frameTimer_ = static_cast<float>(frame);
     }
     int getAnimationFrame() const noexcept { return frameIndex_; }
+    // The frame drawn alone; the next step works it out from the frame timer again.
+    void setFrameIndex(int frame) noexcept { frameIndex_ = frame; }
+    // Make the fps, or the frame drawn, the target of the next int tween a script creates.
+    void pushFPS() noexcept;
+    void pushCurrFrame() noexcept;
     int getCurrentLoopCount() const noexcept { return loopCount_; }
     // True once the loop count reaches the limit, and always for an endless animation.
     bool isAnimationDone() const noexcept { return loopCount_ >= loopLimit_; }
@@ -130,7 +135,6 @@ private:
     const TransformComponent* drawnTransform() const noexcept;
     void requestTexture(const std::string& path);
     void useSharedShader();
-    void joinDefaultLayer();
     void sizeFromTexture() noexcept;
 
     ObjectShader* shader_ = nullptr;

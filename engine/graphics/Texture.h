@@ -83,7 +83,6 @@ public:
     int getUseCount() const noexcept { return useCount_; }
     void incrementUseCounter() noexcept { ++useCount_; }
     void decrementUseCounter() noexcept { --useCount_; }
-    void addUses(int count) noexcept { useCount_ += count; }
 
     // Becomes the other texture's image (every field) while keeping its own use count and
     // persistent flag, so that holders of this object see the new image.

@@ -22,8 +22,6 @@ namespace Orva::Graphics {
 
 namespace {
 
-constexpr char LoadRequestName[] = "LoadResource";
-constexpr char LoadReplyName[] = "OnResourceLoadComplete";
 constexpr char ImageFolder[] = "images/";
 
 std::string fullPath(const std::string& relativePath)
@@ -109,7 +107,7 @@ AtlasFile readAtlasFile(const std::string& text, std::string& error)
 
 TextureManager::TextureManager() : uploader_(makeGLTextureUploader())
 {
-    EventManager::getInstance().ListenToEvent(LoadReplyName,
+    EventManager::getInstance().ListenToEvent(Events::loadReplyCode(),
                                               FunctionHolder(this, &TextureManager::onResourceLoadComplete));
 }
 
@@ -186,10 +184,7 @@ Texture* TextureManager::request(Requester* requester, const std::string& path, 
 
 void TextureManager::sendLoad(void* sender, const std::string& path)
 {
-    Events::LoadEvent request(sender, this);
-    request.entries.emplace_back(path);
-    request.hashCode = EventNameDetails::EventToHash(LoadRequestName);
-    EventManager::getInstance().queueEvent(request.hashCode, request);
+    Events::requestLoad(sender, this, {Events::LoadEvent::Entry(path)});
 }
 
 void TextureManager::hand(Texture* texture, BaseSpriteComponent* requester)
@@ -338,8 +333,8 @@ void TextureManager::setUploader(std::unique_ptr<TextureUploader> uploader)
 
 void TextureManager::onResourceLoadComplete(BaseEvent* event)
 {
-    const auto* reply = dynamic_cast<const Events::LoadEvent*>(event);
-    if (reply == nullptr || reply->requestId != this) {
+    const Events::LoadEvent* reply = Events::replyForRequest(event, this);
+    if (reply == nullptr) {
         return;
     }
     for (const Events::LoadEvent::Entry& entry : reply->entries) {
@@ -406,7 +401,8 @@ void TextureManager::completeImage(const std::string& key, const std::string& co
             if (requester == nullptr) {
                 continue;
             }
-            texture->addUses(requester->type == ParticleEmitterComponent::TypeNumber ? 2 : 1);
+            // An emitter counts the texture once more as it takes it.
+            texture->incrementUseCounter();
             hand(texture, requester);
         }
     }

@@ -1,5 +1,6 @@
 #include "physics/BaseCollider.h"
 
+#include "core/SwapRemove.h"
 #include "physics/RigidBody.h"
 
 namespace Orva::Physics {
@@ -10,7 +11,7 @@ BaseCollider::~BaseCollider()
         rigidBody_->detachCollider();
     }
     if (PhysicsWorld::hasInstance()) {
-        removeUnordered(PhysicsWorld::getInstance().getListOfCollider(), this);
+        swapRemove(PhysicsWorld::getInstance().getListOfCollider(), this);
     }
 }
 

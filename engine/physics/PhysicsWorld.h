@@ -14,16 +14,6 @@ namespace Orva::Physics {
 class BaseCollider;
 class RigidBody;
 
-// Drops the item from an unordered list by moving the last entry into its place.
-template <class List, class Item> void removeUnordered(List& list, Item* item)
-{
-    const auto found = std::find(list.begin(), list.end(), item);
-    if (found != list.end()) {
-        *found = list.back();
-        list.pop_back();
-    }
-}
-
 // STUB: the collider and body lists and the table of 32 collision groups, with a step that
 // does nothing. The physics issue replaces it (contacts, responses, integration, collision
 // listeners and events).

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Export.h"
+#include "core/SwapRemove.h"
 #include "core/Vector.h"
 #include "physics/BaseCollider.h"
 #include "physics/PhysicsWorld.h"
@@ -29,7 +30,7 @@ public:
             collider_->attachRigidBody(nullptr);
         }
         if (PhysicsWorld::hasInstance()) {
-            removeUnordered(PhysicsWorld::getInstance().getListOfRigidBody(), this);
+            swapRemove(PhysicsWorld::getInstance().getListOfRigidBody(), this);
         }
     }
 

@@ -18,7 +18,7 @@ using Registration = void (*)(lua_State*);
 // it, and each global is set with its class. The commented steps are registered by the
 // bindings of their classes, in place.
 constexpr Registration ScriptRegistrations[] = {
-    // 1: "Core"."LuaScriptManager", global "luaScript".
+    &registerLuaScriptManager,      // 1: global "luaScript"
     &registerTwoComponentVectors,   // 2
     &registerThreeComponentVectors, // 3
     &registerMathUtils,             // 4
@@ -28,25 +28,22 @@ constexpr Registration ScriptRegistrations[] = {
     &registerComponentClasses,  // 8
     &registerGameObject,        // 9
     &registerGameObjectManager, // 10: global "gameObjects"
-    // 11: "Core"."GlobalManager", global "globals".
-    &registerWindow, // 12
-    &registerEngine, // 13: global "engine"
-    // 14: "Graphics"."Renderer", "Layer", "Viewport", "ShaderValue", "ObjectShader",
-    //     "FrameShader", "Color", global "graphics".
-    &registerObjectUnitSize, // 15
-    // 16: "Core"."BaseEvent" and "LuaEvent" here; "CollisionEvent" and "EventManager" with
-    //     the global "events" join them.
-    &registerEventClasses,
-    // 17: "Input"."InputManager", tables "ButtonState" and "Keys", global "input".
+    &registerGlobalManager,     // 11: global "globals"
+    &registerWindow,            // 12
+    &registerEngine,            // 13: global "engine"
+    &registerDrawingPipeline,   // 14: global "graphics"
+    &registerObjectUnitSize,    // 15
+    &registerEventClasses,      // 16: global "events"
+    &registerInputManager,      // 17: global "input"
     // 18: "Physics"."PhysicsWorld", global "physics".
-    // 19: "Resources"."ResourceManager", global "resources".
-    // 20: "Core"."TextureManager", global "textures".
-    // 21: "Graphics"."FrameShader_PREVIOUS" and "FrameShader_SCREEN", read-only.
-    // 22: "Core"."GameStateManager", global "gameState".
-    // 23: "Core"."SetManager", global "sets".
+    &registerResourceManager,         // 19: global "resources"
+    &registerTextureManager,          // 20: global "textures"
+    &registerFrameShaderDependencies, // 21
+    &registerGameStateManager,        // 22: global "gameState"
+    &registerSetManager,              // 23: global "sets"
     // 24: "Core"."AudioManager", "Audio"."AudioChannel", "AudioBaseGroup",
     //     "AudioEmptyGroup", "AudioGroup", global "audio".
-    // 25: "Core"."DataAnalyticManager", global "analytic".
+    &registerDataAnalyticManager, // 25: global "analytic"
 };
 
 } // namespace

@@ -1,9 +1,9 @@
-#include <stdexcept>
 #include <string>
 
 #include "core/EventManager.h"
+#include "core/ScriptEvents.h"
+#include "scripting/ScriptBinding.h"
 #include "scripting/ScriptInterface.h"
-#include "scripting/luabridge/Namespace.h"
 #include "world/LuaScriptComponent.h"
 #include "world/LuaScriptManager.h"
 
@@ -11,33 +11,25 @@
 // script classes of the events they read from "luaEvent".
 namespace Orva {
 
-namespace {
-
-LuaScriptComponent* requireComponent(LuaScriptComponent* component, const char* operation)
-{
-    if (!component) {
-        throw std::invalid_argument(std::string(operation) + ": no script component");
-    }
-    return component;
-}
-
-} // namespace
-
+// Each function refuses a nil component under its own script name, except pushEvent: an
+// event without a sender is still an event (an action's send-event step makes such events).
 void EventManager::listenToEventName(LuaScriptComponent* component, const std::string& eventName,
                                      const std::string& functionName)
 {
+    requireScriptComponent(component, "listenToEventName");
     listenToEventCode(component, EventNameDetails::EventToHash(eventName), functionName);
 }
 
 void EventManager::listenToEventCode(LuaScriptComponent* component, std::uint32_t code,
                                      const std::string& functionName)
 {
-    requireComponent(component, "listenToEventCode");
-    ListenToEvent(code, FunctionHolder(component, functionName.c_str()));
+    ListenToEvent(
+        code, FunctionHolder(&requireScriptComponent(component, "listenToEventCode"), functionName.c_str()));
 }
 
 void EventManager::stopListeningToEventName(LuaScriptComponent* component, const std::string& eventName)
 {
+    requireScriptComponent(component, "stopListeningToEventName");
     stopListeningToEventCode(component, EventNameDetails::EventToHash(eventName));
 }
 
@@ -45,12 +37,12 @@ void EventManager::stopListeningToEventName(LuaScriptComponent* component, const
 // more removal when the component goes, and pools reuse addresses.
 void EventManager::stopListeningToEventCode(LuaScriptComponent* component, std::uint32_t code)
 {
-    StopListeningToEvent(code, requireComponent(component, "stopListeningToEventCode"));
+    StopListeningToEvent(code, &requireScriptComponent(component, "stopListeningToEventCode"));
 }
 
 void EventManager::pushEvent(LuaScriptComponent* component, const std::string& eventName)
 {
-    LuaEvent event(requireComponent(component, "pushEvent"));
+    LuaEvent event(component);
     event.hashCode = EventNameDetails::EventToHash(eventName);
     queueEvent(event.hashCode, event);
 }
@@ -70,7 +62,16 @@ void Scripting::registerEventClasses(lua_State* L)
         .deriveClass<LuaEvent, BaseEvent>("LuaEvent")
         .addData("ScriptComponent", &LuaEvent::scriptComponent)
         .endClass()
+        // "CollisionEvent", under "BaseEvent", comes here with the physics bindings.
+        .beginClass<EventManager>("EventManager")
+        .addFunction("listenToEventName", &EventManager::listenToEventName)
+        .addFunction("listenToEventCode", &EventManager::listenToEventCode)
+        .addFunction("stopListeningToEventName", &EventManager::stopListeningToEventName)
+        .addFunction("stopListeningToEventCode", &EventManager::stopListeningToEventCode)
+        .addFunction("pushEvent", &EventManager::pushEvent)
+        .endClass()
         .endNamespace();
+    publishManager<EventManager>(L, "events");
 }
 
 } // namespace Orva

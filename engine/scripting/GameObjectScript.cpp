@@ -47,8 +47,7 @@ constexpr Registration ComponentRegistrations[] = {
     &registerSpriteComponent,
     &registerSpriteFontComponent,
     &registerParticleEmitterComponent,
-    // "Graphics"."ParticleEmitter" (the emitter an emitter component drives) comes here,
-    // with the particles' bindings.
+    &registerParticleEmitter,
     &registerAudioComponent,
     &registerBaseCollider,
     &registerBoxCollider,
@@ -143,7 +142,14 @@ void registerGameObject(lua_State* L)
         .addFunction("addRigidBody", &Object::addComponent<RigidBody>)
         .addFunction("addAABBCollider", &Object::addComponent<AABBCollider>)
         .addFunction("addAction", &Object::addComponent<Actions::ActionComponent>)
-        .addFunction("addParticle", &Object::addComponent<ParticleEmitterComponent>)
+        .addFunction("addParticle",
+                     [](Object& object) {
+                         ParticleEmitterComponent* emitter = object.addComponent<ParticleEmitterComponent>();
+                         if (emitter != nullptr) {
+                             emitter->get()->active = true;
+                         }
+                         return emitter;
+                     })
         .addFunction("addSpriteFont", &Object::addComponent<SpriteFontComponent>)
         .addFunction("addAudio", &Object::addComponent<AudioComponent>)
         .addFunction("getTransform", &Object::getTransform)

@@ -13,7 +13,9 @@
 namespace Orva {
 
 // A script listener: the global function of a script, called with the listening
-// component's script object. The event itself is in the global "luaEvent" during the call.
+// component's script object and nothing else. Only the event manager's listeners find their
+// event, in the global "luaEvent" during the call (once "Core"."BaseEvent" is registered);
+// input listeners (actions, mouse, sticks) get nothing of theirs, there or anywhere.
 struct FunctionHolder::LuaFunctionHolder final : FunctionHolder::CallableFunction
 {
     ORVA_POOLED_OPERATORS(LuaFunctionHolder)

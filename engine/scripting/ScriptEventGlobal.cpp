@@ -1,7 +1,6 @@
 #include "scripting/ScriptEventGlobal.h"
 
 #include "scripting/luabridge/Userdata.h"
-#include "world/LuaScriptManager.h"
 
 namespace Orva {
 
@@ -11,32 +10,44 @@ constexpr const char* GlobalName = "luaEvent";
 
 } // namespace
 
-ScriptEventGlobal::ScriptEventGlobal()
+ScriptEventGlobal::ScriptEventGlobal(lua_State* state) : state_(state)
 {
-    if (LuaScriptManager::hasInstance()) {
-        lua_State* L = LuaScriptManager::getInstance().getLuaState();
-        if (luabridge::isRegistered<BaseEvent>(L)) {
-            state_ = L;
-        }
-    }
+    DispatchObserver::install(this);
 }
 
 ScriptEventGlobal::~ScriptEventGlobal()
 {
-    if (state_) {
+    DispatchObserver::remove(this);
+    retire();
+}
+
+void ScriptEventGlobal::dispatchStarted()
+{
+    publishing_ = luabridge::isRegistered<BaseEvent>(state_);
+}
+
+void ScriptEventGlobal::dispatchEnded() noexcept
+{
+    if (publishing_) {
         retire();
         luabridge::setGlobal(state_, nullptr, GlobalName);
+        publishing_ = false;
     }
 }
 
-void ScriptEventGlobal::publish(BaseEvent* event)
+void ScriptEventGlobal::beforeListeners(std::uint32_t, BaseEvent* event)
 {
-    if (!state_) {
+    if (!publishing_) {
         return;
     }
     retire();
     published_.emplace(state_, event);
     luabridge::setGlobal(state_, *published_, GlobalName);
+}
+
+void ScriptEventGlobal::afterListeners(std::uint32_t, BaseEvent*)
+{
+    retire();
 }
 
 void ScriptEventGlobal::retire() noexcept

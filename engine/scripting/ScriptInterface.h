@@ -2,6 +2,8 @@
 
 #include <lua.hpp>
 
+#include <string>
+
 #include "core/Export.h"
 #include "scripting/ScriptValueTypes.h"
 
@@ -31,14 +33,22 @@ ORVA_API void registerTransformComponent(lua_State* L);
 ORVA_API void registerGameObject(lua_State* L);
 ORVA_API void registerGameObjectManager(lua_State* L);
 
-// ScriptManagerScript.cpp: "Core"."LuaScriptComponent", under "BaseComponent".
+// ScriptManagerScript.cpp: "Core"."LuaScriptManager" with the global "luaScript", and
+// "Core"."LuaScriptComponent", under "BaseComponent".
+ORVA_API void registerLuaScriptManager(lua_State* L);
 ORVA_API void registerLuaScriptComponent(lua_State* L);
+
+// GlobalManagerScript.cpp: "Core"."GlobalManager" with the global "globals".
+ORVA_API void registerGlobalManager(lua_State* L);
 
 // SpriteScript.cpp: "Graphics"."BaseSpriteComponent" and the drawn components under it.
 ORVA_API void registerBaseSpriteComponent(lua_State* L);
 ORVA_API void registerSpriteComponent(lua_State* L);
 ORVA_API void registerSpriteFontComponent(lua_State* L);
 ORVA_API void registerParticleEmitterComponent(lua_State* L);
+ORVA_API void registerParticleEmitter(lua_State* L);
+// "Core"."TextureManager" with the global "textures".
+ORVA_API void registerTextureManager(lua_State* L);
 
 // AudioScript.cpp: "Audio"."AudioComponent", a class of its own.
 ORVA_API void registerAudioComponent(lua_State* L);
@@ -53,12 +63,45 @@ ORVA_API void registerRigidBody(lua_State* L);
 // ActionScript.cpp: "Actions"."ActionComponent", a class of its own.
 ORVA_API void registerActionComponent(lua_State* L);
 
-// GraphicsScript.cpp: "Graphics"."Window", the class of the global "window".
+// GraphicsScript.cpp: "Graphics"."Window", the class of the global "window"; "Renderer",
+// "Layer", "Viewport", "ShaderValue", "ObjectShader", "FrameShader" and "Color" with the
+// global "graphics" (nil without a renderer); the read-only "FrameShader_PREVIOUS" and
+// "FrameShader_SCREEN".
 ORVA_API void registerWindow(lua_State* L);
+ORVA_API void registerDrawingPipeline(lua_State* L);
+ORVA_API void registerFrameShaderDependencies(lua_State* L);
+// Whether a script may hand the engine this path of a file to open: not empty, not absolute
+// and without a ".." segment, backslashes read as slashes. A refused path is named on stderr
+// with the script function's name.
+ORVA_API bool acceptScriptPath(const std::string& path, const char* function);
+
+// A member taking the path of a file to open, bound for scripts: called only for a path they
+// may give.
+template <class Object> auto confinedPathCall(void (Object::*call)(const std::string&), const char* function)
+{
+    return [call, function](Object& object, const std::string& path) {
+        if (acceptScriptPath(path, function)) {
+            (object.*call)(path);
+        }
+    };
+}
 
 // EventManagerScript.cpp: "Core"."BaseEvent" and "Core"."LuaEvent" (the classes of the
-// global "luaEvent").
+// global "luaEvent"), then "Core"."EventManager" with the global "events".
 ORVA_API void registerEventClasses(lua_State* L);
+
+// InputScript.cpp: "Input"."InputManager" with the global "input", and the read-only tables
+// "ButtonState" and "Keys".
+ORVA_API void registerInputManager(lua_State* L);
+
+// WorldScript.cpp: "Resources"."ResourceManager", "Core"."GameStateManager" and
+// "Core"."SetManager", with the globals "resources", "gameState" and "sets".
+ORVA_API void registerResourceManager(lua_State* L);
+ORVA_API void registerGameStateManager(lua_State* L);
+ORVA_API void registerSetManager(lua_State* L);
+
+// AnalyticsScript.cpp: "Core"."DataAnalyticManager" with the global "analytic".
+ORVA_API void registerDataAnalyticManager(lua_State* L);
 
 // EngineScript.cpp: "Core"."Engine" with the global "engine"; the namespace variable
 // "Graphics"."ObjectUnitSize".

@@ -3,6 +3,8 @@
 #include <type_traits>
 
 #include "core/Vector.h"
+#include "graphics/Color.h"
+#include "graphics/ShaderValue.h"
 #include "scripting/luabridge/Userdata.h"
 
 // The engine types that cross into scripts by value: each script copy lives in its own
@@ -14,6 +16,13 @@ template <Orva::Math::detail::VectorComponent T> struct ByValue<Orva::Math::Vect
 {
 };
 template <Orva::Math::detail::VectorComponent T> struct ByValue<Orva::Math::Vector3D<T>> : std::true_type
+{
+};
+
+template <> struct ByValue<Orva::Graphics::Color> : std::true_type
+{
+};
+template <> struct ByValue<Orva::Graphics::ShaderValue> : std::true_type
 {
 };
 

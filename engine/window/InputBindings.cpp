@@ -1,5 +1,7 @@
 #include <algorithm>
 
+#include "core/ScriptEvents.h"
+#include "core/SwapRemove.h"
 #include "window/InputKeys.h"
 #include "window/InputManager.h"
 #include "world/LuaScriptComponent.h"
@@ -22,13 +24,6 @@ unsigned char padButtonKey(int pad, XInputButtons button) noexcept
 std::uint32_t hashOf(const std::string& actionName)
 {
     return EventNameDetails::EventToHash(actionName);
-}
-
-void markDeadIfOwned(FunctionHolder& holder, const EventCallbackObject* owner)
-{
-    if (holder->isOwnedBy(owner)) {
-        holder.markDead();
-    }
 }
 
 } // namespace
@@ -58,12 +53,7 @@ void InputManager::tieControllerButtonToAction(int pad, XInputButtons button, co
 
 void InputManager::unTieActionFromKey(unsigned char key, std::uint32_t action)
 {
-    ActionList& actions = keyPairings_[key];
-    const auto found = std::find(actions.begin(), actions.end(), action);
-    if (found != actions.end()) {
-        *found = actions.back();
-        actions.pop_back();
-    }
+    swapRemove(keyPairings_[key], action);
 }
 
 void InputManager::unTieActionFromKey(unsigned char key, const std::string& actionName)
@@ -93,7 +83,7 @@ void InputManager::listenToInput(std::uint32_t action, ButtonState state, Functi
         return;
     }
     callback->addEventCallback(action, this);
-    pendingActionListeners_[action].push_back(ActionListenerData{std::move(callback), state});
+    actionListeners_.add(action, ActionListenerData{std::move(callback), state});
 }
 
 void InputManager::listenToInput(const std::string& actionName, ButtonState state, FunctionHolder&& callback)
@@ -106,10 +96,10 @@ void InputManager::listenToInput(std::uint32_t action, FunctionHolder&& callback
     if (!callback) {
         return;
     }
-    ActionListenerList& pending = pendingActionListeners_[action];
     for (const ButtonState state : StatelessOrder) {
-        pending.push_back(ActionListenerData{callback.clone(), state});
-        pending.back().callback->addEventCallback(action, this);
+        FunctionHolder clone = callback.clone();
+        clone->addEventCallback(action, this);
+        actionListeners_.add(action, ActionListenerData{std::move(clone), state});
     }
 }
 
@@ -146,76 +136,55 @@ void InputManager::stopListeningToInput(std::uint32_t action, EventCallbackObjec
     if (!hasUnclaimedListener(action, &owner, state) || !owner.removeSubscription(action, this)) {
         return;
     }
-    pendingActionRemovals_.push_back(ActionRemoval{action, &owner, state, false});
+    actionListeners_.remove(action, &owner, StateFilter{state},
+                            state == NONE ? ActionListeners::Take::All : ActionListeners::Take::First);
 }
 
 // A listener the request could remove: live or pending, alive, of the owner, in the state
-// (any state for NONE), and not already taken by a queued removal.
+// (any state for NONE), and not already taken by a removal the owner asked for.
 bool InputManager::hasUnclaimedListener(std::uint32_t action, const EventCallbackObject* owner,
                                         ButtonState state) const
 {
+    const StateFilter wanted{state};
     std::size_t candidates = 0;
-    const auto count = [&](const ActionMap& map) {
-        const auto found = map.find(action);
-        if (found == map.end()) {
-            return;
+    for (const ActionListeners::Entries* listeners :
+         {actionListeners_.live(action), actionListeners_.pending(action)}) {
+        if (listeners == nullptr) {
+            continue;
         }
-        for (const ActionListenerData& listener : found->second) {
-            if (!listener.callback.isDead() && (state == NONE || listener.state == state) &&
-                listener.callback->isOwnedBy(owner)) {
+        for (const ActionListenerData& listener : *listeners) {
+            if (!listener.callback.isDead() && wanted(listener) && listener.callback->isOwnedBy(owner)) {
                 ++candidates;
             }
         }
-    };
-    count(actionListeners_);
-    count(pendingActionListeners_);
-    for (const ActionRemoval& removal : pendingActionRemovals_) {
-        if (removal.action != action || removal.owner != owner || removal.ownerGone) {
+    }
+    for (const ActionListeners::Removal& removal : actionListeners_.removals()) {
+        if (removal.key != action || removal.owner != owner ||
+            removal.take == ActionListeners::Take::AllDead) {
             continue;
         }
-        if (removal.state == NONE) {
+        if (removal.filter.state == NONE) {
             return false;
         }
-        if ((state == NONE || removal.state == state) && candidates > 0) {
+        if ((state == NONE || removal.filter.state == state) && candidates > 0) {
             --candidates;
         }
     }
     return candidates > 0;
 }
 
+// The owner's listeners of the code are never called again; an action may carry the mouse or
+// stick code's name, so its listeners go with their owner too.
 void InputManager::stopListening(EventCallbackObject* owner, std::uint32_t code)
 {
-    markOwnedDead(code, owner);
-    // An action may carry the mouse or stick code's name; its listeners go with their owner too.
-    pendingActionRemovals_.push_back(ActionRemoval{code, owner, NONE, true});
+    actionListeners_.markDead(code, owner);
+    actionListeners_.remove(code, owner, StateFilter{}, ActionListeners::Take::AllDead);
     if (code == MOUSE_MOVEMENT_EVENT_CODE) {
-        pendingMouseRemovals_.push_back(owner);
+        mouseListeners_.markDead(code, owner);
+        mouseListeners_.remove(code, owner);
     } else if (code == CONTROLLER_STICK_DELTA_EVENT_CODE) {
-        pendingStickRemovals_.emplace_back(owner, -1);
-    }
-}
-
-void InputManager::markOwnedDead(std::uint32_t code, const EventCallbackObject* owner)
-{
-    for (ActionMap* map : {&actionListeners_, &pendingActionListeners_}) {
-        if (const auto found = map->find(code); found != map->end()) {
-            for (ActionListenerData& listener : found->second) {
-                markDeadIfOwned(listener.callback, owner);
-            }
-        }
-    }
-    if (code == MOUSE_MOVEMENT_EVENT_CODE) {
-        for (MouseListenerList* list : {&mouseListeners_, &pendingMouseListeners_}) {
-            for (FunctionHolder& listener : *list) {
-                markDeadIfOwned(listener, owner);
-            }
-        }
-    } else if (code == CONTROLLER_STICK_DELTA_EVENT_CODE) {
-        for (StickListenerList* list : {&stickListeners_, &pendingStickListeners_}) {
-            for (ControllerListenerData& listener : *list) {
-                markDeadIfOwned(listener.callback, owner);
-            }
-        }
+        stickListeners_.markDead(code, owner);
+        stickListeners_.remove(code, owner);
     }
 }
 
@@ -224,44 +193,32 @@ void InputManager::markOwnedDead(std::uint32_t code, const EventCallbackObject* 
 // (the mouse and stick steps take theirs in later in the same update).
 void InputManager::ownerDestroyed(const EventCallbackObject* owner)
 {
-    if (!updating_) {
-        return;
-    }
-    for (ActionMap* map : {&actionListeners_, &pendingActionListeners_}) {
-        for (auto& [action, listeners] : *map) {
-            for (ActionListenerData& listener : listeners) {
-                markDeadIfOwned(listener.callback, owner);
-            }
-        }
-    }
-    for (MouseListenerList* list : {&mouseListeners_, &pendingMouseListeners_}) {
-        for (FunctionHolder& listener : *list) {
-            markDeadIfOwned(listener, owner);
-        }
-    }
-    for (StickListenerList* list : {&stickListeners_, &pendingStickListeners_}) {
-        for (ControllerListenerData& listener : *list) {
-            markDeadIfOwned(listener.callback, owner);
-        }
+    if (updating_) {
+        actionListeners_.ownerDestroyed(owner);
+        mouseListeners_.ownerDestroyed(owner);
+        stickListeners_.ownerDestroyed(owner);
     }
 }
 
+// A script's nil component is refused under the script function's name.
 void InputManager::listenToInputFromScript(LuaScriptComponent* script, const std::string& actionName,
                                            ButtonState state, const std::string& functionName)
 {
+    requireScriptComponent(script, "listenToInput");
     listenToInputCodeFromScript(script, hashOf(actionName), state, functionName);
 }
 
 void InputManager::listenToInputCodeFromScript(LuaScriptComponent* script, std::uint32_t action,
                                                ButtonState state, const std::string& functionName)
 {
-    listenToInput(action, state, FunctionHolder(script, functionName.c_str()));
+    listenToInput(action, state,
+                  FunctionHolder(&requireScriptComponent(script, "listenToInputCode"), functionName.c_str()));
 }
 
 void InputManager::stopListeningFromScript(LuaScriptComponent* script, const std::string& actionName,
                                            ButtonState state)
 {
-    stopListeningToInput(hashOf(actionName), script, state);
+    stopListeningToInput(hashOf(actionName), &requireScriptComponent(script, "stopListening"), state);
 }
 
 void InputManager::listenToMouseMovement(FunctionHolder&& callback)
@@ -270,7 +227,7 @@ void InputManager::listenToMouseMovement(FunctionHolder&& callback)
         return;
     }
     callback->addEventCallback(MOUSE_MOVEMENT_EVENT_CODE, this);
-    pendingMouseListeners_.push_back(std::move(callback));
+    mouseListeners_.add(MOUSE_MOVEMENT_EVENT_CODE, std::move(callback));
 }
 
 void InputManager::listenToControllerStickDelta(int pad, ControllerStickSide side, FunctionHolder&& callback)
@@ -279,7 +236,8 @@ void InputManager::listenToControllerStickDelta(int pad, ControllerStickSide sid
         return;
     }
     callback->addEventCallback(CONTROLLER_STICK_DELTA_EVENT_CODE, this);
-    pendingStickListeners_.push_back(ControllerListenerData{std::move(callback), pad, side});
+    stickListeners_.add(CONTROLLER_STICK_DELTA_EVENT_CODE,
+                        ControllerListenerData{std::move(callback), pad, side});
 }
 
 } // namespace Orva

@@ -58,41 +58,11 @@ std::int32_t controllerIndexOf(unsigned char key) noexcept
     return (key - InputKeys::ORVA_CONTROLLER1_DPAD_UP) / PadButtonCount;
 }
 
-// Removes the first listener the predicate picks, preferring one whose owner is gone: its
-// address may already belong to a new owner whose listener must stay. The last listener
-// takes the removed one's place.
-template <class List, class Holder, class Pick> void removeOne(List& list, Holder holderOf, Pick pick)
-{
-    auto chosen = list.end();
-    for (auto it = list.begin(); it != list.end(); ++it) {
-        if (pick(*it) && (chosen == list.end() || (holderOf(*it).isDead() && !holderOf(*chosen).isDead()))) {
-            chosen = it;
-            if (holderOf(*chosen).isDead()) {
-                break;
-            }
-        }
-    }
-    if (chosen != list.end()) {
-        std::swap(*chosen, list.back());
-        list.pop_back();
-    }
-}
-
-template <class List> void appendAll(List& target, List& source)
-{
-    target.reserve(target.size() + source.size());
-    for (auto& item : source) {
-        target.push_back(std::move(item));
-    }
-    source.clear();
-}
-
 } // namespace
 
 InputManager::InputManager()
 {
     actionListeners_.reserve(ReservedActionCodes);
-    pendingActionListeners_.reserve(ReservedActionCodes);
     for (int pad = 0; pad < PadCount; ++pad) {
         controllers_[static_cast<std::size_t>(pad)] = XInputController(pad + 1);
     }
@@ -187,8 +157,8 @@ void InputManager::readPads(float dt)
 
 void InputManager::dispatchActionListeners()
 {
-    mergeActionListeners();
-    applyActionRemovals();
+    actionListeners_.mergePending();
+    actionListeners_.applyRemovals();
 
     // Listeners may tie, untie or clear bindings: keys are stepped by value, and each key's
     // actions are walked as they were when the key came up.
@@ -198,55 +168,15 @@ void InputManager::dispatchActionListeners()
         dispatchedActions_.assign(pairing->second.begin(), pairing->second.end());
         const ButtonState state = getButtonState(key);
         for (const std::uint32_t action : dispatchedActions_) {
-            const auto found = actionListeners_.find(action);
-            if (found == actionListeners_.end()) {
-                continue;
-            }
             ControllerEvent event(key, state, action, controllerIndexOf(key));
-            ActionListenerList& listeners = found->second;
-            // Registrations and removals wait for the next update, so the list keeps its shape.
-            for (ActionListenerData& listener : listeners) {
-                if (listener.state == state && !listener.callback.isDead()) {
+            actionListeners_.forEach(action, [&](ActionListenerData& listener) {
+                if (listener.state == state) {
                     listener.callback->call(&event);
                 }
-            }
+            });
         }
         pairing = keyPairings_.upper_bound(key);
     }
-}
-
-void InputManager::mergeActionListeners()
-{
-    for (auto& [action, pending] : pendingActionListeners_) {
-        appendAll(actionListeners_[action], pending);
-    }
-    pendingActionListeners_.clear();
-}
-
-void InputManager::applyActionRemovals()
-{
-    for (const ActionRemoval& removal : pendingActionRemovals_) {
-        const auto found = actionListeners_.find(removal.action);
-        if (found == actionListeners_.end()) {
-            continue;
-        }
-        ActionListenerList& listeners = found->second;
-        const auto owned = [&removal](const ActionListenerData& listener) {
-            return listener.callback->isOwnedBy(removal.owner);
-        };
-        if (removal.state == NONE) {
-            std::erase_if(listeners, [&](const ActionListenerData& listener) {
-                return owned(listener) && (!removal.ownerGone || listener.callback.isDead());
-            });
-        } else {
-            removeOne(
-                listeners, [](ActionListenerData& listener) -> FunctionHolder& { return listener.callback; },
-                [&](const ActionListenerData& listener) {
-                    return listener.state == removal.state && owned(listener);
-                });
-        }
-    }
-    pendingActionRemovals_.clear();
 }
 
 void InputManager::updateMouse()
@@ -256,13 +186,8 @@ void InputManager::updateMouse()
     mouseEvent_.delta -= mouseEvent_.position;
     mouseEvent_.position = position;
 
-    appendAll(mouseListeners_, pendingMouseListeners_);
-    for (const EventCallbackObject* owner : pendingMouseRemovals_) {
-        removeOne(
-            mouseListeners_, [](FunctionHolder& holder) -> FunctionHolder& { return holder; },
-            [owner](const FunctionHolder& holder) { return holder->isOwnedBy(owner); });
-    }
-    pendingMouseRemovals_.clear();
+    mouseListeners_.mergePending();
+    mouseListeners_.applyRemovals();
 
     if (mouseEvent_.delta == Math::Vector2D<int>()) {
         return;
@@ -270,36 +195,24 @@ void InputManager::updateMouse()
     mouseEvent_.leftButton = getButtonState(InputKeys::ORVA_MOUSE_LEFT);
     mouseEvent_.rightButton = getButtonState(InputKeys::ORVA_MOUSE_RIGHT);
     mouseEvent_.middleButton = getButtonState(InputKeys::ORVA_MOUSE_MIDDLE);
-    for (FunctionHolder& listener : mouseListeners_) {
-        if (!listener.isDead()) {
-            listener->call(&mouseEvent_);
-        }
-    }
+    mouseListeners_.forEach(MOUSE_MOVEMENT_EVENT_CODE,
+                            [this](FunctionHolder& listener) { listener->call(&mouseEvent_); });
 }
 
 void InputManager::updateStickDeltaListeners()
 {
-    appendAll(stickListeners_, pendingStickListeners_);
-    for (const auto& [owner, controller] : pendingStickRemovals_) {
-        removeOne(
-            stickListeners_,
-            [](ControllerListenerData& listener) -> FunctionHolder& { return listener.callback; },
-            [owner, controller](const ControllerListenerData& listener) {
-                return listener.callback->isOwnedBy(owner) &&
-                       (controller == -1 || listener.controller == controller);
-            });
-    }
-    pendingStickRemovals_.clear();
+    stickListeners_.mergePending();
+    stickListeners_.applyRemovals();
 
-    for (ControllerListenerData& listener : stickListeners_) {
+    stickListeners_.forEach(CONTROLLER_STICK_DELTA_EVENT_CODE, [this](ControllerListenerData& listener) {
         const XInputController* pad = padAt(listener.controller);
-        if (pad == nullptr || listener.callback.isDead()) {
-            continue;
+        if (pad == nullptr) {
+            return;
         }
         const Math::Vector2D<float> stick =
             listener.side == LeftStick ? pad->getLeftStickPosition() : pad->getRightStickPosition();
         if (stick.x == 0.0f && stick.y == 0.0f) {
-            continue;
+            return;
         }
         ControllerStickDeltaEvent event;
         event.controller = pad;
@@ -308,7 +221,7 @@ void InputManager::updateStickDeltaListeners()
         event.leftStick = pad->getLeftStickPosition();
         event.rightStick = pad->getRightStickPosition();
         listener.callback->call(&event);
-    }
+    });
 }
 
 XInputController* InputManager::padAt(int pad) noexcept

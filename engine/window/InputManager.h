@@ -11,6 +11,7 @@
 #include "core/EventCallbackObject.h"
 #include "core/Export.h"
 #include "core/FunctionHolder.h"
+#include "core/ListenerList.h"
 #include "core/MemoryPoolManager.h"
 #include "core/OrvaAllocator.h"
 #include "core/Singleton.h"
@@ -62,7 +63,6 @@ public:
 
     using KeyList = std::vector<unsigned char, OrvaAllocator<unsigned char>>;
     using ActionList = std::vector<std::uint32_t, OrvaAllocator<std::uint32_t>>;
-    using ActionListenerList = std::vector<ActionListenerData, OrvaAllocator<ActionListenerData>>;
     using TrackingList = std::vector<InputTrackData, OrvaAllocator<InputTrackData>>;
 
     // Action codes tied by the constructor to the pad connection codes 214 to 221.
@@ -135,7 +135,8 @@ public:
     void stopListening(EventCallbackObject* owner, std::uint32_t code) override;
     void ownerDestroyed(const EventCallbackObject* owner) override;
 
-    // The script side: the listener is the script instance's Lua function of that name.
+    // The script side: the listener is the script instance's Lua function of that name. A
+    // null component throws std::invalid_argument naming the script function.
     void listenToInputFromScript(LuaScriptComponent* script, const std::string& actionName, ButtonState state,
                                  const std::string& functionName);
     void listenToInputCodeFromScript(LuaScriptComponent* script, std::uint32_t action, ButtonState state,
@@ -230,20 +231,19 @@ public:
     InputReplayTrack& getReplayTrack() noexcept { return replayTrack_; }
 
 private:
-    // A removal of action listeners. One asked for by an owner's record being cleared takes
-    // only the listeners that were marked dead then: listeners the same owner, or a new one
-    // at its address, registered since stay.
-    struct ActionRemoval
+    // The state a removal of action listeners takes; NONE takes every state.
+    struct StateFilter
     {
-        std::uint32_t action;
-        const EventCallbackObject* owner;
-        ButtonState state;
-        bool ownerGone;
+        ButtonState state = NONE;
+        bool operator()(const ActionListenerData& listener) const noexcept
+        {
+            return state == NONE || listener.state == state;
+        }
     };
-    using ActionMap = std::unordered_map<std::uint32_t, ActionListenerList>;
-    using StickListenerList = std::vector<ControllerListenerData, OrvaAllocator<ControllerListenerData>>;
-    using MouseListenerList = std::vector<FunctionHolder, OrvaAllocator<FunctionHolder>>;
-    using StickRemoval = std::pair<const EventCallbackObject*, int>;
+    using ActionListeners = ListenerList<std::uint32_t, ActionListenerData, StateFilter>;
+    // Mouse and stick listeners are filed under the code their owners record.
+    using MouseListeners = ListenerList<std::uint32_t, FunctionHolder>;
+    using StickListeners = ListenerList<std::uint32_t, ControllerListenerData>;
 
     using StateBuffer = std::array<std::uint8_t, 256>;
 
@@ -252,12 +252,9 @@ private:
     void readPads(float dt);
     void replayStep(float dt);
     void dispatchActionListeners();
-    void mergeActionListeners();
-    void applyActionRemovals();
     void updateMouse();
     void updateStickDeltaListeners();
 
-    void markOwnedDead(std::uint32_t code, const EventCallbackObject* owner);
     bool hasUnclaimedListener(std::uint32_t action, const EventCallbackObject* owner,
                               ButtonState state) const;
     XInputController* padAt(int pad) noexcept;
@@ -269,17 +266,11 @@ private:
     std::int32_t currentBuffer_ = 0;
     std::int32_t previousBuffer_ = 0;
     std::map<unsigned char, ActionList> keyPairings_;
-    ActionMap actionListeners_;
-    ActionMap pendingActionListeners_;
-    std::vector<ActionRemoval, OrvaAllocator<ActionRemoval>> pendingActionRemovals_;
+    ActionListeners actionListeners_;
     std::array<XInputController, 4> controllers_;
-    std::vector<StickRemoval, OrvaAllocator<StickRemoval>> pendingStickRemovals_;
-    StickListenerList stickListeners_;
-    StickListenerList pendingStickListeners_;
+    StickListeners stickListeners_;
     MouseEvent mouseEvent_;
-    std::vector<const EventCallbackObject*, OrvaAllocator<const EventCallbackObject*>> pendingMouseRemovals_;
-    MouseListenerList mouseListeners_;
-    MouseListenerList pendingMouseListeners_;
+    MouseListeners mouseListeners_;
     // The actions of the key being dispatched: listeners may change the bindings meanwhile.
     ActionList dispatchedActions_;
     bool updating_ = false;

@@ -21,6 +21,35 @@ template <class Map> auto storedOr(const Map& map, const std::string& name, type
 
 } // namespace
 
+DataAnalyticManager::DataAnalyticManager()
+{
+    DispatchObserver::install(&eventCounter_);
+}
+
+DataAnalyticManager::~DataAnalyticManager()
+{
+    DispatchObserver::remove(&eventCounter_);
+}
+
+void DataAnalyticManager::EventCounter::eventQueued(std::uint32_t code)
+{
+    if (analytics.trackingEvents_) {
+        ++analytics.eventRecord(EventNameDetails::HashToEvent(code)).pushCount;
+    }
+}
+
+void DataAnalyticManager::EventCounter::dispatchStarted()
+{
+    countingSends = analytics.trackingEvents_;
+}
+
+void DataAnalyticManager::EventCounter::afterListeners(std::uint32_t code, BaseEvent*)
+{
+    if (countingSends) {
+        ++analytics.eventRecord(EventNameDetails::HashToEvent(code)).sendCount;
+    }
+}
+
 // Tying again each time (rather than once per process) keeps tracking alive in an engine
 // started anew, or after the bindings were cleared; a code already tied is not tied twice.
 void DataAnalyticManager::enableInputTracking()

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/DispatchObserver.h"
 #include "core/EventCallbackObject.h"
 #include "core/Export.h"
 #include "core/MemoryPoolManager.h"
@@ -100,7 +101,9 @@ public:
     static constexpr const char* KeyActionName = "DataAnalyticKey";
     static constexpr unsigned FirstUntrackedKey = 255;
 
-    DataAnalyticManager() = default;
+    // Counts the event manager's traffic from now on, while event tracking is on.
+    DataAnalyticManager();
+    ~DataAnalyticManager();
     DataAnalyticManager(const DataAnalyticManager&) = delete;
     DataAnalyticManager& operator=(const DataAnalyticManager&) = delete;
 
@@ -177,8 +180,9 @@ public:
     // path when it has no '/'.
     static std::string resourceKey(const std::string& path);
 
-    // The record of the event name, made with both counters 0 when absent. The event manager
-    // counts here while event tracking is on.
+    // The record of the event name, made with both counters 0 when absent. Events really
+    // queued count as pushes, and every delivered event as a send, while event tracking is on
+    // (for a dispatch, as it was when the dispatch began).
     EventData& eventRecord(const std::string& eventName) { return events_[eventName]; }
     // The entry of the stage, made empty when absent.
     LevelData& levelRecord(const std::string& stageName) { return levels_[stageName]; }
@@ -199,6 +203,17 @@ public:
     EventCallbackObject& getEventCallbackObject() noexcept { return callbacks_; }
 
 private:
+    struct EventCounter final : DispatchObserver
+    {
+        explicit EventCounter(DataAnalyticManager& analytics) : analytics(analytics) {}
+        void eventQueued(std::uint32_t code) override;
+        void dispatchStarted() override;
+        void afterListeners(std::uint32_t code, BaseEvent* event) override;
+
+        DataAnalyticManager& analytics;
+        bool countingSends = false;
+    };
+
     // The input listener: every tracked key, every frame, in whichever state it is.
     void trackKey(BaseEvent* event);
     void setSwitchesBesideInput(bool on) noexcept;
@@ -217,6 +232,7 @@ private:
     BoolMap customBools_;
     EventMap events_;
     std::string currentStage_;
+    EventCounter eventCounter_{*this};
 };
 
 // The report text: "<data>", then one section per kind that recorded anything, then "</data>"

@@ -5,6 +5,7 @@
 
 #include "audio/AudioComponent.h"
 #include "audio/AudioManager.h"
+#include "core/SwapRemove.h"
 #include "graphics/ParticleEmitterComponent.h"
 #include "graphics/SpriteComponent.h"
 #include "physics/AABBCollider.h"
@@ -319,7 +320,7 @@ template <class Visit> void GameObject::forEachTransformInSubtree(Visit&& visit)
 
 void GameObject::leaveParent()
 {
-    detail::removeSwappingLast(parent_->children_, this);
+    swapRemove(parent_->children_, this);
     if (transform_) {
         transform_->decoupleFromParent();
     }

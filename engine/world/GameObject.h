@@ -35,23 +35,6 @@ class CircleCollider;
 class RigidBody;
 } // namespace Physics
 
-namespace detail {
-
-// Drops the first occurrence of item by moving the last element into its place; the order
-// of the rest is not kept. False when item is absent.
-template <class List, class Item> bool removeSwappingLast(List& list, const Item& item)
-{
-    const auto found = std::find(list.begin(), list.end(), item);
-    if (found == list.end()) {
-        return false;
-    }
-    *found = list.back();
-    list.pop_back();
-    return true;
-}
-
-} // namespace detail
-
 // A named node of the game world: its components in the order they were added (each with
 // the pool it came from), a parent, its children in order of attachment, and its transform
 // cached. Only GameObjectManager makes, keeps and destroys objects; an object never moves

@@ -4,6 +4,7 @@
 #include <iostream>
 #include <new>
 
+#include "core/SwapRemove.h"
 #include "world/DataAnalyticManager.h"
 #include "world/HeapPage.h"
 
@@ -155,8 +156,7 @@ void GameObjectManager::removeGameObjectFromRoot(GameObject* object)
         }
         index = static_cast<std::size_t>(found - rootObjects_.begin());
     }
-    rootObjects_[index] = rootObjects_.back();
-    rootObjects_.pop_back();
+    swapRemoveAt(rootObjects_, rootObjects_.begin() + static_cast<std::ptrdiff_t>(index));
     if (index < rootObjects_.size() && rootObjects_[index]) {
         rootObjects_[index]->rootIndex_ = index;
     }
@@ -203,7 +203,7 @@ void GameObjectManager::destroyContents(GameObject& object)
     object.poolFlags_ = GameObject::InPagesFlag;
     object.releaseComponents();
     if (object.parent_) {
-        detail::removeSwappingLast(object.parent_->children_, &object);
+        swapRemove(object.parent_->children_, &object);
     } else {
         removeGameObjectFromRoot(&object);
     }

@@ -40,9 +40,6 @@ using tinyxml2::XMLElement;
 
 namespace {
 
-constexpr char LoadRequestName[] = "LoadResource";
-constexpr char LoadReplyName[] = "OnResourceLoadComplete";
-
 Graphics::Viewport* currentViewport() noexcept
 {
     if (!Graphics::Renderer::hasInstance() || !Graphics::Renderer::getInstance().isInitialized()) {
@@ -171,7 +168,8 @@ TransformComponent* createCameraObject()
 GameStateManager::GameStateManager()
 {
     EventManager& events = EventManager::getInstance();
-    events.ListenToEvent(LoadReplyName, FunctionHolder(this, &GameStateManager::onResourceLoadComplete));
+    events.ListenToEvent(Events::loadReplyCode(),
+                         FunctionHolder(this, &GameStateManager::onResourceLoadComplete));
     events.ListenToEvent(WindowResizeEventName, FunctionHolder(this, &GameStateManager::onWindowResize));
 }
 
@@ -186,13 +184,8 @@ GameStateManager::~GameStateManager()
 void GameStateManager::loadStateList(std::string directory)
 {
     const std::string folder = ResourceManager::getResourceDirectory() + directory;
-    EventManager& events = EventManager::getInstance();
-    const std::uint32_t requestCode = EventNameDetails::EventToHash(LoadRequestName);
     for (const std::string& file : Resources::listFilesWithExtension(folder, StateExtension)) {
-        Events::LoadEvent request(this);
-        request.hashCode = requestCode;
-        request.entries.emplace_back(directory + "/" + file, 0);
-        events.queueEvent(requestCode, request);
+        Events::requestLoad(this, nullptr, {Events::LoadEvent::Entry(directory + "/" + file)});
         ++pendingCount_;
     }
     LuaScriptManager& scripts = LuaScriptManager::getInstance();
@@ -206,8 +199,8 @@ void GameStateManager::loadStateList(std::string directory)
 // that one bad file cannot keep the game from starting.
 void GameStateManager::onResourceLoadComplete(BaseEvent* event)
 {
-    const auto* reply = dynamic_cast<const Events::LoadEvent*>(event);
-    if (!reply || reply->sender != this) {
+    const Events::LoadEvent* reply = Events::replyForSender(event, this);
+    if (!reply) {
         return;
     }
     const std::size_t directoryLength = ResourceManager::getResourceDirectory().size();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -39,5 +40,20 @@ struct ORVA_API LoadEvent : BaseEvent
     // In request order.
     std::vector<Entry> entries;
 };
+
+// The requester's side of the protocol. Every reply reaches every listener of the reply code,
+// so each requester takes only its own: by sender, by request id, or by both.
+
+// The codes of "LoadResource" (requests) and "OnResourceLoadComplete" (replies).
+ORVA_API std::uint32_t loadRequestCode();
+ORVA_API std::uint32_t loadReplyCode();
+// Queues a request for the files under the request code; the loader takes it at the next dispatch.
+ORVA_API void requestLoad(void* sender, void* requestId, std::vector<LoadEvent::Entry> entries);
+// The event as a reply to that sender (any request id), or null.
+ORVA_API const LoadEvent* replyForSender(const BaseEvent* event, const void* sender);
+// The event as a reply with that request id (any sender), or null.
+ORVA_API const LoadEvent* replyForRequest(const BaseEvent* event, const void* requestId);
+// The event as a reply to that sender with that request id, or null.
+ORVA_API const LoadEvent* replyFor(const BaseEvent* event, const void* sender, const void* requestId);
 
 } // namespace Orva::Events

@@ -148,10 +148,12 @@ LuaScriptManager::LuaScriptManager() : state_(luaL_newstate())
         throw;
     }
     LUASCRIPT_EXCEPTION_EVENT_CODE = EventNameDetails::EventToHash("LUA_EXCEPTION");
+    eventGlobal_.emplace(state_);
 }
 
 LuaScriptManager::~LuaScriptManager()
 {
+    eventGlobal_.reset();
     unloadAllScriptClasses();
     globalTables_.clear();
     liveAtLastClose = luabridge::liveReferenceCount(state_);

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "core/Export.h"
 #include "core/MemoryPoolManager.h"
 #include "core/Singleton.h"
+#include "scripting/ScriptEventGlobal.h"
 #include "scripting/luabridge/LuaRef.h"
 
 namespace Orva {
@@ -51,7 +53,8 @@ public:
     static std::uint32_t LUASCRIPT_EXCEPTION_EVENT_CODE;
 
     // Opens a state with every standard library, with "math.random" and "math.randomseed"
-    // drawing from the engine generator and "Debug"."print"/"log" doing nothing yet.
+    // drawing from the engine generator and "Debug"."print"/"log" doing nothing yet. From
+    // then on the event manager's dispatches publish "luaEvent" in it.
     LuaScriptManager();
     // Unloads every class (a failing Unload is reported), releases every reference it holds,
     // then closes the state.
@@ -137,6 +140,7 @@ private:
     std::map<std::string, ScriptClass> classes_;
     std::vector<GlobalTable> globalTables_;
     PrintFunction print_ = nullptr;
+    std::optional<ScriptEventGlobal> eventGlobal_;
 };
 
 } // namespace Orva

@@ -74,27 +74,6 @@ bool truncateAndWrite(const std::string& path, const std::string& text)
     return writeWholeFile(path, text.data(), text.size(), std::ios::out | std::ios::trunc);
 }
 
-// A name given by a script, with backslashes made slashes; nothing when it is empty,
-// absolute (a leading slash or a drive letter) or has a ".." segment, since such a name
-// would reach outside the folder it is meant for.
-std::optional<std::string> confinedName(const std::string& name)
-{
-    std::string path = withForwardSlashes(name);
-    const bool driveLetter = path.size() >= 2 && path[1] == ':';
-    if (path.empty() || path.front() == '/' || driveLetter) {
-        return std::nullopt;
-    }
-    std::size_t segmentStart = 0;
-    while (segmentStart <= path.size()) {
-        const std::size_t slash = std::min(path.find('/', segmentStart), path.size());
-        if (path.compare(segmentStart, slash - segmentStart, "..") == 0) {
-            return std::nullopt;
-        }
-        segmentStart = slash + 1;
-    }
-    return path;
-}
-
 // What "xdg-user-dir DOCUMENTS" answers; "" when it cannot be run. Asked again only when
 // $HOME has changed since the last answer, since the answer derives from it. Main thread only.
 const std::string& xdgDocumentsAnswer()
@@ -126,7 +105,7 @@ const std::string& xdgDocumentsAnswer()
 // Documents folder + "/" + the confined name; nothing when either is unavailable.
 std::optional<std::string> dataFilePath(const std::string& name)
 {
-    const std::optional<std::string> relative = confinedName(name);
+    const std::optional<std::string> relative = ResourceManager::confinedName(name);
     if (!relative) {
         return std::nullopt;
     }
@@ -139,9 +118,9 @@ std::optional<std::string> dataFilePath(const std::string& name)
 
 } // namespace
 
-ResourceManager::ResourceManager() : completionCode_(EventNameDetails::EventToHash("OnResourceLoadComplete"))
+ResourceManager::ResourceManager() : completionCode_(Events::loadReplyCode())
 {
-    EventManager::getInstance().ListenToEvent(EventNameDetails::EventToHash("LoadResource"),
+    EventManager::getInstance().ListenToEvent(Events::loadRequestCode(),
                                               FunctionHolder(this, &ResourceManager::loadResource));
     loader_ = std::thread(&ResourceManager::runLoader, this);
 }
@@ -286,6 +265,25 @@ void ResourceManager::setResourceDirectory(const std::string& directory)
 std::string ResourceManager::getFullPath(const std::string& relativePath)
 {
     return resourceDirectory() + relativePath;
+}
+
+// A drive letter counts as absolute too: game folders travel between systems.
+std::optional<std::string> ResourceManager::confinedName(const std::string& name)
+{
+    std::string path = withForwardSlashes(name);
+    const bool driveLetter = path.size() >= 2 && path[1] == ':';
+    if (path.empty() || path.front() == '/' || driveLetter) {
+        return std::nullopt;
+    }
+    std::size_t segmentStart = 0;
+    while (segmentStart <= path.size()) {
+        const std::size_t slash = std::min(path.find('/', segmentStart), path.size());
+        if (path.compare(segmentStart, slash - segmentStart, "..") == 0) {
+            return std::nullopt;
+        }
+        segmentStart = slash + 1;
+    }
+    return path;
 }
 
 std::string ResourceManager::openFile(const std::string& path)

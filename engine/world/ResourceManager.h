@@ -54,7 +54,8 @@ public:
     // Delivery, once per frame: every sixth call sends up to five finished requests.
     void sendAllEvents();
     // A one-file request from the requester (sender = requester, requestId and tag 0), taken
-    // straight into the handler without waiting for a dispatch.
+    // straight into the handler without waiting for a dispatch; Events::requestLoad queues one
+    // for the next dispatch instead.
     void requestLoad(const std::string& path, void* requester);
 
     // Nothing pending or being read, and every requested file delivered.
@@ -73,6 +74,10 @@ public:
     static void setResourceDirectory(const std::string& directory);
     // The resource directory followed by the relative path.
     static std::string getFullPath(const std::string& relativePath);
+
+    // A path given by a script, with every backslash made a slash; nothing when it is empty,
+    // absolute or has a ".." segment, since it would reach outside the folder it is meant for.
+    static std::optional<std::string> confinedName(const std::string& name);
 
     // Whole files and writes. Failures show only in the result: "" or false.
     static std::string openFile(const std::string& path);

@@ -506,6 +506,20 @@ TEST_F(EventAnalytics, TheSwitchIsReadOnceForAWholeDispatch)
     EXPECT_TRUE(analytics().getEventData().empty());
 }
 
+TEST_F(EventAnalytics, AnalyticsDestroyedByAListenerAreNotCountedInAfterwards)
+{
+    const std::uint32_t code = EventNameDetails::EventToHash("AnalyticsGone");
+    Listener listener;
+    listener.onEvent = [&](Orva::BaseEvent*) { Orva::Analytic::DataAnalyticManager::destroyInstance(); };
+    listen(code, listener);
+    analytics().enableEventTracking();
+    queue(code, 1);
+    queue(code, 2);
+    EventManager::PushAllEvents();
+    EXPECT_EQ(listener.received, (std::vector<int>{1, 2}));
+    EXPECT_FALSE(Orva::Analytic::DataAnalyticManager::hasInstance());
+}
+
 using EventTeardown = EventTest;
 
 TEST_F(EventTeardown, DestroyingTheManagerFreesEveryHolderAndQueuedEvent)
@@ -520,14 +534,14 @@ TEST_F(EventTeardown, DestroyingTheManagerFreesEveryHolderAndQueuedEvent)
     const std::string before = dump();
     EXPECT_NE(before.find("FunctionHolder"), std::string::npos) << before;
     EXPECT_NE(before.find("EventStack::Entry"), std::string::npos) << before;
-    EXPECT_NE(before.find("EventCallbackObject const"), std::string::npos) << before;
+    EXPECT_NE(before.find("::Removal"), std::string::npos) << before;
 
     EventManager::destroyInstance();
     EXPECT_EQ(CountedEvent::alive, 0);
     const std::string after = dump();
     EXPECT_EQ(after.find("FunctionHolder"), std::string::npos) << after;
     EXPECT_EQ(after.find("EventStack::Entry"), std::string::npos) << after;
-    EXPECT_EQ(after.find("EventCallbackObject const"), std::string::npos) << after;
+    EXPECT_EQ(after.find("::Removal"), std::string::npos) << after;
 
     // The owner outlives the manager; its record must not call into the freed manager.
     owner.callbacks.clearEvents();

@@ -6,6 +6,7 @@
 #include "PoolFixture.h"
 #include "core/Reflectable.h"
 #include "core/TypeName.h"
+#include "graphics/Color.h"
 #include "world/BaseComponent.h"
 
 using Orva::findReflected;

@@ -174,7 +174,7 @@ TEST_F(ScriptEvents, AScriptStopDropsTheComponentsRecordOfThatSubscription)
     const auto& records = component.getEventCallbackObject().subscriptions();
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records.front().first, EventNameDetails::EventToHash("Pong"));
-    EXPECT_EQ(events().pendingRemovals().back().second, &component.getEventCallbackObject());
+    EXPECT_EQ(events().pendingRemovals().back().owner, &component.getEventCallbackObject());
 }
 
 TEST_F(ScriptEvents, ANewComponentAtTheAddressOfOneThatStoppedKeepsItsListener)

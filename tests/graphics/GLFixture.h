@@ -14,6 +14,7 @@
 #include "core/EventManager.h"
 #include "core/RC4Cipher.h"
 #include "core/Vector.h"
+#include "graphics/FontManager.h"
 #include "graphics/Renderer.h"
 #include "graphics/Rgb.h"
 #include "graphics/Viewport.h"
@@ -67,6 +68,7 @@ protected:
         // subscriptions live in the engine's memory pools. SDL video stays up: stopping it
         // unloads the X libraries, whose leftovers LeakSanitizer could then no longer
         // attribute to them.
+        Orva::Graphics::FontManager::destroyInstance();
         Orva::Graphics::Renderer::destroyInstance();
         window.reset();
         Orva::Engine::destroy();

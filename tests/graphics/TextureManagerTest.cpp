@@ -285,7 +285,11 @@ TEST_F(TextureManagerTest, DeliveryServesSpritesAndEmittersSkipsPreloadsAndWithd
     EXPECT_EQ(moved->getTexture(), nullptr) << "it asked for another image since";
     EXPECT_EQ(spark->getUseCount(), 2) << "an emitter counts twice; the preload and withdrawn sprites not at all";
     EXPECT_EQ(textures().getPendingKeys(), std::vector<std::string>{key("images/other.png")});
+    auto* late = GameObjectManager::getInstance().create()->addComponent<ParticleEmitterComponent>();
+    EXPECT_EQ(textures().addEmitter(late, "images/spark.png"), spark);
+    EXPECT_EQ(spark->getUseCount(), 4) << "a loaded texture: the request and the emitter's own count";
 
+    GameObjectManager::getInstance().destroy(late->owner);
     GameObjectManager::getInstance().destroy(owner);
     textures().load("images/smoke.png");
     SpriteComponent* sprite = makeSprite();

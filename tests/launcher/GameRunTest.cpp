@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -10,14 +11,16 @@
 #include "LuaLog.h"
 #include "actions/ActionSetManager.h"
 #include "audio/AudioManager.h"
+#include "graphics/FontManager.h"
 #include "graphics/SpriteComponent.h"
-#include "graphics/Texture.h"
+#include "graphics/SpriteFontComponent.h"
 #include "graphics/TestImages.h"
-#include "world/TextureRequests.h"
+#include "graphics/Texture.h"
 #include "world/DataAnalyticManager.h"
 #include "world/GameObject.h"
 #include "world/GameObjectManager.h"
 #include "world/GameStateManager.h"
+#include "world/TextureRequests.h"
 #include "world/TransformComponent.h"
 
 // Whole games in the test process: the sample to its end with its drawing and its log, the
@@ -33,6 +36,7 @@ const char* const SampleConfigTail = R"(
 )";
 
 using GameRunTest = GameTest;
+using Orva::Graphics::SpriteFontComponent;
 
 // Every pixel of the square of `size` pixels whose top-left corner is (left, top).
 std::vector<Rgb> square(const Capture& frame, unsigned left, unsigned top, unsigned size)
@@ -76,6 +80,48 @@ TEST_F(GameRunTest, TheSampleRunsUntilItsScriptEndsItAndDrawsItsSprites)
     }
     EXPECT_EQ(square(frame, 288, 208, 64), std::vector<Rgb>(64 * 64, (Rgb{0, 255, 0}))) << "the block";
     EXPECT_EQ(square(frame, 496, 96, 32), std::vector<Rgb>(32 * 32, (Rgb{0, 255, 255}))) << "the gem";
+
+    // The centred title at (0, 3): yellow inside the box its glyphs cover, none beside it.
+    const auto* title =
+        Orva::GameObjectManager::getInstance().find("Title")->getComponent<SpriteFontComponent>();
+    ASSERT_NE(title, nullptr);
+    Orva::Graphics::FontManager& fonts = Orva::Graphics::FontManager::getInstance();
+    fonts.selectFont(title->getFont());
+    float left = 640;
+    float right = 0;
+    float top = 480;
+    float bottom = 0;
+    for (const auto& glyph :
+         fonts.layoutText(title->getText(), {0, 3}, {1, 1}, 0, {-0.5f * title->getLength(), 0})) {
+        const float x = 320 + glyph.mvp.m[0][3] * 64;
+        const float y = 240 - glyph.mvp.m[1][3] * 64;
+        const float halfWidth = glyph.mvp.m[0][0] * 32;
+        const float halfHeight = glyph.mvp.m[1][1] * 32;
+        left = std::min(left, x - halfWidth);
+        right = std::max(right, x + halfWidth);
+        top = std::min(top, y - halfHeight);
+        bottom = std::max(bottom, y + halfHeight);
+    }
+    ASSERT_LT(left, right);
+    int inside = 0;
+    for (unsigned y = static_cast<unsigned>(top); y < static_cast<unsigned>(std::ceil(bottom)); ++y) {
+        for (unsigned x = 0; x < 640; ++x) {
+            const bool within = x + 1 > left && x < right;
+            if (frame.pixel(x, y) == yellow) {
+                ++inside;
+                EXPECT_TRUE(within) << "yellow at (" << x << ", " << y << ") beside the title";
+            }
+        }
+    }
+    EXPECT_GT(inside, 100) << "the title's glyphs";
+    // The sparks rise from (-3, 1.5).
+    int sparks = 0;
+    for (unsigned y = 80; y < 160; ++y) {
+        for (unsigned x = 96; x < 160; ++x) {
+            sparks += frame.pixel(x, y) == (Rgb{51, 102, 153}) ? 0 : 1;
+        }
+    }
+    EXPECT_GT(sparks, 0) << "the sparks";
 
     EXPECT_EQ(Orva::Launcher::shutDown(), 0);
     EXPECT_FALSE(Orva::Engine::hasInstance());

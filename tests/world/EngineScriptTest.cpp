@@ -14,6 +14,7 @@
 #include "graphics/Renderer.h"
 #include "graphics/Viewport.h"
 #include "platform/Platform.h"
+#include "scripting/luabridge/Userdata.h"
 #include "window/Window.h"
 #include "world/GameObject.h"
 #include "world/GameObjectManager.h"
@@ -46,6 +47,7 @@ protected:
     // graphics tests, so that leftovers of the X libraries stay attributable.
     void TearDown() override
     {
+        Orva::Graphics::FontManager::destroyInstance();
         Orva::Graphics::Renderer::destroyInstance();
         window.reset();
         EngineTest::TearDown();
@@ -85,6 +87,36 @@ Orva::GameObject* ownerAtDepth(float z)
     transform->forceUpdate();
     return owner;
 }
+
+// The script interface in registration order, as "name member" pairs: the step globals (with
+// "window"), then every class in its namespace ("-" while a class is registered by its name
+// only), then namespace variables and constants. Still to come: steps 5 to 7 (actions,
+// "actions"), 18 ("Physics"."PhysicsWorld", "physics"), 24 (audio, "audio") and
+// "Core"."CollisionEvent" at 16.
+const char* const ScriptGlobals = R"(
+    luaScript getGlobalTable  gameObjects find  globals addLuaTable  engine exit  events pushEvent
+    input keyToString  resources getLoadPercentage  gameState currentState  sets createWithPos3D
+    analytic enableAll  graphics getViewport  textures load  window -)";
+const char* const ScriptClasses = R"(
+    Core.LuaScriptManager clearGlobalTables  Math.Vector2f dot  Math.Vector2i lengthSq  Math.Vector2u make
+    Math.Vector3f cross  Math.Vector3i makeFromVector2D  Math.Vector3u pushZ  Math.Utils clampInt
+    Core.BaseComponent componentID  Core.LuaScriptComponent unpause  Core.TransformComponent getWorldScale
+    Graphics.BaseSpriteComponent -  Graphics.SpriteComponent pushCurrFrame  Graphics.SpriteFontComponent setAlignment
+    Graphics.ParticleEmitterComponent Emitter  Graphics.ParticleEmitter removeColor
+    Audio.AudioComponent -  Physics.BaseCollider -  Physics.BoxCollider -
+    Physics.CircleCollider -  Physics.AABBCollider -  Physics.RigidBody -  Actions.ActionComponent -
+    Core.GameObject getChildByIndex  Core.GameObjectManager destroyNowName  Core.GlobalManager getVector3u
+    Graphics.Window hideCursor  Core.Engine timeScale  Graphics.Renderer setClearColor  Graphics.Layer forceSort
+    Graphics.Viewport worldToNormalizedScreenPosition  Graphics.ShaderValue vec2  Graphics.ObjectShader setUniform3i
+    Graphics.FrameShader updateVect3f  Graphics.Color setAlpha
+    Core.BaseEvent EventHashCode  Core.LuaEvent ScriptComponent
+    Core.EventManager listenToEventCode  Input.InputManager getControllerRightTriggerDelta
+    Resources.ResourceManager setDirectory  Core.TextureManager setPersistantTexture
+    Core.GameStateManager changeStateNextFrame  Core.SetManager create
+    Core.DataAnalyticManager clearLevelData)";
+const char* const ScriptVariables = R"(
+    Graphics ObjectUnitSize  Graphics FrameShader_PREVIOUS  Graphics FrameShader_SCREEN  ButtonState ButtonTapped
+    Keys ORVA_F6)";
 
 } // namespace
 
@@ -167,4 +199,35 @@ TEST_F(EngineWithWindowTest, LayersAreResortedEverySeventhFrameWhateverTheTimeSc
     EXPECT_EQ(layer.getSprites(), unsorted);
     layer.removeSprite(&high);
     layer.removeSprite(&low);
+}
+
+TEST_F(EngineWithWindowTest, TheScriptInterfaceHoldsEveryStepInItsNamespaces)
+{
+    engine().createRenderer(*window);
+    engine().initializeScriptEngine();
+    Orva::LuaScriptManager::getInstance().exportWindowVariable(window.get());
+    luabridge::setGlobal(state(), ScriptGlobals, "expectedGlobals");
+    luabridge::setGlobal(state(), ScriptClasses, "expectedClasses");
+    luabridge::setGlobal(state(), ScriptVariables, "expectedVariables");
+    luabridge::setGlobal(state(), int{luabridge::detail::MembersSlot}, "membersSlot");
+    luabridge::setGlobal(state(), int{luabridge::detail::StaticsSlot}, "staticsSlot");
+    // A class's members live in its metatable, the registry's table that holds its class table.
+    exec(R"lua(
+        for global, member in expectedGlobals:gmatch("(%S+) (%S+)") do
+            assert(type(_G[global]) == "userdata" and (member == "-" or _G[global][member] ~= nil), global)
+        end
+        local members = {}
+        for _, metatable in pairs(debug.getregistry()) do
+            if type(metatable) == "table" and type(rawget(metatable, staticsSlot)) == "table" then
+                members[rawget(metatable, staticsSlot)] = rawget(metatable, membersSlot)
+            end
+        end
+        for name, member in expectedClasses:gmatch("(%S+) (%S+)") do
+            local class = load("return " .. name)()
+            assert(type(class) == "table" and members[class], name)
+            assert(member == "-" or members[class][member] ~= nil or class[member] ~= nil, name .. "." .. member)
+        end
+        for table, variable in expectedVariables:gmatch("(%S+) (%S+)") do
+            assert(math.type(_G[table][variable]) ~= nil, table .. "." .. variable)
+        end)lua");
 }

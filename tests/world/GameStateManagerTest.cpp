@@ -301,14 +301,18 @@ TEST_F(GameStateManagerTest, ResourcesLoadByKindInDocumentOrderAndElementsWithou
         <font src="fonts/a.ttf"/><img src="images/1.png"/><sound src="s/1.ogg"/><atlas src="atlas/a.xml"/>
         <img src="images/2.png"/><img/><sound/><font/><atlas/><layer/></resources>)")}});
     writeResource("atlas/a.xml", TextureRequests::atlasFile("sheet.png"));
+    installFont("fonts/a.ttf");
     states().changeState("A");
 
     EXPECT_EQ(TextureRequests::atlasImagePaths(), std::vector<std::string>{"images/sheet.png"});
     EXPECT_EQ(TextureRequests::pendingPaths(), (std::vector<std::string>{"images/1.png", "images/2.png"}));
     EXPECT_EQ(Orva::Audio::AudioManager::getInstance().getLoadRequests(),
               (std::vector<std::string>{"s/1.ogg"}));
-    EXPECT_EQ(Orva::Graphics::FontManager::getInstance().getFontRequests(),
-              (std::vector<Orva::Graphics::FontManager::FontRequest>{{"fonts/a.ttf", 40u}}));
+    const Orva::Graphics::FontManager::FontTable& fonts =
+        Orva::Graphics::FontManager::getInstance().getFonts();
+    ASSERT_EQ(fonts.size(), 1u);
+    EXPECT_EQ(fonts.begin()->first, "fonts/a.ttf");
+    EXPECT_EQ(fonts.begin()->second['H'].size.y, 29u) << "made at size 40";
 }
 
 TEST_F(GameStateManagerTest, EachChangeResetsAudioGroupsAndRecordsInputAfresh)

@@ -6,15 +6,16 @@
 #include "StageFixture.h"
 #include "audio/AudioComponent.h"
 #include "graphics/Color.h"
+#include "graphics/FontManager.h"
 #include "graphics/ParticleEmitterComponent.h"
 #include "graphics/SpriteComponent.h"
 #include "graphics/SpriteFontComponent.h"
-#include "world/TextureRequests.h"
 #include "physics/AABBCollider.h"
 #include "physics/CircleCollider.h"
 #include "physics/RigidBody.h"
 #include "world/CameraComponent.h"
 #include "world/LuaScriptComponent.h"
+#include "world/TextureRequests.h"
 #include "world/TransformComponent.h"
 
 // Object and component XML: one `obj` element into a game object.
@@ -212,13 +213,15 @@ TEST_F(ObjectXmlTest, SetsThatNestThemselvesEndInTheElementItself)
 
 TEST_F(ObjectXmlTest, TextIsInitialisedWhenAddedAndMeasuredAgainWhenItsTextChanges)
 {
+    installFont("fonts/a.ttf");
+    Orva::Graphics::FontManager::getInstance().makeFont("fonts/a.ttf", 40);
     GameObject* label = build(R"(<obj name="Label"><comp type="3">
         <font type="fonts/a.ttf"/><text value="Hello"/><color r="0" g="0" b="1" a="1"/><alignment value="2"/></comp></obj>)");
     auto* text = label->getComponent<Orva::Graphics::SpriteFontComponent>();
     ASSERT_NE(text, nullptr);
     EXPECT_EQ(text->getFont(), "fonts/a.ttf");
     EXPECT_EQ(text->getText(), "Hello");
-    EXPECT_EQ(text->getLength(), 5.0f);
+    EXPECT_EQ(text->getLength(), 89.0f);
     EXPECT_EQ(text->getColor(), (Color{0, 0, 1, 1}));
     EXPECT_EQ(text->getAlignment(), 2);
 
@@ -227,7 +230,7 @@ TEST_F(ObjectXmlTest, TextIsInitialisedWhenAddedAndMeasuredAgainWhenItsTextChang
     Orva::SpriteFontDeserializer::execute(label, change.FirstChildElement("comp"));
     EXPECT_EQ(countOf<Orva::Graphics::SpriteFontComponent>(*label), 1);
     EXPECT_EQ(text->getText(), "Hi");
-    EXPECT_EQ(text->getLength(), 2.0f);
+    EXPECT_EQ(text->getLength(), 36.0f);
     EXPECT_EQ(text->getFont(), "fonts/a.ttf");
 }
 

@@ -32,6 +32,16 @@ protected:
 
     const std::filesystem::path& root() const { return root_; }
 
+    // Copies the system font the build found (DejaVuSans) to <root>/resources/<relativePath>.
+    void installFont(const std::string& relativePath) const
+    {
+        const char* font = std::getenv("ORVA_TEST_FONT");
+        ASSERT_NE(font, nullptr) << "the build names the test font";
+        const std::filesystem::path target = root_ / "resources" / relativePath;
+        std::filesystem::create_directories(target.parent_path());
+        std::filesystem::copy_file(font, target, std::filesystem::copy_options::overwrite_existing);
+    }
+
     static std::string readFile(const std::filesystem::path& path)
     {
         std::ifstream in(path, std::ios::binary);

@@ -56,6 +56,7 @@ protected:
         const char* built = std::getenv("ORVA_STAGE_RESOURCES");
         ASSERT_NE(built, nullptr) << "the build names the scrambled game folder";
         std::filesystem::copy(built, root() / "resources", std::filesystem::copy_options::recursive);
+        installFont("fonts/title.ttf");
 
         window_ =
             std::make_unique<Orva::Window>(GetModuleHandleA(nullptr), Vector2D<unsigned>(640, 480), nullptr);
@@ -76,6 +77,7 @@ protected:
 
     void TearDown() override
     {
+        Orva::Graphics::FontManager::destroyInstance();
         Orva::Graphics::Renderer::destroyInstance();
         window_.reset();
         EngineTest::TearDown();
@@ -182,8 +184,10 @@ TEST_F(StageEndToEndTest, TheLevelsResourcesAreRequestedByKind)
 
     EXPECT_EQ(Orva::Audio::AudioManager::getInstance().getLoadRequests(),
               (std::vector<std::string>{"sounds/theme.ogg"}));
-    EXPECT_EQ(Orva::Graphics::FontManager::getInstance().getFontRequests(),
-              (std::vector<Orva::Graphics::FontManager::FontRequest>{{"fonts/title.ttf", 40u}}));
+    const Orva::Graphics::FontManager& fonts = Orva::Graphics::FontManager::getInstance();
+    ASSERT_EQ(fonts.getFonts().size(), 1u);
+    EXPECT_EQ(fonts.getFonts().begin()->first, "fonts/title.ttf");
+    EXPECT_NE(fonts.getFonts().begin()->second.sheet.getId(), 0u) << "uploaded on the renderer's context";
     const auto* sprite = objects().find("Hero")->getComponent<Orva::Graphics::SpriteComponent>();
     EXPECT_EQ(sprite->getLayer(), viewport().getLayer("Actors"));
     EXPECT_EQ(TextureRequests::waitingFor("images/hero.png"), (std::vector<const void*>{nullptr, sprite}))

@@ -1,6 +1,6 @@
 -- The demo's one script class. Its object circles the origin, two units out, one turn every
--- 2π seconds of game time. When DEMO_EXIT_AFTER holds a whole number n, the nth update ends
--- the game; that is how the demo runs unattended.
+-- 2π seconds of game time, and the title counts the whole seconds. When DEMO_EXIT_AFTER
+-- holds a whole number n, the nth update ends the game; that is how the demo runs unattended.
 
 local Radius = 2
 local exitAfter = math.tointeger(tonumber(os.getenv("DEMO_EXIT_AFTER") or ""))
@@ -9,6 +9,7 @@ function InitDemo(self)
     Debug.print("Demo: init")
     self.updates = 0
     self.time = 0
+    self.seconds = 0
     self.finished = false
 end
 
@@ -23,6 +24,14 @@ function UpdateDemo(self, dt)
     position.x = Radius * math.cos(self.time)
     position.y = Radius * math.sin(self.time)
     self.transform.LocalTranslation = position
+
+    if math.floor(self.time) > self.seconds then
+        self.seconds = math.floor(self.time)
+        local title = gameObjects:find("Title")
+        if title ~= nil then
+            title:getSpriteFont():setText("Orva Demo " .. self.seconds)
+        end
+    end
 
     if self.updates == exitAfter then
         Debug.print("Demo: exit after " .. exitAfter .. " updates")

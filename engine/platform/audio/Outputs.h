@@ -1,0 +1,14 @@
+#pragma once
+
+#include <memory>
+
+#include "platform/AudioOutput.h"
+
+namespace Orva::Platform::Audio {
+
+// The output a test installed, or null.
+AudioOutput* installedOutput() noexcept;
+// An output over SDL's default audio device, bringing up SDL audio for its lifetime.
+std::unique_ptr<AudioOutput> makeSdlOutput();
+
+} // namespace Orva::Platform::Audio
