@@ -29,6 +29,8 @@
 #include "core/RC4Cipher.h"
 #include "graphics/FontManager.h"
 #include "graphics/Renderer.h"
+#include "graphics/SpriteComponent.h"
+#include "graphics/Texture.h"
 #include "platform/Platform.h"
 #include "window/Window.h"
 #include "world/Engine.h"
@@ -154,6 +156,20 @@ public:
             }
             runFrame();
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+
+    // Frames until the sprite, if there is one, has its texture, then ten more: the scripts'
+    // Awake and Init, the first sort and the sprite batch's first growth stay out of the table.
+    void settle(const Orva::Graphics::SpriteComponent* sprite)
+    {
+        runFramesUntil(
+            [sprite] {
+                return sprite == nullptr || (sprite->getTexture() != nullptr && sprite->getTexture()->isLoaded());
+            },
+            "the sprites' texture");
+        for (int frame = 0; frame < 10; ++frame) {
+            runFrame();
         }
     }
 

@@ -15,7 +15,6 @@
 
 #include "BenchGame.h"
 #include "graphics/SpriteComponent.h"
-#include "graphics/Texture.h"
 #include "scripting/luabridge/LuaBridge.h"
 #include "world/GameObjectManager.h"
 #include "world/LuaScriptManager.h"
@@ -65,16 +64,7 @@ public:
         luabridge::setGlobal(Orva::LuaScriptManager::getInstance().getLuaState(), count, "SpriteCount");
         game_.loadScript("Mover.lua", MoverSource);
         Orva::GameObjectManager::getInstance().create("mover")->addLuaScript("Mover");
-        game_.runFramesUntil(
-            [this] {
-                return sprites_.empty() || (sprites_.front()->getTexture() != nullptr &&
-                                            sprites_.front()->getTexture()->isLoaded());
-            },
-            "the texture's arrival");
-        // The script's Init, the first sort and the batch's first growth stay out of the table.
-        for (int frame = 0; frame < 10; ++frame) {
-            game_.runFrame();
-        }
+        game_.settle(sprites_.empty() ? nullptr : sprites_.front());
     }
 
     BenchGame& game() { return game_; }
