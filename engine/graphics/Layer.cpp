@@ -35,6 +35,7 @@ namespace {
 constexpr float DepthTolerance = 0.00001f;
 constexpr unsigned TriangleStrip = GL_TRIANGLE_STRIP;
 constexpr unsigned ScreenPassTextureCount = 2;
+constexpr GLenum ScreenPassBuffers[ScreenPassTextureCount] = {GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1};
 // The Screen pass program's one uniform: the texture unit it shows.
 constexpr char ScreenSampler[] = "screenTexture";
 
@@ -198,17 +199,16 @@ void Layer::removeFrameShader(std::uint32_t hash)
     frameShaderHashes_.erase(found);
 }
 
+// While the Screen pass shows its first target, nothing reads the second: the layer's pass
+// draws into the first alone (one target to clear and blend into, and no draw-buffer
+// changes in the middle of the pass), and draw() lists both again.
 void Layer::bind() const
 {
     screenPass_->bind();
-    if (!showsFirstTarget()) {
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        return;
+    if (showsFirstTarget()) {
+        glDrawBuffers(1, ScreenPassBuffers);
     }
-    GLfloat clearColor[4] = {};
-    glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColor);
-    glClearBufferfv(GL_COLOR, 0, clearColor);
-    glClear(GL_DEPTH_BUFFER_BIT);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
 void Layer::draw(const Math::Matrix44<float>& projectionView) const
@@ -217,6 +217,8 @@ void Layer::draw(const Math::Matrix44<float>& projectionView) const
         return;
     }
     drawSprites(projectionView);
+    screenPass_->bind();
+    glDrawBuffers(static_cast<GLsizei>(screenPass_->getTextureCount()), ScreenPassBuffers);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     if (frameShaders_.size() > 1) {
         Debug::FrameStageProbe::enter(Debug::FrameStage::FrameShaderPasses);

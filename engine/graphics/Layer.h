@@ -76,11 +76,13 @@ public:
     const std::vector<FrameShader*>& getFrameShaders() const noexcept { return frameShaders_; }
     FrameShader& getScreenPass() const noexcept { return *screenPass_; }
 
-    // Binds the Screen pass framebuffer and clears it: the targets the Screen pass can show
-    // (the second only while it is told to show that one, since nothing else reads it).
+    // Binds the Screen pass framebuffer and clears it: the targets the Screen pass can show.
+    // The second is left out of the pass (not cleared, not drawn into) unless the Screen pass
+    // is told to show it, since nothing else reads it.
     void bind() const;
-    // Draws the visible sprites into the Screen pass with the projection-view matrix, then
-    // runs the frame-shader chain; leaves the window's framebuffer bound.
+    // Draws the visible sprites into the Screen pass with the projection-view matrix, lists
+    // every target of the Screen pass again, then runs the frame-shader chain; leaves the
+    // window's framebuffer bound.
     void draw(const Math::Matrix44<float>& projectionView) const;
     // Draws the last pass's result into the framebuffer that is bound. When nothing reads
     // that framebuffer's draw buffers after the first, a colour target shown as it is goes
