@@ -9,15 +9,11 @@
 
 #include <benchmark/benchmark.h>
 
-#include <iostream>
-#include <streambuf>
 #include <vector>
 
-#include "core/MemoryPoolManager.h"
+#include "BenchWorld.h"
 #include "graphics/SpriteComponent.h"
 #include "world/ComponentPool.h"
-#include "world/GameObjectManager.h"
-#include "world/GlobalComponentManager.h"
 #include "world/TransformComponent.h"
 
 namespace {
@@ -29,34 +25,6 @@ using Orva::TransformComponent;
 constexpr float FixedStep = 0.016f;
 constexpr int GroupSize = 10;
 
-// The managers objects need, for one benchmark run: the pools step every slot of their pages,
-// so each run starts from one page per pool rather than from the pages of a larger run.
-class World
-{
-public:
-    World()
-    {
-        Orva::MemoryPoolManager::createInstance();
-        // Each pool names its type on standard output when it is made; not in the table.
-        std::streambuf* const output = std::cout.rdbuf(nullptr);
-        Orva::GlobalComponentManager::createInstance();
-        std::cout.rdbuf(output);
-        GameObjectManager::createInstance();
-    }
-
-    ~World()
-    {
-        GameObjectManager::destroyInstance();
-        Orva::GlobalComponentManager::destroyInstance();
-        Orva::MemoryPoolManager::destroyInstance();
-    }
-
-    World(const World&) = delete;
-    World& operator=(const World&) = delete;
-
-    GameObjectManager& objects() { return GameObjectManager::getInstance(); }
-};
-
 void reportPerObject(benchmark::State& state, int objects)
 {
     state.counters["per_object"] =
@@ -66,7 +34,7 @@ void reportPerObject(benchmark::State& state, int objects)
 
 void createDestroy(benchmark::State& state)
 {
-    World world;
+    BenchWorld world;
     GameObjectManager& manager = world.objects();
     const int count = static_cast<int>(state.range(0));
     const bool deferred = state.range(1) != 0;
@@ -100,7 +68,7 @@ void createDestroy(benchmark::State& state)
 
 void transformStep(benchmark::State& state)
 {
-    World world;
+    BenchWorld world;
     GameObjectManager& manager = world.objects();
     auto& pool = Orva::ComponentPool<TransformComponent>::getInstance();
     const int count = static_cast<int>(state.range(0));

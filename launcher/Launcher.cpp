@@ -1,5 +1,6 @@
 #include "Launcher.h"
 
+#include <cstdio>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -11,6 +12,7 @@
 #include "audio/AudioManager.h"
 #include "graphics/Renderer.h"
 #include "graphics/TextureManager.h"
+#include "platform/Platform.h"
 #include "window/InputKeys.h"
 #include "window/InputManager.h"
 #include "window/Window.h"
@@ -43,10 +45,30 @@ struct Session
     int playDataSaveCount = 0;
 };
 
+// Never destroyed: the process may end by exit (a script's os.exit, a library giving up),
+// and a window destroyed from a static destructor talks to a display that may be gone.
 Session& session()
 {
-    static Session current;
-    return current;
+    static Session* const current = new Session();
+    return *current;
+}
+
+// The platform layer ends the process with status 255 once this returns.
+void reportLostDisplay()
+{
+    std::fputs("launcher: the display connection was lost\n", stderr);
+    closeLuaLog();
+}
+
+// Which stages were found, for a start stage that is not among them.
+void reportMissingStartStage(const std::string& startStage, const GameStateManager::StateList& stages)
+{
+    std::string found;
+    for (const auto& [name, path] : stages) {
+        found += (found.empty() ? "\"" : ", \"") + name + "\"";
+    }
+    std::cerr << "launcher: the start stage \"" << startStage << "\" is not among the stages found ("
+              << (found.empty() ? "none" : found) << ")\n";
 }
 
 // The window's subscriptions live in the engine's memory pools, and the GL objects of the
@@ -112,6 +134,7 @@ int startUp(int argc, char* /*argv*/[])
     Resources::ResourceManager::setResourceDirectory(config->resourceDirectory);
     current.startStage = config->startStage;
 
+    Platform::SetDisplayLostHandler(&reportLostDisplay);
     current.window = std::make_unique<Window>(GetModuleHandleA(nullptr), config->resolution, nullptr);
     current.window->init(config->title, WindowStyle, SW_SHOWNORMAL);
     if (!config->iconPath.empty()) {
@@ -142,8 +165,8 @@ int startUp(int argc, char* /*argv*/[])
     Actions::ActionSetManager::getInstance().loadAllActionSets();
     if (!scripts.loadAllScripts()) {
         // What the scripts printed while loading is often why they failed.
-        flushLuaLog();
-        return failStartUp("scripts failed to load");
+        abandonLuaLog();
+        return failStartUp("scripts failed to load: " + scripts.getLoadFailure());
     }
 
     current.renderer->setClearColor(config->clearColor);
@@ -163,6 +186,9 @@ bool runFrame()
     if (!current.started) {
         if (!states.isLoaded()) {
             return current.running;
+        }
+        if (states.getStateList().count(current.startStage) == 0) {
+            reportMissingStartStage(current.startStage, states.getStateList());
         }
         states.changeState(current.startStage);
         current.started = true;

@@ -1,5 +1,6 @@
 #include "LuaLog.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -56,6 +57,11 @@ void appendToFile(const std::string& path, const std::string& text)
 void openLuaLog()
 {
     LuaLogState& log = logState();
+    // However the process ends normally (exit, a script's os.exit, the end of main), the
+    // log gets what waits and its end lines; closing twice writes nothing more. Registered
+    // after the state exists, so the handler runs before the state's destructor.
+    static const bool closedAtExit = std::atexit(&closeLuaLog) == 0;
+    static_cast<void>(closedAtExit);
     log = LuaLogState();
     const std::optional<std::string> documents = Resources::ResourceManager::getDocumentsFolder();
     if (!documents) {
@@ -95,6 +101,12 @@ void flushLuaLog()
         appendToFile(log.path, log.buffer);
     }
     log.buffer.clear();
+}
+
+void abandonLuaLog()
+{
+    flushLuaLog();
+    logState() = LuaLogState();
 }
 
 void closeLuaLog()

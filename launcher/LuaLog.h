@@ -15,11 +15,15 @@ inline constexpr std::size_t LuaLogBatchSize = 200;
 
 // Makes the two folders when missing, then creates or truncates this run's file with the
 // begin line. Without a Documents folder there is no log this run and every line is dropped.
+// From the first call on, the process's normal end closes the log.
 void openLuaLog();
 // The print function handed to the script manager: buffers the line and its line feed.
 void luaLogPrint(const std::string& line);
-// Appends whatever waits, without end lines (a run that fails to start).
+// Appends whatever waits.
 void flushLuaLog();
+// Appends whatever waits, without end lines, then keeps no log until opened again: a run
+// that fails to start ends its log so.
+void abandonLuaLog();
 // Appends whatever waits and the end lines, then keeps no log until opened again.
 void closeLuaLog();
 // This run's log file; empty when there is none.

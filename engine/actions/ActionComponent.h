@@ -1,11 +1,18 @@
 #pragma once
 
+#include "actions/ActionContainers.h"
 #include "core/Export.h"
 #include "world/BaseComponent.h"
 
 namespace Orva::Actions {
 
-// STUB: an action component with its type number only. The actions issue replaces it.
+// Runs a game object's root actions, each step, in the order they were added; a root that
+// finishes is deleted. Roots run callbacks that may call back into the component:
+// - destroy calls made during its step only mark roots finished; the step deletes them as it
+//   reaches them, and the ones it already passed at the next step;
+// - a root's callback may destroy the component (or its object): the step then updates no
+//   further root and deletes the actions once the running one has returned.
+// Outside its step the destroy calls follow the sequence's rules.
 class ORVA_API ActionComponent : public BaseComponent
 {
 public:
@@ -13,9 +20,30 @@ public:
     static constexpr int TypeNumber = 13;
 
     ActionComponent() { type = TypeNumber; }
+    ~ActionComponent() override;
 
-    void init() {}
-    void update(float /*dt*/) {}
+    ActionComponent(const ActionComponent&) = delete;
+    ActionComponent& operator=(const ActionComponent&) = delete;
+
+    // Called by the pool each step. A call from inside its own step does nothing.
+    void update(float dt);
+
+    // Append a new empty container and return it.
+    ActionGroup* createActionGroup();
+    ActionSequence* createActionSequence();
+    void destroyAllActions();
+    void destroyOneAction(int index);
+
+    const ActionList& getActions() const noexcept { return actions_; }
+
+private:
+    // The state of a step, on the stack of update.
+    struct Walk;
+
+    template <class Container> Container* appendRoot();
+
+    ActionList actions_;
+    Walk* walk_ = nullptr;
 };
 
 } // namespace Orva::Actions

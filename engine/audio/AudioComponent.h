@@ -10,29 +10,28 @@ namespace Orva::Audio {
 
 class AudioBaseGroup;
 
-// STUB: an audio component's type number, stored values and their reflected names. The
-// audio issue replaces it.
+// Gives its object the audio manager's group named after the object (objects of one name
+// share it). Volume, pitch and pan are kept for the object's scripts and data; the component
+// applies none of them and has no per-step work.
 class ORVA_API AudioComponent : public BaseComponent
 {
 public:
     static constexpr int TypeNumber = 10;
 
     AudioComponent() { type = TypeNumber; }
+    AudioComponent(const AudioComponent&) = default;
+    AudioComponent& operator=(const AudioComponent&) = default;
+    // A group that is playing is stopped and handed to AudioManager::destroyGroup; a quiet
+    // one stays with the manager until its next destroyAllGroups.
+    ~AudioComponent() override;
 
-    void init() {}
-    void update(float /*dt*/) {}
+    // Takes the group of the owner's name.
+    void init();
+
+    AudioBaseGroup* getAudioGroup() const noexcept { return audioGroup; }
 
     // "Active", "Path", "Volume", "Pitch" and "Pan".
-    ReflectionMap getReflectibles() override
-    {
-        ReflectionMap properties;
-        properties.emplace("Active", Reflectable(active));
-        properties.emplace("Path", Reflectable(path));
-        properties.emplace("Volume", Reflectable(volume));
-        properties.emplace("Pitch", Reflectable(pitch));
-        properties.emplace("Pan", Reflectable(pan));
-        return properties;
-    }
+    ReflectionMap getReflectibles() override;
 
     std::string path;
     AudioBaseGroup* audioGroup = nullptr;

@@ -1,51 +1,135 @@
 #pragma once
 
-#include <optional>
+#include <functional>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "audio/AudioChannel.h"
+#include "core/BaseEvent.h"
+#include "core/EventCallbackObject.h"
 #include "core/Export.h"
+#include "core/MemoryPoolManager.h"
+#include "core/OrvaAllocator.h"
 #include "core/Singleton.h"
+#include "core/Vector.h"
+
+namespace FMOD {
+class DSP;
+class Sound;
+class System;
+} // namespace FMOD
 
 namespace Orva::Audio {
 
 class AudioBaseGroup;
+class AudioGroup;
 
-// STUB: an audio manager whose sound output is off, as on a machine without an output
-// driver: nothing loads, plays or updates, and no group is made. It keeps how it was
-// started and the paths asked for, and counts the group resets, so that the launcher and the
-// loaders can be checked. The audio issue replaces it.
+// Owns the sound system, the sounds by key (resource directory + path) and the named groups.
+// Sound is on once initialize found an output driver: then the master group holds "bgm",
+// "ambience", "sfx" and one group per audio component's object name. Before initialize, and
+// with no driver, groups are empty groups and every play gives a channel that does nothing.
+//
+// Groups the manager drops stay allocated, retired (see AudioGroup::retire), until the
+// manager goes: components of same-named objects, channels and scripts may still hold them.
 class ORVA_API AudioManager : public Singleton<AudioManager>
 {
 public:
-    struct Settings
-    {
-        unsigned maxChannels;
-        unsigned initFlags;
+    template <class Value>
+    using NameMap =
+        std::map<std::string, Value, std::less<>, OrvaAllocator<std::pair<const std::string, Value>>>;
+    using GroupMap = NameMap<AudioBaseGroup*>;
+    using SoundMap = NameMap<FMOD::Sound*>;
 
-        bool operator==(const Settings&) const = default;
-    };
+    // Effect kinds of AudioBaseGroup::setDSP: 1 low-pass, 2 high-pass, 3 echo, 4 fader,
+    // 5 flange, 6 distortion, 7 normalize, 8 pitch shift, 9 chorus, 10 tremolo, 11 reverb.
+    static constexpr int EffectKinds = 11;
 
-    // Starts the sound system; the stub keeps what it was started with.
-    void initialize(unsigned maxChannels, unsigned initFlags)
-    {
-        settings_ = Settings{maxChannels, initFlags};
-    }
-    // Nothing until initialize ran.
-    const std::optional<Settings>& getSettings() const noexcept { return settings_; }
-    // Runs the sound system's per-frame update while output is enabled.
-    void update() {}
-    void load(const std::string& path) { loadRequests_.push_back(path); }
-    AudioBaseGroup* createGroup(const std::string& /*name*/) { return nullptr; }
-    void destroyAllGroups() { ++groupResets_; }
+    ORVA_POOLED_OPERATORS(AudioManager)
 
-    const std::vector<std::string>& getLoadRequests() const noexcept { return loadRequests_; }
-    int getGroupResetCount() const noexcept { return groupResets_; }
+    // Listens to "OnResourceLoadComplete".
+    AudioManager();
+    ~AudioManager();
+    AudioManager(const AudioManager&) = delete;
+    AudioManager& operator=(const AudioManager&) = delete;
+
+    // Starts the sound system once; groups made before it are retired. Without an output
+    // driver sound stays off for good.
+    void initialize(unsigned maxChannels, unsigned initFlags);
+    bool isEnabled() const noexcept { return enabled_; }
+
+    // Asks the loader for the sound at the path (relative to the resource directory) once;
+    // its key is listed, null, until the sound arrives. Nothing while sound is off.
+    void load(const std::string& path);
+    // The "OnResourceLoadComplete" listener for this manager's requests, for keys still
+    // listed. A sound that does not decode prints "Wtf<result>,<bytes now>,<most bytes>" on
+    // stdout and stays null.
+    void onResourceLoadComplete(BaseEvent* event);
+
+    // Plays the sound loaded from the path into the group, or without one into the first
+    // group by name at that group's volume. The loop settings are set on the sound itself.
+    AudioChannel play(const std::string& name, AudioBaseGroup* group, bool loop, int loopCount, float pitch);
+    // Music: loops for ever in "bgm".
+    AudioChannel playBGM(const std::string& name);
+    // Plays once in "sfx".
+    AudioChannel playSFX(const std::string& name);
+    // Loops for ever in "ambience".
+    AudioChannel playAmbience(const std::string& name);
+    AudioChannel fireAndForget(const std::string& name) { return playSFX(name); }
+
+    // On the sound system's own master group: everything stops.
+    void stopAllSounds();
+    // Unclamped.
+    void setMasterVolume(float volume);
+    void update();
+    // The listener's position, up along y.
+    void setPosition(const Math::Vector3D<float>& position);
+
+    // The group of that name, made when missing.
+    AudioBaseGroup* createGroup(const std::string& name);
+    // The named group when it is a real group; null for an empty group and an unknown name.
+    AudioGroup* getGroup(const std::string& name) const;
+    // "bgm", "ambience" and "sfx" are refused; another group is retired without a stop (its
+    // channels play on in the master group).
+    void destroyGroupByName(const std::string& name);
+    // Stops the group; unless it is one of the three fixed groups, also retires it and
+    // forgets its name.
+    void destroyGroup(AudioBaseGroup* group);
+    // Retires every named group and makes the fixed three again.
+    void destroyAllGroups();
+
+    // The key is the stored one: resource directory + path.
+    void destroySound(const std::string& key);
+    void destroyAllSounds();
+    const SoundMap& getSounds() const noexcept { return sounds_; }
+
+    // The effect of a kind, or null for 0, an unknown kind and without a sound system.
+    FMOD::DSP* createEffect(int kind);
+
+    EventCallbackObject& getEventCallbackObject() noexcept { return eventCallbacks_; }
 
 private:
-    std::optional<Settings> settings_;
-    std::vector<std::string> loadRequests_;
-    int groupResets_ = 0;
+    bool soundOn() const noexcept { return enabled_ && system_ != nullptr; }
+    // False when sound is off or the name's key is not listed; else `sound` is its entry,
+    // null until it arrives or when it failed.
+    bool findSound(const std::string& name, FMOD::Sound*& sound) const;
+    AudioChannel playFixed(AudioBaseGroup* fixed, const std::string& name, int loopCount, unsigned mode);
+    void makeFixedGroups();
+    bool isFixed(const AudioBaseGroup* group) const noexcept;
+    void retire(AudioBaseGroup* group);
+    void retireAllGroups();
+
+    FMOD::System* system_ = nullptr;
+    GroupMap groups_;
+    SoundMap sounds_;
+    bool enabled_ = true;
+    AudioBaseGroup* master_ = nullptr;
+    AudioBaseGroup* bgm_ = nullptr;
+    AudioBaseGroup* ambience_ = nullptr;
+    AudioBaseGroup* sfx_ = nullptr;
+    std::vector<AudioBaseGroup*, OrvaAllocator<AudioBaseGroup*>> retired_;
+    EventCallbackObject eventCallbacks_;
 };
 
 } // namespace Orva::Audio

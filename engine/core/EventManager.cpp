@@ -1,10 +1,10 @@
 #include "core/EventManager.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <exception>
 #include <typeinfo>
 #include <vector>
+
+#include "core/ListenerFailures.h"
 
 namespace Orva {
 
@@ -29,17 +29,6 @@ template <class Call> void notifyObservers(Call&& call)
     const std::vector<DispatchObserver*>& installed = observers();
     for (std::size_t i = 0; i < installed.size(); ++i) {
         call(*installed[i]);
-    }
-}
-
-void reportFurtherFailure(const std::exception_ptr& failure)
-{
-    try {
-        std::rethrow_exception(failure);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "events: a further listener failed in the same dispatch: %s\n", e.what());
-    } catch (...) {
-        std::fprintf(stderr, "events: a further listener failed in the same dispatch\n");
     }
 }
 
@@ -126,7 +115,7 @@ void EventManager::dispatchEvents()
     EventStack& stack = stacks_[delivered];
     const std::size_t otherSize = stacks_[currentStack_].size();
 
-    std::exception_ptr firstFailure;
+    ListenerFailures failures("events");
     {
         // However the delivery ends, its events are destroyed once and never delivered again.
         struct Cleanup
@@ -147,15 +136,7 @@ void EventManager::dispatchEvents()
             notifyObservers(
                 [&entry](DispatchObserver& observer) { observer.beforeListeners(entry.code, entry.event); });
             listeners_.forEach(entry.code, [&](FunctionHolder& holder) {
-                try {
-                    holder->call(entry.event);
-                } catch (...) {
-                    if (firstFailure) {
-                        reportFurtherFailure(std::current_exception());
-                    } else {
-                        firstFailure = std::current_exception();
-                    }
-                }
+                failures.run([&] { holder->call(entry.event); });
             });
             notifyObservers(
                 [&entry](DispatchObserver& observer) { observer.afterListeners(entry.code, entry.event); });
@@ -166,9 +147,7 @@ void EventManager::dispatchEvents()
     if (stacks_[currentStack_].size() != otherSize) {
         stack.grow();
     }
-    if (firstFailure) {
-        std::rethrow_exception(firstFailure);
-    }
+    failures.rethrowFirst();
 }
 
 } // namespace Orva

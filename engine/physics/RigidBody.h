@@ -1,10 +1,8 @@
 #pragma once
 
 #include "core/Export.h"
-#include "core/SwapRemove.h"
+#include "core/Reflectable.h"
 #include "core/Vector.h"
-#include "physics/BaseCollider.h"
-#include "physics/PhysicsWorld.h"
 #include "world/BaseComponent.h"
 
 namespace Orva {
@@ -13,39 +11,42 @@ class TransformComponent;
 
 namespace Orva::Physics {
 
-// STUB: a body tied to its object's collider and transform and listed in the world, with the
-// motion values its reader sets. The rigid-body issue replaces it (integration, responses).
+class BaseCollider;
+
+// Moves its object under the physics step: the world integrates velocity and angular
+// velocity into the owner's transform, and contact responses change the velocity and push
+// the transform. Mass and kinetic friction are kept for scripts and data; nothing reads them.
 class ORVA_API RigidBody : public BaseComponent
 {
 public:
     static constexpr int TypeNumber = 7;
 
-    RigidBody() { type = TypeNumber; }
+    RigidBody() noexcept { type = TypeNumber; }
     RigidBody(const RigidBody&) = default;
     RigidBody& operator=(const RigidBody&) = default;
     // Detaches from the collider and leaves the world's body list.
-    ~RigidBody() override
-    {
-        if (collider_) {
-            collider_->attachRigidBody(nullptr);
-        }
-        if (PhysicsWorld::hasInstance()) {
-            swapRemove(PhysicsWorld::getInstance().getListOfRigidBody(), this);
-        }
-    }
+    ~RigidBody() override;
 
-    // Keeps both and joins the world's body list.
-    void init(BaseCollider* collider, TransformComponent* transform)
-    {
-        collider_ = collider;
-        transform_ = transform;
-        PhysicsWorld::getInstance().getListOfRigidBody().push_back(this);
-    }
-    void update(float /*dt*/) {}
+    // "Active", "Velocity", "AngularVelocity", "Acceleration", "Mass", "Restitution",
+    // "KineticFriction".
+    ReflectionMap getReflectibles() override;
 
+    // Keeps the collider and joins the world's body list. The transform is always reached
+    // through the owner, so a transform removed later is never followed.
+    void init(BaseCollider* collider, TransformComponent* transform);
+
+    // One semi-implicit Euler step of dt seconds: the new velocity moves the owner's local
+    // translation. Nothing happens when the owner has no transform.
+    void integrate(float dt) noexcept;
+
+    Math::Vector3D<float>& getVelocity() noexcept { return velocity; }
+    void setVelocity(const Math::Vector3D<float>& value) noexcept { velocity = value; }
+    Math::Vector3D<float>& getAcceleration() noexcept { return acceleration; }
+    void setAcceleration(const Math::Vector3D<float>& value) noexcept { acceleration = value; }
     BaseCollider* getCollider() const noexcept { return collider_; }
     void detachCollider() noexcept { collider_ = nullptr; }
-    TransformComponent* getTransform() const noexcept { return transform_; }
+    // The owner's current transform; null when it has none.
+    TransformComponent* getTransform() const noexcept;
 
     Math::Vector3D<float> velocity{0.0f, 0.0f, 0.0f};
     // Radians per second.
@@ -57,7 +58,6 @@ public:
 
 private:
     BaseCollider* collider_ = nullptr;
-    TransformComponent* transform_ = nullptr;
 };
 
 } // namespace Orva::Physics

@@ -5,6 +5,7 @@
 // and repeatable.
 
 #include <cstddef>
+#include <optional>
 
 #include "core/Export.h"
 
@@ -69,6 +70,17 @@ namespace Test {
 // Systems created from now on use `output` (not owned; it must outlive them); null brings
 // back SDL's output, one per system.
 ORVA_API void setAudioOutput(AudioOutput* output);
+
+// What the last init of any system was given.
+struct SoundInit
+{
+    int maxChannels;
+    unsigned flags;
+
+    bool operator==(const SoundInit&) const = default;
+};
+// Nothing before the first init.
+ORVA_API std::optional<SoundInit> lastSoundInit();
 
 } // namespace Test
 

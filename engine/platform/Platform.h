@@ -58,6 +58,12 @@ ORVA_API bool SwapGLBuffers(SDL_Window* window);
 // The text of the last failure inside the platform layer's libraries.
 ORVA_API std::string LastError();
 
+// When the connection to the X display is lost, the handler (if any) runs once, then the
+// process ends at once with this status: no exit handler or static destructor runs, since
+// they could wait for ever on the dead connection. The handler must not reach the display.
+inline constexpr int DisplayLostStatus = 255;
+ORVA_API void SetDisplayLostHandler(void (*handler)());
+
 namespace Test {
 
 // Appends a message to the queue as if posted; false for a non-null unknown window.

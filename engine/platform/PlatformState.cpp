@@ -32,6 +32,7 @@ bool ensureVideo(State& s)
         return false;
     }
     s.videoStarted = true;
+    watchDisplayConnection();
     // The OpenGL driver stays loaded for the life of the process: Mesa's drivers leak a
     // little on every unload, and windows come and go.
     if (SDL_GL_LoadLibrary(nullptr) != 0)

@@ -69,6 +69,8 @@ template <class Handle> std::uintptr_t handleId(Handle handle) { return reinterp
 
 // Starts SDL video with the layer's hints on first use; false when it cannot start.
 bool ensureVideo(State& s);
+// Once video runs on an X display: a lost connection ends the process (SetDisplayLostHandler).
+void watchDisplayConnection();
 void stopVideo(State& s);
 
 std::string classKey(const char* className, HINSTANCE instance);

@@ -9,7 +9,7 @@ namespace Orva::Scripting {
 
 // Placeholder: the class with its script name only (it has no script base), so that the
 // component "addAction" and "getAction" hand to scripts is a usable object. It gains its
-// members when the action component itself is built.
+// members with the script classes of the actions.
 void registerActionComponent(lua_State* L)
 {
     luabridge::getGlobalNamespace(L)

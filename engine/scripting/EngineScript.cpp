@@ -35,14 +35,13 @@ constexpr Registration ScriptRegistrations[] = {
     &registerObjectUnitSize,    // 15
     &registerEventClasses,      // 16: global "events"
     &registerInputManager,      // 17: global "input"
-    // 18: "Physics"."PhysicsWorld", global "physics".
+    &registerPhysicsWorld,            // 18: global "physics"
     &registerResourceManager,         // 19: global "resources"
     &registerTextureManager,          // 20: global "textures"
     &registerFrameShaderDependencies, // 21
     &registerGameStateManager,        // 22: global "gameState"
     &registerSetManager,              // 23: global "sets"
-    // 24: "Core"."AudioManager", "Audio"."AudioChannel", "AudioBaseGroup",
-    //     "AudioEmptyGroup", "AudioGroup", global "audio".
+    &registerAudio,                   // 24: global "audio"
     &registerDataAnalyticManager, // 25: global "analytic"
 };
 

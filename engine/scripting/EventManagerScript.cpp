@@ -2,6 +2,8 @@
 
 #include "core/EventManager.h"
 #include "core/ScriptEvents.h"
+#include "physics/BaseCollider.h"
+#include "physics/CollisionEvent.h"
 #include "scripting/ScriptBinding.h"
 #include "scripting/ScriptInterface.h"
 #include "world/LuaScriptComponent.h"
@@ -62,7 +64,12 @@ void Scripting::registerEventClasses(lua_State* L)
         .deriveClass<LuaEvent, BaseEvent>("LuaEvent")
         .addData("ScriptComponent", &LuaEvent::scriptComponent)
         .endClass()
-        // "CollisionEvent", under "BaseEvent", comes here with the physics bindings.
+        .deriveClass<Physics::CollisionEvent, BaseEvent>("CollisionEvent")
+        .addData("Type", &Physics::CollisionEvent::type)
+        .addData("ThisCollider", &Physics::CollisionEvent::thisCollider)
+        .addData("OtherCollider", &Physics::CollisionEvent::otherCollider)
+        .addData("Normal", &Physics::CollisionEvent::normal)
+        .endClass()
         .beginClass<EventManager>("EventManager")
         .addFunction("listenToEventName", &EventManager::listenToEventName)
         .addFunction("listenToEventCode", &EventManager::listenToEventCode)

@@ -8,7 +8,6 @@
 #include "scripting/luabridge/LuaRef.h"
 #include "world/LuaScriptComponent.h"
 #include "world/LuaScriptManager.h"
-#include "world/ResourceManager.h"
 
 namespace Orva {
 
@@ -45,12 +44,7 @@ struct FunctionHolder::LuaFunctionHolder final : FunctionHolder::CallableFunctio
     // Queues the LuaExceptionEvent that tells scripts the name is not a global function.
     void reportInvalidFunction() const
     {
-        std::string message = "Function Callback is created with a invalid Lua function name.\n";
-        message += "Lua function name is: \"" + name + "\"  from the script class \"" +
-                   component->ScriptClassName + "\"";
-        std::string path =
-            Resources::ResourceManager::getResourceDirectory() + "scripts/" + component->ScriptClassName;
-        LuaExceptionEvent report(std::move(message), 0, std::move(path));
+        LuaExceptionEvent report = component->invalidCallbackError("Function", name);
         report.hashCode = LuaScriptManager::LUASCRIPT_EXCEPTION_EVENT_CODE;
         if (EventManager::hasInstance()) {
             EventManager::getInstance().queueEvent(LuaScriptManager::LUASCRIPT_EXCEPTION_EVENT_CODE, report);

@@ -50,15 +50,20 @@ ORVA_API void registerParticleEmitter(lua_State* L);
 // "Core"."TextureManager" with the global "textures".
 ORVA_API void registerTextureManager(lua_State* L);
 
-// AudioScript.cpp: "Audio"."AudioComponent", a class of its own.
+// AudioScript.cpp: "Audio"."AudioComponent", a class of its own with its group; then
+// "Core"."AudioManager", "Audio"."AudioChannel" (by value), "AudioBaseGroup" and the two
+// groups under it, and the global "audio".
 ORVA_API void registerAudioComponent(lua_State* L);
+ORVA_API void registerAudio(lua_State* L);
 
-// PhysicsScript.cpp: "Physics"."BaseCollider", the three colliders under it, "RigidBody".
+// PhysicsScript.cpp: "Physics"."BaseCollider", the three colliders under it, "RigidBody";
+// "Physics"."PhysicsWorld" with the global "physics".
 ORVA_API void registerBaseCollider(lua_State* L);
 ORVA_API void registerBoxCollider(lua_State* L);
 ORVA_API void registerCircleCollider(lua_State* L);
 ORVA_API void registerAABBCollider(lua_State* L);
 ORVA_API void registerRigidBody(lua_State* L);
+ORVA_API void registerPhysicsWorld(lua_State* L);
 
 // ActionScript.cpp: "Actions"."ActionComponent", a class of its own.
 ORVA_API void registerActionComponent(lua_State* L);
@@ -87,7 +92,8 @@ template <class Object> auto confinedPathCall(void (Object::*call)(const std::st
 }
 
 // EventManagerScript.cpp: "Core"."BaseEvent" and "Core"."LuaEvent" (the classes of the
-// global "luaEvent"), then "Core"."EventManager" with the global "events".
+// global "luaEvent"), "Core"."CollisionEvent" (the class of "collisionEvent", by value), then
+// "Core"."EventManager" with the global "events".
 ORVA_API void registerEventClasses(lua_State* L);
 
 // InputScript.cpp: "Input"."InputManager" with the global "input", and the read-only tables

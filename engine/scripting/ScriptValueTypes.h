@@ -2,9 +2,11 @@
 
 #include <type_traits>
 
+#include "audio/AudioChannel.h"
 #include "core/Vector.h"
 #include "graphics/Color.h"
 #include "graphics/ShaderValue.h"
+#include "physics/CollisionEvent.h"
 #include "scripting/luabridge/Userdata.h"
 
 // The engine types that cross into scripts by value: each script copy lives in its own
@@ -18,11 +20,18 @@ template <Orva::Math::detail::VectorComponent T> struct ByValue<Orva::Math::Vect
 template <Orva::Math::detail::VectorComponent T> struct ByValue<Orva::Math::Vector3D<T>> : std::true_type
 {
 };
+// A collision listener's "collisionEvent" is its own copy.
+template <> struct ByValue<Orva::Physics::CollisionEvent> : std::true_type
+{
+};
 
 template <> struct ByValue<Orva::Graphics::Color> : std::true_type
 {
 };
 template <> struct ByValue<Orva::Graphics::ShaderValue> : std::true_type
+{
+};
+template <> struct ByValue<Orva::Audio::AudioChannel> : std::true_type
 {
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
 
@@ -32,6 +33,15 @@ public:
     void setOwner(GameObject* object) noexcept { owner = object; }
     GameObject* getOwner() const noexcept { return owner; }
 
+    // Scripts keep handles to components (see the binding layer's pooled classes): the id
+    // a component has, and whether a slot still holds a component with that id. A pool
+    // leaves a bare base part without an id in a freed slot. A component made outside a
+    // pool has no id (0) and is never checked.
+    static std::uint64_t handleId(const BaseComponent& component) noexcept;
+    static bool handleHolds(const BaseComponent* slot, std::uint64_t id) noexcept;
+    // A pool is about to release its pages: every handle held so far no longer holds.
+    static void forgetHandles() noexcept { ++pageGeneration_; }
+
     GameObject* owner = nullptr;
     // Given by the pool on allocation; the first component of each type gets 1.
     unsigned componentID = 0;
@@ -39,6 +49,10 @@ public:
     // The component type number, set by the derived constructor (a transform is 0, a script
     // component 12).
     int type = 0;
+
+private:
+    // Counts the pools that released their pages; part of every handle's id.
+    static std::uint32_t pageGeneration_;
 };
 
 } // namespace Orva

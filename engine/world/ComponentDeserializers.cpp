@@ -16,6 +16,7 @@
 #include "scripting/luabridge/LuaRef.h"
 #include "world/CameraComponent.h"
 #include "world/GameObject.h"
+#include "world/GameObjectDeserializer.h"
 #include "world/LuaScriptComponent.h"
 #include "world/LuaScriptManager.h"
 #include "world/TransformComponent.h"
@@ -110,8 +111,9 @@ void readCircle(Physics::CircleCollider& circle, const XMLElement& comp, bool ch
     readFloat(comp, "radius", "rad", circle.radius);
     readOffset(circle.offset, comp);
     if (!changing) {
-        // A new circle has its world geometry before anything tests against it.
-        circle.update(0.0f);
+        // A new circle has its world geometry at once; the world pairs it only after its
+        // pool's step, once the object is placed.
+        circle.refreshGeometry();
     }
     readGhostAndGroup(circle, comp);
 }
@@ -279,6 +281,7 @@ void LuaScriptComponentDeserializer::execute(GameObject* object, const XMLElemen
         script = object->addLuaScript(className);
     }
     if (!script) {
+        ObjectXmlReport::dropped(*object, "no script class \"" + className + "\" loaded");
         return;
     }
     readActive(*script, *element);

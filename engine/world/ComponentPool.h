@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <iostream>
 #include <new>
 #include <type_traits>
@@ -80,6 +81,9 @@ public:
     {
         return static_cast<unsigned>(pages_.size() * slotsPerPage() * sizeof(Slot));
     }
+    // A range test per page.
+    SlotLookup findSlotHolding(const void* address) const override;
+    bool isSlotInUse(const BaseComponent* component) const override { return slotOf(component)->inUse; }
 
 private:
     struct Slot
@@ -94,12 +98,27 @@ private:
     };
 
     unsigned slotsPerPage() const noexcept { return perPage_ > 0 ? perPage_ : 1u; }
+    // The slot of a component this pool handed out, found without touching the component.
+    Slot* slotOf(const BaseComponent* component) const noexcept
+    {
+        const std::byte* const base = reinterpret_cast<const std::byte*>(component) - baseOffset_;
+        return std::launder(reinterpret_cast<Slot*>(const_cast<std::byte*>(base)));
+    }
     void pushFree(Slot* slot) noexcept
     {
         slot->nextFree = freeHead_;
         freeHead_ = slot;
     }
     template <class Test> void stepWhere(float dt, Test test);
+    // Destroys the component in use and leaves a bare base part, without an id, where its
+    // base part was: what a script's handle to it reads from then on. Marked free first: a
+    // destructor that frees its own component again changes nothing.
+    void retire(Slot& slot)
+    {
+        slot.inUse = false;
+        slot.component()->~T();
+        ::new (static_cast<void*>(slot.storage + baseOffset_)) BaseComponent();
+    }
 
     std::vector<void*, OrvaAllocator<void*>> rawPages_;
     std::vector<Slot*, OrvaAllocator<Slot*>> pages_;
@@ -149,10 +168,12 @@ template <class T> void ComponentPool<T>::clear()
         Slot* page = pages_[p];
         for (unsigned i = 0; i < slotsPerPage(); ++i) {
             if (page[i].inUse) {
-                page[i].inUse = false;
-                page[i].component()->~T();
+                retire(page[i]);
             }
         }
+    }
+    if (!pages_.empty()) {
+        BaseComponent::forgetHandles();
     }
     for (void* block : rawPages_) {
         detail::releaseHeapPage(block);
@@ -195,13 +216,11 @@ template <class T> void ComponentPool<T>::free(BaseComponent* component)
     if (!component || inUseCount_ == 0) {
         return;
     }
-    Slot* slot = std::launder(reinterpret_cast<Slot*>(reinterpret_cast<std::byte*>(component) - baseOffset_));
+    Slot* slot = slotOf(component);
     if (!slot->inUse) {
         return;
     }
-    // Marked free first: a destructor that frees its own component again changes nothing.
-    slot->inUse = false;
-    slot->component()->~T();
+    retire(*slot);
     pushFree(slot);
     ++freeCount_;
     --inUseCount_;
@@ -247,6 +266,22 @@ template <class T> template <class Test> void ComponentPool<T>::stepWhere(float 
             }
         }
     }
+}
+
+template <class T> IComponentPool::SlotLookup ComponentPool<T>::findSlotHolding(const void* address) const
+{
+    // Pointers into different pages are ordered through std::less, which is total.
+    const std::less<const void*> before;
+    for (Slot* page : pages_) {
+        const Slot* const end = page + slotsPerPage();
+        if (!before(address, page) && before(address, end)) {
+            const auto offset = static_cast<std::size_t>(static_cast<const std::byte*>(address) -
+                                                         reinterpret_cast<const std::byte*>(page));
+            Slot& slot = page[offset / sizeof(Slot)];
+            return {true, slot.inUse ? static_cast<BaseComponent*>(slot.component()) : nullptr};
+        }
+    }
+    return {};
 }
 
 template <class T> std::ostream& ComponentPool<T>::doMemoryDump(std::ostream& out) const

@@ -206,20 +206,29 @@ void Engine::stepFrame(FramerateController& controller)
 }
 
 // At a time scale of 1 or more the accumulator decides the step count, at least one per
-// frame, and may go below zero; below 1 every frame runs exactly one (shorter) step.
+// frame and at most MaxStepsPerFrame, and may go below zero; below 1 every frame runs
+// exactly one (shorter) step.
 void Engine::runFixedSteps()
 {
-    const float dt = timeScale * FixedStep;
-    if (!(timeScale >= 1.0f)) {
+    const float scale = std::isfinite(timeScale) ? timeScale : 1.0f;
+    const float dt = scale * FixedStep;
+    if (!(scale >= 1.0f)) {
         runOneFixedStep(dt);
         return;
     }
     float& accumulator = stepState().accumulator;
-    accumulator += timeScale * Debug::FramerateProfiler::getDt(FrameSection);
-    do {
+    accumulator += scale * Debug::FramerateProfiler::getDt(FrameSection);
+    for (int steps = 1;; ++steps) {
         runOneFixedStep(dt);
         accumulator -= FixedStep;
-    } while (accumulator > FixedStep);
+        if (!(accumulator > FixedStep)) {
+            return;
+        }
+        if (steps == MaxStepsPerFrame) {
+            accumulator = 0.0f;
+            return;
+        }
+    }
 }
 
 // Opens a record when the mean of the last ten frame times rises above SlowFrameTime and
@@ -282,9 +291,14 @@ void Engine::reportException(std::exception_ptr exception) noexcept
     }
 }
 
+// Reports that do not end a line get one on stderr, so that the next report starts its own.
 void Engine::throwExceptionEvent(const std::string& message) noexcept
 {
-    std::cerr << message << std::flush;
+    std::cerr << message;
+    if (message.empty() || message.back() != '\n') {
+        std::cerr << '\n';
+    }
+    std::cerr << std::flush;
     std::ofstream report(ErrorReportPath, std::ios::out | std::ios::trunc | std::ios::binary);
     report << message;
 }

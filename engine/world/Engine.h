@@ -24,6 +24,11 @@ class ORVA_API Engine : public Singleton<Engine, SingletonCreation::OnFirstUse>
 public:
     // The fixed step, in seconds of game time at a time scale of 1.
     static constexpr float FixedStep = 0.016f;
+    // The most fixed steps one frame runs, enough for a time scale of 10 at 10 frames per
+    // second. A frame that reaches it empties the accumulator: game time then falls behind,
+    // where a huge scale would otherwise never empty it and slow steps would ask for more
+    // steps every frame.
+    static constexpr int MaxStepsPerFrame = 64;
     // Frame times (the mean of the last ten) above this open a slow stretch for analytics.
     static constexpr float SlowFrameTime = 0.03f;
     static constexpr int FramesPerSecond = 60;
@@ -79,7 +84,7 @@ private:
     void stepFrame(FramerateController& controller);
     void runFixedSteps();
     void watchSlowFrames();
-    // Writes the report to stderr and to the error report file.
+    // Writes the report to stderr, ending its line, and as it is to the error report file.
     static void throwExceptionEvent(const std::string& message) noexcept;
 
     Graphics::Renderer* renderer_ = nullptr;
@@ -87,7 +92,7 @@ private:
     bool quit_ = false;
 
 public:
-    // Scales every fixed step; scripts read and write it.
+    // Scales every fixed step; scripts read and write it. Infinity and NaN step as 1.
     float timeScale = 1.0f;
 };
 

@@ -4,10 +4,8 @@
 #include <ostream>
 
 #include "audio/AudioComponent.h"
-#include "audio/AudioManager.h"
 #include "core/SwapRemove.h"
 #include "graphics/ParticleEmitterComponent.h"
-#include "graphics/SpriteComponent.h"
 #include "physics/AABBCollider.h"
 #include "physics/BoxCollider.h"
 #include "physics/CircleCollider.h"
@@ -21,6 +19,8 @@
 namespace Orva {
 
 std::uint32_t GameObject::objectCounter_ = 0;
+std::uint32_t GameObject::lastHandleSerial_ = 0;
+std::uint32_t GameObject::pageGeneration_ = 0;
 
 GameObject::GameObject() : objectID(takeObjectNumber())
 {
@@ -31,6 +31,16 @@ GameObject::GameObject(const std::string& objectName) : objectID(takeObjectNumbe
 
 GameObject::GameObject(std::string&& objectName) : objectID(takeObjectNumber()), name(std::move(objectName))
 {
+}
+
+std::uint64_t GameObject::handleId(const GameObject& object) noexcept
+{
+    return std::uint64_t{pageGeneration_} << 32 | object.handleSerial_;
+}
+
+bool GameObject::handleHolds(const GameObject* slot, std::uint64_t id) noexcept
+{
+    return id >> 32 == pageGeneration_ && slot->handleSerial_ == static_cast<std::uint32_t>(id);
 }
 
 // Components ------------------------------------------------------------------------------
@@ -217,12 +227,8 @@ template <> Physics::CircleCollider* GameObject::addComponent<Physics::CircleCol
 template <> Physics::AABBCollider* GameObject::addComponent<Physics::AABBCollider>()
 {
     return static_cast<Physics::AABBCollider*>(
-        attachWired(findPoolOfType(typeid(Physics::AABBCollider)), [this](BaseComponent& component) {
-            auto& collider = static_cast<Physics::AABBCollider&>(component);
-            if (const auto* sprite = getComponent<Graphics::SpriteComponent>()) {
-                collider.size = sprite->getSize();
-            }
-            collider.init();
+        attachWired(findPoolOfType(typeid(Physics::AABBCollider)), [](BaseComponent& component) {
+            static_cast<Physics::AABBCollider&>(component).init();
         }));
 }
 
@@ -251,9 +257,8 @@ template <> Graphics::ParticleEmitterComponent* GameObject::addComponent<Graphic
 template <> Audio::AudioComponent* GameObject::addComponent<Audio::AudioComponent>()
 {
     return static_cast<Audio::AudioComponent*>(
-        attachWired(findPoolOfType(typeid(Audio::AudioComponent)), [this](BaseComponent& component) {
-            static_cast<Audio::AudioComponent&>(component).audioGroup =
-                Audio::AudioManager::getInstance().createGroup(name);
+        attachWired(findPoolOfType(typeid(Audio::AudioComponent)), [](BaseComponent& component) {
+            static_cast<Audio::AudioComponent&>(component).init();
         }));
 }
 

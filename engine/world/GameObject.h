@@ -106,6 +106,12 @@ public:
     // True when the object lies below this one.
     bool isAncestorOf(const GameObject* object) const noexcept;
 
+    // Scripts keep handles to objects (see the binding layer's pooled classes): the id an
+    // object has, and whether a slot still holds the object of that id, which it does until
+    // its destruction is over. Reads nothing of a manager that is gone.
+    static std::uint64_t handleId(const GameObject& object) noexcept;
+    static bool handleHolds(const GameObject* slot, std::uint64_t id) noexcept;
+
     // Force-updates every descendant transform once, parents before children, passing
     // through descendants without a transform.
     void updateChildTransforms();
@@ -180,6 +186,13 @@ private:
     std::size_t rootIndex_ = 0;
 
     static std::uint32_t objectCounter_;
+    // The handle id: scripts may rewrite objectID, so an object is told from the next one
+    // in its slot by a number of its own, never 0 (which a free slot holds).
+    std::uint32_t handleSerial_ = 0;
+
+    static std::uint32_t lastHandleSerial_;
+    // Counts the managers whose pages were released; part of every handle's id.
+    static std::uint32_t pageGeneration_;
 };
 
 template <class T> T* GameObject::addComponent()

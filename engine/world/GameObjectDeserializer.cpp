@@ -1,6 +1,8 @@
 #include "world/GameObjectDeserializer.h"
 
+#include <iostream>
 #include <string>
+#include <utility>
 
 #include "world/ComponentDeserializers.h"
 #include "world/GameObject.h"
@@ -43,6 +45,8 @@ void readComponent(GameObject& object, const XMLElement& component)
     }
 }
 
+ObjectXmlReport* innermostReport = nullptr;
+
 GameObject* createFromElement(const XMLElement& element)
 {
     GameObjectManager& objects = GameObjectManager::getInstance();
@@ -59,11 +63,17 @@ GameObject* GameObjectDeserializer::execute(const XMLElement* element, bool from
     }
     const std::string setName = Xml::text(*element, "set");
     GameObject* object = nullptr;
+    bool setMissing = false;
     if (!fromSet && !setName.empty() && SetManager::hasInstance()) {
-        object = SetManager::getInstance().createFromSet(setName);
+        SetManager& sets = SetManager::getInstance();
+        object = sets.createFromSet(setName);
+        setMissing = sets.getSets().count(setName) == 0;
     }
     if (!object) {
         object = createFromElement(*element);
+    }
+    if (setMissing) {
+        ObjectXmlReport::dropped(*object, "no object set \"" + setName + "\"");
     }
     if (element->Attribute("active")) {
         element->QueryBoolAttribute("active", &object->active);
@@ -79,6 +89,23 @@ GameObject* GameObjectDeserializer::execute(const XMLElement* element, bool from
         });
     }
     return object;
+}
+
+ObjectXmlReport::ObjectXmlReport(std::string source) : source_(std::move(source)), outer_(innermostReport)
+{
+    innermostReport = this;
+}
+
+ObjectXmlReport::~ObjectXmlReport()
+{
+    innermostReport = outer_;
+}
+
+void ObjectXmlReport::dropped(const GameObject& object, const std::string& what)
+{
+    if (innermostReport) {
+        std::cerr << innermostReport->source_ << ", object \"" << object.name << "\": " << what << "\n";
+    }
 }
 
 } // namespace Orva

@@ -2,6 +2,8 @@
 
 #include <tinyxml2.h>
 
+#include <string>
+
 #include "core/Export.h"
 
 namespace Orva {
@@ -21,6 +23,25 @@ public:
     // change or add to the instance's. The "set" value becomes the object's set name after
     // its components are read. Null only for a null element.
     static GameObject* execute(const tinyxml2::XMLElement* element, bool fromSet);
+};
+
+// While one is open, what the object XML readers cannot build (an object set or a script
+// class that does not exist) is written to stderr, one line each: the innermost open
+// report's source, the object's name and what is missing. With none open, nothing is.
+class ORVA_API ObjectXmlReport
+{
+public:
+    // source names where the XML comes from, with the subsystem tag: `game states: stage "A"`.
+    explicit ObjectXmlReport(std::string source);
+    ~ObjectXmlReport();
+    ObjectXmlReport(const ObjectXmlReport&) = delete;
+    ObjectXmlReport& operator=(const ObjectXmlReport&) = delete;
+
+    static void dropped(const GameObject& object, const std::string& what);
+
+private:
+    std::string source_;
+    ObjectXmlReport* outer_;
 };
 
 // Objects are never written back as XML: set files are saved verbatim.

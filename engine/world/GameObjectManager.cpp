@@ -39,6 +39,8 @@ GameObjectManager::~GameObjectManager()
         destroyContents(*object);
         return false;
     });
+    // The pages go: handles scripts still hold must not read them.
+    ++GameObject::pageGeneration_;
     for (GameObject* page : pages_) {
         for (unsigned i = 0; i < ObjectsPerPage; ++i) {
             page[i].~GameObject();
@@ -93,6 +95,10 @@ GameObject* GameObjectManager::construct(GameObject* parent, NameArgument&&... n
     }
     freeSlots_.pop_back();
     object->poolFlags_ = GameObject::LiveFlag | GameObject::InPagesFlag;
+    if (++GameObject::lastHandleSerial_ == 0) {
+        ++GameObject::lastHandleSerial_;
+    }
+    object->handleSerial_ = GameObject::lastHandleSerial_;
     rootObjects_.back() = object;
     object->rootIndex_ = rootObjects_.size() - 1;
     ++objectCount_;

@@ -3,6 +3,7 @@
 #include <tinyxml2.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <iostream>
 #include <utility>
 #include <vector>
@@ -91,8 +92,9 @@ void forEachResource(const XMLElement& resources, const char* kind, const char* 
     });
 }
 
-// Each kind in its own pass, in a fixed order whatever the document's order.
-void loadResources(const XMLElement& resources)
+// Each kind in its own pass, in a fixed order whatever the document's order. A script file
+// that does not exist is listed all the same, and named on stderr.
+void loadResources(const XMLElement& resources, const std::string& stageName)
 {
     if (Graphics::Viewport* viewport = currentViewport()) {
         forEachResource(resources, "layer", "name",
@@ -105,7 +107,13 @@ void loadResources(const XMLElement& resources)
                     [&textures](const std::string& path) { textures.add(nullptr, path); });
     forEachResource(resources, "sound", "src",
                     [](const std::string& path) { Audio::AudioManager::getInstance().load(path); });
-    forEachResource(resources, "luascript", "src", [](const std::string& path) {
+    forEachResource(resources, "luascript", "src", [&stageName](const std::string& path) {
+        const std::string fullPath = ResourceManager::getResourceDirectory() + path;
+        std::error_code error;
+        if (!std::filesystem::is_regular_file(fullPath, error)) {
+            std::cerr << "game states: stage \"" << stageName << "\": no script file \"" << path << "\" ("
+                      << fullPath << ")\n";
+        }
         LuaScriptManager::getInstance().addScriptPathToList(path);
     });
     if (Graphics::FontManager::hasInstance()) {
@@ -351,8 +359,9 @@ GameState* GameStateManager::loadStateData(std::string name)
         return state.release();
     }
     state->setName(name);
+    const ObjectXmlReport report("game states: stage \"" + name + "\"");
     if (const XMLElement* resources = stage->FirstChildElement("resources")) {
-        loadResources(*resources);
+        loadResources(*resources, name);
     }
     if (const XMLElement* collision = stage->FirstChildElement("collision")) {
         loadCollision(*collision);

@@ -36,6 +36,21 @@ public:
     // Bytes held by the pool's pages.
     virtual unsigned getTotalMemoryAllocationCount() const = 0;
 
+    // Where an address lies among the pool's slots. Pages never move, so a pointer into a
+    // component can be traced back to its slot for as long as the pool lives.
+    struct SlotLookup
+    {
+        // The address lies inside one of the pool's pages.
+        bool found = false;
+        // The component in that slot; null while the slot is free.
+        BaseComponent* component = nullptr;
+    };
+    // A pool without pages of its own finds nothing.
+    virtual SlotLookup findSlotHolding(const void* /*address*/) const { return {}; }
+    // Whether the slot of a component this pool handed out is in use now, by that component
+    // or by a later one in the same slot.
+    virtual bool isSlotInUse(const BaseComponent* /*component*/) const { return false; }
+
 protected:
     IComponentPool() = default;
     IComponentPool(const IComponentPool&) = default;

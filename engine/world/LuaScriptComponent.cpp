@@ -1,10 +1,12 @@
 #include "world/LuaScriptComponent.h"
 
 #include <exception>
+#include <utility>
 
 #include "world/Engine.h"
 #include "world/GameObject.h"
 #include "world/LuaScriptManager.h"
+#include "world/ResourceManager.h"
 
 namespace Orva {
 
@@ -107,6 +109,15 @@ void LuaScriptComponent::runFirstStep(void (LuaScriptManager::*step)(LuaScriptCo
     if (!watch.componentDestroyed) {
         done = true;
     }
+}
+
+LuaExceptionEvent LuaScriptComponent::invalidCallbackError(const char* callbackKind,
+                                                           const std::string& functionName) const
+{
+    std::string message = std::string(callbackKind) + " Callback is created with a invalid Lua function name.\n";
+    message += "Lua function name is: \"" + functionName + "\"  from the script class \"" + ScriptClassName + "\"";
+    std::string path = Resources::ResourceManager::getResourceDirectory() + "scripts/" + ScriptClassName;
+    return LuaExceptionEvent(std::move(message), 0, std::move(path));
 }
 
 void LuaScriptComponent::stop()

@@ -4,6 +4,7 @@
 
 #include "core/EventCallbackObject.h"
 #include "core/Export.h"
+#include "core/ScriptEvents.h"
 #include "scripting/luabridge/LuaRef.h"
 #include "world/BaseComponent.h"
 
@@ -49,6 +50,11 @@ public:
     bool isPaused() const noexcept { return isPaused_; }
     bool isInitialized() const noexcept { return isInitialized_; }
     bool isAwake() const noexcept { return isAwake_; }
+
+    // The script error for a callback of this component named by a function its script does
+    // not have: "<kind> Callback is created with a invalid Lua function name." followed by
+    // the name and the class, error type 0, the class's script path.
+    LuaExceptionEvent invalidCallbackError(const char* callbackKind, const std::string& functionName) const;
 
     // A new reference to the instance table.
     luabridge::LuaRef getLuaObject() const { return luaObject; }

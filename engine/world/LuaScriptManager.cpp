@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <new>
 #include <utility>
 
@@ -130,6 +131,25 @@ std::string loadFailure(const std::string& path, const std::string& errorText)
     return "Error when loading: " + path + "\n" + "Line " + slice + "\n";
 }
 
+// A failure message on one line: its lines joined by spaces, rules of dashes left out.
+std::string oneLine(const std::string& message)
+{
+    std::string line;
+    std::size_t start = 0;
+    while (start < message.size()) {
+        std::size_t end = message.find('\n', start);
+        if (end == std::string::npos) {
+            end = message.size();
+        }
+        const std::string part = message.substr(start, end - start);
+        if (!part.empty() && part.find_first_not_of('-') != std::string::npos) {
+            line += (line.empty() ? "" : " ") + part;
+        }
+        start = end + 1;
+    }
+    return line;
+}
+
 } // namespace
 
 LuaScriptManager::LuaScriptManager() : state_(luaL_newstate())
@@ -205,9 +225,16 @@ void LuaScriptManager::clearAllScriptFiles()
 
 bool LuaScriptManager::loadAllScripts()
 {
+    loadFailure_.clear();
     for (std::size_t i = 0; i < scriptPaths_.size(); ++i) {
         std::string failure = loadScriptFile(scriptPaths_[i]);
         if (!failure.empty()) {
+            loadFailure_ = oneLine(failure);
+            const std::string fullPath = Resources::ResourceManager::getResourceDirectory() + scriptPaths_[i];
+            std::error_code error;
+            if (!std::filesystem::is_regular_file(fullPath, error)) {
+                loadFailure_ += " (no file " + fullPath + ")";
+            }
             queueScriptError(std::move(failure), 0);
             unloadAllScriptClasses();
             return false;

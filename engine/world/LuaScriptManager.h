@@ -91,6 +91,9 @@ public:
     // run, the class exists already, a required function is missing) queues a
     // LuaExceptionEvent, unloads every class and returns false. True for an empty list.
     bool loadAllScripts();
+    // Why the last loadAllScripts failed, on one line: the queued message's lines, and the
+    // path that was read when no such file exists. Empty after a success.
+    const std::string& getLoadFailure() const noexcept { return loadFailure_; }
     // The loaded class of that name; null when there is none.
     const ScriptClass* findScriptClass(const std::string& name) const;
     std::size_t getScriptClassCount() const noexcept { return classes_.size(); }
@@ -140,6 +143,7 @@ private:
     std::map<std::string, ScriptClass> classes_;
     std::vector<GlobalTable> globalTables_;
     PrintFunction print_ = nullptr;
+    std::string loadFailure_;
     std::optional<ScriptEventGlobal> eventGlobal_;
 };
 

@@ -102,6 +102,14 @@ const std::string& xdgDocumentsAnswer()
     return answer;
 }
 
+std::string withoutTrailingSlashes(std::string path)
+{
+    while (path.size() > 1 && path.back() == '/') {
+        path.pop_back();
+    }
+    return path;
+}
+
 // Documents folder + "/" + the confined name; nothing when either is unavailable.
 std::optional<std::string> dataFilePath(const std::string& name)
 {
@@ -345,14 +353,19 @@ bool ResourceManager::makeDirectory(const std::string& name)
     return std::filesystem::is_directory(*path, error);
 }
 
+// Without a user-dirs file the tool answers $HOME itself, which is no Documents folder.
 std::optional<std::string> ResourceManager::getDocumentsFolder()
 {
+    const char* home = std::getenv("HOME");
+    const std::string answer = xdgDocumentsAnswer();
+    const bool answerIsHome =
+        home && *home && withoutTrailingSlashes(answer) == withoutTrailingSlashes(home);
     std::string folder;
     if (const char* configured = std::getenv("XDG_DOCUMENTS_DIR"); configured && *configured) {
         folder = configured;
-    } else if (!xdgDocumentsAnswer().empty()) {
-        folder = xdgDocumentsAnswer();
-    } else if (const char* home = std::getenv("HOME"); home && *home) {
+    } else if (!answer.empty() && !answerIsHome) {
+        folder = answer;
+    } else if (home && *home) {
         folder = std::string(home) + "/Documents";
     }
     std::error_code error;

@@ -95,7 +95,8 @@ public:
     // True when the directory exists afterwards.
     static bool makeDirectory(const std::string& name);
     // The user's Documents folder: $XDG_DOCUMENTS_DIR, else what "xdg-user-dir DOCUMENTS"
-    // answers, else $HOME/Documents; nothing when that folder does not exist. Main thread only.
+    // answers unless that is $HOME itself, else $HOME/Documents; nothing when that folder
+    // does not exist. Main thread only.
     static std::optional<std::string> getDocumentsFolder();
 
     // Restarts the pacing of sendAllEvents, so that the next delivery is the sixth call from

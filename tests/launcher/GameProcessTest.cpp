@@ -1,18 +1,57 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
+#include <utility>
 
 #include "GameFixture.h"
 #include "ProgramRun.h"
 
 // Executable as a process, run from a copy of the built sample: a whole game to its end,
-// and the ways start-up fails, each with exit status 255 and no crash.
+// the ways start-up fails, each with exit status 255 and no crash, and the ways a running
+// game ends without its window closing: a script's os.exit, and a display that goes away.
 
 namespace {
 
+using namespace std::chrono_literals;
+
 constexpr int FailureStatus = 255;
+
+// An X server of the test's own on a free display, which the test may take away.
+struct OwnDisplay
+{
+    OwnDisplay()
+    {
+        FILE* out = popen("Xvfb -displayfd 1 -screen 0 640x480x24 -nolisten tcp 2>/dev/null & echo pid $!", "r");
+        char line[64];
+        while (out && (server == 0 || name.empty()) && std::fgets(line, sizeof line, out)) {
+            if (std::strncmp(line, "pid ", 4) == 0) {
+                server = std::atoi(line + 4);
+            } else {
+                name = ":" + std::to_string(std::atoi(line));
+            }
+        }
+        if (out) {
+            pclose(out);
+        }
+    }
+    ~OwnDisplay() { takeAway(); }
+    void takeAway()
+    {
+        if (server > 0) {
+            kill(std::exchange(server, 0), SIGTERM);
+        }
+    }
+
+    pid_t server = 0;
+    // Empty when no server could be started.
+    std::string name;
+};
 
 class GameProcessTest : public GameFolderTest
 {
@@ -48,7 +87,46 @@ TEST_F(GameProcessTest, TheSampleEndsItselfAndLeavesItsLog)
     EXPECT_FALSE(result.timedOut);
     EXPECT_EQ(result.signal, 0) << result.errors;
     ASSERT_EQ(result.exitStatus, 0) << result.errors;
+    EXPECT_EQ(result.errors, "") << "the sample has nothing to complain about";
     expectLog({"Demo: init", "Demo: exit after 60 updates", "Demo: deinit"});
+}
+
+TEST_F(GameProcessTest, AScriptEndingTheProcessStillClosesTheLog)
+{
+    if (!hasDisplay()) {
+        GTEST_SKIP() << "no X display";
+    }
+    writeScrambled("scripts/Demo.lua", "function InitDemo(self) Debug.print('init') end\n"
+                                       "function UpdateDemo(self) Debug.print('leaving') os.exit(3) end\n"
+                                       "function DeinitDemo(self) end function UnloadDemo() end\n");
+    const ProgramResult result = runGame();
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.exitStatus, 3) << result.errors;
+    expectLog({"init", "leaving"});
+}
+
+TEST_F(GameProcessTest, ALostDisplayEndsTheGameAtOnceWithOneLineAndItsLogComplete)
+{
+    OwnDisplay display;
+    if (display.name.empty()) {
+        GTEST_SKIP() << "no X server of its own could be started";
+    }
+    // Mid-game: the log is open and the game has had time to enter its stage. Then 5 s.
+    const ProgramResult result = runProgram(
+        bin() / "Executable", bin(), {{"SDL_VIDEODRIVER", "x11"}, {"DISPLAY", display.name}}, 5s, [&] {
+            for (int wait = 0; logFiles().empty() && wait < 6000; ++wait) {
+                std::this_thread::sleep_for(10ms);
+            }
+            std::this_thread::sleep_for(500ms);
+            display.takeAway();
+        });
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.exitStatus, FailureStatus) << result.errors;
+    EXPECT_EQ(result.errors, "launcher: the display connection was lost\n");
+    const std::vector<std::string> lines = onlyLogLines();
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_TRUE(isBannerLine(lines.front(), "Begin")) << lines.front();
+    EXPECT_TRUE(isBannerLine(lines[lines.size() - 3], "End")) << lines[lines.size() - 3];
 }
 
 TEST_F(GameProcessTest, WithoutAProjectFileNoWindowOpensAndTheProgramFails)
@@ -93,7 +171,9 @@ TEST_F(GameProcessTest, ScriptsThatFailToLoadEndTheGameAndKeepWhatTheyPrinted)
     writeStage({"A", "B"});
     const ProgramResult result = runGame();
     expectFailure(result);
-    EXPECT_NE(result.errors.find("scripts failed to load"), std::string::npos) << result.errors;
+    EXPECT_EQ(result.errors, "launcher: scripts failed to load: Error when loading: scripts/B.lua "
+                             "UnloadB function is not defined. "
+                             "Note that these functions have to be defined for the script to work.\n");
     const std::vector<std::string> lines = onlyLogLines();
     ASSERT_EQ(lines.size(), 2u) << "the begin line and the script's line, no end lines";
     EXPECT_TRUE(isBannerLine(lines[0], "Begin")) << lines[0];

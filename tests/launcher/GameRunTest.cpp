@@ -10,16 +10,19 @@
 #include "GameFixture.h"
 #include "LuaLog.h"
 #include "actions/ActionSetManager.h"
+#include "audio/AudioGroup.h"
 #include "audio/AudioManager.h"
 #include "graphics/FontManager.h"
 #include "graphics/SpriteComponent.h"
 #include "graphics/SpriteFontComponent.h"
 #include "graphics/TestImages.h"
 #include "graphics/Texture.h"
+#include "platform/AudioOutput.h"
 #include "world/DataAnalyticManager.h"
 #include "world/GameObject.h"
 #include "world/GameObjectManager.h"
 #include "world/GameStateManager.h"
+#include "world/ResourceManager.h"
 #include "world/TextureRequests.h"
 #include "world/TransformComponent.h"
 
@@ -159,6 +162,20 @@ TEST_F(GameRunTest, AZeroSizeWindowRunsTheGameToItsEnd)
     expectLog({"Demo: init", "Demo: exit after 60 updates", "Demo: deinit"});
 }
 
+TEST_F(GameRunTest, AnEndlessTimeScaleNeitherFreezesTheGameNorLosesItsLog)
+{
+    writeScrambled("scripts/Demo.lua", R"(
+        function InitDemo(self) self.updates = 0 end
+        function UpdateDemo(self) self.updates = self.updates + 1
+            if self.updates == 3 then engine.timeScale = math.huge end
+            if self.updates == 60 then Debug.print("exit at 60") engine:exit() end end
+        function DeinitDemo(self) Debug.print("deinit") end function UnloadDemo() end)");
+    ASSERT_EQ(startUp(), 0);
+    runToTheEnd();
+    EXPECT_EQ(Orva::Launcher::shutDown(), 0);
+    expectLog({"exit at 60", "deinit"});
+}
+
 TEST_F(GameRunTest, ScriptOutputReachesTheLogInBatchesAndAllOfItByTheEnd)
 {
     std::filesystem::remove_all(resources() / "scripts");
@@ -226,9 +243,25 @@ TEST_F(GameRunTest, PreloadReadsEveryAtlasThenLoadsEveryTextureOnceTheContextExi
 TEST_F(GameRunTest, StartUpStartsTheSoundSystemAndLoadsTheActionSets)
 {
     ASSERT_EQ(startUp(), 0);
-    using Settings = Orva::Audio::AudioManager::Settings;
-    EXPECT_EQ(Orva::Audio::AudioManager::getInstance().getSettings(), (Settings{36, 0}));
+    EXPECT_EQ(Orva::Platform::Test::lastSoundInit(), (Orva::Platform::Test::SoundInit{36, 0}));
     EXPECT_EQ(Orva::Actions::ActionSetManager::getInstance().getLoadAllCount(), 1);
+}
+
+// SDL's dummy device consumes the mix in real time, so the chime plays on after the turn.
+TEST_F(GameRunTest, TheSampleChimesAfterTheOrbitersFirstTurn)
+{
+    // 2π seconds of 0.016 s updates end in the 393rd.
+    setenv("DEMO_EXIT_AFTER", "394", 1);
+    writeConfig(std::string(R"(<resolution x="160" y="120"/>)") + SampleConfigTail);
+    ASSERT_EQ(startUp(), 0);
+    Orva::Audio::AudioManager& audio = Orva::Audio::AudioManager::getInstance();
+    ASSERT_TRUE(audio.getGroup("bgm") && audio.getGroup("ambience") && audio.getGroup("sfx"));
+    EXPECT_FALSE(audio.getGroup("sfx")->isPlaying());
+    runToTheEnd();
+    EXPECT_NE(audio.getSounds().at(Orva::Resources::ResourceManager::getFullPath("sounds/chime.wav")), nullptr);
+    EXPECT_TRUE(audio.getGroup("sfx")->isPlaying());
+    EXPECT_EQ(Orva::Launcher::shutDown(), 0);
+    expectLog({"Demo: init", "Demo: exit after 394 updates", "Demo: deinit"});
 }
 
 TEST_F(GameRunTest, AnyArgumentSwitchesEveryKindOfTrackingOn)

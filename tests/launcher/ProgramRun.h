@@ -15,6 +15,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <optional>
@@ -38,10 +39,12 @@ struct ProgramResult
 // Each entry sets a variable, or removes it when it holds no value.
 using EnvironmentChanges = std::map<std::string, std::optional<std::string>>;
 
+// `meanwhile`, when given, runs once the program has started; the limit counts from its end.
 inline ProgramResult runProgram(const std::filesystem::path& program,
                                 const std::filesystem::path& workingDirectory,
                                 const EnvironmentChanges& changes,
-                                std::chrono::seconds limit = std::chrono::seconds(120))
+                                std::chrono::seconds limit = std::chrono::seconds(120),
+                                const std::function<void()>& meanwhile = {})
 {
     std::vector<std::string> environment;
     for (char** entry = environ; *entry != nullptr; ++entry) {
@@ -81,6 +84,9 @@ inline ProgramResult runProgram(const std::filesystem::path& program,
     posix_spawn_file_actions_destroy(&actions);
     close(errorsFile);
     if (spawned == 0) {
+        if (meanwhile) {
+            meanwhile();
+        }
         int status = 0;
         const auto deadline = std::chrono::steady_clock::now() + limit;
         pid_t waited = 0;

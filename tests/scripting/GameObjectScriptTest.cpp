@@ -210,3 +210,45 @@ TEST_F(GameObjectScriptTest, ScriptsArrangeTheHierarchy)
 }
 
 } // namespace
+
+namespace {
+
+// What a script keeps of an object or a component that is gone: every use raises an error
+// naming the class and touches nothing, also once its slot holds a newer object.
+TEST_F(GameObjectScriptTest, KeptReferencesToWhatIsGoneRaiseInsteadOfReachingTheSlot)
+{
+    ASSERT_EQ(run(R"(
+        o = gameObjects:createGOWithName("o")
+        t = o:addTransform()
+        s = o:addSprite()
+        o:removeTransform()
+        o:removeSprite()
+        keep = gameObjects:createGOWithName("keep")
+        dead = gameObjects:createGOWithName("dead")
+        alias = gameObjects:find("dead")
+        gameObjects:destroyNow(dead)
+        heir = gameObjects:createGOWithName("heir")
+        assert(dead == alias and dead ~= heir, "comparison still works")
+        o:addTransform()
+        assert(o:getTransform() ~= t))"),
+              "");
+    EXPECT_EQ(run("local x = t.LocalTranslation"), "test.lua:1: TransformComponent no longer exists");
+    EXPECT_EQ(run("t.Active = false"), "test.lua:1: TransformComponent no longer exists");
+    EXPECT_EQ(run("t:forceUpdate()"), "test.lua:1: TransformComponent no longer exists");
+    EXPECT_EQ(run("local x = s.Active"), "test.lua:1: SpriteComponent no longer exists");
+    EXPECT_EQ(run("local x = dead.name"), "test.lua:1: GameObject no longer exists");
+    EXPECT_EQ(run("keep:addChild(dead)"), "test.lua:1: GameObject no longer exists");
+    EXPECT_EQ(objects().find("keep")->getChildCount(), 0);
+    EXPECT_TRUE(holds("o.transform.Active and keep:getChildCount() == 0"));
+
+    // A script object that outlives the world itself: Unload runs after the pools are gone.
+    writeScript("scripts/Late.lua", R"(
+        function UpdateLate() end function InitLate() end function DeinitLate() end
+        function UnloadLate() Debug.print(pcall(function() return keep.name end) and "read" or "refused") end)");
+    ASSERT_TRUE(loadScripts());
+    capturePrints();
+    shutDown();
+    EXPECT_EQ(printed(), std::vector<std::string>{"refused"});
+}
+
+} // namespace

@@ -48,6 +48,11 @@ TEST_F(MathScriptTest, IntegerVectorsComputeInTheirComponentType)
     EXPECT_EQ(eval<int>("Math.Vector2i.make(3, 4):length()"), 5);
     EXPECT_EQ(eval<int>("Math.Vector2i.make(1, 1):length()"), 1);
     EXPECT_EQ(eval<long long>("Math.Vector2u.make(-1, 0).x"), 4294967295LL);
+    const std::string noInteger = "(number has no integer representation)";
+    EXPECT_EQ(run("Math.Vector2i.make(2^40, 0)"), "test.lua:1: bad argument #1 to 'make' " + noInteger);
+    EXPECT_EQ(run("Math.Vector2i.make(0, 2^31)"), "test.lua:1: bad argument #2 to 'make' " + noInteger);
+    EXPECT_EQ(run("Math.Utils.randomInt(math.mininteger, math.maxinteger)"),
+              "test.lua:1: bad argument #1 to 'randomInt' " + noInteger);
     EXPECT_TRUE(holds("Math.Vector2i.make(7, -7):divideNum(2):equal(Math.Vector2i.make(3, -3))"));
     EXPECT_TRUE(holds("Math.Vector2i.make(0, 5):toAngleRad() == 1"));
     EXPECT_TRUE(holds("Math.Vector3i.make(3, 4, 12):normalize():equal(Math.Vector3i.make(0, 0, 0))"));

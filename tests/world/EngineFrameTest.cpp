@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -108,6 +109,30 @@ TEST_F(EngineTest, TimeScaleBelowOneRunsOneScaledStepAndLeavesTheAccumulator)
     EXPECT_EQ(bits(Engine::getAccumulator()), bits(carried));
 }
 
+TEST_F(EngineTest, AFrameRunsAtMostItsStepCapAndScalesThatAreNotFiniteStepAsOne)
+{
+    engine().timeScale = 10.0f;
+    runFrames({0.1f});
+    EXPECT_EQ(pool.steps.size(), 62u) << "a scale of 10 at 10 frames per second stays under the cap";
+    for (const float scale : {3e7f, std::numeric_limits<float>::max()}) {
+        pool.steps.clear();
+        engine().timeScale = scale;
+        runFrames({1.0f / 60.0f});
+        EXPECT_EQ(pool.steps.size(), static_cast<std::size_t>(Engine::MaxStepsPerFrame)) << scale;
+        EXPECT_EQ(Engine::getAccumulator(), 0.0f) << "emptied at the cap";
+    }
+    pool.steps.clear();
+    engine().timeScale = 1.0f;
+    runFrames({5.0f});
+    EXPECT_EQ(pool.steps.size(), static_cast<std::size_t>(Engine::MaxStepsPerFrame)) << "a frame of 5 s";
+    pool.steps.clear();
+    engine().timeScale = std::numeric_limits<float>::infinity();
+    runFrames({1.0f / 60.0f});
+    engine().timeScale = std::numeric_limits<float>::quiet_NaN();
+    runFrames({1.0f / 60.0f});
+    EXPECT_EQ(pool.steps, std::vector<float>(2, Engine::FixedStep));
+}
+
 TEST_F(EngineTest, ShortFramesStillStepOnceAndDriveTheAccumulatorBelowZero)
 {
     const std::vector<float> expected = {-0.006f, -0.012f, -0.018f};
@@ -186,7 +211,9 @@ TEST_F(EngineTest, ErrorReportsNameTheFailureAndErrorFileKeepsOnlyTheLast)
          "class Ghost is missing"},
     };
     for (const auto& [raise, expected] : cases) {
-        EXPECT_EQ(reportOfFrameThrowing(pool, raise), expected);
+        const bool endsItsLine = expected.back() == '\n';
+        EXPECT_EQ(reportOfFrameThrowing(pool, raise), endsItsLine ? expected : expected + "\n")
+            << "stderr reports end their line";
         EXPECT_EQ(readFile("error.txt"), expected);
     }
     // The loop went on after every report.

@@ -91,19 +91,18 @@ Orva::GameObject* ownerAtDepth(float z)
 // The script interface in registration order, as "name member" pairs: the step globals (with
 // "window"), then every class in its namespace ("-" while a class is registered by its name
 // only), then namespace variables and constants. Still to come: steps 5 to 7 (actions,
-// "actions"), 18 ("Physics"."PhysicsWorld", "physics"), 24 (audio, "audio") and
-// "Core"."CollisionEvent" at 16.
+// "actions"), 18 ("Physics"."PhysicsWorld", "physics") and "Core"."CollisionEvent" at 16.
 const char* const ScriptGlobals = R"(
     luaScript getGlobalTable  gameObjects find  globals addLuaTable  engine exit  events pushEvent
     input keyToString  resources getLoadPercentage  gameState currentState  sets createWithPos3D
-    analytic enableAll  graphics getViewport  textures load  window -)";
+    audio playSFX  analytic enableAll  graphics getViewport  textures load  window -)";
 const char* const ScriptClasses = R"(
     Core.LuaScriptManager clearGlobalTables  Math.Vector2f dot  Math.Vector2i lengthSq  Math.Vector2u make
     Math.Vector3f cross  Math.Vector3i makeFromVector2D  Math.Vector3u pushZ  Math.Utils clampInt
     Core.BaseComponent componentID  Core.LuaScriptComponent unpause  Core.TransformComponent getWorldScale
     Graphics.BaseSpriteComponent -  Graphics.SpriteComponent pushCurrFrame  Graphics.SpriteFontComponent setAlignment
     Graphics.ParticleEmitterComponent Emitter  Graphics.ParticleEmitter removeColor
-    Audio.AudioComponent -  Physics.BaseCollider -  Physics.BoxCollider -
+    Audio.AudioComponent audioGroup  Physics.BaseCollider -  Physics.BoxCollider -
     Physics.CircleCollider -  Physics.AABBCollider -  Physics.RigidBody -  Actions.ActionComponent -
     Core.GameObject getChildByIndex  Core.GameObjectManager destroyNowName  Core.GlobalManager getVector3u
     Graphics.Window hideCursor  Core.Engine timeScale  Graphics.Renderer setClearColor  Graphics.Layer forceSort
@@ -113,7 +112,8 @@ const char* const ScriptClasses = R"(
     Core.EventManager listenToEventCode  Input.InputManager getControllerRightTriggerDelta
     Resources.ResourceManager setDirectory  Core.TextureManager setPersistantTexture
     Core.GameStateManager changeStateNextFrame  Core.SetManager create
-    Core.DataAnalyticManager clearLevelData)";
+    Core.AudioManager destroyAllGroups  Audio.AudioChannel setPan  Audio.AudioBaseGroup -
+    Audio.AudioEmptyGroup -  Audio.AudioGroup setDSPValue  Core.DataAnalyticManager clearLevelData)";
 const char* const ScriptVariables = R"(
     Graphics ObjectUnitSize  Graphics FrameShader_PREVIOUS  Graphics FrameShader_SCREEN  ButtonState ButtonTapped
     Keys ORVA_F6)";

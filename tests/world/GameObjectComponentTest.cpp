@@ -6,6 +6,7 @@
 #include "WorldFixture.h"
 #include "actions/ActionComponent.h"
 #include "audio/AudioComponent.h"
+#include "audio/AudioManager.h"
 #include "graphics/ParticleEmitterComponent.h"
 #include "graphics/SpriteComponent.h"
 #include "graphics/SpriteFontComponent.h"
@@ -151,6 +152,12 @@ TEST_F(GameObjectComponentTest, AxisAlignedColliderTakesTheSpriteSize)
     auto* aabb = object->addComponent<AABBCollider>();
     EXPECT_EQ(aabb->size.x, 3.0f);
     EXPECT_EQ(aabb->size.y, 0.5f);
+
+    // A sprite still waiting for its image has no size: the box keeps its own.
+    object->removeComponent<AABBCollider>();
+    object->removeComponent<SpriteComponent>();
+    object->addComponent<SpriteComponent>();
+    EXPECT_EQ(object->addComponent<AABBCollider>()->size.x, 1.0f);
 }
 
 TEST_F(GameObjectComponentTest, RigidBodyNeedsAColliderAndATransform)
@@ -202,7 +209,9 @@ TEST_F(GameObjectComponentTest, UnwiredTypesComeFromTheirPools)
     EXPECT_EQ(font->type, 3);
     EXPECT_EQ(action->type, 13);
     EXPECT_EQ(emitter->getOwner(), object);
-    EXPECT_EQ(audio->audioGroup, nullptr) << "sound output off: no group";
+    ASSERT_NE(audio->audioGroup, nullptr);
+    EXPECT_EQ(audio->audioGroup, Orva::Audio::AudioManager::getInstance().createGroup(object->name))
+        << "the group of the object's name";
 }
 
 TEST_F(GameObjectComponentTest, TakingACameraRaisesTheFlagAndDroppingAnyCameraClearsIt)

@@ -183,7 +183,8 @@ TEST_F(ResourceFilesTest, MissingDocumentsFolderMakesDataFilesUnavailable)
     EXPECT_FALSE(std::filesystem::exists(root() / "nowhere"));
 }
 
-// Without the variable, the folder is the one the desktop's user-dirs file names.
+// Without the variable, the folder is the one the desktop's user-dirs file names, else
+// $HOME/Documents.
 TEST_F(ResourceFilesTest, DocumentsFolderComesFromTheUserDirsFileWhenTheVariableIsUnset)
 {
     if (std::system("command -v xdg-user-dir > /dev/null 2>&1") != 0) {
@@ -201,4 +202,12 @@ TEST_F(ResourceFilesTest, DocumentsFolderComesFromTheUserDirsFileWhenTheVariable
     EXPECT_TRUE(written);
     EXPECT_EQ(readBack, "here");
     EXPECT_EQ(readFile(root() / "MyDocs" / "save.txt"), "here");
+
+    // Without a user-dirs file the tool answers the home folder itself: that is no answer.
+    const std::filesystem::path bare = root() / "bare";
+    std::filesystem::create_directories(bare / "Documents");
+    const ScopedVariable bareHome("HOME", bare.string() + "/");
+    EXPECT_TRUE(ResourceManager::writeDataFile("save.txt", "there"));
+    EXPECT_EQ(readFile(bare / "Documents" / "save.txt"), "there");
+    EXPECT_FALSE(std::filesystem::exists(bare / "save.txt"));
 }

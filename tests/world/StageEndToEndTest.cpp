@@ -182,8 +182,9 @@ TEST_F(StageEndToEndTest, TheLevelsResourcesAreRequestedByKind)
     ASSERT_NE(TextureRequests::textures().getTexture("images/stone.png"), nullptr);
     EXPECT_EQ(TextureRequests::textures().getTexture("images/stone.png")->getId(), atlas->getId());
 
-    EXPECT_EQ(Orva::Audio::AudioManager::getInstance().getLoadRequests(),
-              (std::vector<std::string>{"sounds/theme.ogg"}));
+    const auto& sounds = Orva::Audio::AudioManager::getInstance().getSounds();
+    ASSERT_EQ(sounds.size(), 1u);
+    EXPECT_EQ(sounds.begin()->first, Orva::Resources::ResourceManager::getFullPath("sounds/theme.ogg"));
     const Orva::Graphics::FontManager& fonts = Orva::Graphics::FontManager::getInstance();
     ASSERT_EQ(fonts.getFonts().size(), 1u);
     EXPECT_EQ(fonts.getFonts().begin()->first, "fonts/title.ttf");

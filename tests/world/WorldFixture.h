@@ -7,6 +7,7 @@
 
 #include "ScratchDirectory.h"
 #include "audio/AudioManager.h"
+#include "core/EventManager.h"
 #include "core/MemoryPoolManager.h"
 #include "physics/PhysicsWorld.h"
 #include "world/DataAnalyticManager.h"
@@ -44,6 +45,7 @@ protected:
         poolNamesPrinted_ = testing::internal::GetCapturedStdout();
         Orva::GameObjectManager::createInstance();
         Orva::Physics::PhysicsWorld::createInstance();
+        Orva::EventManager::createInstance(); // the audio manager listens for loads
         Orva::Audio::AudioManager::createInstance();
         Orva::Analytic::DataAnalyticManager::createInstance();
     }
@@ -55,6 +57,7 @@ protected:
         Orva::Physics::PhysicsWorld::destroyInstance();
         Orva::Analytic::DataAnalyticManager::destroyInstance();
         Orva::Audio::AudioManager::destroyInstance();
+        Orva::EventManager::destroyInstance();
     }
 
     static Orva::GameObjectManager& objects() { return Orva::GameObjectManager::getInstance(); }

@@ -10,6 +10,7 @@ namespace Orva::Platform {
 namespace {
 
 AudioOutput* installed = nullptr;
+std::optional<Test::SoundInit> lastInit;
 
 // SDL's default device in float stereo at the output rate, with no format changes allowed
 // (SDL converts when the device differs). The callback runs on SDL's audio thread.
@@ -99,6 +100,16 @@ void RenderOutput::render(float* frames, std::size_t frameCount)
 void Test::setAudioOutput(AudioOutput* output)
 {
     installed = output;
+}
+
+std::optional<Test::SoundInit> Test::lastSoundInit()
+{
+    return lastInit;
+}
+
+void Audio::recordSoundInit(int maxChannels, unsigned flags) noexcept
+{
+    lastInit = Test::SoundInit{maxChannels, flags};
 }
 
 AudioOutput* Audio::installedOutput() noexcept

@@ -62,8 +62,9 @@ FMOD_RESULT System::getNumDrivers(int* numDrivers)
     return FMOD_OK;
 }
 
-FMOD_RESULT System::init(int maxChannels, FMOD_INITFLAGS /*flags*/, void* /*extraDriverData*/)
+FMOD_RESULT System::init(int maxChannels, FMOD_INITFLAGS flags, void* /*extraDriverData*/)
 {
+    Orva::Platform::Audio::recordSoundInit(maxChannels, flags);
     Mixer& mixer = mixerOf(*this);
     {
         Guard guard(mixer.lock);

@@ -185,11 +185,13 @@ template <class Sig, class F> int callClosure(lua_State* L)
     return guardedCall(L, [&] { return callWithArguments<Sig>(L, fn); });
 }
 
-/// Pushes a Lua function calling fn; fn lives in the function's upvalue until collected.
-template <class Sig, class F> void pushFunction(lua_State* L, F fn)
+/// Pushes a Lua function calling fn; fn lives in the function's first upvalue until
+/// collected, and the name it is bound under in the second, for argument errors.
+template <class Sig, class F> void pushFunction(lua_State* L, F fn, const char* name)
 {
     newBox<F>(L, std::move(fn));
-    lua_pushcclosure(L, &callClosure<Sig, F>, 1);
+    lua_pushstring(L, name);
+    lua_pushcclosure(L, &callClosure<Sig, F>, 2);
 }
 
 template <class Sig, class F> struct AccessorBox : Accessor

@@ -97,7 +97,7 @@ public:
     template <class F> Class& addFunction(const char* name, F fn)
     {
         const detail::StackRestore restore(state());
-        detail::pushFunction<detail::BoundSignature<T, F>>(state(), std::move(fn));
+        detail::pushFunction<detail::BoundSignature<T, F>>(state(), std::move(fn), name);
         detail::setMember(state(), classInfo<T>(), name);
         return *this;
     }
@@ -107,7 +107,7 @@ public:
         static_assert(!std::is_member_pointer_v<F>, "a static function takes no object");
         const detail::StackRestore restore(state());
         statics_.push();
-        detail::pushFunction<detail::CallableSignature<F>>(state(), std::move(fn));
+        detail::pushFunction<detail::CallableSignature<F>>(state(), std::move(fn), name);
         lua_setfield(state(), -2, name);
         return *this;
     }
@@ -175,7 +175,7 @@ template <class F> Namespace& Namespace::addFunction(const char* name, F fn)
 {
     static_assert(!std::is_member_pointer_v<F>, "a namespace function takes no object");
     const detail::StackRestore restore(state());
-    detail::pushFunction<detail::CallableSignature<F>>(state(), std::move(fn));
+    detail::pushFunction<detail::CallableSignature<F>>(state(), std::move(fn), name);
     setEntry(name);
     return *this;
 }

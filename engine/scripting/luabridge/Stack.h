@@ -3,6 +3,7 @@
 #include <lua.hpp>
 
 #include <cstddef>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -20,8 +21,30 @@ template <class T> struct Stack;
 
 namespace detail {
 
+/// Raises "bad argument #index to 'f' (<message>)", as luaL_argerror does, with the bound
+/// name of the running function where the interpreter knows none (a call through pcall).
+[[noreturn]] ORVA_API void argumentError(lua_State* L, int index, const char* message);
 /// Raises "bad argument #index to 'f' (<expected> expected, got <type of the value>)".
 [[noreturn]] ORVA_API void typeError(lua_State* L, int index, const char* expected);
+/// The integer at index, as luaL_checkinteger reads it, when it lies in [lowest, highest];
+/// else the argument error of a float without an integer value.
+ORVA_API lua_Integer toInteger(lua_State* L, int index, lua_Integer lowest, lua_Integer highest);
+/// The number at index, as luaL_checknumber reads it.
+ORVA_API lua_Number toNumber(lua_State* L, int index);
+
+/// What an integer target accepts: its own range, and for unsigned targets narrower than a
+/// Lua integer also the negative values of their width, which wrap (-1 gives the maximum).
+template <class T> struct IntegerRange
+{
+    using Limits = std::numeric_limits<T>;
+    static constexpr bool wide = sizeof(T) >= sizeof(lua_Integer);
+    static constexpr lua_Integer lowest =
+        wide ? std::numeric_limits<lua_Integer>::min()
+             : (std::is_signed_v<T> ? static_cast<lua_Integer>(Limits::min())
+                                    : -static_cast<lua_Integer>(std::make_signed_t<T>(Limits::max() / 2)) - 1);
+    static constexpr lua_Integer highest =
+        wide ? std::numeric_limits<lua_Integer>::max() : static_cast<lua_Integer>(Limits::max());
+};
 
 } // namespace detail
 
@@ -31,12 +54,19 @@ template <> struct Stack<bool>
     static bool get(lua_State* L, int index) { return lua_toboolean(L, index) != 0; }
 };
 
-/// Integers and enums follow luaL_checkinteger; unsigned targets wrap (-1 gives the maximum).
+/// Integers and enums (as their underlying type) follow luaL_checkinteger, and a value
+/// outside the target's range is refused like a float without an integer value.
 template <class T>
 requires(std::is_integral_v<T> || std::is_enum_v<T>) struct Stack<T>
 {
+    using Range = detail::IntegerRange<
+        typename std::conditional_t<std::is_enum_v<T>, std::underlying_type<T>, std::type_identity<T>>::type>;
+
     static void push(lua_State* L, T value) { lua_pushinteger(L, static_cast<lua_Integer>(value)); }
-    static T get(lua_State* L, int index) { return static_cast<T>(luaL_checkinteger(L, index)); }
+    static T get(lua_State* L, int index)
+    {
+        return static_cast<T>(detail::toInteger(L, index, Range::lowest, Range::highest));
+    }
 };
 
 template <class T>
@@ -44,7 +74,7 @@ requires std::is_floating_point_v<T>
 struct Stack<T>
 {
     static void push(lua_State* L, T value) { lua_pushnumber(L, static_cast<lua_Number>(value)); }
-    static T get(lua_State* L, int index) { return static_cast<T>(luaL_checknumber(L, index)); }
+    static T get(lua_State* L, int index) { return static_cast<T>(detail::toNumber(L, index)); }
 };
 
 /// A string or a number, embedded zeros kept.

@@ -3,6 +3,7 @@
 #include <cxxabi.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <typeindex>
@@ -82,6 +83,11 @@ int classNewIndex(lua_State* L)
     }
 }
 
+const HandleStamp* stampOf(const Userdata& userdata)
+{
+    return userdata.cls->handle.holds ? &static_cast<const HandleUserdata&>(userdata).stamp : nullptr;
+}
+
 struct RootAddress
 {
     const void* object;
@@ -101,16 +107,24 @@ RootAddress rootAddress(const Userdata& userdata)
 }
 
 // Two script objects are equal when they designate the same object of the same root class,
-// whatever classes they were pushed as.
+// whatever classes they were pushed as. Pooled objects compare by slot and id, which holds
+// also once the object is gone and never reads it.
 int classEq(lua_State* L)
 {
     const Userdata* left = detail::toUserdata(L, 1);
     const Userdata* right = detail::toUserdata(L, 2);
     bool equal = false;
     if (left && right) {
-        const RootAddress a = rootAddress(*left);
-        const RootAddress b = rootAddress(*right);
-        equal = a.object == b.object && a.root == b.root;
+        const HandleStamp* leftStamp = stampOf(*left);
+        const HandleStamp* rightStamp = stampOf(*right);
+        if (leftStamp || rightStamp) {
+            equal = leftStamp && rightStamp && leftStamp->slot == rightStamp->slot &&
+                    leftStamp->id == rightStamp->id;
+        } else {
+            const RootAddress a = rootAddress(*left);
+            const RootAddress b = rootAddress(*right);
+            equal = a.object == b.object && a.root == b.root;
+        }
     }
     lua_pushboolean(L, equal);
     return 1;
@@ -139,8 +153,9 @@ const char* typeNameOf(lua_State* L, int index)
 
 } // namespace
 
-ClassInfo::ClassInfo(const std::type_info& cppType, void (*destroy)(void*), bool trivialDestructor)
-    : type(cppType), destroyValue(destroy), trivialDestructor(trivialDestructor)
+ClassInfo::ClassInfo(const std::type_info& cppType, void (*destroy)(void*), bool trivialDestructor,
+                     HandleHooks handleHooks)
+    : type(cppType), destroyValue(destroy), trivialDestructor(trivialDestructor), handle(handleHooks)
 {
 }
 
@@ -172,11 +187,56 @@ void invalidate(lua_State* L, int index)
 
 namespace detail {
 
+void argumentError(lua_State* L, int index, const char* message)
+{
+    lua_Debug caller;
+    if (!lua_getstack(L, 0, &caller)) {
+        luaL_error(L, "bad argument #%d (%s)", index, message);
+    }
+    lua_getinfo(L, "n", &caller);
+    if (caller.namewhat && std::strcmp(caller.namewhat, "method") == 0) {
+        --index;
+        if (index == 0) {
+            luaL_error(L, "calling '%s' on bad self (%s)", caller.name, message);
+        }
+    }
+    const char* name = caller.name;
+    if (!name) {
+        // Called by the interpreter's own functions (pcall, a coroutine, ...), which leave
+        // the call unnamed: the function's bound name is its second upvalue.
+        name = lua_type(L, lua_upvalueindex(2)) == LUA_TSTRING ? lua_tostring(L, lua_upvalueindex(2)) : "?";
+    }
+    luaL_error(L, "bad argument #%d to '%s' (%s)", index, name, message);
+    __builtin_unreachable();
+}
+
 void typeError(lua_State* L, int index, const char* expected)
 {
     const char* actual = typeNameOf(L, index);
-    luaL_argerror(L, index, lua_pushfstring(L, "%s expected, got %s", expected, actual));
-    __builtin_unreachable();
+    argumentError(L, index, lua_pushfstring(L, "%s expected, got %s", expected, actual));
+}
+
+lua_Integer toInteger(lua_State* L, int index, lua_Integer lowest, lua_Integer highest)
+{
+    int isInteger = 0;
+    const lua_Integer value = lua_tointegerx(L, index, &isInteger);
+    if (!isInteger && !lua_isnumber(L, index)) {
+        typeError(L, index, "number");
+    }
+    if (!isInteger || value < lowest || value > highest) {
+        argumentError(L, index, "number has no integer representation");
+    }
+    return value;
+}
+
+lua_Number toNumber(lua_State* L, int index)
+{
+    int isNumber = 0;
+    const lua_Number value = lua_tonumberx(L, index, &isNumber);
+    if (!isNumber) {
+        typeError(L, index, "number");
+    }
+    return value;
 }
 
 void readOnlyError(lua_State* L, int keyIndex)
@@ -207,7 +267,10 @@ void* toObject(lua_State* L, int index, const ClassInfo& target, bool nilAllowed
 {
     if (const Userdata* userdata = toUserdata(L, index)) {
         if (!userdata->object) {
-            luaL_argerror(L, index, lua_pushfstring(L, "%s is no longer valid", userdata->cls->name.c_str()));
+            argumentError(L, index, lua_pushfstring(L, "%s is no longer valid", userdata->cls->name.c_str()));
+        }
+        if (const HandleStamp* stamp = stampOf(*userdata); stamp && !userdata->cls->handle.holds(*stamp)) {
+            luaL_error(L, "%s no longer exists", userdata->cls->name.c_str());
         }
         void* object = userdata->object;
         for (const ClassInfo* cls = userdata->cls; cls; cls = cls->parent) {
@@ -227,8 +290,13 @@ void* toObject(lua_State* L, int index, const ClassInfo& target, bool nilAllowed
 void pushPointer(lua_State* L, void* object, const ClassInfo& cls)
 {
     pushMetatable(L, cls);
-    auto* userdata = static_cast<Userdata*>(lua_newuserdata(L, sizeof(Userdata)));
-    *userdata = {object, &cls};
+    if (cls.handle.stamp) {
+        auto* handle = static_cast<HandleUserdata*>(lua_newuserdata(L, sizeof(HandleUserdata)));
+        *handle = {{object, &cls}, cls.handle.stamp(object)};
+    } else {
+        auto* userdata = static_cast<Userdata*>(lua_newuserdata(L, sizeof(Userdata)));
+        *userdata = {object, &cls};
+    }
     lua_insert(L, -2);
     lua_setmetatable(L, -2);
 }

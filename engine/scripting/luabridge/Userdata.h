@@ -2,6 +2,8 @@
 
 #include <lua.hpp>
 
+#include <concepts>
+#include <cstdint>
 #include <new>
 #include <string>
 #include <type_traits>
@@ -22,10 +24,44 @@ template <class T> struct ByValue : std::false_type
 
 template <class T> inline constexpr bool isByValue = ByValue<std::remove_cv_t<T>>::value;
 
+/// Pooled objects. A class whose objects live in slots that are freed and handed to other
+/// objects while scripts still hold them opts in, for itself and every class derived from
+/// it, by declaring two public static functions, S being the class that declares them:
+///     static std::uint64_t handleId(const S& object) noexcept;
+///     static bool handleHolds(const S* slot, std::uint64_t id) noexcept;
+/// Each push of a pointer of such a class keeps, beside the pointer, the object's slot (the
+/// S part of it) and handleId of the object, the id it has then. Before any use of the
+/// script object (a call, a property read or write, its passing as an argument),
+/// handleHolds tells whether the slot still holds an object with that id; it must read
+/// nothing but what the slot keeps between two objects. When it does not, the use raises
+/// "<class> no longer exists" and the slot is never touched. Two such script objects are
+/// equal when they name the same slot and id. Nothing else is needed: every push of the
+/// class, by any binding, keeps the id.
+template <class T>
+concept PooledClass = requires(const T& object) {
+    { T::handleHolds(&object, T::handleId(object)) } -> std::same_as<bool>;
+};
+
+/// Where a pooled object sat and the id it had when its pointer was pushed.
+struct HandleStamp
+{
+    const void* slot;
+    std::uint64_t id;
+};
+
+/// A pooled class's two functions, over the object as its class's void pointer; both null
+/// for every other class.
+struct HandleHooks
+{
+    HandleStamp (*stamp)(void* object) = nullptr;
+    bool (*holds)(const HandleStamp& stamp) = nullptr;
+};
+
 /// What the binding knows of one C++ type, whichever interpreter registered it.
 struct ORVA_API ClassInfo
 {
-    ClassInfo(const std::type_info& cppType, void (*destroy)(void*), bool trivialDestructor);
+    ClassInfo(const std::type_info& cppType, void (*destroy)(void*), bool trivialDestructor,
+              HandleHooks handleHooks);
 
     /// The script name, else the C++ name (for messages about unregistered types).
     std::string displayName() const;
@@ -36,6 +72,7 @@ struct ORVA_API ClassInfo
     /// By-value objects with a destructor that does nothing are freed without a finaliser,
     /// which the collector would otherwise call on every one.
     const bool trivialDestructor;
+    const HandleHooks handle;
     std::string name;
     const ClassInfo* parent = nullptr;
     void* (*toParent)(void*) = nullptr;
@@ -47,6 +84,12 @@ struct Userdata
 {
     void* object;
     const ClassInfo* cls;
+};
+
+/// The script object of a pooled class's pointer.
+struct HandleUserdata : Userdata
+{
+    HandleStamp stamp;
 };
 
 /// Clears the pointer userdata at index, so that any later use raises an error naming its
@@ -72,13 +115,42 @@ template <class T> constexpr void (*valueDestructor())(void*)
     }
 }
 
+/// The class S that declares a pooled class's functions, read from handleHolds.
+template <class F> struct HandleSlot;
+template <class S> struct HandleSlot<bool (*)(const S*, std::uint64_t) noexcept>
+{
+    using Type = S;
+};
+template <class S> struct HandleSlot<bool (*)(const S*, std::uint64_t)>
+{
+    using Type = S;
+};
+
+template <class T> constexpr HandleHooks handleHooks()
+{
+    if constexpr (PooledClass<T>) {
+        using Slot = typename HandleSlot<decltype(&T::handleHolds)>::Type;
+        return {[](void* object) {
+                    // The object is alive here: the upcast to its slot part is sound.
+                    const Slot& slot = *static_cast<const T*>(object);
+                    return HandleStamp{&slot, T::handleId(slot)};
+                },
+                [](const HandleStamp& stamp) {
+                    return T::handleHolds(static_cast<const Slot*>(stamp.slot), stamp.id);
+                }};
+    } else {
+        return {};
+    }
+}
+
 } // namespace detail
 
 /// Created on first use, so a signature may name a type before its registration.
 template <class T> ClassInfo& classInfo()
 {
     static_assert(std::is_same_v<T, std::remove_cv_t<T>>);
-    static ClassInfo info(typeid(T), detail::valueDestructor<T>(), std::is_trivially_destructible_v<T>);
+    static ClassInfo info(typeid(T), detail::valueDestructor<T>(), std::is_trivially_destructible_v<T>,
+                          detail::handleHooks<T>());
     return info;
 }
 

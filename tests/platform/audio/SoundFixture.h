@@ -85,6 +85,22 @@ inline std::vector<float> sine(size_t frames, double hz, float amplitude = 0.5f,
     return samples;
 }
 
+// The next frames of the output, left and right interleaved.
+inline std::vector<float> render(Orva::Platform::RenderOutput& output, size_t frames)
+{
+    std::vector<float> out(2 * frames, -2.0f);
+    output.render(out.data(), frames);
+    return out;
+}
+
+inline size_t nonZeroFrames(const std::vector<float>& out)
+{
+    size_t count = 0;
+    for (size_t i = 0; i < out.size(); i += 2)
+        count += out[i] != 0.0f || out[i + 1] != 0.0f;
+    return count;
+}
+
 } // namespace SoundFiles
 
 class RenderedSystem : public ::testing::Test
@@ -128,19 +144,8 @@ protected:
         return made;
     }
     // Left and right interleaved.
-    std::vector<float> render(size_t frames)
-    {
-        std::vector<float> out(2 * frames, -2.0f);
-        output.render(out.data(), frames);
-        return out;
-    }
-    static size_t nonZeroFrames(const std::vector<float>& out)
-    {
-        size_t count = 0;
-        for (size_t i = 0; i < out.size(); i += 2)
-            count += out[i] != 0.0f || out[i + 1] != 0.0f;
-        return count;
-    }
+    std::vector<float> render(size_t frames) { return SoundFiles::render(output, frames); }
+    static size_t nonZeroFrames(const std::vector<float>& out) { return SoundFiles::nonZeroFrames(out); }
 
     Orva::Platform::RenderOutput output;
     FMOD::System* system = nullptr;

@@ -53,11 +53,32 @@ TEST_F(Conversion, IntegersFollowCheckIntegerAndPushAsIntegers)
     EXPECT_EQ(errorOf("twice()"), "t.lua:1: bad argument #1 to 'twice' (number expected, got no value)");
 }
 
-TEST_F(Conversion, UnsignedTargetsWrap)
+TEST_F(Conversion, IntegersOutsideTheirTargetAreRefusedAndNegativesWrapOnlyWithinTheWidth)
 {
+    const std::string refused = "(number has no integer representation)";
+    EXPECT_EQ(errorOf("twice(2^31)"), "t.lua:1: bad argument #1 to 'twice' " + refused);
+    EXPECT_EQ(errorOf("sum(1, 2, 2^40 + 5)"), "t.lua:1: bad argument #3 to 'sum' " + refused);
+    EXPECT_EQ(errorOf("byteOf(256)"), "t.lua:1: bad argument #1 to 'byteOf' " + refused);
+    EXPECT_EQ(errorOf("unsignedOf(2^32)"), "t.lua:1: bad argument #1 to 'unsignedOf' " + refused);
+    EXPECT_EQ(errorOf("unsignedOf(-2^31 - 1)"), "t.lua:1: bad argument #1 to 'unsignedOf' " + refused);
+    EXPECT_EQ(errorOf("modeAfter(2^40)"), "t.lua:1: bad argument #1 to 'modeAfter' " + refused);
+    EXPECT_EQ(evalAs<int>("twice(-2^30)"), -2147483647 - 1);
     EXPECT_EQ(evalAs<double>("unsignedOf(-1)"), 4294967295.0);
-    EXPECT_EQ(evalAs<unsigned>("-1"), 4294967295u);
-    EXPECT_EQ(evalAs<std::uint8_t>("258"), 2);
+    EXPECT_EQ(evalAs<std::uint64_t>("-1"), UINT64_MAX);
+    EXPECT_EQ(evalAs<std::uint8_t>("-1"), 255);
+}
+
+TEST_F(Conversion, ArgumentErrorsNameTheFunctionAlsoWhereTheInterpreterKnowsNoName)
+{
+    EXPECT_EQ(errorOf("local ok, e = pcall(twice, {}) error(e, 0)"),
+              "bad argument #1 to 'twice' (number expected, got table)");
+    EXPECT_EQ(errorOf("A.Vec.make(\"x\", 1)"), "t.lua:1: bad argument #1 to 'make' (number expected, got string)");
+    EXPECT_EQ(errorOf("local ok, e = pcall(A.Vec.make, 1, 'x') error(e, 0)"),
+              "bad argument #2 to 'make' (number expected, got string)");
+    EXPECT_EQ(errorOf("local v = A.Vec.make(1, 2) local ok, e = pcall(v.add, v, 5) error(e, 0)"),
+              "bad argument #2 to 'add' (Vec expected, got number)");
+    EXPECT_EQ(errorOf("local v = A.Vec.make(1, 2) v:add(5)"),
+              "t.lua:1: bad argument #1 to 'add' (Vec expected, got number)");
 }
 
 TEST_F(Conversion, BooleansAreTruthiness)
@@ -124,12 +145,6 @@ TEST_F(Conversion, FirstBadArgumentIsReported)
 {
     EXPECT_EQ(errorOf("sum(1, 'x', {})"), "t.lua:1: bad argument #2 to 'sum' (number expected, got string)");
     EXPECT_EQ(evalAs<int>("sum(1, 2, 3)"), 6);
-}
-
-TEST_F(Conversion, ValueStaticFunctionReportsItsOwnName)
-{
-    EXPECT_EQ(errorOf("A.Vec.make(\"x\", 1)"),
-              "t.lua:1: bad argument #1 to 'make' (number expected, got string)");
 }
 
 TEST_F(Conversion, PushOfUnregisteredClassThrowsAndLeavesStack)

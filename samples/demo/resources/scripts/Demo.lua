@@ -1,8 +1,10 @@
 -- The demo's one script class. Its object circles the origin, two units out, one turn every
--- 2π seconds of game time, and the title counts the whole seconds. When DEMO_EXIT_AFTER
--- holds a whole number n, the nth update ends the game; that is how the demo runs unattended.
+-- 2π seconds of game time, chiming at the end of each turn, and the title counts the whole
+-- seconds. When DEMO_EXIT_AFTER holds a whole number n, the nth update ends the game; that is
+-- how the demo runs unattended.
 
 local Radius = 2
+local Chime = "sounds/chime.wav"
 local exitAfter = math.tointeger(tonumber(os.getenv("DEMO_EXIT_AFTER") or ""))
 
 function InitDemo(self)
@@ -10,6 +12,7 @@ function InitDemo(self)
     self.updates = 0
     self.time = 0
     self.seconds = 0
+    self.turns = 0
     self.finished = false
 end
 
@@ -31,6 +34,12 @@ function UpdateDemo(self, dt)
         if title ~= nil then
             title:getSpriteFont():setText("Orva Demo " .. self.seconds)
         end
+    end
+
+    local turns = math.floor(self.time / (2 * math.pi))
+    if turns > self.turns then
+        self.turns = turns
+        audio:playSFX(Chime)
     end
 
     if self.updates == exitAfter then

@@ -1,0 +1,103 @@
+// The physics step with many bodies. Four static axis-aligned boxes enclose 40 × 70 units;
+// N circle bodies (radius 0.5, acceleration (0, -10, 0), restitution 1) start in rows 1.5
+// apart, 25 to a row 1.5 apart, every second row shifted by 0.75, and fall and bounce.
+//
+//   fixedStep/N/broadPhase   one fixed step: the world's step (pairs, responses, integration)
+//                            and the pools' step (transforms, collider geometry), with the
+//                            world's broad phase on (1) or every pair tested (0). The first
+//                            300 steps run untimed; each iteration is one of the next 600.
+//
+// Counter: inside, the bodies still within the enclosure after the timed steps. Circles,
+// since touching boxes with bodies part ever faster and turned boxes are never pushed.
+
+#include <benchmark/benchmark.h>
+
+#include <vector>
+
+#include "BenchWorld.h"
+#include "physics/AABBCollider.h"
+#include "physics/CircleCollider.h"
+#include "physics/RigidBody.h"
+#include "world/TransformComponent.h"
+
+namespace {
+
+using Orva::GameObject;
+using Orva::GameObjectManager;
+using Orva::TransformComponent;
+using Orva::Physics::PhysicsWorld;
+
+constexpr float FixedStep = 0.016f;
+constexpr float Width = 40.0f;
+constexpr float Height = 70.0f;
+constexpr float Wall = 2.0f;
+constexpr int PerRow = 25;
+constexpr float Spacing = 1.5f;
+constexpr int UntimedSteps = 300;
+constexpr int TimedSteps = 600;
+
+GameObject* placed(float x, float y)
+{
+    GameObject* object = GameObjectManager::getInstance().create();
+    object->addComponent<TransformComponent>()->setLocalTranslation({x, y, 0.0f});
+    return object;
+}
+
+void wall(float x, float y, float width, float height)
+{
+    placed(x, y)->addComponent<Orva::Physics::AABBCollider>()->size = {width, height};
+}
+
+TransformComponent* ball(float x, float y)
+{
+    GameObject* object = placed(x, y);
+    object->addComponent<Orva::Physics::CircleCollider>()->radius = 0.5f;
+    object->addComponent<Orva::Physics::RigidBody>()->acceleration = {0.0f, -10.0f, 0.0f};
+    return object->getTransform();
+}
+
+void step()
+{
+    PhysicsWorld::getInstance().update(FixedStep);
+    Orva::GlobalComponentManager::update(FixedStep);
+}
+
+void fixedStep(benchmark::State& state)
+{
+    BenchWorld world;
+    const int count = static_cast<int>(state.range(0));
+    PhysicsWorld::getInstance().setBroadPhase(state.range(1) != 0);
+    wall(-Wall / 2.0f, Height / 2.0f, Wall, Height + 2.0f * Wall);
+    wall(Width + Wall / 2.0f, Height / 2.0f, Wall, Height + 2.0f * Wall);
+    wall(Width / 2.0f, -Wall / 2.0f, Width + 2.0f * Wall, Wall);
+    wall(Width / 2.0f, Height + Wall / 2.0f, Width + 2.0f * Wall, Wall);
+    std::vector<TransformComponent*> balls;
+    for (int i = 0; i < count; ++i) {
+        const int row = i / PerRow;
+        const float shift = row % 2 == 1 ? Spacing / 2.0f : 0.0f;
+        balls.push_back(ball(Spacing + shift + Spacing * static_cast<float>(i % PerRow),
+                                    Spacing + Spacing * static_cast<float>(row)));
+    }
+    for (int i = 0; i < UntimedSteps; ++i) {
+        step();
+    }
+    for (auto _ : state) {
+        step();
+    }
+    int inside = 0;
+    for (const TransformComponent* transform : balls) {
+        const auto& p = transform->getWorldTranslation();
+        inside += p.x > 0.0f && p.x < Width && p.y > 0.0f && p.y < Height ? 1 : 0;
+    }
+    state.counters["inside"] = inside;
+}
+
+} // namespace
+
+BENCHMARK(fixedStep)
+    ->ArgsProduct({{250, 1000}, {1, 0}})
+    ->ArgNames({"N", "broadPhase"})
+    ->Iterations(TimedSteps)
+    ->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();

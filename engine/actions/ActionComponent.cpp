@@ -1,0 +1,103 @@
+#include "actions/ActionComponent.h"
+
+#include <iterator>
+#include <memory>
+
+namespace Orva::Actions {
+
+// Lives on the stack of a step, so that it outlasts the component when a callback destroys
+// it; the actions handed over are deleted when the step ends, whichever way it ends.
+struct ActionComponent::Walk
+{
+    explicit Walk(ActionComponent& component) noexcept : component(component) { component.walk_ = this; }
+    ~Walk()
+    {
+        if (!componentDestroyed) {
+            component.walk_ = nullptr;
+        }
+        detail::deleteAll(handedOver);
+    }
+
+    Walk(const Walk&) = delete;
+    Walk& operator=(const Walk&) = delete;
+
+    ActionComponent& component;
+    // What the destructor hands over when the component goes during the step.
+    ActionList handedOver;
+    bool componentDestroyed = false;
+};
+
+ActionComponent::~ActionComponent()
+{
+    if (walk_) {
+        walk_->componentDestroyed = true;
+        walk_->handedOver.splice(walk_->handedOver.end(), actions_);
+        return;
+    }
+    detail::deleteAll(actions_);
+}
+
+void ActionComponent::update(float dt)
+{
+    if (walk_) {
+        return;
+    }
+    Walk walk(*this);
+    // Roots added during the step start at the next one. Only this loop unlinks roots while
+    // it runs: destroy calls merely mark them.
+    std::size_t count = actions_.size();
+    for (auto root = actions_.begin(); count > 0; --count) {
+        ActionBase* const action = *root;
+        const bool finished = action->done || action->update(dt);
+        if (walk.componentDestroyed) {
+            return;
+        }
+        if (finished) {
+            root = actions_.erase(root);
+            delete action;
+        } else {
+            ++root;
+        }
+    }
+}
+
+template <class Container> Container* ActionComponent::appendRoot()
+{
+    auto container = std::make_unique<Container>();
+    actions_.push_back(container.get());
+    return container.release();
+}
+
+ActionGroup* ActionComponent::createActionGroup()
+{
+    return appendRoot<ActionGroup>();
+}
+
+ActionSequence* ActionComponent::createActionSequence()
+{
+    return appendRoot<ActionSequence>();
+}
+
+void ActionComponent::destroyAllActions()
+{
+    if (!walk_) {
+        detail::destroyAllInList(actions_);
+        return;
+    }
+    for (ActionBase* action : actions_) {
+        action->done = true;
+    }
+}
+
+void ActionComponent::destroyOneAction(int index)
+{
+    if (!walk_) {
+        detail::destroyOneInList(actions_, index);
+        return;
+    }
+    if (index >= 0 && static_cast<std::size_t>(index) < actions_.size()) {
+        (*std::next(actions_.begin(), index))->done = true;
+    }
+}
+
+} // namespace Orva::Actions

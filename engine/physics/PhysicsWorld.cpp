@@ -1,0 +1,444 @@
+#include "physics/PhysicsWorld.h"
+
+#include <algorithm>
+#include <iterator>
+#include <memory>
+#include <stdexcept>
+
+#include "core/ListenerFailures.h"
+#include "core/SwapRemove.h"
+#include "physics/BaseCollider.h"
+#include "physics/RigidBody.h"
+#include "world/LuaScriptComponent.h"
+
+namespace Orva::Physics {
+
+namespace {
+
+bool isGroupIndex(int index) noexcept
+{
+    return index >= 0 && index < PhysicsWorld::MaxGroups;
+}
+
+template <class T> T* require(T* value, const char* operation, const char* what)
+{
+    if (!value) {
+        throw std::invalid_argument(std::string(operation) + ": no " + what);
+    }
+    return value;
+}
+
+constexpr CollisionEvent::CollisionEventType EventTypes[] = {CollisionEvent::Enter, CollisionEvent::Exit,
+                                                             CollisionEvent::Persist};
+
+} // namespace
+
+PhysicsWorld::PhysicsWorld()
+    : enterHash_(EventNameDetails::EventToHash("COLLISION_ENTER")),
+      exitHash_(EventNameDetails::EventToHash("COLLISION_EXIT")),
+      persistHash_(EventNameDetails::EventToHash("COLLISION_PERSIST"))
+{
+    for (int index = 0; index < MaxGroups; ++index) {
+        names_[index] = "CollisionGroup " + std::to_string(index);
+        std::fill(std::begin(flags_[index]), std::end(flags_[index]), true);
+    }
+}
+
+PhysicsWorld::~PhysicsWorld()
+{
+    for (CollisionManifold* manifold : manifolds_) {
+        delete manifold;
+    }
+}
+
+// Registration ----------------------------------------------------------------------------
+
+void PhysicsWorld::addCollider(BaseCollider* collider)
+{
+    colliders_.push_back(collider);
+}
+
+void PhysicsWorld::addRigidBody(RigidBody* body)
+{
+    rigidBodies_.push_back(body);
+}
+
+void PhysicsWorld::removeCollider(BaseCollider* collider)
+{
+    swapRemove(colliders_, collider);
+    for (BaseCollider* other : colliders_) {
+        if (other->tracksContacts()) {
+            swapRemove(other->getContacts(), collider);
+        }
+    }
+    // Only a listener can destroy a collider while events are pending.
+    for (CollisionEvent& event : events_) {
+        if (event.thisCollider == collider || event.otherCollider == collider) {
+            event.thisCollider = nullptr;
+        }
+    }
+    // Only a collider that keeps contacts has had listeners.
+    if (collider->tracksContacts()) {
+        goneColliders_.push_back(collider->getSerial());
+        if (!dispatching_) {
+            settleListeners();
+        }
+    }
+}
+
+void PhysicsWorld::removeRigidBody(RigidBody* body)
+{
+    swapRemove(rigidBodies_, body);
+}
+
+// Groups ----------------------------------------------------------------------------------
+
+int PhysicsWorld::getCollisionGroupIndex(const std::string& name) const
+{
+    for (int index = 0; index < MaxGroups; ++index) {
+        if (names_[index] == name) {
+            return index;
+        }
+    }
+    return -1;
+}
+
+void PhysicsWorld::addCollisionGroup(const std::string& name)
+{
+    if (count_ < MaxGroups) {
+        names_[count_++] = name;
+    }
+}
+
+void PhysicsWorld::setCollisionGroupName(int index, const std::string& name)
+{
+    if (isGroupIndex(index)) {
+        names_[index] = name;
+    }
+}
+
+void PhysicsWorld::setCollisionGroupFlag(int a, int b, bool detect) noexcept
+{
+    if (isGroupIndex(a) && isGroupIndex(b)) {
+        flags_[a][b] = detect;
+        flags_[b][a] = detect;
+    }
+}
+
+void PhysicsWorld::setCollisionGroupFlag(const std::string& a, const std::string& b, bool detect)
+{
+    const int first = getCollisionGroupIndex(a);
+    const int second = getCollisionGroupIndex(b);
+    if (first >= 0 && second >= 0) {
+        setCollisionGroupFlag(first, second, detect);
+    }
+}
+
+// With all 32 in use the last slot keeps its own row, column and name; otherwise it takes
+// those of the first unused slot.
+void PhysicsWorld::removeCollisionGroup(int index)
+{
+    if (index < 0 || index >= count_) {
+        return;
+    }
+    for (int k = index; k < count_ && k + 1 < MaxGroups; ++k) {
+        std::copy(std::begin(flags_[k + 1]), std::end(flags_[k + 1]), std::begin(flags_[k]));
+        for (auto& row : flags_) {
+            row[k] = row[k + 1];
+        }
+        names_[k] = names_[k + 1];
+    }
+    --count_;
+}
+
+void PhysicsWorld::resetAllCollisionGroups()
+{
+    for (int i = 0; i < count_; ++i) {
+        names_[i] = "CollisionGroup" + std::to_string(i);
+        for (int j = 0; j < i; ++j) {
+            flags_[i][j] = false;
+            flags_[j][i] = false;
+        }
+    }
+    count_ = 0;
+}
+
+// The step --------------------------------------------------------------------------------
+
+void PhysicsWorld::update(float dt)
+{
+    testPairs();
+    resolveContacts();
+    integrateBodies(dt);
+    dispatchEvents();
+}
+
+// An inactive collider, one in no group and one its pool has not placed yet take no part.
+void PhysicsWorld::gatherPairing()
+{
+    pairing_.clear();
+    pairing_.reserve(colliders_.size());
+    for (const BaseCollider* collider : colliders_) {
+        const int group = collider->getCollisionGroupIndex();
+        const bool takesPart = collider->active && isGroupIndex(group) && collider->hasSteppedGeometry();
+        pairing_.push_back({collider->getBounds(), takesPart ? group : -1, collider->tracksContacts()});
+    }
+}
+
+void PhysicsWorld::testPairs()
+{
+    gatherPairing();
+    const std::size_t count = colliders_.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        const PairingEntry& a = pairing_[i];
+        if (a.group < 0) {
+            continue;
+        }
+        const bool* detects = flags_[a.group];
+        for (std::size_t j = i + 1; j < count; ++j) {
+            const PairingEntry& b = pairing_[j];
+            const bool near = !broadPhase_ || a.bounds.overlaps(b.bounds);
+            // Apart and followed by no listener: the pair can neither touch nor end a contact.
+            if (!near && !a.tracksContacts && !b.tracksContacts) {
+                continue;
+            }
+            // A skipped pair raises nothing and keeps its contact lists.
+            if (b.group < 0 || !detects[b.group]) {
+                continue;
+            }
+            if (near) {
+                testPair(*colliders_[i], *colliders_[j]);
+            } else {
+                // Apart, so the pair test would find nothing: a contact ends.
+                noteSeparation(*colliders_[i], *colliders_[j]);
+                noteSeparation(*colliders_[j], *colliders_[i]);
+            }
+        }
+    }
+}
+
+void PhysicsWorld::testPair(BaseCollider& a, BaseCollider& b)
+{
+    std::unique_ptr<CollisionManifold> manifold(a.testCollision(&b));
+    if (!manifold) {
+        noteSeparation(a, b);
+        noteSeparation(b, a);
+        return;
+    }
+    noteContact(*manifold->first, *manifold->second, manifold->normal);
+    noteContact(*manifold->second, *manifold->first, manifold->normal);
+    // Ghosts raise events but are never resolved.
+    if (!a.isGhost && !b.isGhost) {
+        manifolds_.push_back(manifold.get());
+        manifold.release();
+    }
+}
+
+void PhysicsWorld::noteContact(BaseCollider& self, BaseCollider& other, const Math::Vector2D<float>& normal)
+{
+    if (!self.tracksContacts()) {
+        return;
+    }
+    BaseCollider::ContactList& contacts = self.getContacts();
+    if (std::find(contacts.begin(), contacts.end(), &other) != contacts.end()) {
+        raise(self, other, CollisionEvent::Persist, normal);
+    } else {
+        raise(self, other, CollisionEvent::Enter, normal);
+        contacts.push_back(&other);
+    }
+}
+
+void PhysicsWorld::noteSeparation(BaseCollider& self, BaseCollider& other)
+{
+    if (!self.tracksContacts()) {
+        return;
+    }
+    BaseCollider::ContactList& contacts = self.getContacts();
+    const auto found = std::find(contacts.begin(), contacts.end(), &other);
+    if (found != contacts.end()) {
+        raise(self, other, CollisionEvent::Exit, {0.0f, 0.0f});
+        swapRemoveAt(contacts, found);
+    }
+}
+
+void PhysicsWorld::raise(BaseCollider& self, BaseCollider& other, CollisionEvent::CollisionEventType type,
+                         const Math::Vector2D<float>& normal)
+{
+    events_.emplace_back(&self, &other, type, normal, codeOf(type));
+}
+
+void PhysicsWorld::resolveContacts()
+{
+    for (CollisionManifold*& manifold : manifolds_) {
+        manifold->first->resolveCollision(manifold->second, manifold);
+        delete manifold;
+        manifold = nullptr;
+    }
+    manifolds_.clear();
+}
+
+void PhysicsWorld::integrateBodies(float dt)
+{
+    for (RigidBody* body : rigidBodies_) {
+        if (body->active) {
+            body->integrate(dt);
+        }
+    }
+}
+
+// Listeners -----------------------------------------------------------------------------
+
+std::uint32_t PhysicsWorld::codeOf(CollisionEvent::CollisionEventType type) const noexcept
+{
+    return type == CollisionEvent::Enter ? enterHash_ : type == CollisionEvent::Exit ? exitHash_ : persistHash_;
+}
+
+void PhysicsWorld::listen(CollisionEvent::CollisionEventType type, LuaScriptComponent* component,
+                          const std::string& functionName, BaseCollider* collider, const char* operation)
+{
+    require(component, operation, "script component");
+    require(collider, operation, "collider");
+    collider->trackContacts();
+    FunctionHolder callback(component, functionName.c_str());
+    callback->addEventCallback(codeOf(type), this);
+    listeners_.add(type, {collider, collider->getSerial(), &component->getEventCallbackObject(), std::move(callback)});
+}
+
+void PhysicsWorld::listenToCollisionEnter(LuaScriptComponent* component, const std::string& functionName,
+                                          BaseCollider* collider)
+{
+    listen(CollisionEvent::Enter, component, functionName, collider, "listenToCollisionEnter");
+}
+
+void PhysicsWorld::listenToCollisionPersist(LuaScriptComponent* component, const std::string& functionName,
+                                            BaseCollider* collider)
+{
+    listen(CollisionEvent::Persist, component, functionName, collider, "listenToCollisionPersist");
+}
+
+void PhysicsWorld::listenToCollisionExit(LuaScriptComponent* component, const std::string& functionName,
+                                         BaseCollider* collider)
+{
+    listen(CollisionEvent::Exit, component, functionName, collider, "listenToCollisionExit");
+}
+
+// Also drops the component's record of one subscription: left behind, it would ask for one
+// more removal when the component goes, and pools reuse addresses.
+void PhysicsWorld::stopListeningTo(CollisionEvent::CollisionEventType type, LuaScriptComponent* component,
+                                   const char* operation)
+{
+    EventCallbackObject& record = require(component, operation, "script component")->getEventCallbackObject();
+    record.removeSubscription(codeOf(type), this);
+    listeners_.remove(type, &record);
+}
+
+void PhysicsWorld::stopListeningToEnter(LuaScriptComponent* component, BaseCollider*)
+{
+    stopListeningTo(CollisionEvent::Enter, component, "stopListeningToEnter");
+}
+
+void PhysicsWorld::stopListeningToPersist(LuaScriptComponent* component, BaseCollider*)
+{
+    stopListeningTo(CollisionEvent::Persist, component, "stopListeningToPersist");
+}
+
+void PhysicsWorld::stopListeningToExit(LuaScriptComponent* component, BaseCollider*)
+{
+    stopListeningTo(CollisionEvent::Exit, component, "stopListeningToExit");
+}
+
+void PhysicsWorld::stopListening(EventCallbackObject* owner, std::uint32_t code)
+{
+    const auto type = code == enterHash_  ? CollisionEvent::Enter
+                      : code == exitHash_ ? CollisionEvent::Exit
+                                          : CollisionEvent::Persist;
+    listeners_.remove(type, owner);
+}
+
+// Marked at once, in a dispatch or not: a gone owner's listener is never called, and a
+// removal takes it before a new owner's at the same address.
+void PhysicsWorld::ownerDestroyed(const EventCallbackObject* owner)
+{
+    listeners_.ownerDestroyed(owner);
+}
+
+void PhysicsWorld::clearCollisionEvents()
+{
+    listeners_.clear();
+    goneColliders_.clear();
+}
+
+// Merged before the removals apply, so that a removal also finds a listener that never went
+// live (one withdrawn in the frame it was added).
+void PhysicsWorld::settleListeners()
+{
+    listeners_.mergePending();
+    listeners_.applyRemovals();
+    if (goneColliders_.empty()) {
+        return;
+    }
+    // Each with its record of the subscription: its owner is still there (a gone owner's
+    // listeners went with the removals it asked for).
+    for (const CollisionEvent::CollisionEventType type : EventTypes) {
+        listeners_.forEach(type, [&](CollisionFunctionHolder& listener) {
+            if (std::find(goneColliders_.begin(), goneColliders_.end(), listener.colliderSerial) !=
+                goneColliders_.end()) {
+                listener.owner->removeSubscription(codeOf(type), this);
+                listeners_.remove(type, listener.owner, ListenerFilter{listener.colliderSerial});
+            }
+        });
+    }
+    goneColliders_.clear();
+    listeners_.applyRemovals();
+}
+
+void PhysicsWorld::dispatchEvents()
+{
+    settleListeners();
+    ListenerFailures failures("physics");
+    {
+        // However the delivery ends, its events are gone and never delivered again.
+        struct Cleanup
+        {
+            PhysicsWorld& world;
+            ~Cleanup()
+            {
+                world.dispatching_ = false;
+                world.events_.clear();
+            }
+        } cleanup{*this};
+        dispatching_ = true;
+        for (CollisionEvent& event : events_) {
+            deliver(event, failures);
+        }
+    }
+    // Listeners of colliders destroyed by listeners go now, not when a new collider in the
+    // same slot could meet them.
+    if (!goneColliders_.empty()) {
+        settleListeners();
+    }
+    failures.rethrowFirst();
+}
+
+// Only the collider's first listener of the kind is called.
+void PhysicsWorld::deliver(CollisionEvent& event, ListenerFailures& failures)
+{
+    // A listener destroyed a collider that the event names.
+    if (!event.thisCollider) {
+        return;
+    }
+    const std::uint64_t serial = event.thisCollider->getSerial();
+    bool heard = false;
+    listeners_.forEach(event.type, [&](CollisionFunctionHolder& listener) {
+        if (heard || listener.colliderSerial != serial) {
+            return;
+        }
+        heard = true;
+        failures.run([&] {
+            publishToScripts(event);
+            listener.callback->call(&event);
+        });
+    });
+}
+
+} // namespace Orva::Physics
