@@ -14,7 +14,8 @@
 //   back-to-back   frames one after another: the frame-time seam gives each 1/60 s, so
 //                  nothing waits (one fixed step a frame, as at 60 fps)
 //   paced          the engine's own 60 fps pacing, as a game runs: between frames the main
-//                  thread waits and the rasteriser's threads fall idle
+//                  thread waits and the rasteriser's threads fall idle (not for 100,000
+//                  scripts, which cannot keep the pace)
 //   stages         back to back, timed per frame stage (world/FramerateController.h); the GL
 //                  work of each drawing stage is finished before the next stage begins, so its
 //                  rasterising counts where its commands were issued
@@ -222,10 +223,15 @@ private:
     std::vector<Orva::Graphics::SpriteComponent*> sprites_;
 };
 
-void registerFrames(const std::string& name, const Workload& workload, int iterations)
+// A workload that cannot keep 60 frames per second is not run paced: its frames would only be
+// late, each catching up with more fixed steps.
+void registerFrames(const std::string& name, const Workload& workload, int iterations, bool paced = true)
 {
     for (const auto& [mode, modeName] : {std::pair{Mode::BackToBack, "back-to-back"},
                                          std::pair{Mode::Paced, "paced"}, std::pair{Mode::Stages, "stages"}}) {
+        if (mode == Mode::Paced && !paced) {
+            continue;
+        }
         benchmark::RegisterBenchmark((name + "/" + modeName).c_str(),
                                      [workload, mode = mode](benchmark::State& state) {
                                          FrameScene scene(workload);
@@ -248,7 +254,7 @@ int main(int argc, char** argv)
     registerFrames("sprites:300/layers:1", {1, 300, 0}, 600);
     registerFrames("sprites:300/layers:2", {2, 300, 0}, 600);
     registerFrames("scripts:1000", {1, 0, 1000}, 600);
-    registerFrames("scripts:100000", {1, 0, 100000}, 100);
+    registerFrames("scripts:100000", {1, 0, 100000}, 100, false);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;
