@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test: a normal build, then an
-# ASan+UBSan build. Tests labelled "display" run under a virtual X server. Last, the tests with
+# ASan+UBSan build. Tests labelled "display" run under a virtual X server. Then the tests with
 # a second thread (labels "loader" and "audio_threads") run in a ThreadSanitizer build that
-# compiles just what they need.
+# compiles just what they need. Last, clang builds the file loaders' fuzz targets and runs each
+# for 30 seconds.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -37,5 +38,11 @@ cmake --build build-tsan -j "$jobs" --target loader_tests
 # The sound system's calls racing its mixing thread (SDL's dummy audio driver).
 cmake --build build-tsan -j "$jobs" --target sound_thread_tests
 (cd build-tsan && ctest --output-on-failure -j "$jobs" -L audio_threads)
+
+echo "== fuzz (clang 14)"
+# Every file loader's fuzz target for 30 seconds from its seeds, all at once; any crash, leak,
+# timeout or sanitizer report fails its test (tests/fuzz/CMakeLists.txt).
+configure_and_build build-fuzz -DORVA_FUZZ=ON
+(cd build-fuzz && ctest --output-on-failure -j 10 -L fuzz)
 
 echo "== all tests passed"

@@ -1,6 +1,6 @@
 #include "actions/ActionBase.h"
 
-#include <type_traits>
+#include <unordered_set>
 
 #include "actions/ActionContainers.h"
 #include "actions/ActionTween.h"
@@ -15,12 +15,8 @@ namespace {
 // The scalar factories tween the field a script pushed last; the vector ones their argument.
 template <class T> T* factoryTarget(T* given) noexcept
 {
-    if constexpr (std::is_same_v<T, float>) {
-        return primitiveFloatTarget;
-    } else if constexpr (std::is_same_v<T, int>) {
-        return primitiveIntTarget;
-    } else if constexpr (std::is_same_v<T, double>) {
-        return primitiveDoubleTarget;
+    if constexpr (isPrimitiveTarget<T>) {
+        return primitiveTarget<T>();
     } else {
         return given;
     }
@@ -34,9 +30,36 @@ template <class Container> Container* addContainer(ActionComplex& parent)
     return container;
 }
 
+// The serials of the actions scripts have seen that still live.
+std::unordered_set<std::uint64_t>& liveHandleSerials()
+{
+    static std::unordered_set<std::uint64_t> serials;
+    return serials;
+}
+
 } // namespace
 
-ActionBase::~ActionBase() = default;
+ActionBase::~ActionBase()
+{
+    if (handleSerial_ != 0) {
+        liveHandleSerials().erase(handleSerial_);
+    }
+}
+
+std::uint64_t ActionBase::handleId(const ActionBase& action) noexcept
+{
+    static std::uint64_t lastSerial = 0;
+    if (action.handleSerial_ == 0) {
+        action.handleSerial_ = ++lastSerial;
+        liveHandleSerials().insert(action.handleSerial_);
+    }
+    return action.handleSerial_;
+}
+
+bool ActionBase::handleHolds(const ActionBase* /*slot*/, std::uint64_t id) noexcept
+{
+    return liveHandleSerials().contains(id);
+}
 
 ActionGroup* ActionComplex::addAndReturnGroup()
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "core/Export.h"
@@ -52,7 +53,8 @@ class ORVA_API ActionBase
 {
 public:
     ActionBase() = default;
-    ActionBase(const ActionBase&) = default;
+    // A copy is a new action: scripts have not seen it yet.
+    ActionBase(const ActionBase& other) noexcept : done(other.done) {}
     ActionBase& operator=(const ActionBase&) = delete;
     virtual ~ActionBase();
 
@@ -65,8 +67,18 @@ public:
 
     bool isDone() const noexcept { return done; }
 
+    // Scripts keep references to actions (see the binding layer's pooled classes). An action
+    // gets a serial, never reused, when a script first sees it; the serials of those that
+    // still live are kept apart from the actions, so whether one lives is told without
+    // reading its block, which the pools may have freed or handed to another action.
+    static std::uint64_t handleId(const ActionBase& action) noexcept;
+    static bool handleHolds(const ActionBase* slot, std::uint64_t id) noexcept;
+
     // Set when the action finished, or by a container that drops it unrun.
     bool done = false;
+
+private:
+    mutable std::uint64_t handleSerial_ = 0;
 };
 
 // An action holding others, and the factories through which scripts build action trees:

@@ -61,21 +61,28 @@ void ActionComponent::update(float dt)
     }
 }
 
-template <class Container> Container* ActionComponent::appendRoot()
+void ActionComponent::addRootAction(ActionBase* action)
 {
-    auto container = std::make_unique<Container>();
-    actions_.push_back(container.get());
-    return container.release();
+    if (!action) {
+        return;
+    }
+    std::unique_ptr<ActionBase> owned(action);
+    actions_.push_back(action);
+    owned.release();
 }
 
 ActionGroup* ActionComponent::createActionGroup()
 {
-    return appendRoot<ActionGroup>();
+    auto* const group = new ActionGroup();
+    addRootAction(group);
+    return group;
 }
 
 ActionSequence* ActionComponent::createActionSequence()
 {
-    return appendRoot<ActionSequence>();
+    auto* const sequence = new ActionSequence();
+    addRootAction(sequence);
+    return sequence;
 }
 
 void ActionComponent::destroyAllActions()
@@ -84,6 +91,11 @@ void ActionComponent::destroyAllActions()
         detail::destroyAllInList(actions_);
         return;
     }
+    finishAllActions();
+}
+
+void ActionComponent::finishAllActions() noexcept
+{
     for (ActionBase* action : actions_) {
         action->done = true;
     }

@@ -31,16 +31,19 @@ public:
     // Append a new empty container and return it.
     ActionGroup* createActionGroup();
     ActionSequence* createActionSequence();
+    // Takes ownership of the action and appends it as a root; null is ignored. Should the
+    // append fail, the action is deleted.
+    void addRootAction(ActionBase* action);
     void destroyAllActions();
     void destroyOneAction(int index);
+    // Marks every root finished, without deleting any: the next step drops them unrun.
+    void finishAllActions() noexcept;
 
     const ActionList& getActions() const noexcept { return actions_; }
 
 private:
     // The state of a step, on the stack of update.
     struct Walk;
-
-    template <class Container> Container* appendRoot();
 
     ActionList actions_;
     Walk* walk_ = nullptr;

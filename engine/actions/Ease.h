@@ -67,6 +67,14 @@ inline float sineInOutTwice(float t) noexcept
     return 1.0f - cosine(t * Pi);
 }
 
+// The scripts' own in-out sine: 0.5 − 0.5 cos(t π), in double with π as the double
+// 3.14159265359, rounded to float at the end. Tweens use the single-precision curve above.
+inline float sineInOutPercent(float t) noexcept
+{
+    constexpr double ScriptPi = std::bit_cast<double>(0x400921FB54442EEAull);
+    return static_cast<float>(0.5 - 0.5 * std::cos(static_cast<double>(t) * ScriptPi));
+}
+
 inline float quadIn(float t) noexcept
 {
     return t * t;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstddef>
+#include <memory>
+
 #include "core/Export.h"
 #include "world/BaseComponent.h"
 #include "world/IComponentPool.h"
@@ -9,23 +12,45 @@ namespace Orva::Actions {
 // Tells an action whether what it points into still exists. An action holds raw pointers into
 // other objects (a tween's target field, a callback's script component); when the pointer
 // lies in a component pool's slot, the guard remembers that component and its componentID,
-// and stays alive while the slot is in use with that id. Anything outside the pools (a
-// free-standing value) is not guarded: the caller keeps it alive. Copies guard the same thing.
+// and stays alive while the slot is in use with that id. A value owned by someone else (a
+// script's vector) can instead be kept alive by the guard: it then holds a keeper, whatever
+// keeps the value from being freed, for as long as the guard or a copy of it lives. Anything
+// else is not guarded: the caller keeps it alive. Copies guard the same thing.
 class ORVA_API TargetGuard
 {
 public:
+    // While a scope lives, every guard made for an address inside [begin, begin + size) holds
+    // the keeper. Scopes nest; game thread only.
+    class ORVA_API KeeperScope
+    {
+    public:
+        KeeperScope(const void* begin, std::size_t size, std::shared_ptr<const void> keeper) noexcept;
+        ~KeeperScope();
+        KeeperScope(const KeeperScope&) = delete;
+        KeeperScope& operator=(const KeeperScope&) = delete;
+
+    private:
+        friend class TargetGuard;
+
+        const void* begin_;
+        std::size_t size_;
+        std::shared_ptr<const void> keeper_;
+        const KeeperScope* previous_;
+    };
+
     // Guards nothing: always alive.
     TargetGuard() noexcept = default;
 
-    // The guard of whatever holds the address: its component when it lies in a slot in use,
-    // a dead guard when the slot is free, no guard outside the pools or without a component
-    // manager. A range test per pool page.
+    // The guard of whatever holds the address: the keeper of the innermost scope around it;
+    // else its component when it lies in a slot in use, a dead guard when the slot is free,
+    // no guard outside the pools or without a component manager. A range test per pool page.
     static TargetGuard forAddress(const void* address) noexcept;
 
     bool isAlive() const noexcept
     {
         switch (kind_) {
         case Kind::Unguarded:
+        case Kind::Kept:
             return true;
         case Kind::Component:
             return isComponentAlive();
@@ -36,11 +61,11 @@ public:
     }
 
 private:
-    // Further kinds (a guard that keeps a script-owned value alive) go beside these.
     enum class Kind : unsigned char {
         Unguarded,
         Component,
         Dead,
+        Kept,
     };
 
     // The slot is asked first: the component's id is read only while a component lives there.
@@ -51,6 +76,7 @@ private:
 
     const IComponentPool* pool_ = nullptr;
     const BaseComponent* component_ = nullptr;
+    std::shared_ptr<const void> keeper_;
     unsigned componentID_ = 0;
     Kind kind_ = Kind::Unguarded;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <type_traits>
+
 #include "core/Export.h"
 
 // The process-wide addresses that the next primitive tween made by a script animates. A
@@ -13,5 +15,23 @@ extern ORVA_API float* primitiveFloatTarget;
 extern ORVA_API int* primitiveIntTarget;
 // Nothing in the engine pushes a double; a double tween made from here has no target.
 extern ORVA_API double* primitiveDoubleTarget;
+
+// The value types whose tweens take their target from a slot above.
+template <class T>
+inline constexpr bool isPrimitiveTarget =
+    std::is_same_v<T, float> || std::is_same_v<T, int> || std::is_same_v<T, double>;
+
+// The address held for T's tweens now.
+template <class T>
+requires isPrimitiveTarget<T> T* primitiveTarget() noexcept
+{
+    if constexpr (std::is_same_v<T, float>) {
+        return primitiveFloatTarget;
+    } else if constexpr (std::is_same_v<T, int>) {
+        return primitiveIntTarget;
+    } else {
+        return primitiveDoubleTarget;
+    }
+}
 
 } // namespace Orva::Actions

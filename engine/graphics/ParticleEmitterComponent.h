@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -59,7 +60,17 @@ public:
     ParticleEmitter(const ParticleEmitter&) = delete;
     ParticleEmitter& operator=(const ParticleEmitter&) = delete;
 
-    // Deletes every particle, live ones included, and makes the budget afresh, all free.
+    // Scripts may keep an emitter past its component. A kept one is looked up among the
+    // emitters alive now, by address and serial, so a freed one is never read.
+    static std::uint64_t handleId(const ParticleEmitter& emitter) noexcept { return emitter.serial_; }
+    static bool handleHolds(const ParticleEmitter* slot, std::uint64_t id) noexcept;
+
+    // A budget far above any game's need (the default is 10); a larger one read from a file
+    // or asked by a script would only exhaust memory, so it is cut to this.
+    static constexpr unsigned MaxParticleCount = 10'000;
+
+    // Deletes every particle, live ones included, and makes the budget afresh, all free. A
+    // count above MaxParticleCount makes that many, with a line on stderr.
     void setParticleCount(unsigned count);
     unsigned getParticleCount() const noexcept { return particleCount_; }
     void setEmissionSize(const Math::Vector2D<float>& size) noexcept { emissionSize = size; }
@@ -161,6 +172,7 @@ private:
     ColorList colors_;
     Texture* texture_ = nullptr;
     unsigned particleCount_ = 0;
+    std::uint64_t serial_;
 };
 
 // The particle emitter of a game object: keeps its emitter at the object, steps it with the

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <optional>
 #include <span>
+#include <vector>
 
 #include "platform/PlatformState.h"
 
@@ -48,8 +49,56 @@ bool startsWith(Bytes bytes, Bytes prefix)
     return bytes.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), bytes.begin());
 }
 
+std::uint32_t readBE32(Bytes bytes, std::size_t offset)
+{
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < 4; ++i)
+        value = (value << 8) | bytes[offset + i];
+    return value;
+}
+
+// The PNG as stb_image may read it, or nothing. stb_image grows its buffer to a data chunk's
+// announced length before reading it, so a length past the end of the file would have it ask
+// for up to 4 GiB for nothing: such a file fails to decode either way and is turned down. It
+// also copies an empty data chunk into a buffer it has not made yet when that chunk comes
+// first: empty data chunks carry nothing and are left out of the copy it reads. Chunks after
+// IEND are never read and not checked.
+std::optional<std::vector<std::uint8_t>> pngForStb(Bytes bytes)
+{
+    constexpr std::size_t ChunkHeader = 8;
+    constexpr std::size_t ChunkCrc = 4;
+    constexpr std::array<std::uint8_t, 4> DataType = {'I', 'D', 'A', 'T'};
+    constexpr std::array<std::uint8_t, 4> EndType = {'I', 'E', 'N', 'D'};
+    const auto isType = [bytes](std::size_t offset, const std::array<std::uint8_t, 4>& type) {
+        return std::equal(type.begin(), type.end(), bytes.begin() + static_cast<std::ptrdiff_t>(offset + 4));
+    };
+    std::vector<std::uint8_t> kept(bytes.begin(), bytes.begin() + PngSignature.size());
+    std::size_t offset = PngSignature.size();
+    while (bytes.size() - offset >= ChunkHeader) {
+        const std::size_t length = readBE32(bytes, offset);
+        if (length > bytes.size() - offset - ChunkHeader)
+            return std::nullopt;
+        if (isType(offset, EndType))
+            break;
+        const std::size_t chunkEnd = offset + std::min(ChunkHeader + length + ChunkCrc, bytes.size() - offset);
+        if (length != 0 || !isType(offset, DataType))
+            kept.insert(kept.end(), bytes.begin() + static_cast<std::ptrdiff_t>(offset),
+                        bytes.begin() + static_cast<std::ptrdiff_t>(chunkEnd));
+        offset = chunkEnd;
+    }
+    kept.insert(kept.end(), bytes.begin() + static_cast<std::ptrdiff_t>(offset), bytes.end());
+    return kept;
+}
+
 std::optional<IconImage> decodeWithStb(Bytes bytes)
 {
+    std::optional<std::vector<std::uint8_t>> png;
+    if (startsWith(bytes, PngSignature)) {
+        png = pngForStb(bytes);
+        if (!png)
+            return std::nullopt;
+        bytes = *png;
+    }
     if (bytes.size() > INT_MAX)
         return std::nullopt;
     int width = 0;
@@ -59,6 +108,11 @@ std::optional<IconImage> decodeWithStb(Bytes bytes)
                                             &channels, STBI_rgb_alpha);
     if (pixels == nullptr)
         return std::nullopt;
+    // stb_image accepts a bitmap of no rows; an icon without pixels is malformed all the same.
+    if (width < 1 || height < 1) {
+        stbi_image_free(pixels);
+        return std::nullopt;
+    }
     IconImage image{width, height, {}};
     image.rgba.assign(pixels, pixels + static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
     stbi_image_free(pixels);

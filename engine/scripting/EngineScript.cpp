@@ -22,9 +22,9 @@ constexpr Registration ScriptRegistrations[] = {
     &registerTwoComponentVectors,   // 2
     &registerThreeComponentVectors, // 3
     &registerMathUtils,             // 4
-    // 5: "Actions"."Tween".
-    // 6: "Actions"."ActionBase", "ActionComplex", "ActionGroup", "ActionSequence", "ActionDelay".
-    // 7: "Actions"."ActionSetManager", global "actions".
+    &registerTween,                 // 5
+    &registerActionClasses,         // 6
+    &registerActionSetManager,      // 7: global "actions"
     &registerComponentClasses,  // 8
     &registerGameObject,        // 9
     &registerGameObjectManager, // 10: global "gameObjects"

@@ -184,10 +184,14 @@ void registerColor(lua_State* L)
         .addData("b", &Color::b)
         .addData("a", &Color::a)
         .addConstructor<void (*)()>()
-        .addFunction("pushR", &Color::LUA_PUSH_PRIMITIVE_FLOAT_TO_ACTION_BASE_CLASSr)
-        .addFunction("pushG", &Color::LUA_PUSH_PRIMITIVE_FLOAT_TO_ACTION_BASE_CLASSg)
-        .addFunction("pushB", &Color::LUA_PUSH_PRIMITIVE_FLOAT_TO_ACTION_BASE_CLASSb)
-        .addFunction("pushA", &Color::LUA_PUSH_PRIMITIVE_FLOAT_TO_ACTION_BASE_CLASSa)
+        .addFunction("pushR",
+                     recordingPush(&Color::LUA_PUSH_PRIMITIVE_FLOAT_TO_ACTION_BASE_CLASSr, PushedSlot::Float))
+        .addFunction("pushG",
+                     recordingPush(&Color::LUA_PUSH_PRIMITIVE_FLOAT_TO_ACTION_BASE_CLASSg, PushedSlot::Float))
+        .addFunction("pushB",
+                     recordingPush(&Color::LUA_PUSH_PRIMITIVE_FLOAT_TO_ACTION_BASE_CLASSb, PushedSlot::Float))
+        .addFunction("pushA",
+                     recordingPush(&Color::LUA_PUSH_PRIMITIVE_FLOAT_TO_ACTION_BASE_CLASSa, PushedSlot::Float))
         .addFunction("add", &Color::operator+=)
         .addFunction("setRGB", &Color::setRGB)
         .addFunction("setAlpha", &Color::setAlpha)

@@ -128,6 +128,10 @@ template <class V> std::string vectorText(const V& vector)
     return out.str();
 }
 
+// Float components feed float tweens, int and unsigned ones int tweens.
+template <class T>
+inline constexpr PushedSlot pushedSlotOf = std::is_floating_point_v<T> ? PushedSlot::Float : PushedSlot::Int;
+
 // The three members whose names differ between the two families.
 struct FamilyNames
 {
@@ -153,8 +157,8 @@ template <class V> luabridge::Class<V>& addCommonMembers(luabridge::Class<V>& cl
         .addFunction(names.divideNumber, &divideByNumber<V>)
         .addFunction("addX", &V::addX)
         .addFunction("addY", &V::addY)
-        .addFunction("pushX", &V::pushX)
-        .addFunction("pushY", &V::pushY)
+        .addFunction("pushX", recordingPush(&V::pushX, pushedSlotOf<T>))
+        .addFunction("pushY", recordingPush(&V::pushY, pushedSlotOf<T>))
         .addFunction("copy", &V::copy)
         .addFunction("dot", &V::dot)
         .addFunction("distance", &V::distance)
@@ -203,7 +207,7 @@ template <class T> void registerVector3(lua_State* L, const char* name, const ch
         .addData("z", &V::z);
     addCommonMembers(cls, {"not_equal", "multiply_num", "divide_num"})
         .addFunction("addZ", &V::addZ)
-        .addFunction("pushZ", &V::pushZ)
+        .addFunction("pushZ", recordingPush(&V::pushZ, pushedSlotOf<Component<V>>))
         .addFunction("cross", &V::cross)
         .addStaticFunction("makeFromVector2D", &V::makeFromVector2D)
         .endClass()

@@ -65,8 +65,34 @@ ORVA_API void registerAABBCollider(lua_State* L);
 ORVA_API void registerRigidBody(lua_State* L);
 ORVA_API void registerPhysicsWorld(lua_State* L);
 
-// ActionScript.cpp: "Actions"."ActionComponent", a class of its own.
+// ActionScript.cpp: "Actions"."Tween", the easing functions; the action classes
+// "ActionBase", "ActionComplex" (not under "ActionBase") with "ActionGroup" and
+// "ActionSequence" under it, "ActionDelay" under "ActionBase"; "ActionSetManager" with the
+// global "actions"; "ActionComponent", a class of its own.
+ORVA_API void registerTween(lua_State* L);
+ORVA_API void registerActionClasses(lua_State* L);
+ORVA_API void registerActionSetManager(lua_State* L);
 ORVA_API void registerActionComponent(lua_State* L);
+
+// The two slots a script's push fills: float fields, and int (and unsigned) fields.
+enum class PushedSlot {
+    Float,
+    Int,
+};
+// Records the script value at index (the vector or colour whose field was just pushed) as
+// the holder of the slot's address, in the interpreter's registry: a tween a script then
+// makes on that field keeps the value alive (ActionScript.cpp).
+ORVA_API void recordPushedValue(lua_State* L, int index, PushedSlot slot);
+
+// A push member bound for scripts: the field's address goes into its slot, and the value
+// the script called it on is recorded with it.
+template <class Value> auto recordingPush(void (Value::*push)() noexcept, PushedSlot slot)
+{
+    return [push, slot](Value& value, lua_State* L) {
+        (value.*push)();
+        recordPushedValue(L, 1, slot);
+    };
+}
 
 // GraphicsScript.cpp: "Graphics"."Window", the class of the global "window"; "Renderer",
 // "Layer", "Viewport", "ShaderValue", "ObjectShader", "FrameShader" and "Color" with the

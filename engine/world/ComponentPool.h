@@ -70,6 +70,8 @@ public:
     // stepped component may take more components from this pool: pages added meanwhile are
     // stepped in the same pass.
     void update(float dt) override;
+    // Calls visit(T&) on every component in use, in the order update steps them.
+    template <class Visit> void forEachInUse(Visit&& visit);
     // Destroys the component and puts its slot first on the free list. Null, and a component
     // whose slot is already free (a second free through a stale pointer), are ignored.
     void free(BaseComponent* component) override;
@@ -249,23 +251,29 @@ template <class T> void ComponentPool<T>::update(float dt)
     }
 }
 
-template <class T> template <class Test> void ComponentPool<T>::stepWhere(float dt, Test test)
+template <class T> template <class Visit> void ComponentPool<T>::forEachInUse(Visit&& visit)
 {
-    // By index, with the count read again on every pass: a step that allocates may add a
+    // By index, with the count read again on every pass: a visit that allocates may add a
     // page and move pages_ to new storage. Every page has the same size.
     const unsigned perPage = slotsPerPage();
     for (std::size_t p = 0; p < pages_.size(); ++p) {
         Slot* page = pages_[p];
         for (unsigned i = 0; i < perPage; ++i) {
             if (page[i].inUse) {
-                T* component = page[i].component();
-                if (test(*component)) {
-                    // The slot holds exactly a T: no virtual dispatch needed.
-                    component->T::update(dt);
-                }
+                visit(*page[i].component());
             }
         }
     }
+}
+
+template <class T> template <class Test> void ComponentPool<T>::stepWhere(float dt, Test test)
+{
+    forEachInUse([dt, &test](T& component) {
+        if (test(component)) {
+            // The slot holds exactly a T: no virtual dispatch needed.
+            component.T::update(dt);
+        }
+    });
 }
 
 template <class T> IComponentPool::SlotLookup ComponentPool<T>::findSlotHolding(const void* address) const

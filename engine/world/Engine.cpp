@@ -69,25 +69,6 @@ void writeDefaultConfiguration()
         << "</config>";
 }
 
-// A well-formed file without a usable positive size leaves the default in force (and the file
-// as it is): a size of 0 would make every pixel-to-world conversion divide by zero.
-float readObjectUnitSize()
-{
-    tinyxml2::XMLDocument document(true, tinyxml2::PRESERVE_WHITESPACE);
-    if (document.LoadFile(Engine::ConfigPath) != tinyxml2::XML_SUCCESS) {
-        writeDefaultConfiguration();
-        return DefaultObjectUnitSize;
-    }
-    const tinyxml2::XMLElement* config = document.FirstChildElement("config");
-    const tinyxml2::XMLElement* object = config ? config->FirstChildElement("object") : nullptr;
-    float size = 0.0f;
-    if (!object || object->QueryFloatAttribute("size", &size) != tinyxml2::XML_SUCCESS ||
-        !std::isfinite(size) || size <= 0.0f) {
-        return DefaultObjectUnitSize;
-    }
-    return size;
-}
-
 // A script error text reads "<path>/<File>.lua:<line>: <message>". A text without ".lua"
 // names no file and is kept whole as the line text; a text that ends right after ".lua"
 // has an empty line text.
@@ -152,6 +133,26 @@ void Engine::initializeEngine()
     const float unitSize = readObjectUnitSize();
     GlobalManager::ObjectUnitSize = unitSize;
     GlobalManager::InverseObjectUnitSize = 1.0f / unitSize;
+}
+
+// A well-formed file without a usable positive size leaves the default in force (and the file
+// as it is): a size of 0 would make every pixel-to-world conversion divide by zero, and one so
+// small that its inverse overflows would make them infinite.
+float Engine::readObjectUnitSize()
+{
+    tinyxml2::XMLDocument document(true, tinyxml2::PRESERVE_WHITESPACE);
+    if (document.LoadFile(Engine::ConfigPath) != tinyxml2::XML_SUCCESS) {
+        writeDefaultConfiguration();
+        return DefaultObjectUnitSize;
+    }
+    const tinyxml2::XMLElement* config = document.FirstChildElement("config");
+    const tinyxml2::XMLElement* object = config ? config->FirstChildElement("object") : nullptr;
+    float size = 0.0f;
+    if (!object || object->QueryFloatAttribute("size", &size) != tinyxml2::XML_SUCCESS ||
+        !std::isfinite(size) || size <= 0.0f || !std::isfinite(1.0f / size)) {
+        return DefaultObjectUnitSize;
+    }
+    return size;
 }
 
 Graphics::Renderer& Engine::createRenderer(Window& window)

@@ -43,6 +43,9 @@ public:
     // Makes every manager that is not yet set, in the engine's creation order, and reads the
     // configuration (written anew with the defaults when it is missing or malformed).
     void initializeEngine();
+    // The object unit size that the configuration gives: always finite and positive. A file
+    // that does not load is written anew with the defaults.
+    static float readObjectUnitSize();
     // Keeps the lent window, makes the renderer (unless one is set) and the font manager, and
     // initialises the renderer on the window.
     Graphics::Renderer& createRenderer(Window& window);

@@ -38,9 +38,8 @@ void addPool(GlobalComponentManager::PoolList& pools, GlobalComponentManager::Po
 
 } // namespace
 
-GlobalComponentManager::GlobalComponentManager()
+GlobalComponentManager::GlobalComponentManager() : configEntries_(readConfiguration())
 {
-    readConfiguration();
     using Rule = ComponentStepRule;
     // Creation order; the stepped pools are stepped in the same order.
     addPool<Graphics::ParticleEmitterComponent>(pools_, updateList_, "ParticleEmitterComponent", 10,
@@ -79,18 +78,19 @@ GlobalComponentManager::~GlobalComponentManager()
     ComponentPool<TransformComponent>::destroyInstance();
 }
 
-// Pairs of lines: a name, then its number read with atoi, so a missing or non-numeric line
-// gives 0.
-void GlobalComponentManager::readConfiguration()
+// Each number is read with atoi, so a missing or non-numeric line gives 0.
+GlobalComponentManager::ConfigEntries GlobalComponentManager::readConfiguration()
 {
+    ConfigEntries entries;
     std::ifstream in(ConfigPath);
     std::string name;
     std::string number;
     while (std::getline(in, name)) {
         number.clear();
         std::getline(in, number);
-        configEntries_.emplace_back(name, std::atoi(number.c_str()));
+        entries.emplace_back(name, std::atoi(number.c_str()));
     }
+    return entries;
 }
 
 void GlobalComponentManager::update(float dt)

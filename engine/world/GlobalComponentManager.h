@@ -57,9 +57,10 @@ public:
     // the manager deletes only the twelve of its table.
     PoolList& getUpdateList() noexcept { return updateList_; }
 
-private:
-    void readConfiguration();
+    // Reads the configuration file: pairs of lines, a name, then a number (0 when missing).
+    static ConfigEntries readConfiguration();
 
+private:
     ConfigEntries configEntries_;
     PoolList pools_;
     PoolList updateList_;

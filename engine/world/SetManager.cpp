@@ -3,8 +3,6 @@
 #include <tinyxml2.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <optional>
 
 #include "graphics/TextureManager.h"
@@ -24,19 +22,6 @@ namespace {
 std::string setDirectory()
 {
     return Resources::ResourceManager::getResourceDirectory() + SetManager::SetFolder;
-}
-
-std::optional<std::string> readSetFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in.is_open()) {
-        return std::nullopt;
-    }
-    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) {
-        return std::nullopt;
-    }
-    return text;
 }
 
 bool isSprite(const XMLElement& component)
@@ -88,7 +73,7 @@ void SetManager::loadAllSets()
         if (sets_.contains(setName)) {
             continue;
         }
-        std::optional<std::string> text = readSetFile(directory + fileName);
+        std::optional<std::string> text = Resources::readWholeFile(directory + fileName);
         if (!text) {
             continue;
         }

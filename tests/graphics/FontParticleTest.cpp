@@ -120,6 +120,12 @@ TEST_F(FontParticleTest, EmissionSimulationAndColoursFollowTheGeneratorAndTheClo
     EXPECT_NEAR(first.z, -0.613f, 1e-3f);
     EXPECT_NEAR(defaults.getLiveParticles()[1]->acceleration.x, -39.201f, 1e-3f) << "14 draws a particle";
 
+    testing::internal::CaptureStderr();
+    defaults.setParticleCount(4'000'000'000u);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("particles: "), std::string::npos);
+    EXPECT_EQ(defaults.getParticleCount(), ParticleEmitter::MaxParticleCount) << "a budget beyond any game's is cut";
+    EXPECT_EQ(defaults.getFreeParticles().size(), ParticleEmitter::MaxParticleCount);
+
     auto bursts = stillEmitter();
     bursts->setParticleCount(10);
     bursts->setEmissionCount(4);

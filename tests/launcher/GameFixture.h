@@ -102,10 +102,11 @@ protected:
         });
     }
 
-    // Frames until the condition holds; false if it still does not after `limit`. The loader
-    // reads on its own thread, so frames are paced a little to let it.
+    // Frames until the condition holds; false if it still does not after `limit`, which only
+    // bounds a failing wait: software-drawn frames on a loaded machine can take 100 ms. The
+    // loader reads on its own thread, so frames are paced a little to let it.
     template <class Condition>
-    static bool runFramesUntil(Condition done, std::chrono::milliseconds limit = std::chrono::seconds(10))
+    static bool runFramesUntil(Condition done, std::chrono::milliseconds limit = std::chrono::seconds(60))
     {
         const auto deadline = std::chrono::steady_clock::now() + limit;
         while (!done()) {

@@ -100,13 +100,16 @@ protected:
                                        scripts + "</obj></objects></stage>");
     }
 
-    // Every file of the log folder; a well-formed name has no leading zeros.
+    // Every Lua log of the log folder, which games also keep their own files in; a
+    // well-formed name has no leading zeros.
     std::vector<std::filesystem::path> logFiles() const
     {
         std::vector<std::filesystem::path> files;
         std::error_code error;
         for (const auto& entry : std::filesystem::directory_iterator(logFolder(), error)) {
-            files.push_back(entry.path());
+            if (entry.path().filename().string().rfind("lua-log", 0) == 0) {
+                files.push_back(entry.path());
+            }
         }
         return files;
     }

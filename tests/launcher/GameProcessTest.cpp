@@ -5,12 +5,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <utility>
 
 #include "GameFixture.h"
+#include "PlayReport.h"
 #include "ProgramRun.h"
+#include "SampleRules.h"
 
 // Executable as a process, run from a copy of the built sample: a whole game to its end,
 // the ways start-up fails, each with exit status 255 and no crash, and the ways a running
@@ -88,7 +91,29 @@ TEST_F(GameProcessTest, TheSampleEndsItselfAndLeavesItsLog)
     EXPECT_EQ(result.signal, 0) << result.errors;
     ASSERT_EQ(result.exitStatus, 0) << result.errors;
     EXPECT_EQ(result.errors, "") << "the sample has nothing to complain about";
-    expectLog({"Demo: init", "Demo: exit after 60 updates", "Demo: deinit"});
+    expectLog({"Game: Main", "Game: exit after 60 updates"});
+}
+
+// Each stage replays its recording; what the level's earns follows from the game's rules.
+TEST_F(GameProcessTest, InDemoModeTheGamePlaysItselfThroughEveryStage)
+{
+    if (!hasDisplay()) {
+        GTEST_SKIP() << "no X display";
+    }
+    std::ifstream recording(resources() / "data" / "demo_level.txt");
+    const SampleRules::Outcome expected = SampleRules::play(SampleRules::pressesOf(recording));
+    ASSERT_TRUE(expected.reachedExit) << "the recording has to end the level";
+
+    const ProgramResult result = runGame({{"DEMO_AUTOPLAY", "1"}});
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.signal, 0) << result.errors;
+    ASSERT_EQ(result.exitStatus, 0) << result.errors;
+    EXPECT_EQ(result.errors, "");
+    const std::string score = std::to_string(expected.score);
+    expectLog({"Game: Main", "Game: Level", "Game: End", "Game: score " + score + ", best " + score});
+    tinyxml2::XMLDocument report;
+    ASSERT_EQ(report.LoadFile((bin() / "report.oad").c_str()), tinyxml2::XML_SUCCESS);
+    EXPECT_EQ(reportedNumber(report, "customint", "name", "score", "value"), static_cast<unsigned>(expected.score));
 }
 
 TEST_F(GameProcessTest, AScriptEndingTheProcessStillClosesTheLog)
@@ -99,6 +124,7 @@ TEST_F(GameProcessTest, AScriptEndingTheProcessStillClosesTheLog)
     writeScrambled("scripts/Demo.lua", "function InitDemo(self) Debug.print('init') end\n"
                                        "function UpdateDemo(self) Debug.print('leaving') os.exit(3) end\n"
                                        "function DeinitDemo(self) end function UnloadDemo() end\n");
+    writeStage({"Demo"});
     const ProgramResult result = runGame();
     EXPECT_FALSE(result.timedOut);
     EXPECT_EQ(result.exitStatus, 3) << result.errors;

@@ -24,6 +24,7 @@ TEST_F(GameReportsTest, ScriptsThatFailToLoadSayWhyWithTheFileAndLine)
         EXPECT_EQ(startUp(), -1);
         return testing::internal::GetCapturedStderr();
     };
+    std::filesystem::remove_all(resources() / "scripts");
     const std::string prefix = "launcher: scripts failed to load: Error when loading: scripts/Demo.lua ";
     EXPECT_EQ(startUpWithScript("../resources/", "function InitDemo(self)\n  local x = = 1\nend\n"),
               prefix + "Line 2: unexpected symbol near '='\n");
@@ -45,15 +46,20 @@ TEST_F(GameReportsTest, AStartStageThatIsNotFoundIsNamedOnceWithTheStagesFound)
         return testing::internal::GetCapturedStderr();
     };
     writeConfig("<resource directory=\"../resources/\"/><start stage=\"Mian\"/>" + std::string(ConfigTail));
-    EXPECT_EQ(reportOfStart(), "launcher: the start stage \"Mian\" is not among the stages found (\"Main\")\n");
+    EXPECT_EQ(
+        reportOfStart(),
+        "launcher: the start stage \"Mian\" is not among the stages found (\"End\", \"Level\", \"Main\")\n");
 
     writeFile(bin() / "config.ini", "<project/>");
-    EXPECT_EQ(reportOfStart(), "launcher: the start stage \"\" is not among the stages found (\"Main\")\n");
+    EXPECT_EQ(
+        reportOfStart(),
+        "launcher: the start stage \"\" is not among the stages found (\"End\", \"Level\", \"Main\")\n");
 
     writeConfig("<resource directory=\"../resources/\"/><start stage=\"Main\"/>" + std::string(ConfigTail));
     writeScrambled("main.stg", "<stage><info>");
     EXPECT_EQ(reportOfStart(), "game states: /main.stg skipped: not a readable stage file\n"
-                               "launcher: the start stage \"Main\" is not among the stages found (none)\n");
+                               "launcher: the start stage \"Main\" is not among the stages found (\"End\", "
+                               "\"Level\")\n");
 
     std::filesystem::remove_all(resources());
     std::filesystem::create_directories(resources());

@@ -9,6 +9,7 @@
 
 #include "GameFixture.h"
 #include "LuaLog.h"
+#include "actions/ActionComponent.h"
 #include "actions/ActionSetManager.h"
 #include "audio/AudioGroup.h"
 #include "audio/AudioManager.h"
@@ -71,6 +72,11 @@ TEST_F(GameRunTest, TheSampleRunsUntilItsScriptEndsItAndDrawsItsSprites)
     EXPECT_EQ(sheet->getCurrentAnimation(), "spin");
     EXPECT_EQ(sheet->getAnimationFrame(), 3);
     EXPECT_EQ(sheet->getSize(), (Orva::Math::Vector2D<float>{1, 1})) << "one 64-pixel frame of four";
+    // Its Init attached the set "pulse", which loops for ever.
+    const auto* pulse = orbiter->getComponent<Orva::Actions::ActionComponent>();
+    ASSERT_NE(pulse, nullptr);
+    ASSERT_EQ(pulse->getActions().size(), 1u);
+    EXPECT_FALSE(pulse->getActions().front()->isDone());
 
     // The button is the atlas rectangle at (64, 32), 32 pixels square, of a magenta image; its
     // object stands at (-3, -2), 64 pixels a unit from the centre of the 640 by 480 window.
@@ -128,7 +134,7 @@ TEST_F(GameRunTest, TheSampleRunsUntilItsScriptEndsItAndDrawsItsSprites)
 
     EXPECT_EQ(Orva::Launcher::shutDown(), 0);
     EXPECT_FALSE(Orva::Engine::hasInstance());
-    expectLog({"Demo: init", "Demo: exit after 60 updates", "Demo: deinit"});
+    expectLog({"Game: Main", "Game: exit after 60 updates"});
 }
 
 TEST_F(GameRunTest, ABackgroundWithOnlyRedIsOpaqueRed)
@@ -147,7 +153,9 @@ TEST_F(GameRunTest, WithoutABackgroundTheGameClearsToWhite)
     writeConfig(std::string(R"(<resolution x="320" y="240"/>)") + SampleConfigTail);
     ASSERT_EQ(startUp(), 0);
     runToTheEnd();
-    EXPECT_EQ(drawnPixel(160, 120), (Rgb{255, 255, 255}));
+    // Beside the block at the centre.
+    EXPECT_EQ(drawnPixel(5, 5), (Rgb{255, 255, 255}));
+    EXPECT_EQ(drawnPixel(314, 234), (Rgb{255, 255, 255}));
 }
 
 TEST_F(GameRunTest, AZeroSizeWindowRunsTheGameToItsEnd)
@@ -159,7 +167,7 @@ TEST_F(GameRunTest, AZeroSizeWindowRunsTheGameToItsEnd)
     EXPECT_EQ(window().getHeight(), 0u);
     runToTheEnd();
     EXPECT_EQ(Orva::Launcher::shutDown(), 0);
-    expectLog({"Demo: init", "Demo: exit after 60 updates", "Demo: deinit"});
+    expectLog({"Game: Main", "Game: exit after 60 updates"});
 }
 
 TEST_F(GameRunTest, AnEndlessTimeScaleNeitherFreezesTheGameNorLosesItsLog)
@@ -170,6 +178,7 @@ TEST_F(GameRunTest, AnEndlessTimeScaleNeitherFreezesTheGameNorLosesItsLog)
             if self.updates == 3 then engine.timeScale = math.huge end
             if self.updates == 60 then Debug.print("exit at 60") engine:exit() end end
         function DeinitDemo(self) Debug.print("deinit") end function UnloadDemo() end)");
+    writeStage({"Demo"});
     ASSERT_EQ(startUp(), 0);
     runToTheEnd();
     EXPECT_EQ(Orva::Launcher::shutDown(), 0);
@@ -211,6 +220,8 @@ TEST_F(GameRunTest, ScriptOutputReachesTheLogInBatchesAndAllOfItByTheEnd)
 
 TEST_F(GameRunTest, PreloadReadsEveryAtlasThenLoadsEveryTextureOnceTheContextExists)
 {
+    // The sample's object set asks for its image too.
+    std::filesystem::remove_all(resources() / "data");
     // images/b.png is also a rectangle of the first atlas: read first, the atlas keeps it.
     std::filesystem::create_directories(resources() / "atlas");
     std::filesystem::create_directories(resources() / "images");
@@ -244,7 +255,7 @@ TEST_F(GameRunTest, StartUpStartsTheSoundSystemAndLoadsTheActionSets)
 {
     ASSERT_EQ(startUp(), 0);
     EXPECT_EQ(Orva::Platform::Test::lastSoundInit(), (Orva::Platform::Test::SoundInit{36, 0}));
-    EXPECT_EQ(Orva::Actions::ActionSetManager::getInstance().getLoadAllCount(), 1);
+    EXPECT_NE(Orva::Actions::ActionSetManager::getInstance().getActionSet("pulse"), nullptr);
 }
 
 // SDL's dummy device consumes the mix in real time, so the chime plays on after the turn.
@@ -261,7 +272,7 @@ TEST_F(GameRunTest, TheSampleChimesAfterTheOrbitersFirstTurn)
     EXPECT_NE(audio.getSounds().at(Orva::Resources::ResourceManager::getFullPath("sounds/chime.wav")), nullptr);
     EXPECT_TRUE(audio.getGroup("sfx")->isPlaying());
     EXPECT_EQ(Orva::Launcher::shutDown(), 0);
-    expectLog({"Demo: init", "Demo: exit after 394 updates", "Demo: deinit"});
+    expectLog({"Game: Main", "Game: exit after 394 updates"});
 }
 
 TEST_F(GameRunTest, AnyArgumentSwitchesEveryKindOfTrackingOn)

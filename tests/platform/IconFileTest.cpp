@@ -97,6 +97,11 @@ TEST_F(IconFile, PlainPngAndBmpFilesLoad)
     const Pixels pixels = pattern(7, 5);
     expectPixels(load(png(pixels)), pixels);
     expectPixels(load(bmp24(pixels)), pixels);
+    Bytes emptyDataFirst = png(pixels);
+    Bytes emptyData;
+    pngChunk(emptyData, "IDAT", {});
+    emptyDataFirst.insert(emptyDataFirst.begin() + 33, emptyData.begin(), emptyData.end()); // after IHDR
+    expectPixels(load(emptyDataFirst), pixels);
 }
 
 TEST_F(IconFile, MalformedFilesGiveNoIcon)

@@ -71,6 +71,9 @@ TEST_F(DrawingScriptTest, ValuesConstantsEmittersSpritesAndTextAsScriptsSeeThem)
     Orva::Scripting::registerDrawingPipeline(L);
     EXPECT_TRUE(holds("graphics ~= nil and graphics:getViewport() == nil"))
         << "a renderer that did not start";
+    EXPECT_EQ(run("o:removeParticle()"), "");
+    EXPECT_EQ(run("e.Enable = false"), "test.lua:1: ParticleEmitter no longer exists")
+        << "an emitter kept past its component is never reached";
     EXPECT_EQ(run("o, p, e, s, t, v, c = nil"), "");
     objects().destroy(object);
 }

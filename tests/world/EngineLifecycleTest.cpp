@@ -100,7 +100,8 @@ TEST_F(EngineStartUpTest, WellFormedConfigurationWithoutAUsableSizeFallsBackTo64
     for (const std::string config :
          {"<config><object size=\"0\" /></config>", "<config><object size=\"-8\" /></config>",
           "<config><object size=\"big\" /></config>", "<config><object size=\"inf\" /></config>",
-          "<config><object size=\"nan\" /></config>", "<config><object /></config>", "<config></config>",
+          "<config><object size=\"nan\" /></config>", "<config><object size=\"1e-40\" /></config>",
+          "<config><object /></config>", "<config></config>",
           "<settings><object size=\"32\" /></settings>"}) {
         GlobalManager::ObjectUnitSize = 1.0f;
         EXPECT_EQ(startWithConfig(config), config);

@@ -90,26 +90,31 @@ Orva::GameObject* ownerAtDepth(float z)
 
 // The script interface in registration order, as "name member" pairs: the step globals (with
 // "window"), then every class in its namespace ("-" while a class is registered by its name
-// only), then namespace variables and constants. Still to come: steps 5 to 7 (actions,
-// "actions"), 18 ("Physics"."PhysicsWorld", "physics") and "Core"."CollisionEvent" at 16.
+// only), then namespace variables and constants.
 const char* const ScriptGlobals = R"(
-    luaScript getGlobalTable  gameObjects find  globals addLuaTable  engine exit  events pushEvent
-    input keyToString  resources getLoadPercentage  gameState currentState  sets createWithPos3D
+    luaScript getGlobalTable  actions attachActionSet  gameObjects find  globals addLuaTable  engine exit
+    events pushEvent  input keyToString  physics setCollisionGroupName  resources getLoadPercentage
+    gameState currentState  sets createWithPos3D
     audio playSFX  analytic enableAll  graphics getViewport  textures load  window -)";
 const char* const ScriptClasses = R"(
     Core.LuaScriptManager clearGlobalTables  Math.Vector2f dot  Math.Vector2i lengthSq  Math.Vector2u make
     Math.Vector3f cross  Math.Vector3i makeFromVector2D  Math.Vector3u pushZ  Math.Utils clampInt
+    Actions.Tween sineInOutPercent  Actions.ActionBase IsDone  Actions.ActionComplex cubicInOutByVector3f
+    Actions.ActionGroup destroyOneAction  Actions.ActionSequence repeatAlways  Actions.ActionDelay -
+    Actions.ActionSetManager destroyAllActionsInScene
     Core.BaseComponent componentID  Core.LuaScriptComponent unpause  Core.TransformComponent getWorldScale
     Graphics.BaseSpriteComponent -  Graphics.SpriteComponent pushCurrFrame  Graphics.SpriteFontComponent setAlignment
     Graphics.ParticleEmitterComponent Emitter  Graphics.ParticleEmitter removeColor
-    Audio.AudioComponent audioGroup  Physics.BaseCollider -  Physics.BoxCollider -
-    Physics.CircleCollider -  Physics.AABBCollider -  Physics.RigidBody -  Actions.ActionComponent -
+    Audio.AudioComponent audioGroup  Physics.BaseCollider setCollisionGroup  Physics.BoxCollider Size
+    Physics.CircleCollider Radius  Physics.AABBCollider checkPointIsWithin  Physics.RigidBody Restitution
+    Actions.ActionComponent createActionSequence
     Core.GameObject getChildByIndex  Core.GameObjectManager destroyNowName  Core.GlobalManager getVector3u
     Graphics.Window hideCursor  Core.Engine timeScale  Graphics.Renderer setClearColor  Graphics.Layer forceSort
     Graphics.Viewport worldToNormalizedScreenPosition  Graphics.ShaderValue vec2  Graphics.ObjectShader setUniform3i
     Graphics.FrameShader updateVect3f  Graphics.Color setAlpha
-    Core.BaseEvent EventHashCode  Core.LuaEvent ScriptComponent
+    Core.BaseEvent EventHashCode  Core.LuaEvent ScriptComponent  Core.CollisionEvent OtherCollider
     Core.EventManager listenToEventCode  Input.InputManager getControllerRightTriggerDelta
+    Physics.PhysicsWorld listenToCollisionExit
     Resources.ResourceManager setDirectory  Core.TextureManager setPersistantTexture
     Core.GameStateManager changeStateNextFrame  Core.SetManager create
     Core.AudioManager destroyAllGroups  Audio.AudioChannel setPan  Audio.AudioBaseGroup -

@@ -1,26 +1,18 @@
--- The demo's one script class. Its object circles the origin, two units out, one turn every
--- 2π seconds of game time, chiming at the end of each turn, and the title counts the whole
--- seconds. When DEMO_EXIT_AFTER holds a whole number n, the nth update ends the game; that is
--- how the demo runs unattended.
+-- The title screen's orbiter. Its object circles the origin, two units out, one turn every
+-- 2π seconds of game time, chiming at the end of each turn and pulsing by the action set
+-- "pulse", and the title counts the whole seconds.
 
 local Radius = 2
 local Chime = "sounds/chime.wav"
-local exitAfter = math.tointeger(tonumber(os.getenv("DEMO_EXIT_AFTER") or ""))
 
 function InitDemo(self)
-    Debug.print("Demo: init")
-    self.updates = 0
     self.time = 0
     self.seconds = 0
     self.turns = 0
-    self.finished = false
+    actions:attachActionSet(self.owner, "pulse")
 end
 
 function UpdateDemo(self, dt)
-    if self.finished then
-        return
-    end
-    self.updates = self.updates + 1
     self.time = self.time + dt
 
     local position = self.transform.LocalTranslation
@@ -41,16 +33,9 @@ function UpdateDemo(self, dt)
         self.turns = turns
         audio:playSFX(Chime)
     end
-
-    if self.updates == exitAfter then
-        Debug.print("Demo: exit after " .. exitAfter .. " updates")
-        self.finished = true
-        engine:exit()
-    end
 end
 
 function DeinitDemo(self)
-    Debug.print("Demo: deinit")
 end
 
 function UnloadDemo()
