@@ -1,9 +1,9 @@
 #pragma once
 
-// The engine as the frame benchmarks run it: an 800 × 600 window (run them under an X server,
-// e.g. `xvfb-run -a -s "-screen 0 1024x768x24" build/bin/<bench>`) in a scratch folder laid out
-// as a game (<root>/work, the working directory, beside <root>/resources), with the renderer
-// and the script interface. A frame is what the game program runs: drawing (beginDraw,
+// The engine as the frame benchmarks run it: an 800 × 600 window unless told otherwise (run
+// them under an X server whose screen holds it, e.g. `xvfb-run -a -s "-screen 0 1024x768x24"
+// build/bin/<bench>`) in a scratch folder laid out as a game (<root>/work, the working
+// directory, beside <root>/resources), with the renderer and the script interface. A frame is what the game program runs: drawing (beginDraw,
 // endDraw), then the engine step with its one fixed step. Frame times go through the
 // frame-time seam, so nothing waits for the 60 fps pace.
 
@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <iostream>
 #include <memory>
@@ -25,12 +26,16 @@
 #include <thread>
 #include <vector>
 
+#include "core/RC4Cipher.h"
 #include "graphics/FontManager.h"
 #include "graphics/Renderer.h"
+#include "graphics/SpriteComponent.h"
+#include "graphics/Texture.h"
 #include "platform/Platform.h"
 #include "window/Window.h"
 #include "world/Engine.h"
 #include "world/FramerateController.h"
+#include "world/LuaScriptManager.h"
 
 class BenchGame
 {
@@ -41,7 +46,7 @@ public:
     static constexpr unsigned Height = 600;
     static constexpr float FrameTime = 1.0f / 60.0f;
 
-    explicit BenchGame(const std::string& name)
+    explicit BenchGame(const std::string& name, Orva::Math::Vector2D<unsigned> size = {Width, Height})
     {
         setenv("SDL_VIDEODRIVER", "x11", 0);
         std::string pattern =
@@ -59,8 +64,7 @@ public:
         std::streambuf* const output = std::cout.rdbuf(nullptr);
         engine().initializeEngine();
         std::cout.rdbuf(output);
-        window_ = std::make_unique<Orva::Window>(GetModuleHandleA(nullptr),
-                                                 Orva::Math::Vector2D<unsigned>(Width, Height), nullptr);
+        window_ = std::make_unique<Orva::Window>(GetModuleHandleA(nullptr), size, nullptr);
         window_->init(name, 0x000E0100, SW_SHOWNORMAL);
         renderer_ = &engine().createRenderer(*window_);
         if (!renderer_->isInitialized()) {
@@ -86,6 +90,20 @@ public:
 
     static Orva::Engine& engine() { return Orva::Engine::getInstance(); }
     std::filesystem::path resources() const { return root_ / "resources"; }
+    Orva::Graphics::Renderer& renderer() const { return *renderer_; }
+    Orva::Window& window() const { return *window_; }
+
+    // Stores the script scrambled under the resource folder and loads it with every script
+    // listed before.
+    void loadScript(const std::string& file, const char* source) const
+    {
+        std::ofstream(resources() / file, std::ios::binary) << Orva::Crypto::RC4Cipher::encrypt(source);
+        Orva::LuaScriptManager& scripts = Orva::LuaScriptManager::getInstance();
+        scripts.addScriptPathToList(file);
+        if (!scripts.loadAllScripts()) {
+            throw std::runtime_error(file + " did not load");
+        }
+    }
 
     // Writes an RGBA PNG of width × height under the resource folder, each pixel from
     // colorAt(x, y) as 0xRRGGBBAA, y from the top row.
@@ -138,6 +156,20 @@ public:
             }
             runFrame();
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+
+    // Frames until the sprite, if there is one, has its texture, then ten more: the scripts'
+    // Awake and Init, the first sort and the sprite batch's first growth stay out of the table.
+    void settle(const Orva::Graphics::SpriteComponent* sprite)
+    {
+        runFramesUntil(
+            [sprite] {
+                return sprite == nullptr || (sprite->getTexture() != nullptr && sprite->getTexture()->isLoaded());
+            },
+            "the sprites' texture");
+        for (int frame = 0; frame < 10; ++frame) {
+            runFrame();
         }
     }
 

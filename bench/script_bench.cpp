@@ -7,6 +7,9 @@
 //   plainLoop/N/moving  the same Update functions called from a Lua loop over the same N
 //                       instance tables: the interpreter's own cost, to which poolStep adds
 //                       the engine's (pool walk, protected call, reference pushes).
+//   barePcall/N/moving  the same calls made from C++ with nothing but the Lua API: push the
+//                       function, the instance table and the step, lua_pcall. poolStep minus
+//                       this is what the engine adds around each call.
 //   objectCall/kind     one call through an engine object a script keeps, in a Lua loop of
 //                       1000: kind 0 reads a transform's "LocalRotationRad", kind 1 calls a
 //                       game object's "getChildCount". Reported "per_call".
@@ -135,6 +138,18 @@ public:
         return array;
     }
 
+    // A registry reference to each instance table; the caller releases them.
+    std::vector<int> instanceReferences(lua_State* L) const
+    {
+        std::vector<int> references;
+        references.reserve(components_.size());
+        for (const LuaScriptComponent* component : components_) {
+            component->luaObject.push(L);
+            references.push_back(luaL_ref(L, LUA_REGISTRYINDEX));
+        }
+        return references;
+    }
+
 private:
     std::filesystem::path folder_;
     std::vector<LuaScriptComponent*> components_;
@@ -152,11 +167,18 @@ void reportPerComponent(benchmark::State& state)
                            benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
+// The timed calls are functions of their own, so that an instruction profiler
+// (valgrind --tool=callgrind --toggle-collect=...) can count them apart from the set-up.
+[[gnu::noinline]] void timedPoolStep()
+{
+    ScriptWorld::step();
+}
+
 void poolStep(benchmark::State& state)
 {
     ScriptWorld world(static_cast<int>(state.range(0)), classOf(state));
     for (auto _ : state) {
-        ScriptWorld::step();
+        timedPoolStep();
     }
     reportPerComponent(state);
 }
@@ -174,6 +196,42 @@ void plainLoop(benchmark::State& state)
             loop(instances, update, FixedStep);
         }
     }
+    reportPerComponent(state);
+}
+
+// Calls update on every instance as the pool would, with nothing but the Lua API; false with
+// the message on top when a call fails.
+[[gnu::noinline]] bool callEach(lua_State* L, int update, const std::vector<int>& instances)
+{
+    for (const int instance : instances) {
+        lua_rawgeti(L, LUA_REGISTRYINDEX, update);
+        lua_rawgeti(L, LUA_REGISTRYINDEX, instance);
+        lua_pushnumber(L, FixedStep);
+        if (lua_pcall(L, 2, 0, 0) != LUA_OK) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void barePcall(benchmark::State& state)
+{
+    ScriptWorld world(static_cast<int>(state.range(0)), classOf(state));
+    lua_State* const L = LuaScriptManager::getInstance().getLuaState();
+    lua_getglobal(L, (std::string("Update") + classOf(state)).c_str());
+    const int update = luaL_ref(L, LUA_REGISTRYINDEX);
+    const std::vector<int> instances = world.instanceReferences(L);
+    for (auto _ : state) {
+        if (!callEach(L, update, instances)) {
+            state.SkipWithError(lua_tostring(L, -1));
+            lua_pop(L, 1);
+            break;
+        }
+    }
+    for (const int instance : instances) {
+        luaL_unref(L, LUA_REGISTRYINDEX, instance);
+    }
+    luaL_unref(L, LUA_REGISTRYINDEX, update);
     reportPerComponent(state);
 }
 
@@ -206,5 +264,6 @@ void objectCall(benchmark::State& state)
 BENCHMARK(objectCall)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(poolStep)->ArgsProduct({{1000, 100000}, {0, 1}})->Unit(benchmark::kMicrosecond);
 BENCHMARK(plainLoop)->ArgsProduct({{1000, 100000}, {0, 1}})->Unit(benchmark::kMicrosecond);
+BENCHMARK(barePcall)->ArgsProduct({{1000, 100000}, {0, 1}})->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_MAIN();

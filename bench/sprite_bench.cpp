@@ -10,15 +10,11 @@
 
 #include <benchmark/benchmark.h>
 
-#include <fstream>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "BenchGame.h"
-#include "core/RC4Cipher.h"
 #include "graphics/SpriteComponent.h"
-#include "graphics/Texture.h"
 #include "scripting/luabridge/LuaBridge.h"
 #include "world/GameObjectManager.h"
 #include "world/LuaScriptManager.h"
@@ -64,27 +60,11 @@ public:
             return (x >= SpritePixels / 2 ? 0xFF000000u : 0u) | (y >= SpritePixels / 2 ? 0x00FF0000u : 0u) |
                    0x0000FFFFu;
         });
-        std::ofstream(game_.resources() / "Mover.lua", std::ios::binary)
-            << Orva::Crypto::RC4Cipher::encrypt(MoverSource);
-
         makeSprites(count);
-        Orva::LuaScriptManager& scripts = Orva::LuaScriptManager::getInstance();
-        luabridge::setGlobal(scripts.getLuaState(), count, "SpriteCount");
-        scripts.addScriptPathToList("Mover.lua");
-        if (!scripts.loadAllScripts()) {
-            throw std::runtime_error("the mover script did not load");
-        }
+        luabridge::setGlobal(Orva::LuaScriptManager::getInstance().getLuaState(), count, "SpriteCount");
+        game_.loadScript("Mover.lua", MoverSource);
         Orva::GameObjectManager::getInstance().create("mover")->addLuaScript("Mover");
-        game_.runFramesUntil(
-            [this] {
-                return sprites_.empty() || (sprites_.front()->getTexture() != nullptr &&
-                                            sprites_.front()->getTexture()->isLoaded());
-            },
-            "the texture's arrival");
-        // The script's Init, the first sort and the batch's first growth stay out of the table.
-        for (int frame = 0; frame < 10; ++frame) {
-            game_.runFrame();
-        }
+        game_.settle(sprites_.empty() ? nullptr : sprites_.front());
     }
 
     BenchGame& game() { return game_; }

@@ -18,6 +18,7 @@
 #include "window/Window.h"
 #include "world/DataAnalyticManager.h"
 #include "world/Engine.h"
+#include "world/FramerateController.h"
 #include "world/GameStateManager.h"
 #include "world/LuaScriptManager.h"
 #include "world/ResourceManager.h"
@@ -178,6 +179,7 @@ int startUp(int argc, char* /*argv*/[])
 bool runFrame()
 {
     Session& current = session();
+    Debug::FrameStageProbe::enter(Debug::FrameStage::Messages);
     current.running = current.window->update();
 
     GameStateManager& states = GameStateManager::getInstance();

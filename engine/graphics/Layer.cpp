@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include "core/BaseEvent.h"
@@ -15,11 +16,13 @@
 #include "graphics/FrameShader.h"
 #include "graphics/ObjectShader.h"
 #include "graphics/Renderer.h"
+#include "graphics/ShaderValue.h"
 #include "graphics/SpriteBatch.h"
 #include "graphics/SpriteComponent.h"
 #include "graphics/SpriteFontComponent.h"
 #include "graphics/Texture.h"
 #include "graphics/Viewport.h"
+#include "world/FramerateController.h"
 #include "world/GameObject.h"
 #include "world/GameObjectManager.h"
 #include "world/TransformComponent.h"
@@ -32,6 +35,9 @@ namespace {
 constexpr float DepthTolerance = 0.00001f;
 constexpr unsigned TriangleStrip = GL_TRIANGLE_STRIP;
 constexpr unsigned ScreenPassTextureCount = 2;
+constexpr GLenum ScreenPassBuffers[ScreenPassTextureCount] = {GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1};
+// The Screen pass program's one uniform: the texture unit it shows.
+constexpr char ScreenSampler[] = "screenTexture";
 
 std::uint32_t nameHash(const std::string& name)
 {
@@ -42,6 +48,23 @@ std::uint32_t nameHash(const std::string& name)
 const TransformComponent* ownerTransform(const BaseSpriteComponent& sprite)
 {
     return sprite.owner != nullptr ? sprite.owner->getTransform() : nullptr;
+}
+
+// The colour target the Screen pass shows: its program samples the unit that its value
+// "screenTexture" names, sent as an int on every draw. Nothing when the value is not an int
+// naming one of the pass's colour targets.
+std::optional<unsigned> shownTarget(const FrameShader& screenPass)
+{
+    const auto& values = screenPass.getValues().values();
+    const auto found = values.find(ScreenSampler);
+    if (found == values.end() || found->second.type != ShaderValue::Int) {
+        return std::nullopt;
+    }
+    const int unit = found->second.getInt();
+    if (unit < 0 || static_cast<unsigned>(unit) >= screenPass.getTextureCount()) {
+        return std::nullopt;
+    }
+    return static_cast<unsigned>(unit);
 }
 
 } // namespace
@@ -89,7 +112,7 @@ Layer::Layer(Viewport& viewport) : viewport_(&viewport)
     auto screenPass =
         std::make_unique<FrameShader>(viewport.getSize(), ScreenPassTextureCount, FrameShader::SCREEN);
     screenPass->evaluate(ShaderSources::ScreenPassVertex, ShaderSources::ScreenPassFragment);
-    screenPass->updateValue("screenTexture", 0);
+    screenPass->updateValue(ScreenSampler, 0);
     frameShaderHashes_.push_back(nameHash(ScreenPassName));
     frameShaders_.push_back(screenPass.get());
     screenPass_ = screenPass.release();
@@ -176,9 +199,15 @@ void Layer::removeFrameShader(std::uint32_t hash)
     frameShaderHashes_.erase(found);
 }
 
+// While the Screen pass shows its first target, nothing reads the second: the layer's pass
+// draws into the first alone (one target to clear and blend into, and no draw-buffer
+// changes in the middle of the pass), and draw() lists both again.
 void Layer::bind() const
 {
     screenPass_->bind();
+    if (showsFirstTarget()) {
+        glDrawBuffers(1, ScreenPassBuffers);
+    }
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
@@ -188,7 +217,12 @@ void Layer::draw(const Math::Matrix44<float>& projectionView) const
         return;
     }
     drawSprites(projectionView);
+    screenPass_->bind();
+    glDrawBuffers(static_cast<GLsizei>(screenPass_->getTextureCount()), ScreenPassBuffers);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    if (frameShaders_.size() > 1) {
+        Debug::FrameStageProbe::enter(Debug::FrameStage::FrameShaderPasses);
+    }
     runFrameShaderChain();
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }
@@ -267,17 +301,53 @@ void Layer::runFrameShaderChain() const
         const FrameShader& pass = *frameShaders_[index];
         pass.bind();
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        // A pass's program samples every one of its targets.
+        const bool oneTarget = pass.getTextureCount() == 1;
         if (pass.getDependency() == FrameShader::PREVIOUS) {
-            frameShaders_[index - 1]->drawResult();
+            drawPassResult(*frameShaders_[index - 1], oneTarget);
         } else if (pass.getDependency() == FrameShader::SCREEN) {
-            screenPass_->drawResult();
+            drawPassResult(*screenPass_, oneTarget);
         }
     }
 }
 
-void Layer::drawResult() const
+void Layer::drawResult(bool onlyFirstBufferRead) const
 {
-    frameShaders_.back()->drawResult();
+    drawPassResult(*frameShaders_.back(), onlyFirstBufferRead);
+}
+
+// The Screen pass showing a colour target draws it as it is: the targets have no alpha, so
+// the result is opaque and blending changes nothing in the first draw buffer (what lands in
+// the others, which the program does not write, does change), and its quad at depth 0.5
+// passes the depth test of a window cleared for it, so the window needs no depth clear for
+// it. Without them the rasteriser can drop whatever the quad covers, the clear of the target
+// included. Both are on for everything else.
+void Layer::drawPassResult(const FrameShader& pass, bool onlyFirstBufferRead) const
+{
+    if (!onlyFirstBufferRead || &pass != screenPass_ || !shownTarget(*screenPass_)) {
+        pass.drawResult();
+        return;
+    }
+    glDisable(GL_BLEND);
+    glDisable(GL_DEPTH_TEST);
+    pass.drawResult();
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_BLEND);
+}
+
+bool Layer::showsFirstTarget() const
+{
+    return shownTarget(*screenPass_) == 0u;
+}
+
+bool Layer::showsTargetAsIs() const
+{
+    return frameShaders_.size() == 1 && shownTarget(*screenPass_).has_value();
+}
+
+bool Layer::isPassThrough() const
+{
+    return sprites_.empty() && frameShaders_.size() == 1 && screenPass_->isReady() && showsFirstTarget();
 }
 
 void Layer::sort()

@@ -76,13 +76,26 @@ public:
     const std::vector<FrameShader*>& getFrameShaders() const noexcept { return frameShaders_; }
     FrameShader& getScreenPass() const noexcept { return *screenPass_; }
 
-    // Binds the Screen pass framebuffer and clears it.
+    // Binds the Screen pass framebuffer and clears it: the targets the Screen pass can show.
+    // The second is left out of the pass (not cleared, not drawn into) unless the Screen pass
+    // is told to show it, since nothing else reads it.
     void bind() const;
-    // Draws the visible sprites into the Screen pass with the projection-view matrix, then
-    // runs the frame-shader chain; leaves the window's framebuffer bound.
+    // Draws the visible sprites into the Screen pass with the projection-view matrix, lists
+    // every target of the Screen pass again, then runs the frame-shader chain; leaves the
+    // window's framebuffer bound.
     void draw(const Math::Matrix44<float>& projectionView) const;
-    // Draws the last pass's result into the framebuffer that is bound.
-    void drawResult() const;
+    // Draws the last pass's result into the framebuffer that is bound. When nothing reads
+    // that framebuffer's draw buffers after the first, a colour target shown as it is goes
+    // without blending and depth test: the same pixels, for less work.
+    void drawResult(bool onlyFirstBufferRead = false) const;
+    // The Screen pass shows its first target, so nothing reads the others.
+    bool showsFirstTarget() const;
+    // The result is a target shown as it is (no pass but the Screen pass, showing one of its
+    // targets): opaque, drawn onward without blending or the depth test.
+    bool showsTargetAsIs() const;
+    // No sprites and no pass but the Screen pass, showing its first target: drawing the
+    // layer would only copy what lies beneath it.
+    bool isPassThrough() const;
     // Orders the sprites by drawsBefore; equal sprites keep their order.
     void sort();
     // Remakes every pass's targets at the new size.
@@ -94,6 +107,7 @@ public:
 private:
     void drawSprites(const Math::Matrix44<float>& projectionView) const;
     void runFrameShaderChain() const;
+    void drawPassResult(const FrameShader& pass, bool onlyFirstBufferRead) const;
 
     std::vector<std::uint32_t> frameShaderHashes_;
     std::vector<FrameShader*> frameShaders_;

@@ -14,6 +14,7 @@
 #include "graphics/Viewport.h"
 #include "platform/Platform.h"
 #include "window/Window.h"
+#include "world/FramerateController.h"
 
 namespace Orva::Graphics {
 
@@ -105,13 +106,14 @@ void Renderer::beginDraw()
     if (!isInitialized()) {
         return;
     }
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // The viewport clears the window itself, once its layers are drawn.
     viewport_->draw();
 }
 
 void Renderer::endDraw()
 {
     if (isInitialized()) {
+        Debug::FrameStageProbe::enter(Debug::FrameStage::Swap);
         Platform::SwapGLBuffers(deviceContext_);
     }
 }

@@ -12,7 +12,9 @@
 #include "graphics/Layer.h"
 #include "graphics/Renderer.h"
 #include "platform/Win32.h"
+#include "window/Window.h"
 #include "window/WindowEvents.h"
+#include "world/FramerateController.h"
 
 namespace Orva::Graphics {
 
@@ -194,41 +196,75 @@ void Viewport::sortLayers()
     }
 }
 
+// The layers draw first and the window is cleared just before the pass that shows the last
+// one, so that the rasteriser can drop the clear wherever that pass covers it; its depth is
+// cleared only for a pass that tests depth. A visible layer that would only copy what lies
+// beneath it is left out: its result is that.
 void Viewport::draw()
 {
     glViewport(static_cast<GLint>(position_.x), static_cast<GLint>(position_.y),
                static_cast<GLsizei>(size_.x), static_cast<GLsizei>(size_.y));
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    if (layers_.empty()) {
-        return;
-    }
-    const Math::Matrix44<float> projectionView = getMatrix();
-
-    const Layer* lastDrawn = layers_.front();
-    lastDrawn->bind();
-    renderer_->getLastTextureId() = 0;
-    lastDrawn->draw(projectionView);
-    for (std::size_t index = 1; index < layers_.size(); ++index) {
-        const Layer* layer = layers_[index];
-        if (!layer->isVisible()) {
-            continue;
-        }
-        layer->bind();
-        // Everything below lies under this layer.
-        if (lastDrawn->isVisible()) {
-            lastDrawn->drawResult();
-        }
+    const Layer* lastDrawn = nullptr;
+    bool anyVisible = false;
+    if (!layers_.empty()) {
+        const Math::Matrix44<float> projectionView = getMatrix();
+        // Sprite drawing starts the frame, and each visible layer, taking no texture as bound.
         renderer_->getLastTextureId() = 0;
-        layer->draw(projectionView);
-        lastDrawn = layer;
+        for (const Layer* layer : layers_) {
+            if (!layer->isVisible()) {
+                continue;
+            }
+            anyVisible = true;
+            renderer_->getLastTextureId() = 0;
+            if (layer->isPassThrough()) {
+                continue;
+            }
+            Debug::FrameStageProbe::enter(Debug::FrameStage::LayerPasses);
+            layer->bind();
+            // Everything below lies under this layer.
+            if (lastDrawn != nullptr) {
+                lastDrawn->drawResult(layer->showsFirstTarget());
+            }
+            layer->draw(projectionView);
+            lastDrawn = layer;
+        }
     }
-    // A lone invisible first layer leaves its own target bound: it must not be drawn into
-    // itself, and nothing of it reaches the window.
-    if (!lastDrawn->isVisible()) {
-        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    Debug::FrameStageProbe::enter(lastDrawn != nullptr ? Debug::FrameStage::WindowPass
+                                                        : Debug::FrameStage::WindowClear);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    const bool depthTested = lastDrawn != nullptr && !lastDrawn->showsTargetAsIs();
+    clearWindow(anyVisible && lastDrawn == nullptr, depthTested);
+    if (lastDrawn != nullptr) {
+        lastDrawn->drawResult(true);
+    }
+}
+
+// A visible layer that drew nothing would have shown its first target, cleared, over the
+// viewport: the clear colour without its alpha, since targets have none, so opaque there.
+void Viewport::clearWindow(bool opaqueViewport, bool withDepth) const
+{
+    const GLbitfield buffers = GL_COLOR_BUFFER_BIT | (withDepth ? GL_DEPTH_BUFFER_BIT : 0u);
+    if (!opaqueViewport) {
+        glClear(buffers);
         return;
     }
-    lastDrawn->drawResult();
+    GLfloat clearColor[4] = {};
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColor);
+    const Window* window = renderer_->getWindow();
+    const bool wholeWindow =
+        window != nullptr && position_ == Math::Vector2D<unsigned>(0, 0) && size_ == window->getSize();
+    if (!wholeWindow) {
+        glClear(buffers);
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(static_cast<GLint>(position_.x), static_cast<GLint>(position_.y),
+                  static_cast<GLsizei>(size_.x), static_cast<GLsizei>(size_.y));
+    }
+    glClearColor(clearColor[0], clearColor[1], clearColor[2], 1.0f);
+    glClear(buffers);
+    glClearColor(clearColor[0], clearColor[1], clearColor[2], clearColor[3]);
+    if (!wholeWindow) {
+        glDisable(GL_SCISSOR_TEST);
+    }
 }
 
 void Viewport::onWindowResize(BaseEvent* event)

@@ -230,6 +230,10 @@ template <class T> void ComponentPool<T>::free(BaseComponent* component)
 
 template <class T> void ComponentPool<T>::update(float dt)
 {
+    // Nothing to step: the pages, however many, hold only free slots.
+    if (inUseCount_ == 0) {
+        return;
+    }
     switch (stepRule_) {
     case ComponentStepRule::Never:
         return;
@@ -250,10 +254,11 @@ template <class T> void ComponentPool<T>::update(float dt)
 template <class T> template <class Visit> void ComponentPool<T>::forEachInUse(Visit&& visit)
 {
     // By index, with the count read again on every pass: a visit that allocates may add a
-    // page and move pages_ to new storage.
+    // page and move pages_ to new storage. Every page has the same size.
+    const unsigned perPage = slotsPerPage();
     for (std::size_t p = 0; p < pages_.size(); ++p) {
         Slot* page = pages_[p];
-        for (unsigned i = 0; i < slotsPerPage(); ++i) {
+        for (unsigned i = 0; i < perPage; ++i) {
             if (page[i].inUse) {
                 visit(*page[i].component());
             }

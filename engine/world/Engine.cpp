@@ -175,21 +175,32 @@ void Engine::updateLoop(FramerateController& controller) noexcept
 
 void Engine::stepFrame(FramerateController& controller)
 {
+    using Debug::FrameStage;
+    using Debug::FrameStageProbe;
+    FrameStageProbe::enter(FrameStage::Wait);
     controller.end();
     Debug::FramerateProfiler::end(FrameSection);
     controller.start();
     Debug::FramerateProfiler::start(FrameSection);
 
+    FrameStageProbe::enter(FrameStage::ObjectDestruction);
     GameObjectManager::update();
+    FrameStageProbe::enter(FrameStage::FixedSteps);
     runFixedSteps();
+    FrameStageProbe::enter(FrameStage::LoaderDelivery);
     Resources::ResourceManager::getInstance().sendAllEvents();
+    FrameStageProbe::enter(FrameStage::Events);
     EventManager::PushAllEvents();
     // Input and the layer re-sort run on frames, not on game time: always 0.016, unscaled.
+    FrameStageProbe::enter(FrameStage::Input);
     InputManager::update(FixedStep);
+    FrameStageProbe::enter(FrameStage::Audio);
     Audio::AudioManager::getInstance().update();
+    FrameStageProbe::enter(FrameStage::LayerSort);
     if (renderer_) {
         renderer_->update(FixedStep);
     }
+    FrameStageProbe::enter(FrameStage::SlowFrameWatch);
     if (Analytic::DataAnalyticManager::getInstance().isTrackingLevel()) {
         watchSlowFrames();
     }

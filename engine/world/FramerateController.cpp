@@ -1,5 +1,6 @@
 #include "world/FramerateController.h"
 
+#include <iterator>
 #include <map>
 #include <optional>
 
@@ -107,6 +108,37 @@ void FramerateProfiler::stopSupplyingTimes()
 bool FramerateProfiler::isSupplyingTimes()
 {
     return profiler().suppliedCount > 0;
+}
+
+namespace {
+
+FrameStageProbe::Listener stageListener = nullptr;
+
+constexpr const char* StageNames[] = {
+    "messages", "window clear", "layer passes", "frame-shader passes", "window pass",
+    "swap", "wait", "object destruction", "fixed steps", "loader delivery",
+    "events", "input", "audio", "layer sort", "slow-frame watch",
+};
+static_assert(std::size(StageNames) == FrameStageCount, "one name per frame stage");
+
+} // namespace
+
+const char* frameStageName(FrameStage stage) noexcept
+{
+    const auto index = static_cast<std::size_t>(stage);
+    return index < FrameStageCount ? StageNames[index] : "";
+}
+
+void FrameStageProbe::setListener(Listener listener) noexcept
+{
+    stageListener = listener;
+}
+
+void FrameStageProbe::enter(FrameStage stage) noexcept
+{
+    if (stageListener != nullptr) {
+        stageListener(stage);
+    }
 }
 
 } // namespace Debug

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <string>
 
 #include "core/Export.h"
@@ -53,6 +54,45 @@ public:
     // Back to measuring every section.
     static void stopSupplyingTimes();
     static bool isSupplyingTimes();
+};
+
+// The stages of one frame of a game, in the order they run: the program's frame function
+// (messages, drawing, swap), then the engine step. The window pass is the pass that shows
+// the last layer on the window, with the window's clear when it goes with that pass; the
+// window clear is a clear on its own.
+enum class FrameStage : unsigned char {
+    Messages,
+    WindowClear,
+    LayerPasses,
+    FrameShaderPasses,
+    WindowPass,
+    Swap,
+    Wait,
+    ObjectDestruction,
+    FixedSteps,
+    LoaderDelivery,
+    Events,
+    Input,
+    Audio,
+    LayerSort,
+    SlowFrameWatch,
+};
+inline constexpr std::size_t FrameStageCount = static_cast<std::size_t>(FrameStage::SlowFrameWatch) + 1;
+
+// The stage's name in lower case words ("layer passes").
+ORVA_API const char* frameStageName(FrameStage stage) noexcept;
+
+// Tells a profiling tool where the frame is: the listener hears each stage as it begins, and
+// a stage lasts until the next one begins. Drawing stages are heard when their commands are
+// issued; a listener that wants their rasterising time finishes the GL work it was told of.
+// Main thread only; nobody listens unless a tool says so.
+class ORVA_API FrameStageProbe
+{
+public:
+    using Listener = void (*)(FrameStage stage);
+
+    static void setListener(Listener listener) noexcept;
+    static void enter(FrameStage stage) noexcept;
 };
 
 } // namespace Debug

@@ -204,6 +204,70 @@ TEST_F(FrameShaderTest, AddingANameInUseKeepsTheFirstPass)
     EXPECT_EQ(viewport().getLayer(0u)->getFrameShaders().size(), 2u);
 }
 
+// A frame made by hand: the lowest layer holds a red unit quad left of the centre and is
+// inverted by a frame shader, the middle layer is empty, the top one holds a green unit quad
+// overlapping the red by a quarter. Every pixel, on two frames running.
+TEST_F(FrameShaderTest, LayersAroundAnEmptyOneMatchAFrameMadeByHand)
+{
+    addSprite("default", Red, makeOwner(-0.5f, 0.0f));
+    viewport().addLayer("empty");
+    addSprite("top", Green, makeOwner(0.25f, 0.0f));
+    viewport().addFrameShader("invert", InvertPaths, 1, FrameShader::SCREEN);
+    ASSERT_TRUE(loadSettles(viewport().getFrameShader("invert")));
+
+    std::vector<unsigned char> expected;
+    for (unsigned y = 0; y < Height; ++y) {
+        for (unsigned x = 0; x < Width; ++x) {
+            const bool quadRow = y >= 88 && y < 152;
+            Rgb colour{217, 217, 217};
+            if (quadRow && x >= 144 && x < 208) {
+                colour = GreenPixel;
+            } else if (quadRow && x >= 96 && x < 160) {
+                colour = Rgb{0, 255, 255};
+            }
+            expected.insert(expected.end(), {static_cast<unsigned char>(colour.r),
+                                             static_cast<unsigned char>(colour.g),
+                                             static_cast<unsigned char>(colour.b)});
+        }
+    }
+    for (int frame = 0; frame < 2; ++frame) {
+        drawFrame();
+        ASSERT_EQ(lastCapture().size(), expected.size());
+        const auto mismatch = std::mismatch(expected.begin(), expected.end(), lastCapture().begin());
+        const std::size_t at = static_cast<std::size_t>(mismatch.first - expected.begin()) / 3;
+        EXPECT_EQ(mismatch.first, expected.end())
+            << "frame " << frame << " differs first at (" << at % Width << ", " << at / Width << ")";
+    }
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// A layer's targets have no alpha: the window shows a visible layer opaque, also one that
+// drew nothing, while with no visible layer it keeps the clear colour's alpha. A layer told
+// to show its second target shows that one, cleared every frame. (Where a program without a
+// second output draws, that target's content is undefined.)
+TEST_F(FrameShaderTest, ShownTargetsDecideTheWindowsAlphaAndWhatIsCleared)
+{
+    const auto windowAlpha = [&] {
+        renderer->beginDraw();
+        unsigned char rgba[4] = {};
+        glReadPixels(5, 5, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+        renderer->endDraw();
+        return static_cast<int>(rgba[3]);
+    };
+    EXPECT_EQ(windowAlpha(), 255);
+    viewport().getLayer(0u)->setVisible(false);
+    EXPECT_EQ(windowAlpha(), 0);
+
+    viewport().getLayer(0u)->setVisible(true);
+    addSprite("default", Red, makeOwner(0.0f, 0.0f));
+    viewport().getLayer(0u)->getScreenPass().updateValue("screenTexture", 1);
+    for (int frame = 0; frame < 2; ++frame) {
+        drawFrame();
+        EXPECT_EQ(pixel(5, 5), Background);
+    }
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
 TEST_F(FrameShaderTest, TheScreenPassIsNeverRemoved)
 {
     Orva::Graphics::Layer& layer = *viewport().getLayer(0u);

@@ -109,7 +109,27 @@ void protectedCall(lua_State* L, int nargs, int nresults)
     protectedCall(stateData(L), L, nargs, nresults);
 }
 
-void protectedCall(StateData& data, lua_State* L, int nargs, int nresults)
+// What a binding threw when the error value is the one raised for it, else the error as a
+// LuaException.
+void throwCallFailure(StateData& data, lua_State* L)
+{
+    std::exception_ptr thrown;
+    if (data.pending && isRaisedForPending(L)) {
+        thrown = data.pending;
+    }
+    data.pending = nullptr;
+    if (thrown) {
+        std::rethrow_exception(thrown);
+    }
+    throw LuaException(L);
+}
+
+void dropPending(StateData& data) noexcept
+{
+    data.pending = nullptr;
+}
+
+void protectedCallAroundPending(StateData& data, lua_State* L, int nargs, int nresults)
 {
     // The slot belongs to this call while it runs; an enclosing call gets its own back after.
     std::exception_ptr outer = std::exchange(data.pending, nullptr);

@@ -65,8 +65,29 @@ private:
 /// nresults values. A failure restores nothing: it rethrows what a binding threw when the
 /// error value is the one raised for it, else throws LuaException. The caller restores the top.
 ORVA_API void protectedCall(lua_State* L, int nargs, int nresults);
-/// The same with L's StateData already at hand (a LuaRef keeps it), saving its lookup.
-ORVA_API void protectedCall(StateData& data, lua_State* L, int nargs, int nresults);
+
+/// protectedCall while an enclosing call's exception waits in the slot.
+ORVA_API void protectedCallAroundPending(StateData& data, lua_State* L, int nargs, int nresults);
+/// The throw of a failed call that began with an empty slot; the slot is left empty.
+[[noreturn]] ORVA_API void throwCallFailure(StateData& data, lua_State* L);
+/// Empties the slot of an exception whose error the script itself caught.
+ORVA_API void dropPending(StateData& data) noexcept;
+
+/// The same with L's StateData already at hand (a LuaRef keeps it), saving its lookup. Inline:
+/// it is on the path of every script component's step.
+inline void protectedCall(StateData& data, lua_State* L, int nargs, int nresults)
+{
+    if (data.pending) {
+        protectedCallAroundPending(data, L, nargs, nresults);
+        return;
+    }
+    if (lua_pcall(L, nargs, nresults, 0) != LUA_OK) {
+        throwCallFailure(data, L);
+    }
+    if (data.pending) {
+        dropPending(data);
+    }
+}
 
 /// Stores the exception in L's slot and pushes the message to raise for it, prefixed with the
 /// calling script position when withPosition is set.

@@ -88,20 +88,9 @@ LuaRef::~LuaRef()
     }
 }
 
-lua_State* LuaRef::state() const
-{
-    assert(data_ && "use of a moved-from LuaRef");
-    return data_->main;
-}
-
 void LuaRef::push() const
 {
     push(state());
-}
-
-void LuaRef::push(lua_State* L) const
-{
-    lua_rawgeti(L, LUA_REGISTRYINDEX, ref_);
 }
 
 int LuaRef::type() const

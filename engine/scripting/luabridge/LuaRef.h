@@ -2,6 +2,7 @@
 
 #include <lua.hpp>
 
+#include <cassert>
 #include <optional>
 #include <type_traits>
 
@@ -46,10 +47,14 @@ public:
     ~LuaRef();
 
     /// The main thread of the interpreter, whatever thread made the reference.
-    lua_State* state() const;
+    lua_State* state() const
+    {
+        assert(data_ && "use of a moved-from LuaRef");
+        return data_->main;
+    }
     void push() const;
     /// Pushes onto L, a thread of the same interpreter.
-    void push(lua_State* L) const;
+    void push(lua_State* L) const { lua_rawgeti(L, LUA_REGISTRYINDEX, ref_); }
 
     int type() const;
     bool isNil() const { return type() == LUA_TNIL; }
@@ -151,10 +156,16 @@ template <class... Args> LuaRef LuaRef::operator()(const Args&... args) const
 template <class... Args> void LuaRef::call(const Args&... args) const
 {
     lua_State* const L = state();
-    const detail::StackRestore restore(L);
-    push(L);
-    (detail::pushArgument(L, args), ...);
-    detail::protectedCall(*data_, L, static_cast<int>(sizeof...(Args)), 0);
+    // A call that returns leaves the stack as it found it: only a throw needs the top put back.
+    const int top = lua_gettop(L);
+    try {
+        push(L);
+        (detail::pushArgument(L, args), ...);
+        detail::protectedCall(*data_, L, static_cast<int>(sizeof...(Args)), 0);
+    } catch (...) {
+        lua_settop(L, top);
+        throw;
+    }
 }
 
 template <class T> LuaRef::Proxy& LuaRef::Proxy::operator=(const T& value)
