@@ -59,17 +59,20 @@ std::string reportOfFrameThrowing(CountingPool& pool, std::function<void()> rais
 } // namespace
 
 // The section timing the frame has never been started when the first frame ends it; it must
-// measure about 0, not the clock's whole count, or the accumulator asks for millions of
-// steps. Sections live as long as the process: this needs one in which no frame ran yet, as
-// under ctest, which runs every test in a process of its own.
-TEST_F(EngineTest, FirstFrameAfterStartUpRunsExactlyOneFixedStep)
+// measure the first frame (its wait for the 60 fps pace, about 0.017 s), not the clock's
+// whole count, or the accumulator asks for millions of steps. A loaded machine may stretch
+// that frame past two steps' worth, so the step count is bounded, not exact. Sections live as
+// long as the process: this needs one in which no frame ran yet, as under ctest, which runs
+// every test in a process of its own.
+TEST_F(EngineTest, FirstFrameAfterStartUpMeasuresItselfNotTheClock)
 {
     if (Orva::Debug::FramerateProfiler::getDt(Engine::FrameSection) != 0.0f) {
         GTEST_SKIP() << "an earlier test in this process already ran frames";
     }
     int frames = 0;
     engine().run([&] { return frames++ == 0; });
-    EXPECT_EQ(pool.steps.size(), 1u);
+    EXPECT_GE(pool.steps.size(), 1u);
+    EXPECT_LT(pool.steps.size(), 7u);
     EXPECT_LT(Orva::Debug::FramerateProfiler::getDt(Engine::FrameSection), 0.1f);
     EXPECT_LT(Engine::getAccumulator(), Engine::FixedStep);
 }
