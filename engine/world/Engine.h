@@ -29,6 +29,9 @@ public:
     // where a huge scale would otherwise never empty it and slow steps would ask for more
     // steps every frame.
     static constexpr int MaxStepsPerFrame = 64;
+    // At shut-down, the passes that destroy the objects (and what their scripts make while
+    // they go) before the first manager goes.
+    static constexpr int ShutDownObjectPasses = 8;
     // Frame times (the mean of the last ten) above this open a slow stretch for analytics.
     static constexpr float SlowFrameTime = 0.03f;
     static constexpr int FramesPerSecond = 60;
@@ -59,8 +62,9 @@ public:
     // function and, unless it returned false, runs one engine step.
     template <class FrameFunction> void run(FrameFunction&& frame);
 
-    // Destroys every manager in the engine's destruction order, then the engine. A manager
-    // whose destruction throws is reported on stderr and the rest still go. Never throws.
+    // Destroys every game object, then every manager in the engine's destruction order, then
+    // the engine. A manager whose destruction throws is reported on stderr and the rest still
+    // go. Never throws.
     static void destroy() noexcept;
 
     // Reports an exception as a failed frame is reported: its description on stderr and in

@@ -445,6 +445,37 @@ TEST_F(GameStateManagerTest, ClearingAndRemovingEmptyTheList)
     EXPECT_TRUE(states().isLoaded());
 }
 
+// What the scripts print while the engine shuts down, each line marked when a manager that
+// scripts reach was already gone.
+std::vector<std::string> printedAtShutDown;
+void recordWithManagers(const std::string& line)
+{
+    const bool managersLeft = Orva::SetManager::hasInstance() && Orva::GameStateManager::hasInstance();
+    printedAtShutDown.push_back(line + (managersLeft ? "" : " (a manager was gone)"));
+}
+
+TEST_F(GameStateManagerTest, ShutDownDestroysTheObjectsWhileTheManagersTheirScriptsReachRemain)
+{
+    writeScript("scripts/Boom.lua", R"(
+function AwakeBoom(self) end
+function InitBoom(self) end
+function UpdateBoom(self, dt) end
+function DeinitBoom(self) Debug.print(sets:create("Spark").Name .. " in " .. gameState.currentState) end
+function UnloadBoom() end
+)");
+    writeSet("Spark.set", R"(<obj name="Spark"><comp type="0"/></obj>)");
+    sets().loadAllSets();
+    listOnly({{"a.stg", stage("A", R"(<objects><obj name="Bomb"><comp type="2">
+        <source path="scripts/Boom.lua"/></comp></obj></objects>)")}});
+    ASSERT_TRUE(Orva::LuaScriptManager::getInstance().loadAllScripts());
+    states().changeState("A");
+    runFrames(3, 1.0f / 60.0f);
+    printedAtShutDown.clear();
+    Orva::LuaScriptManager::getInstance().setPrintFunction(&recordWithManagers);
+    Orva::Engine::destroy();
+    EXPECT_EQ(printedAtShutDown, std::vector<std::string>{"Spark in A"});
+}
+
 TEST(PhysicsGroupTable, AFreshWorldNamesEveryGroupAndLetsEveryPairDetect)
 {
     Orva::MemoryPoolManager::createInstance();
