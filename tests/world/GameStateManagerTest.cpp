@@ -371,6 +371,28 @@ TEST_F(GameStateManagerTest, AChangeAskedForTheNextFrameIsEnteredByUpdate)
     EXPECT_EQ(states().getCurrentStateName(), "B");
 }
 
+TEST_F(GameStateManagerTest, AChangeAskedForWhileTheNextFrameChangeLeavesAStageIsDropped)
+{
+    writeScript("scripts/Quit.lua", R"(
+function AwakeQuit(self) end
+function InitQuit(self) end
+function UpdateQuit(self, dt) end
+function DeinitQuit(self) gameState:changeStateNextFrame("C") end
+function UnloadQuit() end
+)");
+    listOnly({{"a.stg", stage("A", R"(<objects><obj name="Quitter"><comp type="2">
+        <source path="scripts/Quit.lua"/></comp></obj></objects>)")},
+              {"b.stg", stage("B")},
+              {"c.stg", stage("C")}});
+    ASSERT_TRUE(Orva::LuaScriptManager::getInstance().loadAllScripts());
+    states().changeState("A");
+    runFrames(3, 1.0f / 60.0f);
+    states().changeStateNextFrame("B");
+    states().update();
+    states().update();
+    EXPECT_EQ(states().getCurrentStateName(), "B");
+}
+
 TEST_F(GameStateManagerTest, EnteringAStageTellsAnalyticsEachTime)
 {
     listOnly({{"a.stg", stage("A", "<objects><obj/><obj/></objects>")}});
