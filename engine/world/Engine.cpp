@@ -103,19 +103,14 @@ std::string describeFrameException(std::exception_ptr exception, const std::stri
 }
 
 // Objects go before any manager: a script's Deinit may make an object from a set, look up a
-// stage or play a sound, and the managers it reaches must still be there. What a Deinit makes
-// goes in the next pass; the passes are bounded so that a Deinit that always makes another
-// object cannot hold the shut-down (the manager's own destruction takes what is left).
+// stage or play a sound, and the managers it reaches must still be there.
 void destroyObjectsBeforeManagers() noexcept
 {
     if (!GameObjectManager::hasInstance()) {
         return;
     }
     try {
-        GameObjectManager& objects = GameObjectManager::getInstance();
-        for (int pass = 0; pass < Engine::ShutDownObjectPasses && objects.getObjectCount() > 0; ++pass) {
-            objects.destroyAllObjects();
-        }
+        GameObjectManager::getInstance().destroyAllObjects();
     } catch (...) {
         detail::reportShutdownFailure("destroying the game objects");
     }

@@ -29,9 +29,6 @@ public:
     // where a huge scale would otherwise never empty it and slow steps would ask for more
     // steps every frame.
     static constexpr int MaxStepsPerFrame = 64;
-    // At shut-down, the passes that destroy the objects (and what their scripts make while
-    // they go) before the first manager goes.
-    static constexpr int ShutDownObjectPasses = 8;
     // Frame times (the mean of the last ten) above this open a slow stretch for analytics.
     static constexpr float SlowFrameTime = 0.03f;
     static constexpr int FramesPerSecond = 60;

@@ -467,16 +467,16 @@ TEST_F(GameStateManagerTest, ClearingAndRemovingEmptyTheList)
     EXPECT_TRUE(states().isLoaded());
 }
 
-// What the scripts print while the engine shuts down, each line marked when a manager that
-// scripts reach was already gone.
-std::vector<std::string> printedAtShutDown;
+// What the scripts print, each line marked when a manager that scripts reach was gone.
+std::vector<std::string> printedLines;
 void recordWithManagers(const std::string& line)
 {
     const bool managersLeft = Orva::SetManager::hasInstance() && Orva::GameStateManager::hasInstance();
-    printedAtShutDown.push_back(line + (managersLeft ? "" : " (a manager was gone)"));
+    printedLines.push_back(line + (managersLeft ? "" : " (a manager was gone)"));
 }
 
-TEST_F(GameStateManagerTest, ShutDownDestroysTheObjectsWhileTheManagersTheirScriptsReachRemain)
+// A Deinit that makes an object, as a dying enemy leaves an explosion.
+TEST_F(GameStateManagerTest, WhatLeavingObjectsMakeGoesWithThemOnAChangeAndAtShutDown)
 {
     writeScript("scripts/Boom.lua", R"(
 function AwakeBoom(self) end
@@ -487,15 +487,23 @@ function UnloadBoom() end
 )");
     writeSet("Spark.set", R"(<obj name="Spark"><comp type="0"/></obj>)");
     sets().loadAllSets();
-    listOnly({{"a.stg", stage("A", R"(<objects><obj name="Bomb"><comp type="2">
-        <source path="scripts/Boom.lua"/></comp></obj></objects>)")}});
+    const std::string bomb = R"(<obj name="Bomb"><comp type="2"><source path="scripts/Boom.lua"/></comp></obj>)";
+    listOnly({{"a.stg", stage("A", "<objects>" + bomb + bomb + bomb + "</objects>")},
+              {"b.stg", stage("B", "<objects><obj name=\"Hero\"/>" + bomb + "</objects>")}});
     ASSERT_TRUE(Orva::LuaScriptManager::getInstance().loadAllScripts());
+    printedLines.clear();
+    Orva::LuaScriptManager::getInstance().setPrintFunction(&recordWithManagers);
     states().changeState("A");
     runFrames(3, 1.0f / 60.0f);
-    printedAtShutDown.clear();
-    Orva::LuaScriptManager::getInstance().setPrintFunction(&recordWithManagers);
+    states().changeState("B");
+    EXPECT_EQ(printedLines, std::vector<std::string>(3, "Spark in A"));
+    EXPECT_EQ(objects().find("Spark"), nullptr) << "the sparks went with stage A";
+    EXPECT_EQ(objects().getObjectCount(), 3u) << "the hero, the bomb and the camera";
+
+    runFrames(3, 1.0f / 60.0f);
+    printedLines.clear();
     Orva::Engine::destroy();
-    EXPECT_EQ(printedAtShutDown, std::vector<std::string>{"Spark in A"});
+    EXPECT_EQ(printedLines, std::vector<std::string>{"Spark in B"});
 }
 
 TEST(PhysicsGroupTable, AFreshWorldNamesEveryGroupAndLetsEveryPairDetect)
