@@ -93,6 +93,9 @@ void ParticleEmitter::removeColor(int index)
 {
     if (index >= 0 && static_cast<std::size_t>(index) < colors_.size()) {
         colors_.erase(colors_.begin() + index);
+    } else {
+        std::cerr << "particles: removeColor (" << index << ") ignored: the colour list holds " << colors_.size()
+                  << '\n';
     }
 }
 

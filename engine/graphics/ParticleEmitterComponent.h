@@ -108,7 +108,7 @@ public:
     void setOrientToVelocity(bool orient) noexcept { orientToVelocity = orient; }
 
     void addColor(const Color& color) { colors_.push_back(color); }
-    // An index outside the list changes nothing.
+    // An index outside the list changes nothing but a line on stderr.
     void removeColor(int index);
     ColorList& getColorList() noexcept { return colors_; }
     const ColorList& getColorList() const noexcept { return colors_; }
