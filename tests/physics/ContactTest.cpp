@@ -167,21 +167,16 @@ TEST_F(ContactTest, GeometryFollowsScaleOffsetAndTheChangeThreshold)
     EXPECT_EQ(square->getActualBoxSize().y, 3.0f) << "changes within 1e-5 are not";
     EXPECT_TRUE(square->checkPointIsWithin({0.0f, 1.4f}));
     EXPECT_FALSE(square->checkPointIsWithin({0.5f, 0.0f})) << "points on the edge are outside";
-}
 
-TEST_F(ContactTest, ABoxSwitchedOffFollowsItsObjectOnceBackOn)
-{
-    // The box pool skips an inactive box, so it never saw the transform recomputed.
+    // The box pool skips a box switched off, so it never saw its object move.
     BoxCollider* moved = box("moved", 0.0f, 0.0f, 1.0f, 1.0f);
-    CircleCollider* there = circle("there", 5.0f, 0.6f);
     step();
     moved->active = false;
     moved->owner->getTransform()->setLocalTranslation({5.0f, 0.0f, 0.0f});
     step(2);
     moved->active = true;
     step();
-    EXPECT_EQ(moved->getBoxRealCenter().x, 5.0f);
-    expectContact(test(moved, there), 0.0f, -1.0f, 0.4f);
+    EXPECT_EQ(moved->getBoxRealCenter().x, 5.0f) << "back on, it follows its object";
 }
 
 } // namespace
