@@ -94,9 +94,9 @@ public:
     // The world pairs a collider only once its pool's step has computed its geometry: until
     // then it would sit at the origin (a stage places objects after reading them).
     bool hasSteppedGeometry() const noexcept { return stepped_; }
-    // Seen inactive by the world: a pool that skips inactive colliders has not followed the
-    // transform meanwhile, so the next step recomputes the geometry whatever the transform's
-    // flag says.
+    // For a collider whose pool skips it while inactive (a box): it has not followed the
+    // transform meanwhile, so its next step recomputes the geometry whatever the
+    // transform's flag says.
     void markRefreshDue() noexcept { refreshDue_ = true; }
     // Around the geometry of the last refresh.
     const Bounds& getBounds() const noexcept { return bounds_; }

@@ -174,13 +174,14 @@ void PhysicsWorld::update(float dt)
 }
 
 // An inactive collider, one in no group and one its pool has not placed yet take no part.
-// An inactive one is refreshed at its next step: its transform may have moved unseen.
+// An inactive box is refreshed at its next step: its pool skips it, so its transform may
+// have moved unseen.
 void PhysicsWorld::gatherPairing()
 {
     pairing_.clear();
     pairing_.reserve(colliders_.size());
     for (BaseCollider* collider : colliders_) {
-        if (!collider->active) {
+        if (!collider->active && collider->getShapeKind() == BaseCollider::Box) {
             collider->markRefreshDue();
         }
         const int group = collider->getCollisionGroupIndex();
