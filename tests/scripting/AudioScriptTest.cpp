@@ -54,8 +54,6 @@ TEST_F(AudioScriptTest, UnknownNamesNilArgumentsAndHiddenMembers)
               std::string::npos);
     EXPECT_NE(run("audio:getGroup('sfx'):addAudio('x', nil)").find("AudioChannel expected, got nil"),
               std::string::npos);
-
-    // A script reads sounds from the game's folders only.
     testing::internal::CaptureStderr();
     EXPECT_EQ(run("audio:load('../level.wav')"), "");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "scripts: load refused the path \"../level.wav\": it is "
