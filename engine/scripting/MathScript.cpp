@@ -231,7 +231,7 @@ void registerThreeComponentVectors(lua_State* L)
 }
 
 // The engine's own utilities: "randomInt" counts in 64 bits (no overflow, an empty range
-// gives its start) and "randomFloat"/"randomDouble" lie between their two bounds.
+// gives its start); "randomFloat"/"randomDouble" give an offset from 0 up to b - a.
 void registerMathUtils(lua_State* L)
 {
     using Math::Utils;
