@@ -10,7 +10,7 @@ namespace {
 template <class Real> Real randomReal(Real lo, Real hi)
 {
     const Real step = (hi - lo) / static_cast<Real>(RANDOM_MAX);
-    return static_cast<Real>(Orva::rand()) * step;
+    return lo + static_cast<Real>(Orva::rand()) * step;
 }
 
 template <class Real> Real clampReal(Real v, Real lo, Real hi)

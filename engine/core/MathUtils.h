@@ -12,8 +12,7 @@ public:
     // lo + (r % d) with d = hi - lo + 1, r the next 15-bit draw. A d of 0 (hi = lo - 1) gives
     // lo; a negative d still counts upwards from lo, so random(5, 1) gives 5, 6 or 7.
     static int random(int lo, int hi);
-    // r * ((hi - lo) / 32767): an offset from 0 up to hi - lo, not a value between lo and
-    // hi. Scripts that want the range add lo themselves.
+    // lo + r * ((hi - lo) / 32767): r = 0 gives lo, r = 32767 gives hi.
     static float random(float lo, float hi);
     static double random(double lo, double hi);
 

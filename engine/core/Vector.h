@@ -282,15 +282,11 @@ public:
         const double angle = detail::toDouble(detail::div(degrees, T(180))) * Pi;
         return {detail::fromDouble<T>(std::cos(angle)), detail::fromDouble<T>(std::sin(angle))};
     }
-    // Unsigned, 0 to π; NaN for a zero-length float argument. A float cosine that rounding
-    // pushed past ±1 is brought back, so parallel vectors give 0 or π, never NaN.
+    // Unsigned, 0 to π; NaN for a zero-length float argument. The cosine is not clamped.
     static T angleBetweenRad(const Vector2D& a, const Vector2D& b) noexcept
     {
         const T n = detail::add(detail::mul(b.x, a.x), detail::mul(b.y, a.y));
-        T q = detail::div(n, detail::mul(b.length(), a.length()));
-        if constexpr (detail::isReal<T>) {
-            q = q > T(1) ? T(1) : (q < T(-1) ? T(-1) : q);
-        }
+        const T q = detail::div(n, detail::mul(b.length(), a.length()));
         return detail::fromDouble<T>(std::acos(detail::toDouble(q)));
     }
     static T angleBetweenDeg(const Vector2D& a, const Vector2D& b) noexcept

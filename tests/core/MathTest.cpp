@@ -147,23 +147,23 @@ TEST(UtilsRandom, WideIntegerRangesNeitherOverflowNorTrap)
     EXPECT_EQ(Utils::random(-100, 100), -100 + 41);
 }
 
-TEST(UtilsRandom, RealsAreOffsetsFromZeroUpToTheWidth)
+TEST(UtilsRandom, RealsSpanTheClosedRange)
 {
     Orva::srand(99);
     for (int i = 0; i < 100000; ++i) {
         const float r = Utils::random(10.0f, 20.0f);
-        ASSERT_GE(r, 0.0f);
-        ASSERT_LE(r, 10.0f);
+        ASSERT_GE(r, 10.0f);
+        ASSERT_LE(r, 20.0f);
     }
 
     seedForNextDraw(0);
-    EXPECT_EQ(Utils::random(10.0f, 20.0f), 0.0f);
-    seedForNextDraw(Orva::RANDOM_MAX);
     EXPECT_EQ(Utils::random(10.0f, 20.0f), 10.0f);
     seedForNextDraw(Orva::RANDOM_MAX);
-    EXPECT_EQ(Utils::random(-2.5, 7.5), 10.0);
+    EXPECT_EQ(Utils::random(10.0f, 20.0f), 20.0f);
+    seedForNextDraw(Orva::RANDOM_MAX);
+    EXPECT_EQ(Utils::random(-2.5, 7.5), 7.5);
     seedForNextDraw(0);
-    EXPECT_EQ(Utils::random(-2.5, 7.5), 0.0);
+    EXPECT_EQ(Utils::random(-2.5, 7.5), -2.5);
 }
 
 TEST(UtilsClamp, FollowsItsComparisonsIncludingReversedBoundsAndNaN)

@@ -111,6 +111,23 @@ TEST_F(MathScriptTest, FloatVectorsKeepIeeeResults)
     EXPECT_TRUE(holds("Math.Vector2f.make(2, 4):inverse():equal(Math.Vector2f.make(0.5, 0.25))"));
 }
 
+// Unit vectors whose rounded cosine with themselves lands past 1 (0.3 and 1 radian do).
+TEST_F(MathScriptTest, ParallelFloatVectorsMeetAtZeroOrPiNeverNaN)
+{
+    EXPECT_TRUE(holds(R"((function()
+        local V = Math.Vector2f
+        for _, a in ipairs({0.3, 1, 2, -1.2, 2.5}) do
+            local u = V.fromAngleRad(a)
+            local back = u:copy():multiplyNum(-1)
+            assert(V.angleBetweenRad(u, u) == 0 and V.angleBetweenDeg(u, u) == 0, a)
+            assert(math.abs(V.angleBetweenRad(u, back) - math.pi) < 1e-6, a)
+            assert(math.abs(V.angleBetweenDeg(back, u) - 180) < 1e-4, a)
+        end
+        local z = V.angleBetweenRad(V.zero(), V.make(1, 0))
+        return z ~= z and V.angleBetweenDeg(V.make(1, 0), V.make(0, 1)) == 90
+    end)())"));
+}
+
 TEST_F(MathScriptTest, PushesStoreTheAddressOfTheComponentInTheTargetOfItsType)
 {
     ASSERT_EQ(run("a = Math.Vector2f.make(1, 2); b = Math.Vector2f.make(3, 4); a:pushX(); b:pushY()"), "");
