@@ -5,5 +5,6 @@ namespace Orva::Actions {
 float* primitiveFloatTarget = nullptr;
 int* primitiveIntTarget = nullptr;
 double* primitiveDoubleTarget = nullptr;
+float*& floatTweenTarget = primitiveFloatTarget;
 
 } // namespace Orva::Actions

@@ -15,6 +15,8 @@ extern ORVA_API float* primitiveFloatTarget;
 extern ORVA_API int* primitiveIntTarget;
 // Nothing in the engine pushes a double; a double tween made from here has no target.
 extern ORVA_API double* primitiveDoubleTarget;
+// The float slot under the name the value types' own interface gives it: the same variable.
+extern ORVA_API float*& floatTweenTarget;
 
 // The value types whose tweens take their target from a slot above.
 template <class T>

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/Export.h"
+#include "core/LiveSerial.h"
 #include "core/MemoryPoolManager.h"
 #include "core/Vector.h"
 #include "graphics/ObjectShader.h"
@@ -15,8 +16,9 @@ class Texture;
 
 // One post-process pass of a layer: an ObjectShader that owns a framebuffer with colour
 // textures of the viewport's size and a full-screen quad. Its named values are sent as
-// uniforms each time its result is drawn.
-class ORVA_API FrameShader : public ObjectShader
+// uniforms each time its result is drawn. Scripts may keep a pass past its removal; a removed
+// one is never read.
+class ORVA_API FrameShader : public ObjectShader, public LiveHandle<FrameShader>
 {
 public:
     ORVA_POOLED_OPERATORS(FrameShader)

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/Export.h"
+#include "core/LiveSerial.h"
 #include "core/Matrix44.h"
 #include "core/MemoryPoolManager.h"
 #include "core/Vector.h"
@@ -39,8 +40,9 @@ ORVA_API SpriteSortKey spriteSortKey(const BaseSpriteComponent& sprite);
 // One named layer of the viewport: the sprites drawn on it, in draw order, and its chain of
 // frame shaders, the first of which is always its Screen pass, the off-screen target the
 // sprites are drawn into. Sprites are not owned: a sprite leaves the layer when it is
-// destroyed, and a layer destroyed first queues its sprites' owners for destruction.
-class ORVA_API Layer
+// destroyed, and a layer destroyed first queues its sprites' owners for destruction. Scripts
+// may keep a layer past its removal; a removed one is never read.
+class ORVA_API Layer : public LiveHandle<Layer>
 {
 public:
     ORVA_POOLED_OPERATORS(Layer)

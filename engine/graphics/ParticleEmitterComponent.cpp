@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstddef>
 #include <iostream>
-#include <unordered_map>
 
 #include "core/Random.h"
 #include "graphics/Drawable.h"
@@ -50,37 +49,19 @@ TextureManager* textureManager() noexcept
     return TextureManager::hasInstance() ? &TextureManager::getInstance() : nullptr;
 }
 
-// The emitters alive now, with their serials. Never destroyed, so emitters outliving static
-// destruction still leave it.
-std::unordered_map<const ParticleEmitter*, std::uint64_t>& liveEmitters()
-{
-    static auto* const emitters = new std::unordered_map<const ParticleEmitter*, std::uint64_t>();
-    return *emitters;
-}
-
-std::uint64_t lastEmitterSerial = 0;
-
 } // namespace
 
-ParticleEmitter::ParticleEmitter() : serial_(++lastEmitterSerial)
+ParticleEmitter::ParticleEmitter()
 {
     setParticleCount(DefaultParticleCount);
-    liveEmitters().emplace(this, serial_);
 }
 
 ParticleEmitter::~ParticleEmitter()
 {
-    liveEmitters().erase(this);
     deleteParticles();
     if (TextureManager* textures = textureManager()) {
         textures->remove(texture_);
     }
-}
-
-bool ParticleEmitter::handleHolds(const ParticleEmitter* slot, std::uint64_t id) noexcept
-{
-    const auto found = liveEmitters().find(slot);
-    return found != liveEmitters().end() && found->second == id;
 }
 
 void ParticleEmitter::deleteParticles() noexcept
@@ -112,6 +93,9 @@ void ParticleEmitter::removeColor(int index)
 {
     if (index >= 0 && static_cast<std::size_t>(index) < colors_.size()) {
         colors_.erase(colors_.begin() + index);
+    } else {
+        std::cerr << "particles: removeColor (" << index << ") ignored: the colour list holds " << colors_.size()
+                  << '\n';
     }
 }
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "core/Export.h"
+#include "core/LiveSerial.h"
 #include "core/Matrix44.h"
 #include "core/MemoryPoolManager.h"
 #include "core/OrvaAllocator.h"
@@ -44,7 +44,8 @@ struct ORVA_API Particle
 // their life ends. Every particle is in exactly one of the live and free lists; nothing is
 // allocated while emitting or simulating. Random values are drawn from the engine's one
 // generator: a value v with half-range r becomes v - r + u * 2r, u = rand() / 32767.
-class ORVA_API ParticleEmitter
+// Scripts may keep an emitter past its component; a freed one is never read.
+class ORVA_API ParticleEmitter : public LiveHandle<ParticleEmitter>
 {
 public:
     ORVA_POOLED_OPERATORS(ParticleEmitter)
@@ -59,11 +60,6 @@ public:
 
     ParticleEmitter(const ParticleEmitter&) = delete;
     ParticleEmitter& operator=(const ParticleEmitter&) = delete;
-
-    // Scripts may keep an emitter past its component. A kept one is looked up among the
-    // emitters alive now, by address and serial, so a freed one is never read.
-    static std::uint64_t handleId(const ParticleEmitter& emitter) noexcept { return emitter.serial_; }
-    static bool handleHolds(const ParticleEmitter* slot, std::uint64_t id) noexcept;
 
     // A budget far above any game's need (the default is 10); a larger one read from a file
     // or asked by a script would only exhaust memory, so it is cut to this.
@@ -112,7 +108,7 @@ public:
     void setOrientToVelocity(bool orient) noexcept { orientToVelocity = orient; }
 
     void addColor(const Color& color) { colors_.push_back(color); }
-    // An index outside the list changes nothing.
+    // An index outside the list changes nothing but a line on stderr.
     void removeColor(int index);
     ColorList& getColorList() noexcept { return colors_; }
     const ColorList& getColorList() const noexcept { return colors_; }
@@ -172,7 +168,6 @@ private:
     ColorList colors_;
     Texture* texture_ = nullptr;
     unsigned particleCount_ = 0;
-    std::uint64_t serial_;
 };
 
 // The particle emitter of a game object: keeps its emitter at the object, steps it with the

@@ -28,15 +28,15 @@ SpriteComponent::~SpriteComponent()
 
 void SpriteComponent::initialize(const std::string& path, const Color& color)
 {
-    std::string request = path;
-    std::replace(request.begin(), request.end(), '\\', '/');
-    initialize(request, false);
+    initialize(path, false);
     color_ = color;
 }
 
 void SpriteComponent::initialize(const std::string& path, bool /*unused*/)
 {
-    requestTexture(path);
+    std::string request = path;
+    std::replace(request.begin(), request.end(), '\\', '/');
+    requestTexture(request);
     useSharedShader();
     joinDefaultLayer();
     if (texture_ != nullptr) {

@@ -66,9 +66,10 @@ const TransformComponent* BaseCollider::transformForStep(bool shapeMoved) noexce
     if (!transform) {
         return nullptr;
     }
-    const bool firstStep = !stepped_;
+    const bool due = !stepped_ || refreshDue_;
     stepped_ = true;
-    return firstStep || shapeMoved || transform->hasJustUpdatedMatrix() ? transform : nullptr;
+    refreshDue_ = false;
+    return due || shapeMoved || transform->hasJustUpdatedMatrix() ? transform : nullptr;
 }
 
 BaseCollider::BoxPlacement BaseCollider::placeBox(const TransformComponent& transform, const Vector2& size,

@@ -94,6 +94,10 @@ public:
     // The world pairs a collider only once its pool's step has computed its geometry: until
     // then it would sit at the origin (a stage places objects after reading them).
     bool hasSteppedGeometry() const noexcept { return stepped_; }
+    // For a collider whose pool skips it while inactive (a box): it has not followed the
+    // transform meanwhile, so its next step recomputes the geometry whatever the
+    // transform's flag says.
+    void markRefreshDue() noexcept { refreshDue_ = true; }
     // Around the geometry of the last refresh.
     const Bounds& getBounds() const noexcept { return bounds_; }
     // Unique to this collider for the life of the process (from 1), where its address is
@@ -121,8 +125,9 @@ protected:
 
     const TransformComponent* ownerTransform() const noexcept;
     // The pool's step: the owner's transform when the geometry is to be recomputed (the
-    // first step always, later ones when the transform was just recomputed or shapeMoved),
-    // else null. A collider whose owner has no transform keeps its geometry.
+    // first step and the first after the world saw the collider inactive always, other ones
+    // when the transform was just recomputed or shapeMoved), else null. A collider whose
+    // owner has no transform keeps its geometry.
     const TransformComponent* transformForStep(bool shapeMoved) noexcept;
     // "Active", "Offset", "CollisionGroup", "IsGhost".
     ReflectionMap commonReflectibles(Vector2& offset);
@@ -136,6 +141,7 @@ private:
     int collisionGroupIndex_ = 0;
     ShapeKind shapeKind_;
     bool stepped_ = false;
+    bool refreshDue_ = false;
     Bounds bounds_;
     std::uint64_t serial_;
 };

@@ -174,11 +174,16 @@ void PhysicsWorld::update(float dt)
 }
 
 // An inactive collider, one in no group and one its pool has not placed yet take no part.
+// An inactive box is refreshed at its next step: its pool skips it, so its transform may
+// have moved unseen.
 void PhysicsWorld::gatherPairing()
 {
     pairing_.clear();
     pairing_.reserve(colliders_.size());
-    for (const BaseCollider* collider : colliders_) {
+    for (BaseCollider* collider : colliders_) {
+        if (!collider->active && collider->getShapeKind() == BaseCollider::Box) {
+            collider->markRefreshDue();
+        }
         const int group = collider->getCollisionGroupIndex();
         const bool takesPart = collider->active && isGroupIndex(group) && collider->hasSteppedGeometry();
         pairing_.push_back({collider->getBounds(), takesPart ? group : -1, collider->tracksContacts()});

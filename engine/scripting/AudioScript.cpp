@@ -8,7 +8,8 @@
 #include "scripting/luabridge/LuaBridge.h"
 
 // The audio classes: the manager in "Core" as the global "audio", the channel value and the
-// groups in "Audio". The group functions call through the base's virtual operations.
+// groups in "Audio". The group functions call through the base's virtual operations. A
+// script loads sounds from the game's folders only.
 namespace Orva::Scripting {
 
 using Audio::AudioBaseGroup;
@@ -31,7 +32,7 @@ void registerAudio(lua_State* L)
     luabridge::getGlobalNamespace(L)
         .beginNamespace("Core")
         .beginClass<AudioManager>("AudioManager")
-        .addFunction("load", &AudioManager::load)
+        .addFunction("load", confinedPathCall(&AudioManager::load, "load"))
         .addFunction("play", &AudioManager::play)
         .addFunction("playBGM", &AudioManager::playBGM)
         .addFunction("playSFX", &AudioManager::playSFX)

@@ -168,6 +168,7 @@ TEST(TweenTargets, VectorPushesAimTheMatchingPrimitiveTarget)
     EXPECT_EQ(primitiveFloatTarget, &position.z);
     position.pushX();
     EXPECT_EQ(primitiveFloatTarget, &position.x);
+    EXPECT_EQ(floatTweenTarget, &position.x) << "one slot under both names";
 
     int* const intBefore = primitiveIntTarget;
     Vector2f size(1, 2);

@@ -157,7 +157,9 @@ TEST_F(FontParticleTest, EmissionSimulationAndColoursFollowTheGeneratorAndTheClo
     EXPECT_EQ(fading->getLiveParticles().front()->color, Color(0, 1, 0, 1));
     fading->update(0.25f);
     EXPECT_EQ(fading->getLiveParticles().front()->color, Color(0, 0.5f, 0.5f, 1));
+    testing::internal::CaptureStderr();
     fading->removeColor(99);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "particles: removeColor (99) ignored: the colour list holds 3\n");
     EXPECT_EQ(fading->getColorList().size(), 3u);
 
     auto turning = stillEmitter();

@@ -132,6 +132,8 @@ TEST_F(SpriteAnimationTest, ASpriteTakesTheSizeOfOneFrameOfTheGrid)
     EXPECT_EQ(sprite->getTexture(), sheet) << "backslashes read as slashes";
     EXPECT_EQ(sprite->getSize(), (Vector2D<float>{1, 1}));
     EXPECT_EQ(sprite->getCurrentAnimation(), "spin") << "the first animation";
+    sprite->initialize("images\\sheet.png", true);
+    EXPECT_TRUE(textures().getPendingKeys().empty()) << "the colourless overload reads them so too";
 
     sprite->initialize(std::string("images\\sheet.png"), std::string(), Orva::Graphics::Color());
     EXPECT_EQ(textures().getPendingKeys(), std::vector<std::string>{key("images\\sheet.png")})

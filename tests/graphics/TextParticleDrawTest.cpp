@@ -166,4 +166,23 @@ TEST_F(TextParticleDrawTest, AScriptSetsAUniformInItsShadersOwnProgram)
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
+TEST_F(TextParticleDrawTest, AScriptKeepingARemovedLayerOrPassIsRefused)
+{
+    engine().initializeScriptEngine();
+    lua_State* L = Orva::LuaScriptManager::getInstance().getLuaState();
+    const auto run = [L](const char* code) {
+        const std::string error = luaL_dostring(L, code) == LUA_OK ? "" : lua_tostring(L, -1);
+        lua_settop(L, 0);
+        return error;
+    };
+    ASSERT_EQ(run("vp = graphics:getViewport(); layer = vp:addLayer('kept')"
+                  "vp:addFrameShader('pass', 'shaders/a.vs|shaders/a.fs', 1, Graphics.FrameShader_SCREEN)"
+                  "pass = vp:getFrameShader('pass'); vp:removeLayer('kept'); vp:removeFrameShader('pass')"),
+              "");
+    EXPECT_NE(run("layer.Visible = false").find("Layer no longer exists"), std::string::npos);
+    EXPECT_NE(run("pass:updateFloat('k', 1)").find("FrameShader no longer exists"), std::string::npos);
+    EXPECT_NE(run("pass:setUniform1f('k', 1)").find("FrameShader no longer exists"), std::string::npos);
+    EXPECT_EQ(run("vp:getLayer('default').Visible = false; vp, layer, pass = nil"), "");
+}
+
 } // namespace

@@ -167,6 +167,14 @@ TEST_F(ContactTest, GeometryFollowsScaleOffsetAndTheChangeThreshold)
     EXPECT_EQ(square->getActualBoxSize().y, 3.0f) << "changes within 1e-5 are not";
     EXPECT_TRUE(square->checkPointIsWithin({0.0f, 1.4f}));
     EXPECT_FALSE(square->checkPointIsWithin({0.5f, 0.0f})) << "points on the edge are outside";
+    BoxCollider* moved = box("moved", 0.0f, 0.0f, 1.0f, 1.0f);
+    step();
+    moved->active = false;
+    moved->owner->getTransform()->setLocalTranslation({5.0f, 0.0f, 0.0f});
+    step(2);
+    moved->active = true;
+    step();
+    EXPECT_EQ(moved->getBoxRealCenter().x, 5.0f) << "a box switched off follows its object once back on";
 }
 
 } // namespace

@@ -54,6 +54,11 @@ TEST_F(AudioScriptTest, UnknownNamesNilArgumentsAndHiddenMembers)
               std::string::npos);
     EXPECT_NE(run("audio:getGroup('sfx'):addAudio('x', nil)").find("AudioChannel expected, got nil"),
               std::string::npos);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(run("audio:load('../level.wav')"), "");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "scripts: load refused the path \"../level.wav\": it is "
+                                                      "empty, absolute or leaves its folder with \"..\"\n");
+    EXPECT_TRUE(audio().getSounds().empty());
 }
 
 } // namespace
