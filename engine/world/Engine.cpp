@@ -102,6 +102,20 @@ std::string describeFrameException(std::exception_ptr exception, const std::stri
     }
 }
 
+// Objects go before any manager: a script's Deinit may make an object from a set, look up a
+// stage or play a sound, and the managers it reaches must still be there.
+void destroyObjectsBeforeManagers() noexcept
+{
+    if (!GameObjectManager::hasInstance()) {
+        return;
+    }
+    try {
+        GameObjectManager::getInstance().destroyAllObjects();
+    } catch (...) {
+        detail::reportShutdownFailure("destroying the game objects");
+    }
+}
+
 void runOneFixedStep(float dt)
 {
     Physics::PhysicsWorld::getInstance().update(dt);
@@ -310,6 +324,7 @@ void Engine::destroy() noexcept
         return;
     }
     using detail::destroyManagerReporting;
+    destroyObjectsBeforeManagers();
     destroyManagerReporting<SetManager>();
     destroyManagerReporting<GameStateManager>();
     destroyManagerReporting<Graphics::AnimationManager>();

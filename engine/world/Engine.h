@@ -59,8 +59,9 @@ public:
     // function and, unless it returned false, runs one engine step.
     template <class FrameFunction> void run(FrameFunction&& frame);
 
-    // Destroys every manager in the engine's destruction order, then the engine. A manager
-    // whose destruction throws is reported on stderr and the rest still go. Never throws.
+    // Destroys every game object, then every manager in the engine's destruction order, then
+    // the engine. A manager whose destruction throws is reported on stderr and the rest still
+    // go. Never throws.
     static void destroy() noexcept;
 
     // Reports an exception as a failed frame is reported: its description on stderr and in

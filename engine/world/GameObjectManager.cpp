@@ -257,10 +257,12 @@ void GameObjectManager::destroy(const std::string& name)
 
 void GameObjectManager::destroyAllObjects()
 {
-    visitLive([this](GameObject* object) {
-        destroy(object);
-        return false;
-    });
+    for (int pass = 0; pass < DestroyAllPasses && objectCount_ > 0; ++pass) {
+        visitLive([this](GameObject* object) {
+            destroy(object);
+            return false;
+        });
+    }
     destroyListA_.clear();
 }
 

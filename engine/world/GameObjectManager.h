@@ -64,7 +64,11 @@ public:
     void destroy(GameObject* object);
     // The first live object of that name only.
     void destroy(const std::string& name);
+    // Also destroys the objects that scripts make while the others go (a Deinit spawning an
+    // explosion), in further passes over the pages; at most DestroyAllPasses of them, so that
+    // a Deinit that always makes another object cannot hold the caller.
     void destroyAllObjects();
+    static constexpr int DestroyAllPasses = 8;
 
     // Deferred to the next update. An entry whose slot holds another object by then (the
     // object was destroyed at once and its slot reused) is skipped.

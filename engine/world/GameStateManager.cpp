@@ -254,12 +254,14 @@ void GameStateManager::changeState(std::string name)
 }
 
 // The stage asked for is entered before the camera is followed, so the camera follows the
-// new stage's camera in the same frame.
+// new stage's camera in the same frame. The request is dropped only after the change: one
+// that a leaving object's Deinit makes meanwhile belongs to the stage being left and goes
+// with it.
 void GameStateManager::update()
 {
     if (!nextStateName_.empty()) {
-        std::string next = std::exchange(nextStateName_, std::string());
-        changeState(std::move(next));
+        changeState(nextStateName_);
+        nextStateName_.clear();
     }
     TransformComponent* camera = getCameraTransform();
     if (!camera) {

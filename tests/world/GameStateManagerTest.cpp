@@ -445,6 +445,38 @@ TEST_F(GameStateManagerTest, ClearingAndRemovingEmptyTheList)
     EXPECT_TRUE(states().isLoaded());
 }
 
+// Lines scripts print, marked when the sets were already gone.
+std::vector<std::string> printedLines;
+
+// A Deinit that makes an explosion and asks for a stage, as a dying enemy might.
+TEST_F(GameStateManagerTest, WhatALeavingObjectsDeinitMakesOrAsksForGoesWithItsStage)
+{
+    writeScript("scripts/Boom.lua", "function AwakeBoom() end function InitBoom() end function UpdateBoom() end\n"
+                                    "function UnloadBoom() end function DeinitBoom(self)\n"
+                                    "  Debug.print(sets:create('Spark').Name .. ' in ' .. gameState.currentState)\n"
+                                    "  gameState:changeStateNextFrame('A') end");
+    writeSet("Spark.set", R"(<obj name="Spark"><comp type="0"/></obj>)");
+    sets().loadAllSets();
+    const std::string bomb = R"(<obj name="Bomb"><comp type="2"><source path="scripts/Boom.lua"/></comp></obj>)";
+    listOnly({{"a.stg", stage("A", "<objects>" + bomb + bomb + bomb + "</objects>")},
+              {"b.stg", stage("B", "<objects><obj name=\"Hero\"/>" + bomb + "</objects>")}});
+    ASSERT_TRUE(Orva::LuaScriptManager::getInstance().loadAllScripts());
+    printedLines.clear();
+    Orva::LuaScriptManager::getInstance().setPrintFunction([](const std::string& line) {
+        printedLines.push_back(line + (Orva::SetManager::hasInstance() ? "" : " (no sets)"));
+    });
+    states().changeState("A");
+    runFrames(3, 1.0f / 60.0f);
+    states().changeStateNextFrame("B");
+    states().update();
+    states().update();
+    EXPECT_EQ(states().getCurrentStateName(), "B") << "the request of a leaving Deinit went with A";
+    EXPECT_EQ(objects().getObjectCount(), 3u) << "the hero, the bomb and the camera: no spark";
+    runFrames(3, 1.0f / 60.0f);
+    Orva::Engine::destroy(); // the bomb of B goes while the sets are still there
+    EXPECT_EQ(printedLines, (std::vector<std::string>{"Spark in A", "Spark in A", "Spark in A", "Spark in B"}));
+}
+
 TEST(PhysicsGroupTable, AFreshWorldNamesEveryGroupAndLetsEveryPairDetect)
 {
     Orva::MemoryPoolManager::createInstance();
