@@ -1,7 +1,5 @@
 #include "actions/ActionBase.h"
 
-#include <unordered_set>
-
 #include "actions/ActionContainers.h"
 #include "actions/ActionTween.h"
 #include "actions/LeafActions.h"
@@ -30,36 +28,9 @@ template <class Container> Container* addContainer(ActionComplex& parent)
     return container;
 }
 
-// The serials of the actions scripts have seen that still live.
-std::unordered_set<std::uint64_t>& liveHandleSerials()
-{
-    static std::unordered_set<std::uint64_t> serials;
-    return serials;
-}
-
 } // namespace
 
-ActionBase::~ActionBase()
-{
-    if (handleSerial_ != 0) {
-        liveHandleSerials().erase(handleSerial_);
-    }
-}
-
-std::uint64_t ActionBase::handleId(const ActionBase& action) noexcept
-{
-    static std::uint64_t lastSerial = 0;
-    if (action.handleSerial_ == 0) {
-        action.handleSerial_ = ++lastSerial;
-        liveHandleSerials().insert(action.handleSerial_);
-    }
-    return action.handleSerial_;
-}
-
-bool ActionBase::handleHolds(const ActionBase* /*slot*/, std::uint64_t id) noexcept
-{
-    return liveHandleSerials().contains(id);
-}
+ActionBase::~ActionBase() = default;
 
 ActionGroup* ActionComplex::addAndReturnGroup()
 {

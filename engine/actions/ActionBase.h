@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/Export.h"
+#include "core/LiveSerial.h"
 #include "core/Vector.h"
 
 namespace Orva {
@@ -49,7 +50,10 @@ class ActionSequence;
 
 // A timed behaviour stepped once per fixed engine step until it finishes. Owned by the
 // container or action component that holds it, which deletes it through this base.
-class ORVA_API ActionBase
+// Scripts keep references to actions (see the binding layer's pooled classes): whether one
+// still lives is told by its serial, without reading its block, which the pools may have freed
+// or handed to another action.
+class ORVA_API ActionBase : public LiveHandle<ActionBase>
 {
 public:
     ActionBase() = default;
@@ -67,18 +71,8 @@ public:
 
     bool isDone() const noexcept { return done; }
 
-    // Scripts keep references to actions (see the binding layer's pooled classes). An action
-    // gets a serial, never reused, when a script first sees it; the serials of those that
-    // still live are kept apart from the actions, so whether one lives is told without
-    // reading its block, which the pools may have freed or handed to another action.
-    static std::uint64_t handleId(const ActionBase& action) noexcept;
-    static bool handleHolds(const ActionBase* slot, std::uint64_t id) noexcept;
-
     // Set when the action finished, or by a container that drops it unrun.
     bool done = false;
-
-private:
-    mutable std::uint64_t handleSerial_ = 0;
 };
 
 // An action holding others, and the factories through which scripts build action trees:

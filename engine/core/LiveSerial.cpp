@@ -17,14 +17,20 @@ std::unordered_set<std::uint64_t>& liveSerials()
 
 } // namespace
 
-LiveSerial::LiveSerial() : serial_(++lastSerial)
-{
-    liveSerials().insert(serial_);
-}
-
 LiveSerial::~LiveSerial()
 {
-    liveSerials().erase(serial_);
+    if (serial_ != 0) {
+        liveSerials().erase(serial_);
+    }
+}
+
+std::uint64_t LiveSerial::get() const noexcept
+{
+    if (serial_ == 0) {
+        serial_ = ++lastSerial;
+        liveSerials().insert(serial_);
+    }
+    return serial_;
 }
 
 bool LiveSerial::isLive(std::uint64_t serial) noexcept

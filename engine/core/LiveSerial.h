@@ -6,26 +6,27 @@
 
 namespace Orva {
 
-// A number no other object of the process ever gets, known as live from its owner's
-// construction to its destruction. Scripts keep it beside a pointer they were handed and ask
-// whether it is still live before each use, so that an object the engine deleted under them
-// is never read. Made and dropped on the main thread, like the objects scripts are handed.
+// A number no other object of the process ever gets, known as live from the first time it is
+// asked for to its owner's destruction. Scripts keep it beside a pointer they were handed and
+// ask whether it is still live before each use, so that an object the engine deleted under
+// them is never read. Objects no script ever sees (most actions, cloned by the thousand) never
+// take one. Made and dropped on the main thread, like the objects scripts are handed.
 class ORVA_API LiveSerial
 {
 public:
-    LiveSerial();
+    LiveSerial() = default;
     ~LiveSerial();
 
-    // A copy is another object: it takes a number of its own, and assignment keeps each
-    // object's number.
-    LiveSerial(const LiveSerial&) : LiveSerial() {}
+    // A copy is another object: it takes a number of its own when asked, and assignment keeps
+    // each object's number.
+    LiveSerial(const LiveSerial&) noexcept {}
     LiveSerial& operator=(const LiveSerial&) noexcept { return *this; }
 
-    std::uint64_t get() const noexcept { return serial_; }
+    std::uint64_t get() const noexcept;
     static bool isLive(std::uint64_t serial) noexcept;
 
 private:
-    std::uint64_t serial_;
+    mutable std::uint64_t serial_ = 0;
 };
 
 // Makes Owner a class whose pointers scripts hold safely: the script binding keeps each
