@@ -1,5 +1,7 @@
-# orva_add_test_suite(<name> SOURCES ... [LABELS ...] [ENVIRONMENT ...] [LIBRARIES ...])
+# orva_add_test_suite(<name> [PLATFORM_ONLY] SOURCES ... [LABELS ...] [ENVIRONMENT ...] [LIBRARIES ...])
 #
+# PLATFORM_ONLY links the platform layer alone in place of the Engine library, for tests of
+# the calls the engine does not export.
 # One GoogleTest program per suite; every test case becomes its own CTest test carrying
 # the suite's labels. Suites labelled "display" need an X server: ./test.sh runs them under
 # xvfb-run, and they skip themselves when no display is reachable.
@@ -9,9 +11,14 @@ include(GoogleTest)
 set(ORVA_LSAN_SUPPRESSIONS ${CMAKE_SOURCE_DIR}/tests/lsan.supp)
 
 function(orva_add_test_suite name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LABELS;ENVIRONMENT;LIBRARIES" ${ARGN})
+  cmake_parse_arguments(ARG "PLATFORM_ONLY" "" "SOURCES;LABELS;ENVIRONMENT;LIBRARIES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE Engine GTest::gtest GTest::gtest_main ${ARG_LIBRARIES})
+  if(ARG_PLATFORM_ONLY)
+    target_link_libraries(${name} PRIVATE OrvaPlatform)
+  else()
+    target_link_libraries(${name} PRIVATE Engine)
+  endif()
+  target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main ${ARG_LIBRARIES})
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   if("display" IN_LIST ARG_LABELS AND ORVA_SANITIZE STREQUAL "address")
     target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/ResidentGLDriver.cpp)

@@ -124,7 +124,7 @@ enum class TweenMode {
 };
 
 // The fields of a By tween; its action operations come from each concrete class.
-template <class T> class ActionTweenByBase : public ActionBase
+template <class T> class ORVA_API ActionTweenByBase : public ActionBase
 {
 public:
     ActionTweenByBase(T* target, const T& amount, float duration) noexcept
@@ -144,7 +144,7 @@ public:
 };
 
 // The fields of a To tween; start and delta are taken at its first step.
-template <class T> class ActionTweenToBase : public ActionBase
+template <class T> class ORVA_API ActionTweenToBase : public ActionBase
 {
 public:
     ActionTweenToBase(T* target, const T& end, float duration) noexcept
@@ -169,7 +169,7 @@ template <TweenMode M, class T>
 using ActionTweenModeBase = std::conditional_t<M == TweenMode::By, ActionTweenByBase<T>, ActionTweenToBase<T>>;
 
 // The one implementation of every tween; Shell is the concrete class deriving from it.
-template <class Shell, Ease E, TweenMode M, class T> class ActionTween : public ActionTweenModeBase<M, T>
+template <class Shell, Ease E, TweenMode M, class T> class ORVA_API ActionTween : public ActionTweenModeBase<M, T>
 {
     using Base = ActionTweenModeBase<M, T>;
 

@@ -1,6 +1,6 @@
 #pragma once
 
-// Marks what the Engine library exports: whole classes and free functions alike.
-// Default visibility already exports everything on Linux; the marker keeps the
-// exported surface explicit and lets a hidden-by-default build work unchanged.
+// Marks what the Engine library exports: whole classes, class templates whose instances
+// games and tests use (their statics must be one per process), and free functions. The
+// library is built with hidden visibility, so whatever lacks the marker stays inside it.
 #define ORVA_API __attribute__((visibility("default")))

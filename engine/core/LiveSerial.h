@@ -32,7 +32,7 @@ private:
 // Makes Owner a class whose pointers scripts hold safely: the script binding keeps each
 // pointer's serial and refuses every use once the object is gone ("<class> no longer
 // exists"), for Owner and every class derived from it.
-template <class Owner> class LiveHandle
+template <class Owner> class ORVA_API LiveHandle
 {
 public:
     static std::uint64_t handleId(const Owner& owner) noexcept

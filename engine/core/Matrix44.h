@@ -9,7 +9,7 @@ namespace Orva::Math {
 // A 4x4 transformation matrix, row-major (m[r][c]), for column vectors multiplied on the
 // right: the translation sits in the last column. Used as Matrix44<float>; the renderer hands
 // the 16 floats to GL in memory order with transpose set.
-template <class T> class Matrix44
+template <class T> class ORVA_API Matrix44
 {
 public:
     T m[4][4];

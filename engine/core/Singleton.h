@@ -27,7 +27,7 @@ namespace detail {
 // destroyInstance() deletes the instance if there is one and clears it. A manager whose
 // constructor is private befriends Singleton<Manager>. A manager that must do work before
 // it is deleted hides destroyInstance() with its own and then calls this one.
-template <class T, SingletonCreation Creation = SingletonCreation::Explicit> class Singleton
+template <class T, SingletonCreation Creation = SingletonCreation::Explicit> class ORVA_API Singleton
 {
 public:
     static T& getInstance()

@@ -13,7 +13,7 @@ ORVA_API std::string demangleTypeName(const char* mangledName);
 
 // The readable name of T, demangled on first use and kept for the life of the process, so
 // hot paths (pooled allocation, reflection) get a stable reference without building strings.
-template <class T> const std::string& typeName()
+template <class T> ORVA_API const std::string& typeName()
 {
     static const std::string name = demangleTypeName(typeid(T).name());
     return name;

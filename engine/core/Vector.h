@@ -174,7 +174,7 @@ template <class T> void pushTweenTarget(T& component) noexcept
 // A 2-D vector value. Instances: float, int, unsigned int. Every operation evaluates one
 // formula in T's own arithmetic, with float intermediates rounded exactly where noted, so
 // results match bit for bit everywhere; integer instances never trap (see detail above).
-template <detail::VectorComponent T> class Vector2D
+template <detail::VectorComponent T> class ORVA_API Vector2D
 {
 public:
     T x;
@@ -311,7 +311,7 @@ private:
 };
 
 // A 3-D vector value; xy reads and writes x and y together as a Vector2D.
-template <detail::VectorComponent T> class Vector3D
+template <detail::VectorComponent T> class ORVA_API Vector3D
 {
 public:
     union {

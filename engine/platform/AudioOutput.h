@@ -82,6 +82,10 @@ struct SoundInit
 // Nothing before the first init.
 ORVA_API std::optional<SoundInit> lastSoundInit();
 
+// FMOD_Memory_GetStats for tests of the engine, which cannot link it: bytes held by every
+// sound system now, and the most held at once.
+ORVA_API void soundMemory(int* currentAllocated, int* maxAllocated);
+
 } // namespace Test
 
 } // namespace Orva::Platform

@@ -30,6 +30,10 @@ namespace Test {
 // backend. Test::reset also brings it back.
 ORVA_API void setControllerBackend(ControllerBackend* backend);
 
+// XInputGetState and XInputSetState for tests of the engine, which cannot link them.
+ORVA_API DWORD padState(DWORD userIndex, XINPUT_STATE* state);
+ORVA_API DWORD setPadVibration(DWORD userIndex, XINPUT_VIBRATION* vibration);
+
 } // namespace Test
 
 } // namespace Orva::Platform

@@ -263,6 +263,16 @@ void Test::setControllerBackend(ControllerBackend* backend)
     installedBackend() = backend;
 }
 
+DWORD Test::padState(DWORD userIndex, XINPUT_STATE* state)
+{
+    return XInputGetState(userIndex, state);
+}
+
+DWORD Test::setPadVibration(DWORD userIndex, XINPUT_VIBRATION* vibration)
+{
+    return XInputSetState(userIndex, vibration);
+}
+
 void detail::resetControllers()
 {
     installedBackend() = nullptr;

@@ -80,6 +80,16 @@ ORVA_API std::size_t liveDropCount();
 // and serves the pads from SDL again. Handles stay unique.
 ORVA_API void reset();
 
+// The classic calls that tests of the engine's window make themselves, each passed on to its
+// namesake in Win32.h, which the engine library does not export.
+ORVA_API BOOL peekMessage(MSG* message, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags);
+ORVA_API LRESULT sendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+ORVA_API BOOL setWindowPos(HWND window, HWND insertAfter, int x, int y, int width, int height, UINT flags);
+ORVA_API LONG getWindowLong(HWND window, int index);
+ORVA_API LONG setWindowLong(HWND window, int index, LONG value);
+ORVA_API BOOL releaseCapture();
+ORVA_API BOOL destroyIcon(HICON icon);
+
 } // namespace Test
 
 } // namespace Orva::Platform

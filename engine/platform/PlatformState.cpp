@@ -96,11 +96,39 @@ void reset()
     resetControllers();
 }
 
-} // namespace Orva::Platform::Test
-
-HINSTANCE GetModuleHandleA(const char* moduleName)
+BOOL peekMessage(MSG* message, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags)
 {
-    using namespace Orva::Platform::detail;
-    static const std::uintptr_t processInstance = newHandleId();
-    return moduleName == nullptr ? toHandle<HINSTANCE>(processInstance) : nullptr;
+    return PeekMessageA(message, window, filterMin, filterMax, removeFlags);
 }
+
+LRESULT sendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return SendMessageA(window, message, wParam, lParam);
+}
+
+BOOL setWindowPos(HWND window, HWND insertAfter, int x, int y, int width, int height, UINT flags)
+{
+    return SetWindowPos(window, insertAfter, x, y, width, height, flags);
+}
+
+LONG getWindowLong(HWND window, int index)
+{
+    return GetWindowLongA(window, index);
+}
+
+LONG setWindowLong(HWND window, int index, LONG value)
+{
+    return SetWindowLongA(window, index, value);
+}
+
+BOOL releaseCapture()
+{
+    return ReleaseCapture();
+}
+
+BOOL destroyIcon(HICON icon)
+{
+    return DestroyIcon(icon);
+}
+
+} // namespace Orva::Platform::Test

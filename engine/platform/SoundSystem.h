@@ -10,7 +10,6 @@
 // stale channel return FMOD_ERR_INVALID_HANDLE and write no output. Groups, sounds and effects
 // are valid until released.
 
-#include "core/Export.h"
 
 enum FMOD_RESULT : int
 {
@@ -88,7 +87,7 @@ class DSP;
 class DSPConnection; // never made: addGroup sets its connection result to null
 class Sound;
 
-class ORVA_API System
+class System
 {
 public:
     // Output devices offered by the output this system was created on.
@@ -132,7 +131,7 @@ protected:
 // What channels and groups share. On a group the settings cover its descendants: volumes and
 // pitches multiply down the tree, mute and pause hold for everything below; getters return
 // the group's own value.
-class ORVA_API ChannelControl
+class ChannelControl
 {
 public:
     // Unclamped; negative volumes invert.
@@ -180,7 +179,7 @@ private:
     virtual Orva::Platform::Audio::MixGroup* asGroup() = 0;
 };
 
-class ORVA_API Channel : public ChannelControl
+class Channel : public ChannelControl
 {
 public:
     // Under FMOD_LOOP_NORMAL: -1 loops forever, 0 plays once, n adds n passes. Reads back the
@@ -200,7 +199,7 @@ protected:
     ~Channel() = default;
 };
 
-class ORVA_API ChannelGroup : public ChannelControl
+class ChannelGroup : public ChannelControl
 {
 public:
     // Moves `child` under this group. Refused (no change) for the group itself, the master
@@ -216,7 +215,7 @@ protected:
     ~ChannelGroup() = default;
 };
 
-class ORVA_API Sound
+class Sound
 {
 public:
     // Defaults copied into each channel when it starts; a playing channel keeps its own.
@@ -236,7 +235,7 @@ protected:
 };
 
 // An effect. Parameters are floats, clamped to their range; their order per type is fixed.
-class ORVA_API DSP
+class DSP
 {
 public:
     FMOD_RESULT getNumParameters(int* count);
@@ -259,6 +258,6 @@ protected:
 } // namespace FMOD
 
 // A system on the output picked with Orva::Platform::Test::setAudioOutput (SDL's by default).
-ORVA_API FMOD_RESULT FMOD_System_Create(FMOD::System** system);
+FMOD_RESULT FMOD_System_Create(FMOD::System** system);
 // Bytes held by every sound system now, and the most held at once; `blocking` is ignored.
-ORVA_API FMOD_RESULT FMOD_Memory_GetStats(int* currentAllocated, int* maxAllocated, bool blocking);
+FMOD_RESULT FMOD_Memory_GetStats(int* currentAllocated, int* maxAllocated, bool blocking);

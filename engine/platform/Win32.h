@@ -3,11 +3,11 @@
 // The windowing and shell services the window code is written against, with their
 // customary names and values, served by the platform layer over SDL2. Handles are
 // opaque ids that are never dereferenced and never reused: a call on a destroyed or
-// unknown handle fails (0, null) and touches nothing.
+// unknown handle fails (0, null) and touches nothing. These functions stay inside the engine
+// library: nothing outside it links them, so a process may also hold a library that really
+// has these names.
 
 #include <cstdint>
-
-#include "core/Export.h"
 
 // ---- scalar types --------------------------------------------------------------------
 
@@ -315,74 +315,79 @@ inline constexpr int VK_OEM_102 = 0xE2; // the extra key left of Z on ISO keyboa
 
 // Window classes: bookkeeping per (case-insensitive name, instance). Registering a
 // pair twice fails; unregistering fails while a window of the class lives.
-ORVA_API ATOM RegisterClassExA(const WNDCLASSEXA* windowClass);
-ORVA_API BOOL UnregisterClassA(const char* className, HINSTANCE instance);
+ATOM RegisterClassExA(const WNDCLASSEXA* windowClass);
+BOOL UnregisterClassA(const char* className, HINSTANCE instance);
 
 // Creates a hidden SDL window ready for an OpenGL 3.1 context. The size is the client
 // size; an overlapped window (neither WS_POPUP nor WS_CHILD) gets WS_CAPTION and
 // WS_CLIPSIBLINGS as on the desktop it imitates. The owner and menu are accepted and
 // ignored. Null when the class is unknown or video cannot start.
-ORVA_API HWND CreateWindowExA(DWORD exStyle, const char* className, const char* windowName, DWORD style,
-                              int x, int y, int width, int height, HWND parent, HMENU menu,
-                              HINSTANCE instance, void* createParam);
+HWND CreateWindowExA(DWORD exStyle, const char* className, const char* windowName, DWORD style,
+                     int x, int y, int width, int height, HWND parent, HMENU menu,
+                     HINSTANCE instance, void* createParam);
 // Destroys the window and drops its queued messages; frees the capture if it held it.
-ORVA_API BOOL DestroyWindow(HWND window);
+BOOL DestroyWindow(HWND window);
 // Result: whether the window was visible before the call.
-ORVA_API BOOL ShowWindow(HWND window, int showCommand);
-ORVA_API BOOL UpdateWindow(HWND window);
-ORVA_API BOOL SetForegroundWindow(HWND window);
+BOOL ShowWindow(HWND window, int showCommand);
+BOOL UpdateWindow(HWND window);
+BOOL SetForegroundWindow(HWND window);
 // Result: the window that had the keyboard focus before the call.
-ORVA_API HWND SetFocus(HWND window);
+HWND SetFocus(HWND window);
 
 // The message pump. With nothing queued for the filter, PeekMessageA drains SDL's events
 // once into messages. Removing a key message updates the 256-entry key table that
 // GetKeyState reads, so GetKeyState answers for the time of the last removed message.
 // A null window takes messages of every window and thread messages alike; a zero
 // range takes every message.
-ORVA_API BOOL PeekMessageA(MSG* message, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags);
+BOOL PeekMessageA(MSG* message, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags);
 // Puts a WM_CHAR at the queue's front for a WM_KEYDOWN of VK_BACK, VK_TAB, VK_RETURN or
 // VK_ESCAPE; printable text reaches the queue as WM_CHAR from text input.
-ORVA_API BOOL TranslateMessage(const MSG* message);
-ORVA_API LRESULT DispatchMessageA(const MSG* message);
+BOOL TranslateMessage(const MSG* message);
+LRESULT DispatchMessageA(const MSG* message);
 // Calls the window's procedure at once.
-ORVA_API LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // WM_SETICON sets the window's icon and returns the one it replaces; everything else
 // returns 0.
-ORVA_API LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Bit 0x8000: down; bit 1: toggled (each press flips it).
-ORVA_API SHORT GetKeyState(int virtualKey);
+SHORT GetKeyState(int virtualKey);
 
 // Display counter starting at 0; the cursor shows while the count is 0 or more.
-ORVA_API int ShowCursor(BOOL show);
+int ShowCursor(BOOL show);
 // Result: the window that held the capture before the call.
-ORVA_API HWND SetCapture(HWND window);
-ORVA_API BOOL ReleaseCapture();
+HWND SetCapture(HWND window);
+BOOL ReleaseCapture();
 
 // The client rectangle is (0, 0, width, height); window rectangles are outer, the
 // client area plus the frame (no frame without a window manager).
-ORVA_API BOOL GetClientRect(HWND window, RECT* rect);
-ORVA_API BOOL GetWindowRect(HWND window, RECT* rect);
+BOOL GetClientRect(HWND window, RECT* rect);
+BOOL GetWindowRect(HWND window, RECT* rect);
 // The insert-after window is ignored: there is no z-order to keep.
-ORVA_API BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int width, int height, UINT flags);
+BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int width, int height, UINT flags);
 // SM_CXSCREEN and SM_CYSCREEN of display 0; 0 for anything else or without video.
-ORVA_API int GetSystemMetrics(int index);
+int GetSystemMetrics(int index);
 // GWL_STYLE and GWL_EXSTYLE. Styles are kept as given and shown through SDL as a
 // border (WS_BORDER, WS_DLGFRAME or WS_THICKFRAME) and resizability (WS_THICKFRAME).
-ORVA_API LONG GetWindowLongA(HWND window, int index);
-ORVA_API LONG SetWindowLongA(HWND window, int index, LONG value);
+LONG GetWindowLongA(HWND window, int index);
+LONG SetWindowLongA(HWND window, int index, LONG value);
 // Titles are cut to 259 bytes without splitting a UTF-8 code point.
-ORVA_API BOOL SetWindowTextA(HWND window, const char* text);
-ORVA_API int GetWindowTextA(HWND window, char* buffer, int bufferSize);
+BOOL SetWindowTextA(HWND window, const char* text);
+int GetWindowTextA(HWND window, char* buffer, int bufferSize);
 // Any flash request flashes until the window is focused; FLASHW_STOP cancels.
-ORVA_API BOOL FlashWindowEx(const FLASHWINFO* info);
+BOOL FlashWindowEx(const FLASHWINFO* info);
 
 // Dropped files. Index 0xFFFFFFFF asks for the count, a null buffer for the length of a
 // path (without its terminator); otherwise the path is copied, cut to fit the buffer.
-ORVA_API UINT DragQueryFileA(HDROP drop, UINT index, char* buffer, UINT bufferSize);
-ORVA_API void DragFinish(HDROP drop);
+UINT DragQueryFileA(HDROP drop, UINT index, char* buffer, UINT bufferSize);
+void DragFinish(HDROP drop);
 // Directory, read-only and normal bits from stat; INVALID_FILE_ATTRIBUTES on failure.
-ORVA_API DWORD GetFileAttributesA(const char* path);
+DWORD GetFileAttributesA(const char* path);
 
-// The process's one module instance for a null name; null for any other name.
-ORVA_API HINSTANCE GetModuleHandleA(const char* moduleName);
-ORVA_API BOOL DestroyIcon(HICON icon);
+// The process's one module instance for a null name; null for any other name. A fixed
+// handle, which window handles (counted from 1) never equal, the same on both sides of the
+// engine library.
+inline HINSTANCE GetModuleHandleA(const char* moduleName)
+{
+    return moduleName == nullptr ? reinterpret_cast<HINSTANCE>(~std::uintptr_t{0}) : nullptr;
+}
+BOOL DestroyIcon(HICON icon);

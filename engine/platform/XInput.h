@@ -4,7 +4,6 @@
 // rumbled through XInputGetState and XInputSetState, served by a ControllerBackend (SDL's
 // game controllers unless a test installs another).
 
-#include "core/Export.h"
 #include "platform/Win32.h"
 
 struct XINPUT_GAMEPAD
@@ -53,7 +52,7 @@ inline constexpr DWORD ERROR_DEVICE_NOT_CONNECTED = 1167;
 
 // ERROR_SUCCESS with the pad of the slot in `state`; ERROR_DEVICE_NOT_CONNECTED for an empty
 // slot (state untouched); ERROR_BAD_ARGUMENTS for a slot above 3 or a null record.
-ORVA_API DWORD XInputGetState(DWORD userIndex, XINPUT_STATE* state);
+DWORD XInputGetState(DWORD userIndex, XINPUT_STATE* state);
 // Runs the two motors at the given speeds until the next call; (0, 0) stops them. Results as
 // XInputGetState's.
-ORVA_API DWORD XInputSetState(DWORD userIndex, XINPUT_VIBRATION* vibration);
+DWORD XInputSetState(DWORD userIndex, XINPUT_VIBRATION* vibration);

@@ -34,7 +34,7 @@ enum class ComponentStepRule {
 // Components live in pages of perPage slots taken from the general heap and never move, so
 // a pointer to a component stays valid while it is in use. Free slots form a list: a fresh
 // page hands out its last slot first, and a freed slot is the next one handed out.
-template <class T> class ComponentPool final : public IComponentPool, public Singleton<ComponentPool<T>>
+template <class T> class ORVA_API ComponentPool final : public IComponentPool, public Singleton<ComponentPool<T>>
 {
     static_assert(std::is_base_of_v<BaseComponent, T>, "a pooled component derives from BaseComponent");
 

@@ -148,9 +148,9 @@ TEST_F(AudioManagerTest, AGroupsEffectFiltersAndUnknownKindsChangeNothing)
 
     sfx.setDSP(3);
     int bytes[3]{};
-    FMOD_Memory_GetStats(&bytes[0], &bytes[2], true);
+    Orva::Platform::Test::soundMemory(&bytes[0], &bytes[2]);
     sfx.setDSP(3);
-    FMOD_Memory_GetStats(&bytes[1], &bytes[2], true);
+    Orva::Platform::Test::soundMemory(&bytes[1], &bytes[2]);
     EXPECT_EQ(bytes[1], bytes[0]) << "the same kind makes no second effect";
     sfx.setDSP(0);
     EXPECT_EQ(sfx.getDSP(), 0);

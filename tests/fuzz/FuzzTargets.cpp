@@ -232,7 +232,7 @@ void iconFiles(std::string_view input)
     require(image != nullptr && image->width > 0 && image->height > 0 &&
                 image->rgba.size() == static_cast<std::size_t>(image->width) * image->height * 4,
             "a loaded icon holds its four bytes per pixel");
-    DestroyIcon(icon);
+    Platform::Test::destroyIcon(icon);
 }
 
 // The input is a recording, replayed frame by frame to its end. A recording whose keys lie

@@ -144,7 +144,7 @@ TEST_F(WindowInput, AWindowPumpsOnlyItsOwnMessages)
     second.update();
     EXPECT_EQ(WindowKeyStates[InputKeys::ORVA_Z], 1);
     MSG message;
-    EXPECT_TRUE(PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE)) << "the thread message stays queued";
+    EXPECT_TRUE(Orva::Platform::Test::peekMessage(&message, nullptr, 0, 0, PM_NOREMOVE)) << "the thread message stays queued";
 }
 
 TEST_F(WindowInput, AWindowWithoutHandlePumpsEveryMessage)
@@ -156,7 +156,7 @@ TEST_F(WindowInput, AWindowWithoutHandlePumpsEveryMessage)
     EXPECT_EQ(WindowKeyStates[InputKeys::ORVA_Z], 1) << "dispatched to the window it was posted to";
     EXPECT_EQ(WindowKeyStates[InputKeys::ORVA_Y], 0) << "a thread message has no procedure";
     MSG message;
-    EXPECT_FALSE(PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE));
+    EXPECT_FALSE(Orva::Platform::Test::peekMessage(&message, nullptr, 0, 0, PM_NOREMOVE));
 }
 
 } // namespace

@@ -150,7 +150,7 @@ TEST_F(WindowProc, OnlyTheCapturingButtonsReleaseFreesTheCapture)
 TEST_F(WindowProc, ACaptureLostElsewhereIsKeptUntilItsButtonComesUp)
 {
     send(WM_RBUTTONDOWN);
-    ReleaseCapture(); // another window took it
+    Orva::Platform::Test::releaseCapture(); // another window took it
     send(WM_LBUTTONDOWN);
     EXPECT_EQ(Hooks::getCapture(), nullptr) << "the right button still counts as the holder";
     EXPECT_EQ(WindowKeyStates[InputKeys::ORVA_MOUSE_LEFT], 1);

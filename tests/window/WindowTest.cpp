@@ -36,10 +36,10 @@ TEST_F(WindowLife, InitShowsTheWindowAndTheFirstDispatchTakesTheClientSize)
     Window& window = openWindow({640, 480});
     ASSERT_NE(window.getHWnd(), nullptr);
     EXPECT_NE(SDL_GetWindowFlags(Platform::GetSDLWindow(window.getHWnd())) & SDL_WINDOW_SHOWN, 0u);
-    EXPECT_EQ(GetWindowLongA(window.getHWnd(), GWL_EXSTYLE),
+    EXPECT_EQ(Platform::Test::getWindowLong(window.getHWnd(), GWL_EXSTYLE),
               static_cast<LONG>(WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE));
     window.resize(10, 10); // the stored size, not the event, is what changes first
-    SetWindowPos(window.getHWnd(), nullptr, 0, 0, 300, 200, SWP_NOMOVE);
+    Platform::Test::setWindowPos(window.getHWnd(), nullptr, 0, 0, 300, 200, SWP_NOMOVE);
     dispatch();
     EXPECT_EQ(taps->delivered, (std::vector<std::string>{"WindowResizeEvent 0x0"}));
     EXPECT_EQ(taps->resizeHandles.front(), window.getHWnd());
@@ -65,16 +65,16 @@ TEST_F(WindowLife, FullScreenRoundTripRaisesOneEventPerSwitch)
     Window& window = openWindow({640, 480});
     dispatch();
     taps->delivered.clear();
-    const LONG style = GetWindowLongA(window.getHWnd(), GWL_STYLE);
-    const LONG exStyle = GetWindowLongA(window.getHWnd(), GWL_EXSTYLE);
+    const LONG style = Platform::Test::getWindowLong(window.getHWnd(), GWL_STYLE);
+    const LONG exStyle = Platform::Test::getWindowLong(window.getHWnd(), GWL_EXSTYLE);
 
     window.setFullscreen(true);
     window.setFullscreen(true); // already on: nothing
     EXPECT_TRUE(window.isFullscreen());
     EXPECT_EQ(window.getSize(), Size(1024, 768));
     EXPECT_EQ(window.getPreviousSize(), Size(640, 480));
-    EXPECT_EQ(GetWindowLongA(window.getHWnd(), GWL_STYLE) & (WS_THICKFRAME | WS_SYSMENU), 0);
-    EXPECT_EQ(GetWindowLongA(window.getHWnd(), GWL_EXSTYLE) & WS_EX_CLIENTEDGE, 0);
+    EXPECT_EQ(Platform::Test::getWindowLong(window.getHWnd(), GWL_STYLE) & (WS_THICKFRAME | WS_SYSMENU), 0);
+    EXPECT_EQ(Platform::Test::getWindowLong(window.getHWnd(), GWL_EXSTYLE) & WS_EX_CLIENTEDGE, 0);
     window.update();
     dispatch();
     EXPECT_EQ(taps->delivered.size(), 1u);
@@ -89,22 +89,22 @@ TEST_F(WindowLife, FullScreenRoundTripRaisesOneEventPerSwitch)
     EXPECT_EQ(window.getSize(), Size(640, 480));
     EXPECT_EQ(window.getPreviousSize(), Size(640, 480));
     EXPECT_EQ(sdlSize(window), std::make_pair(640, 480));
-    EXPECT_EQ(GetWindowLongA(window.getHWnd(), GWL_STYLE), style);
-    EXPECT_EQ(GetWindowLongA(window.getHWnd(), GWL_EXSTYLE), exStyle);
+    EXPECT_EQ(Platform::Test::getWindowLong(window.getHWnd(), GWL_STYLE), style);
+    EXPECT_EQ(Platform::Test::getWindowLong(window.getHWnd(), GWL_EXSTYLE), exStyle);
     EXPECT_FALSE(window.isFullscreen());
 }
 
 TEST_F(WindowLife, StylesOfTheFirstSwitchAreRestoredEveryTime)
 {
     Window& window = openWindow();
-    const LONG original = GetWindowLongA(window.getHWnd(), GWL_STYLE);
+    const LONG original = Platform::Test::getWindowLong(window.getHWnd(), GWL_STYLE);
     window.setFullscreen(true);
     window.setFullscreen(false);
-    SetWindowLongA(window.getHWnd(), GWL_STYLE,
+    Platform::Test::setWindowLong(window.getHWnd(), GWL_STYLE,
                    static_cast<LONG>(WS_OVERLAPPED | WS_CAPTION)); // changed later
     window.setFullscreen(true);
     window.setFullscreen(false);
-    EXPECT_EQ(GetWindowLongA(window.getHWnd(), GWL_STYLE), original);
+    EXPECT_EQ(Platform::Test::getWindowLong(window.getHWnd(), GWL_STYLE), original);
 }
 
 TEST_F(WindowLife, ResizeSetsTheSizeAtOnceWithoutAnEvent)
@@ -137,7 +137,7 @@ TEST_F(WindowLife, ASecondWindowRegistersOnlyOnceTheFirstIsGone)
     EXPECT_EQ(first.getHWnd(), stale);
     second.init("second", LauncherStyle, SW_SHOWNORMAL);
     ASSERT_NE(second.getHWnd(), nullptr);
-    SetWindowPos(second.getHWnd(), nullptr, 0, 0, 300, 200, SWP_NOMOVE); // as a user would
+    Platform::Test::setWindowPos(second.getHWnd(), nullptr, 0, 0, 300, 200, SWP_NOMOVE); // as a user would
     dispatch();
     // One listener per window, however often it was initialised; both take every event.
     EXPECT_EQ(taps->delivered.size(), 1u);
@@ -191,7 +191,7 @@ TEST_F(WindowLife, AWindowInitialisedAgainInFullScreenUsesTheDesktop)
     window.init("again", LauncherStyle, SW_SHOWNORMAL);
     ASSERT_NE(window.getHWnd(), nullptr);
     EXPECT_TRUE(window.isFullscreen());
-    EXPECT_EQ(GetWindowLongA(window.getHWnd(), GWL_EXSTYLE), static_cast<LONG>(WS_EX_APPWINDOW));
+    EXPECT_EQ(Platform::Test::getWindowLong(window.getHWnd(), GWL_EXSTYLE), static_cast<LONG>(WS_EX_APPWINDOW));
     EXPECT_NE(SDL_GetWindowFlags(Platform::GetSDLWindow(window.getHWnd())) & SDL_WINDOW_FULLSCREEN_DESKTOP,
               0u);
     window.update();
@@ -245,8 +245,8 @@ TEST_F(WindowLife, TheIconComesFromTheResourceDirectory)
 
     const auto currentIcon = [&window] {
         // WM_SETICON hands back the icon it replaces; put it straight back.
-        const auto icon = reinterpret_cast<HICON>(SendMessageA(window.getHWnd(), WM_SETICON, ICON_BIG, 0));
-        SendMessageA(window.getHWnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+        const auto icon = reinterpret_cast<HICON>(Platform::Test::sendMessage(window.getHWnd(), WM_SETICON, ICON_BIG, 0));
+        Platform::Test::sendMessage(window.getHWnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
         return icon;
     };
     window.setIcon(name);

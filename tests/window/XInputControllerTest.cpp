@@ -253,12 +253,12 @@ TEST(PadServices, SlotsAboveThreeAndNullRecordsAreBadArguments)
     fake.pads[3].connected = true;
     XINPUT_STATE state{};
     XINPUT_VIBRATION vibration{1, 2};
-    EXPECT_EQ(XInputGetState(4, &state), ERROR_BAD_ARGUMENTS);
-    EXPECT_EQ(XInputSetState(4, &vibration), ERROR_BAD_ARGUMENTS);
-    EXPECT_EQ(XInputGetState(3, nullptr), ERROR_BAD_ARGUMENTS);
-    EXPECT_EQ(XInputGetState(2, &state), ERROR_DEVICE_NOT_CONNECTED);
-    EXPECT_EQ(XInputGetState(3, &state), ERROR_SUCCESS);
-    EXPECT_EQ(XInputSetState(3, &vibration), ERROR_SUCCESS);
+    EXPECT_EQ(Orva::Platform::Test::padState(4, &state), ERROR_BAD_ARGUMENTS);
+    EXPECT_EQ(Orva::Platform::Test::setPadVibration(4, &vibration), ERROR_BAD_ARGUMENTS);
+    EXPECT_EQ(Orva::Platform::Test::padState(3, nullptr), ERROR_BAD_ARGUMENTS);
+    EXPECT_EQ(Orva::Platform::Test::padState(2, &state), ERROR_DEVICE_NOT_CONNECTED);
+    EXPECT_EQ(Orva::Platform::Test::padState(3, &state), ERROR_SUCCESS);
+    EXPECT_EQ(Orva::Platform::Test::setPadVibration(3, &vibration), ERROR_SUCCESS);
     EXPECT_EQ(fake.reads, (std::array<int, 4>{0, 0, 1, 1}));
     Orva::Platform::Test::reset();
 }

@@ -1,5 +1,7 @@
 #include "platform/audio/Outputs.h"
 
+#include "platform/SoundSystem.h"
+
 #include <SDL.h>
 
 #include <algorithm>
@@ -105,6 +107,11 @@ void Test::setAudioOutput(AudioOutput* output)
 std::optional<Test::SoundInit> Test::lastSoundInit()
 {
     return lastInit;
+}
+
+void Test::soundMemory(int* currentAllocated, int* maxAllocated)
+{
+    FMOD_Memory_GetStats(currentAllocated, maxAllocated, true);
 }
 
 void Audio::recordSoundInit(int maxChannels, unsigned flags) noexcept

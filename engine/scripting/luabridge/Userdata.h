@@ -146,7 +146,7 @@ template <class T> constexpr HandleHooks handleHooks()
 } // namespace detail
 
 /// Created on first use, so a signature may name a type before its registration.
-template <class T> ClassInfo& classInfo()
+template <class T> ORVA_API ClassInfo& classInfo()
 {
     static_assert(std::is_same_v<T, std::remove_cv_t<T>>);
     static ClassInfo info(typeid(T), detail::valueDestructor<T>(), std::is_trivially_destructible_v<T>,
