@@ -69,7 +69,8 @@ public:
     // exception is rethrown at the end (later ones are reported on stderr).
     static void PushAllEvents();
 
-    // The script side: each takes the calling script's component first, and refuses nil
+    // The script side, defined with its bindings in scripting/EventManagerScript.cpp (as is
+    // EXPORT_FOR_LUA_SCRIPT): each takes the calling script's component first, and refuses nil
     // (std::invalid_argument) except pushEvent, whose event then has no sender.
     void listenToEventName(LuaScriptComponent* component, const std::string& eventName,
                            const std::string& functionName);

@@ -49,7 +49,8 @@ public:
     // Keeps the lent window, makes the renderer (unless one is set) and the font manager, and
     // initialises the renderer on the window.
     Graphics::Renderer& createRenderer(Window& window);
-    // Registers the script interface; does nothing until the renderer exists.
+    // Registers the script interface; does nothing until the renderer exists. Defined with
+    // the registration table in scripting/EngineScript.cpp.
     void initializeScriptEngine();
     // Sets the quit flag: run returns before the next frame.
     void exit() noexcept { quit_ = true; }
