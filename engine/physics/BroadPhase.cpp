@@ -10,8 +10,6 @@ namespace {
 // Bounds spanning more cells than this are tested against all the others: fewer tests than
 // filling their cells once they are this much larger than most.
 constexpr std::int64_t MaxCellsPerEntry = 64;
-// Far-off bounds share the edge cells; the grid stays correct, only slower there.
-constexpr double CellLimit = 1 << 30;
 // Keeps the inverse of the cell size finite.
 constexpr double MinCell = 1e-20;
 
@@ -21,11 +19,10 @@ bool isFinite(const BaseCollider::Bounds& bounds) noexcept
            std::isfinite(bounds.top);
 }
 
-template <class Visit> void forEachCell(std::int32_t left, std::int32_t bottom, std::int32_t right, std::int32_t top,
-                                        Visit&& visit)
+template <class Span, class Visit> void forEachCell(const Span& span, Visit&& visit)
 {
-    for (std::int32_t y = bottom; y <= top; ++y) {
-        for (std::int32_t x = left; x <= right; ++x) {
+    for (std::int32_t y = span.bottom; y <= span.top; ++y) {
+        for (std::int32_t x = span.left; x <= span.right; ++x) {
             visit(x, y);
         }
     }
@@ -79,25 +76,20 @@ void BroadPhase::chooseCellSize()
     inverseCell_ = 1.0 / std::max(cell, MinCell);
 }
 
-// Monotonic in value, so bounds that overlap always share a cell.
-std::int32_t BroadPhase::cellOf(float value) const noexcept
-{
-    const double cell = std::floor(static_cast<double>(value) * inverseCell_);
-    return static_cast<std::int32_t>(std::clamp(cell, -CellLimit, CellLimit));
-}
-
-std::size_t BroadPhase::bucketOf(std::int32_t x, std::int32_t y) const noexcept
-{
-    const std::uint64_t cell = static_cast<std::uint64_t>(static_cast<std::uint32_t>(x)) << 32 | static_cast<std::uint32_t>(y);
-    return static_cast<std::size_t>((cell * 0x9E3779B97F4A7C15ull) >> bucketShift_);
-}
-
-// Each bucket's entries in ascending index order, counted first and then placed.
+// Each bucket's entries in ascending index order, counted first and then placed. About four
+// buckets an entry: most span one to four cells.
 void BroadPhase::fillBuckets()
 {
+    int bits = 1;
+    while ((std::size_t{1} << bits) < 4 * entries_.size()) {
+        ++bits;
+    }
+    bucketShift_ = 64 - bits;
+    bucketMask_ = (std::size_t{1} << bits) - 1;
+    bucketStarts_.assign(bucketMask_ + 2, 0);
     spans_.clear();
     large_.clear();
-    std::size_t total = 0;
+    std::uint32_t total = 0;
     for (std::uint32_t k = 0; k < entries_.size(); ++k) {
         const Bounds& bounds = entries_[k].bounds;
         CellSpan span{0, 0, -1, -1};
@@ -109,31 +101,21 @@ void BroadPhase::fillBuckets()
         if (cells <= 0 || cells > MaxCellsPerEntry) {
             large_.push_back(k);
             span = {0, 0, -1, -1};
-        } else {
-            total += static_cast<std::size_t>(cells);
         }
+        forEachCell(span, [&](std::int32_t x, std::int32_t y) {
+            ++bucketStarts_[bucketOf(x, y)];
+            ++total;
+        });
         spans_.push_back(span);
     }
-    int bits = 1;
-    while ((std::size_t{1} << bits) < 2 * total) {
-        ++bits;
-    }
-    bucketShift_ = 64 - bits;
-    const std::size_t bucketCount = std::size_t{1} << bits;
-    bucketStarts_.assign(bucketCount + 1, 0);
-    for (const CellSpan& span : spans_) {
-        forEachCell(span.left, span.bottom, span.right, span.top,
-                    [&](std::int32_t x, std::int32_t y) { ++bucketStarts_[bucketOf(x, y)]; });
-    }
-    for (std::size_t b = 1; b < bucketCount; ++b) {
+    for (std::size_t b = 1; b <= bucketMask_; ++b) {
         bucketStarts_[b] += bucketStarts_[b - 1];
     }
-    bucketStarts_[bucketCount] = static_cast<std::uint32_t>(total);
+    bucketStarts_[bucketMask_ + 1] = total;
     // From the last entry back, each bucket's end moves down to its start.
     cellEntries_.resize(total);
     for (std::size_t k = entries_.size(); k-- > 0;) {
-        const CellSpan& span = spans_[k];
-        forEachCell(span.left, span.bottom, span.right, span.top, [&](std::int32_t x, std::int32_t y) {
+        forEachCell(spans_[k], [&](std::int32_t x, std::int32_t y) {
             cellEntries_[--bucketStarts_[bucketOf(x, y)]] = entries_[k];
         });
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -50,8 +52,21 @@ private:
     template <class T> using List = std::vector<T, OrvaAllocator<T>>;
 
     void chooseCellSize();
-    std::int32_t cellOf(float value) const noexcept;
-    std::size_t bucketOf(std::int32_t x, std::int32_t y) const noexcept;
+    // Monotonic in value, so bounds that overlap always share a cell. Far-off bounds share
+    // the edge cells: still correct, only slower there.
+    std::int32_t cellOf(float value) const noexcept
+    {
+        constexpr double limit = 1 << 30;
+        const double cell = std::floor(static_cast<double>(value) * inverseCell_);
+        return static_cast<std::int32_t>(std::clamp(cell, -limit, limit));
+    }
+    // A row's cells sit side by side, so bounds listed near each other in space fill nearby
+    // buckets; rows are scattered.
+    std::size_t bucketOf(std::int32_t x, std::int32_t y) const noexcept
+    {
+        const std::uint64_t row = static_cast<std::uint64_t>(static_cast<std::uint32_t>(y)) * 0x9E3779B97F4A7C15ull;
+        return static_cast<std::size_t>(((row >> bucketShift_) + static_cast<std::uint32_t>(x)) & bucketMask_);
+    }
     void fillBuckets();
     void pairWithin(PairList& pairs) const;
     void pairLarge(PairList& pairs) const;
@@ -66,6 +81,7 @@ private:
     List<Entry> cellEntries_;
     double inverseCell_ = 1.0;
     int bucketShift_ = 63;
+    std::size_t bucketMask_ = 1;
 };
 
 } // namespace Orva::Physics
