@@ -357,20 +357,22 @@ private:
     {
         const std::string name = joined(path, cls.name);
         out_ << "### class " << name << "\n\n" << meaningOf(name) << "\n\n";
+        std::vector<std::string> facts;
         if (!cls.base.empty()) {
             const auto base = classes_.find(cls.base);
             const std::string baseName = base != classes_.end() ? base->second : cls.base;
-            out_ << "Derived from [`" << baseName << "`](#" << anchorOf("class " + baseName) << ").";
-        } else {
-            out_ << "A class of its own.";
+            facts.push_back("Derived from [`" + baseName + "`](#" + anchorOf("class " + baseName) +
+                            "), whose members it has too.");
         }
         if (cls.byValue) {
-            out_ << " By value.";
+            facts.push_back("By value: scripts get copies of their own.");
         }
         if (cls.constructible) {
-            out_ << " `" << name << "()` makes a new one.";
+            facts.push_back("`" + name + "()` makes a new one.");
         }
-        out_ << "\n\n";
+        for (std::size_t i = 0; i < facts.size(); ++i) {
+            out_ << (i == 0 ? "" : " ") << facts[i] << (i + 1 == facts.size() ? "\n\n" : "");
+        }
         if (cls.members.empty()) {
             return;
         }
