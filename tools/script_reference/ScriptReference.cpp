@@ -16,6 +16,7 @@
 #include <iterator>
 #include <optional>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -121,7 +122,13 @@ int main(int argc, char** argv)
 
     std::vector<std::string> problems;
     const Orva::Tools::Meanings meanings = Orva::Tools::readMeanings(*meaningsText, problems);
-    const Bindings bindings = registeredBindings();
+    Bindings bindings;
+    try {
+        bindings = registeredBindings();
+    } catch (const std::exception& error) {
+        std::cerr << "script_reference: the script engine did not start: " << error.what() << '\n';
+        return ExitFailure;
+    }
     const std::string reference = Orva::Tools::writeReference(bindings, meanings, problems);
     for (const std::string& problem : problems) {
         std::cerr << "script_reference: " << problem << " (" << meaningsPath << ")\n";
