@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -258,6 +259,37 @@ TEST_F(SpriteAnimationTest, AnAnimationFileArrivingLaterRestartsItsSprites)
     textures().forceRemove(sheet);
     deliverAnimation(sheet, "images/walk.xml", WalkFile);
     EXPECT_TRUE(textures().getTextureData().empty()) << "a reply for a removed texture is ignored";
+}
+
+TEST_F(SpriteAnimationTest, NoFpsOrTimerTakesTheFrameOutOfRange)
+{
+    // The largest fps for 2 s wraps within the 4 frames at every step; fps 4 then moves on
+    // one frame every 15 or 16 steps of 0.064 frames.
+    SpriteComponent* sprite = idleSprite();
+    sprite->setFPS(std::numeric_limits<int>::max());
+    for (const int frame : framesOver(*sprite, 125)) {
+        ASSERT_TRUE(frame >= 0 && frame < 4) << frame;
+    }
+    sprite->setFPS(4);
+    int moves = 0;
+    int last = sprite->getAnimationFrame();
+    for (const int frame : framesOver(*sprite, 63)) {
+        if (frame != last) {
+            EXPECT_EQ(frame, (last + 1) % 4);
+            ++moves;
+        }
+        last = frame;
+    }
+    EXPECT_EQ(moves, 4) << "63 steps of 0.064 frames";
+
+    // A timer written from outside (the reflected "CurrFrame") is never converted out of range.
+    float& timer = *Orva::findReflected<float>(sprite->getReflectibles(), "CurrFrame");
+    sprite->setHasAnimation(false);
+    for (const float written : {1e30f, -1e30f, std::numeric_limits<float>::quiet_NaN()}) {
+        timer = written;
+        sprite->update(Step);
+    }
+    EXPECT_EQ(sprite->getAnimationFrame(), 0) << "NaN reads as frame 0";
 }
 
 } // namespace
