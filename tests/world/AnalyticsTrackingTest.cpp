@@ -339,4 +339,36 @@ TEST_F(AnalyticsTest, AnOpenDropOutlivesClearAllAndClosesIntoTheStageCurrentThen
     EXPECT_NEAR(drops.front().duration, 2 * 0.05 + 5 * 0.016, 1e-6);
 }
 
+TEST_F(AnalyticsTest, TheReportKeepsItsFirstHundredDropsAndCountsTheRestUnderTheirStage)
+{
+    analytics().enableLevelTracking();
+    const auto slowStretches = [this](int count) {
+        for (int stretch = 0; stretch < count; ++stretch) {
+            runFrames(10, 0.05f);
+            runFrames(10, 0.016f);
+        }
+    };
+    analytics().stateLoaded("Swamp");
+    slowStretches(98);
+    analytics().stateLoaded("Harbour");
+    slowStretches(5);
+    const auto& levels = analytics().getLevelData();
+    EXPECT_EQ(levels.at("Swamp").performance.size(), 98u);
+    EXPECT_EQ(levels.at("Harbour").performance.size(), 2u);
+
+    const std::string report = Orva::Analytic::reportText(analytics());
+    std::size_t perfLines = 0;
+    for (std::size_t at = report.find("<perf "); at != std::string::npos;
+         at = report.find("<perf ", at + 1)) {
+        ++perfLines;
+    }
+    EXPECT_EQ(perfLines, Orva::Analytic::DataAnalyticManager::MaxPerformanceRecords);
+    EXPECT_NE(report.find("\t\t<stage value=\"Harbour\" loadCount=\"1\" objectCount=\"0\" deleteCount=\"0\" "
+                          "perfNotKept=\"3\">\n"),
+              std::string::npos)
+        << report.substr(0, 400);
+    EXPECT_NE(report.find("<stage value=\"Swamp\" loadCount=\"1\" objectCount=\"0\" deleteCount=\"0\">"),
+              std::string::npos);
+}
+
 } // namespace
