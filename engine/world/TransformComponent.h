@@ -60,10 +60,9 @@ public:
     // through the next unchanged step as well, so that components stepped in the next frame
     // still see the change.
     void forceUpdate();
-    // Until its pool first steps it, a transform is new: whoever places it (a script, a stage
-    // or set reader) has its world values, and its descendants', derived at once, as the step
-    // would derive them, so that nothing stepped before the pool reads the origin. Afterwards
-    // local changes wait for the step, which keeps the step order every moving object relies on.
+    // Until its pool first steps it, derives the world values (and the descendants') at once,
+    // as the step would: nothing stepped earlier reads a new object at the origin. Afterwards
+    // changes wait for the step, whose order every moving object relies on.
     void placeIfNew();
     // The pool's step; dt is not used.
     void update(float dt);
