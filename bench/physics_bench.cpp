@@ -7,15 +7,23 @@
 //                            world's broad phase on (1) or every pair tested (0). The first
 //                            300 steps run untimed; each iteration is one of the next 600.
 //
+//   placedStep/N             one fixed step of N colliders placed apart on a square lattice
+//                            2 units apart (circles of radius 0.5, unit AABBs and unit boxes
+//                            turned by 0.5 rad in turn, every tenth drifting on a body), with
+//                            the broad phase on. One untimed step; each iteration is one of the
+//                            next 20.
+//
 // Counter: inside, the bodies still within the enclosure after the timed steps. Circles,
 // since touching boxes with bodies part ever faster and turned boxes are never pushed.
 
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <vector>
 
 #include "BenchWorld.h"
 #include "physics/AABBCollider.h"
+#include "physics/BoxCollider.h"
 #include "physics/CircleCollider.h"
 #include "physics/RigidBody.h"
 #include "world/TransformComponent.h"
@@ -35,11 +43,15 @@ constexpr int PerRow = 25;
 constexpr float Spacing = 1.5f;
 constexpr int UntimedSteps = 300;
 constexpr int TimedSteps = 600;
+constexpr float LatticeSpacing = 2.0f;
+constexpr int PlacedTimedSteps = 20;
 
-GameObject* placed(float x, float y)
+GameObject* placed(float x, float y, float angle = 0.0f)
 {
     GameObject* object = GameObjectManager::getInstance().create();
-    object->addComponent<TransformComponent>()->setLocalTranslation({x, y, 0.0f});
+    auto* transform = object->addComponent<TransformComponent>();
+    transform->setLocalTranslation({x, y, 0.0f});
+    transform->setLocalRotationRad(angle);
     return object;
 }
 
@@ -92,12 +104,46 @@ void fixedStep(benchmark::State& state)
     state.counters["inside"] = inside;
 }
 
+void placedStep(benchmark::State& state)
+{
+    BenchWorld world;
+    const int count = static_cast<int>(state.range(0));
+    const int side = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(count))));
+    for (int i = 0; i < count; ++i) {
+        const float x = LatticeSpacing * static_cast<float>(i % side);
+        const float y = LatticeSpacing * static_cast<float>(i / side);
+        Orva::Physics::BaseCollider* collider = nullptr;
+        if (i % 3 == 0) {
+            auto* circle = placed(x, y)->addComponent<Orva::Physics::CircleCollider>();
+            circle->radius = 0.5f;
+            collider = circle;
+        } else if (i % 3 == 1) {
+            collider = placed(x, y)->addComponent<Orva::Physics::AABBCollider>();
+        } else {
+            collider = placed(x, y, 0.5f)->addComponent<Orva::Physics::BoxCollider>();
+        }
+        if (i % 10 == 0) {
+            collider->owner->addComponent<Orva::Physics::RigidBody>()->velocity = {0.1f, 0.1f, 0.0f};
+        }
+    }
+    step();
+    for (auto _ : state) {
+        step();
+    }
+}
+
 } // namespace
 
 BENCHMARK(fixedStep)
     ->ArgsProduct({{250, 1000}, {1, 0}})
     ->ArgNames({"N", "broadPhase"})
     ->Iterations(TimedSteps)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(placedStep)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->ArgName("N")
+    ->Iterations(PlacedTimedSteps)
     ->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -111,6 +111,8 @@ public:
             object->addComponent<Orva::TransformComponent>();
             components_.push_back(object->addLuaScript(className));
         }
+        // Placed transforms, as in a running game: a new one would follow every move at once.
+        Orva::ComponentPool<Orva::TransformComponent>::getInstance().update(FixedStep);
         step();
         step();
     }

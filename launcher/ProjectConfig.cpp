@@ -3,6 +3,8 @@
 #include <tinyxml2.h>
 
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 namespace Orva::Launcher {
 
@@ -40,7 +42,12 @@ std::optional<ProjectConfig> readProjectConfig(const std::string& path, std::str
 {
     tinyxml2::XMLDocument document(true, tinyxml2::PRESERVE_WHITESPACE);
     if (document.LoadFile(path.c_str()) != tinyxml2::XML_SUCCESS) {
-        error = path + ": " + document.ErrorStr();
+        // A missing project file most often means the program was started from elsewhere.
+        std::error_code ignored;
+        error = document.ErrorID() == tinyxml2::XML_ERROR_FILE_NOT_FOUND
+                    ? path + ": not found in " + std::filesystem::current_path(ignored).string() +
+                          ": Executable runs from the game's bin/ folder, where its config.ini lies"
+                    : path + ": " + document.ErrorStr();
         return std::nullopt;
     }
     // A document of comments alone loads without a root element.

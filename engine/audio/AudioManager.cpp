@@ -121,6 +121,7 @@ void AudioManager::onResourceLoadComplete(BaseEvent* event)
         exinfo.cbsize = ExinfoSize;
         exinfo.length = static_cast<unsigned>(entry.contents.size());
         exinfo.suggestedsoundtype = SuggestedSoundType;
+        exinfo.name = entry.path.c_str();
         FMOD::Sound* sound = nullptr;
         const FMOD_RESULT result =
             system_->createSound(entry.contents.data(), FMOD_OPENMEMORY, &exinfo, &sound);

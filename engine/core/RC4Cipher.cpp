@@ -117,4 +117,18 @@ std::string RC4Cipher::decrypt(const std::string& stored)
     return plain;
 }
 
+bool RC4Cipher::isStoredForm(const std::string& bytes)
+{
+    if (bytes.size() < headerBytes) {
+        return false;
+    }
+    const auto key = headerKey();
+    for (std::size_t j = 0; j < headerBytes; ++j) {
+        if (!isDigit(unshifted(bytes[j], key[j]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace Orva::Crypto

@@ -16,6 +16,10 @@ namespace Orva::Crypto {
 class ORVA_API RC4Cipher
 {
 public:
+    // What puts a text file in the stored form, for messages about one that is not: the
+    // tool the build makes (build/bin/scramble).
+    static constexpr const char* StoreCommand = "scramble enc <text file> <stored file>";
+
     // Longest text the 8-digit header can carry.
     static constexpr std::size_t MaxTextBytes = 99'999'999;
 
@@ -25,6 +29,10 @@ public:
     // gives "", and a length beyond the stored bytes is cut to what is there. Bytes after
     // the announced length are ignored.
     static std::string decrypt(const std::string& stored);
+    // Whether the bytes begin as encrypt writes them, with a header of eight digits; a text
+    // file written by hand does not. Reseeds the engine generator as decrypt does, so asked
+    // beside a decrypt it leaves the sequence as it was.
+    static bool isStoredForm(const std::string& bytes);
 };
 
 } // namespace Orva::Crypto

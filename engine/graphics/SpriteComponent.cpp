@@ -1,6 +1,8 @@
 #include "graphics/SpriteComponent.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <utility>
 
 #include "core/GlobalManager.h"
@@ -13,6 +15,21 @@
 #include "world/TransformComponent.h"
 
 namespace Orva::Graphics {
+
+namespace {
+
+// The frame timer truncated: saturated at the ends of int, 0 for NaN. Scripts, files and
+// tweens may write any float into the timer.
+int frameOf(float timer) noexcept
+{
+    constexpr float IntLimit = 2147483648.0f;
+    if (!(timer < IntLimit)) {
+        return timer > 0.0f ? std::numeric_limits<int>::max() : 0;
+    }
+    return timer >= -IntLimit ? static_cast<int>(timer) : std::numeric_limits<int>::min();
+}
+
+} // namespace
 
 SpriteComponent::~SpriteComponent()
 {
@@ -199,15 +216,17 @@ void SpriteComponent::update(float dt)
         if (frameTimer_ >= frames) {
             if (loopLimit_ >= 0) {
                 ++loopCount_;
-            } else {
-                frameTimer_ -= frames;
+            } else if (frames > 0.0f) {
+                // Past the end by more than a pass (a huge fps): back within the pass at once,
+                // or the timer would outgrow every frame.
+                frameTimer_ = std::fmod(frameTimer_, frames);
             }
             if (loopLimit_ >= loopCount_) {
                 frameTimer_ = frames - 1.0f;
             }
         }
     }
-    frameIndex_ = static_cast<int>(frameTimer_);
+    frameIndex_ = frameOf(frameTimer_);
 }
 
 void SpriteComponent::pushFPS() noexcept

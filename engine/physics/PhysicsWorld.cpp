@@ -1,6 +1,7 @@
 #include "physics/PhysicsWorld.h"
 
 #include <algorithm>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <stdexcept>
@@ -180,45 +181,92 @@ void PhysicsWorld::gatherPairing()
 {
     pairing_.clear();
     pairing_.reserve(colliders_.size());
+    nearby_.clear();
+    contactHolders_.clear();
     for (BaseCollider* collider : colliders_) {
         if (!collider->active && collider->getShapeKind() == BaseCollider::Box) {
             collider->markRefreshDue();
         }
         const int group = collider->getCollisionGroupIndex();
         const bool takesPart = collider->active && isGroupIndex(group) && collider->hasSteppedGeometry();
+        const auto index = static_cast<std::uint32_t>(pairing_.size());
         pairing_.push_back({collider->getBounds(), takesPart ? group : -1, collider->tracksContacts()});
+        if (takesPart) {
+            nearby_.add(index, collider->getBounds());
+        }
+        if (collider->tracksContacts()) {
+            for (BaseCollider* contact : collider->getContacts()) {
+                contactHolders_.push_back({contact, index});
+            }
+        }
     }
+}
+
+// The pairs whose bounds overlap and those where a collider holds the other as a contact
+// (only those can end one), in list order. Nothing moves a collider while its pairs are
+// tested, and testing a pair changes only its own contacts, so the set found up front is
+// the set the whole loop would act on.
+void PhysicsWorld::findCandidates()
+{
+    candidates_.clear();
+    nearby_.findPairs(candidates_);
+    if (!contactHolders_.empty()) {
+        const auto byCollider = [](const ContactHolder& x, const ContactHolder& y) {
+            return std::less<const BaseCollider*>()(x.first, y.first);
+        };
+        std::sort(contactHolders_.begin(), contactHolders_.end(), byCollider);
+        for (std::uint32_t k = 0; k < colliders_.size(); ++k) {
+            const auto held = std::equal_range(contactHolders_.begin(), contactHolders_.end(),
+                                               ContactHolder{colliders_[k], 0}, byCollider);
+            for (auto holder = held.first; holder != held.second; ++holder) {
+                if (holder->second != k) {
+                    candidates_.push_back(BroadPhase::key(std::min(holder->second, k), std::max(holder->second, k)));
+                }
+            }
+        }
+    }
+    std::sort(candidates_.begin(), candidates_.end());
+    candidates_.erase(std::unique(candidates_.begin(), candidates_.end()), candidates_.end());
 }
 
 void PhysicsWorld::testPairs()
 {
     gatherPairing();
-    const std::size_t count = colliders_.size();
-    for (std::size_t i = 0; i < count; ++i) {
-        const PairingEntry& a = pairing_[i];
-        if (a.group < 0) {
-            continue;
-        }
-        const bool* detects = flags_[a.group];
-        for (std::size_t j = i + 1; j < count; ++j) {
-            const PairingEntry& b = pairing_[j];
-            const bool near = !broadPhase_ || a.bounds.overlaps(b.bounds);
-            // Apart and followed by no listener: the pair can neither touch nor end a contact.
-            if (!near && !a.tracksContacts && !b.tracksContacts) {
-                continue;
-            }
-            // A skipped pair raises nothing and keeps its contact lists.
-            if (b.group < 0 || !detects[b.group]) {
-                continue;
-            }
-            if (near) {
-                testPair(*colliders_[i], *colliders_[j]);
-            } else {
-                // Apart, so the pair test would find nothing: a contact ends.
-                noteSeparation(*colliders_[i], *colliders_[j]);
-                noteSeparation(*colliders_[j], *colliders_[i]);
+    if (!broadPhase_) {
+        const auto count = static_cast<std::uint32_t>(colliders_.size());
+        for (std::uint32_t i = 0; i < count; ++i) {
+            for (std::uint32_t j = i + 1; j < count; ++j) {
+                testCandidate(i, j, true);
             }
         }
+        return;
+    }
+    findCandidates();
+    for (const BroadPhase::PairKey pair : candidates_) {
+        const std::uint32_t i = BroadPhase::lowerOf(pair);
+        const std::uint32_t j = BroadPhase::higherOf(pair);
+        testCandidate(i, j, pairing_[i].bounds.overlaps(pairing_[j].bounds));
+    }
+}
+
+void PhysicsWorld::testCandidate(std::uint32_t i, std::uint32_t j, bool near)
+{
+    const PairingEntry& a = pairing_[i];
+    const PairingEntry& b = pairing_[j];
+    // Apart and followed by no listener: the pair can neither touch nor end a contact.
+    if (a.group < 0 || (!near && !a.tracksContacts && !b.tracksContacts)) {
+        return;
+    }
+    // A skipped pair raises nothing and keeps its contact lists.
+    if (b.group < 0 || !flags_[a.group][b.group]) {
+        return;
+    }
+    if (near) {
+        testPair(*colliders_[i], *colliders_[j]);
+    } else {
+        // Apart, so the pair test would find nothing: a contact ends.
+        noteSeparation(*colliders_[i], *colliders_[j]);
+        noteSeparation(*colliders_[j], *colliders_[i]);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/EventCallbackObject.h"
@@ -12,6 +13,7 @@
 #include "core/OrvaAllocator.h"
 #include "core/Singleton.h"
 #include "physics/BaseCollider.h"
+#include "physics/BroadPhase.h"
 #include "physics/CollisionEvent.h"
 
 namespace Orva {
@@ -110,9 +112,10 @@ public:
     const std::string* getCollisionGroupNames() const noexcept { return names_; }
     FlagField& getCollisionFlagField() noexcept { return flags_; }
 
-    // With the broad phase on (the default) a pair whose bounds lie apart is not tested:
-    // it cannot touch. Pairs are still taken in list order and separations still end
-    // contacts, so events and results are the same either way.
+    // With the broad phase on (the default) only the pairs whose bounds overlap and those
+    // holding each other as contacts are visited, at a cost that grows with them rather than
+    // with every pair; they are still taken in list order, so events and results are the
+    // same either way. Off, every pair is tested.
     void setBroadPhase(bool on) noexcept { broadPhase_ = on; }
 
     // Script listeners: from the next dispatch on, the named function of the component's
@@ -147,9 +150,12 @@ private:
         bool tracksContacts;
     };
     using PairingList = std::vector<PairingEntry, OrvaAllocator<PairingEntry>>;
+    using ContactHolder = std::pair<BaseCollider*, std::uint32_t>;
 
     void gatherPairing();
+    void findCandidates();
     void testPairs();
+    void testCandidate(std::uint32_t i, std::uint32_t j, bool near);
     void testPair(BaseCollider& a, BaseCollider& b);
     void noteContact(BaseCollider& self, BaseCollider& other, const Math::Vector2D<float>& normal);
     void noteSeparation(BaseCollider& self, BaseCollider& other);
@@ -180,6 +186,10 @@ private:
     EventList events_;
     ManifoldList manifolds_;
     PairingList pairing_;
+    BroadPhase nearby_;
+    // Each collider held in a contact list, with the list index of the holder.
+    std::vector<ContactHolder, OrvaAllocator<ContactHolder>> contactHolders_;
+    BroadPhase::PairList candidates_;
     bool broadPhase_ = true;
     bool flags_[MaxGroups][MaxGroups] = {};
     std::string names_[MaxGroups];

@@ -63,13 +63,14 @@ enum FMOD_DSP_TYPE : int
     FMOD_DSP_TYPE_TREMOLO = 22,
 };
 
-// Extra facts for createSound. Only `length` is read; the others are kept for callers that set
-// them and mean nothing here (the format is always probed from the data).
+// Extra facts for createSound. Only `length` and `name` are read; the others are kept for
+// callers that set them and mean nothing here (the format is always probed from the data).
 struct FMOD_CREATESOUNDEXINFO
 {
     int cbsize;
     unsigned int length; // bytes of data behind the pointer given to createSound
     int suggestedsoundtype;
+    const char* name; // the file the data came from, named when it does not decode; may be null
 };
 
 namespace Orva::Platform::Audio {

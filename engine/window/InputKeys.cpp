@@ -3,6 +3,7 @@
 namespace Orva {
 
 std::uint8_t WindowKeyStates[256] = {};
+std::uint8_t WindowKeyPresses[256] = {};
 std::int32_t WindowMouseX = 0;
 std::int32_t WindowMouseY = 0;
 std::int16_t WindowMouseWheelDelta = 0;
@@ -58,7 +59,7 @@ void recordSides(int leftKey, int rightKey, unsigned char leftCode, unsigned cha
     const auto record = [down](int sideKey, unsigned char code) {
         const bool sideDown = (GetKeyState(sideKey) & 0x8000) != 0;
         if (sideDown == down)
-            WindowKeyStates[code] = down ? 1 : 0;
+            recordKeyState(code, down);
     };
     record(leftKey, leftCode);
     record(rightKey, rightCode);
@@ -71,11 +72,20 @@ void recordKey(WPARAM virtualKey, bool down)
     } else if (virtualKey == VK_CONTROL) {
         recordSides(VK_LCONTROL, VK_RCONTROL, InputKeys::ORVA_LEFT_CONTROL, InputKeys::ORVA_RIGHT_CONTROL, down);
     } else if (const int code = keyCodeOf(virtualKey); code != NoKeyCode) {
-        WindowKeyStates[code] = down ? 1 : 0;
+        recordKeyState(static_cast<unsigned char>(code), down);
     }
 }
 
 } // namespace
+
+// A repeated key-down of a held key is no new press.
+void recordKeyState(unsigned char code, bool down) noexcept
+{
+    if (down && WindowKeyStates[code] == 0) {
+        WindowKeyPresses[code] = 1;
+    }
+    WindowKeyStates[code] = down ? 1 : 0;
+}
 
 void recordKeyDown(WPARAM virtualKey) { recordKey(virtualKey, true); }
 

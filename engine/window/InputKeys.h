@@ -216,6 +216,9 @@ struct ORVA_API InputKeys
 
 // 1 down, 0 up, indexed by key code.
 ORVA_API extern std::uint8_t WindowKeyStates[256];
+// 1 for a key that went down since the input manager's last update, even if it is up again:
+// that update counts it as tapped. The input manager clears it.
+ORVA_API extern std::uint8_t WindowKeyPresses[256];
 // Cursor position of the last mouse move, client pixels (negative outside while captured).
 ORVA_API extern std::int32_t WindowMouseX;
 ORVA_API extern std::int32_t WindowMouseY;
@@ -227,5 +230,7 @@ ORVA_API extern std::int16_t WindowMouseWheelDelta;
 // clear each side it reports up (on a key-up); keys without a code change nothing.
 ORVA_API void recordKeyDown(WPARAM virtualKey);
 ORVA_API void recordKeyUp(WPARAM virtualKey);
+// A key or mouse button message's new state for the code, noting a press.
+ORVA_API void recordKeyState(unsigned char code, bool down) noexcept;
 
 } // namespace Orva

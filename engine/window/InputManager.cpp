@@ -62,6 +62,8 @@ std::int32_t controllerIndexOf(unsigned char key) noexcept
 
 InputManager::InputManager()
 {
+    // A press made before there was a manager belongs to no update of this one.
+    std::fill(std::begin(WindowKeyPresses), std::end(WindowKeyPresses), 0);
     actionListeners_.reserve(ReservedActionCodes);
     for (int pad = 0; pad < PadCount; ++pad) {
         controllers_[static_cast<std::size_t>(pad)] = XInputController(pad + 1);
@@ -111,16 +113,24 @@ void InputManager::getListOfButtonsWithState(KeyList& out, ButtonState state)
     }
 }
 
+// A key pressed since the last update is down in this one even if it is up again, so a tap
+// shorter than a frame reads as tapped now and released at the next update.
 void InputManager::updateButtonStates(float dt)
 {
     previousBuffer_ = currentBuffer_;
     currentBuffer_ = (currentBuffer_ + 1) & 1;
     if (replaying_) {
         replayStep(dt);
+        std::fill(std::begin(WindowKeyPresses), std::end(WindowKeyPresses), 0);
         return;
     }
+    replayDownKeys_.reset();
+    strandedKeys_.reset();
     StateBuffer& current = stateBuffers_[static_cast<std::size_t>(currentBuffer_)];
-    std::memcpy(current.data(), WindowKeyStates, current.size());
+    for (std::size_t key = 0; key < current.size(); ++key) {
+        current[key] = WindowKeyStates[key] | WindowKeyPresses[key];
+    }
+    std::fill(std::begin(WindowKeyPresses), std::end(WindowKeyPresses), 0);
     readPads(dt);
 
     const std::int16_t wheel = WindowMouseWheelDelta;

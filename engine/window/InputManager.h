@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -221,7 +222,7 @@ public:
     // with `continueAfter`, recording takes over when it runs out. A path that does not load
     // switches to recording.
     void useTrackingData(const std::string& path, bool continueAfter);
-    // Ends any replay and records from now on.
+    // Ends any replay and records from now on; keys it left down go back to the keyboard.
     void stopUsingTrackingData() noexcept;
 
     bool isTrackingInput() const noexcept { return tracking_; }
@@ -246,11 +247,16 @@ private:
     using StickListeners = ListenerList<std::uint32_t, ControllerListenerData>;
 
     using StateBuffer = std::array<std::uint8_t, 256>;
+    using KeySet = std::bitset<256>;
 
     void step(float dt);
     void updateButtonStates(float dt);
     void readPads(float dt);
     void replayStep(float dt);
+    // Applies the due records in order, each key changing once at most.
+    void applyDueRecords(StateBuffer& current);
+    // The keys the replay holds down become the keyboard's again at the next update.
+    void strandReplayKeys() noexcept;
     void dispatchActionListeners();
     void updateMouse();
     void updateStickDeltaListeners();
@@ -282,6 +288,9 @@ private:
     bool replaying_ = false;
     bool continueAfterReplay_ = false;
     InputReplayTrack replayTrack_;
+    // Down by the replay's records; those of a replay that ended before releasing them.
+    KeySet replayDownKeys_;
+    KeySet strandedKeys_;
 };
 
 } // namespace Orva

@@ -150,6 +150,7 @@ void InputManager::stopTrackingInput()
     if (replaying_) {
         replayTrack_.clear();
         replaying_ = false;
+        strandReplayKeys();
     } else {
         writeRecordings();
     }
@@ -194,6 +195,40 @@ void InputManager::stopUsingTrackingData() noexcept
     tracking_ = true;
     replaying_ = false;
     replayTrack_.clear();
+    strandReplayKeys();
+}
+
+// A stage change ends a replay between a recorded press and its release; a replay started
+// before the next update would otherwise keep the key down, and its own press of it would
+// never read as a tap.
+void InputManager::strandReplayKeys() noexcept
+{
+    strandedKeys_ |= replayDownKeys_;
+    replayDownKeys_.reset();
+}
+
+// A record that would change a key a second time in one update waits, with every record
+// after it, for the next update: a press and release due together still make a tap.
+void InputManager::applyDueRecords(StateBuffer& current)
+{
+    KeySet changed;
+    InputReplayTrack::Records& due = replayTrack_.dueRecords();
+    while (!due.empty()) {
+        const InputTrackData record = due.front();
+        if (record.key < KeyCodeCount) {
+            const std::uint8_t value = record.pressed ? 1 : 0;
+            if (current[record.key] != value) {
+                if (changed[record.key]) {
+                    return;
+                }
+                changed.set(record.key);
+            }
+            current[record.key] = value;
+            replayDownKeys_.set(record.key, record.pressed);
+        }
+        due.pop_front();
+        trackingList_.push_back(record);
+    }
 }
 
 // The recording drives the frame buffers; the real keyboard goes to the back-up buffer, and
@@ -203,19 +238,16 @@ void InputManager::replayStep(float dt)
     StateBuffer& current = stateBuffers_[static_cast<std::size_t>(currentBuffer_)];
     std::memcpy(backUpBuffer_.data(), WindowKeyStates, backUpBuffer_.size());
     current = stateBuffers_[static_cast<std::size_t>(previousBuffer_)];
-    replayTrack_.update(dt);
-
-    InputReplayTrack::Records& due = replayTrack_.dueRecords();
-    while (!due.empty()) {
-        const InputTrackData record = due.front();
-        due.pop_front();
-        if (record.key < KeyCodeCount) {
-            current[record.key] = record.pressed ? 1 : 0;
+    for (std::size_t key = 0; key < KeyCodeCount; ++key) {
+        if (strandedKeys_[key]) {
+            current[key] = WindowKeyStates[key];
         }
-        trackingList_.push_back(record);
     }
+    strandedKeys_.reset();
+    replayTrack_.update(dt);
+    applyDueRecords(current);
 
-    if (replayTrack_.pendingRecords().empty()) {
+    if (replayTrack_.pendingRecords().empty() && replayTrack_.dueRecords().empty()) {
         if (continueAfterReplay_) {
             replaying_ = false;
             tracking_ = true;

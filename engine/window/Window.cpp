@@ -66,7 +66,7 @@ void pressMouseButton(HWND window, int button, unsigned char code)
         SetCapture(window);
         processState.mouseCaptureButton = button;
     }
-    WindowKeyStates[code] = 1;
+    recordKeyState(code, true);
 }
 
 void releaseMouseButton(int button, unsigned char code)
@@ -75,7 +75,7 @@ void releaseMouseButton(int button, unsigned char code)
         ReleaseCapture();
         processState.mouseCaptureButton = NoCapture;
     }
-    WindowKeyStates[code] = 0;
+    recordKeyState(code, false);
 }
 
 Math::Vector2D<unsigned> extentOf(const RECT& rect)

@@ -225,6 +225,7 @@ void TransformComponentDeserializer::execute(GameObject* object, const XMLElemen
             transform->getLocalRotationRad() = angle;
         }
     }
+    transform->placeIfNew();
 }
 
 void SpriteComponentDeserializer::execute(GameObject* object, const XMLElement* element)

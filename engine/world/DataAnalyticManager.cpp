@@ -252,6 +252,20 @@ void DataAnalyticManager::objectDestroyed()
     }
 }
 
+void DataAnalyticManager::addPerformanceRecord(const PerformanceData& record)
+{
+    std::size_t kept = 0;
+    for (const auto& [stage, level] : levels_) {
+        kept += level.performance.size();
+    }
+    LevelData& level = currentLevelRecord();
+    if (kept < MaxPerformanceRecords) {
+        level.performance.push_back(record);
+    } else {
+        ++level.performanceNotKept;
+    }
+}
+
 void DataAnalyticManager::resourceDelivered(const std::string& path)
 {
     if (trackingResource_) {

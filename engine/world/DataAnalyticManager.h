@@ -66,6 +66,8 @@ struct ORVA_API LevelData
     unsigned deleted = 0;
     // In the order the drops were closed.
     std::vector<PerformanceData, OrvaAllocator<PerformanceData>> performance;
+    // Drops closed while the report already held its most records: counted, not kept.
+    unsigned performanceNotKept = 0;
 };
 
 // Records how a game is played: key use, resource deliveries, stage visits with their object
@@ -96,6 +98,10 @@ public:
     using FloatMap = std::map<std::string, float>;
     using BoolMap = std::map<std::string, bool>;
     using EventMap = std::map<std::string, EventData>;
+
+    // The most frame-rate drops the report keeps, over all stages: each holds a memory dump of
+    // several KB, and a game that stays slow would otherwise grow the report without end.
+    static constexpr std::size_t MaxPerformanceRecords = 100;
 
     // The input action that every key code from 0 to FirstUntrackedKey - 1 is tied to.
     static constexpr const char* KeyActionName = "DataAnalyticKey";
@@ -187,6 +193,9 @@ public:
     // The entry of the stage, made empty when absent.
     LevelData& levelRecord(const std::string& stageName) { return levels_[stageName]; }
     LevelData& currentLevelRecord() { return levels_[currentStage_]; }
+    // Appends a closed drop to the current stage's records, or counts it there once the
+    // stages hold MaxPerformanceRecords between them.
+    void addPerformanceRecord(const PerformanceData& record);
     const std::string& getCurrentStage() const noexcept { return currentStage_; }
 
     // ---- what was recorded --------------------------------------------------------------------

@@ -141,12 +141,16 @@ std::string reportText(const DataAnalyticManager& analytics)
                  });
     writeSection(out, "level", analytics.getLevelData(),
                  [&out](const std::string& stage, const LevelData& level) {
-                     ElementLine(out, 2, "stage")
-                         .attribute("value", stage)
+                     ElementLine line(out, 2, "stage");
+                     line.attribute("value", stage)
                          .attribute("loadCount", level.loadCount)
                          .attribute("objectCount", level.objectCount)
-                         .attribute("deleteCount", level.deleteCount)
-                         .open();
+                         .attribute("deleteCount", level.deleteCount);
+                     // Only past the bound, so that every other report reads as before.
+                     if (level.performanceNotKept > 0) {
+                         line.attribute("perfNotKept", level.performanceNotKept);
+                     }
+                     line.open();
                      for (const PerformanceData& drop : level.performance) {
                          writePerformance(out, drop);
                      }

@@ -291,7 +291,7 @@ void Engine::watchSlowFrames()
         record.duration =
             static_cast<float>(static_cast<double>(ticks) / Analytic::AnalyticClock::TicksPerSecond);
         record.time = Analytic::AnalyticClock::localTimeText(record.startTime);
-        analytics.currentLevelRecord().performance.push_back(record);
+        analytics.addPerformanceRecord(record);
         state.stretchOpen = false;
     }
 }

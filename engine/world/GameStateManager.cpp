@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -64,6 +65,24 @@ XMLElement* parseStage(tinyxml2::XMLDocument& document, const std::string& store
         return nullptr;
     }
     return document.FirstChildElement("stage");
+}
+
+// Why parseStage found no stage in the stored text.
+std::string unreadableStage(const tinyxml2::XMLDocument& document, const std::string& stored)
+{
+    if (stored.empty()) {
+        return "the file is empty or cannot be read";
+    }
+    if (!Crypto::RC4Cipher::isStoredForm(stored)) {
+        return std::string("not in the stored form (plain text?): store it with \"") +
+               Crypto::RC4Cipher::StoreCommand + "\" (build/bin/scramble)";
+    }
+    if (document.Error()) {
+        const std::string line =
+            document.ErrorLineNum() > 0 ? " at line " + std::to_string(document.ErrorLineNum()) : std::string();
+        return "malformed XML" + line + " (" + document.ErrorName() + ")";
+    }
+    return "no <stage> element at its root";
 }
 
 // `info/name`, or null.
@@ -223,7 +242,7 @@ void GameStateManager::onResourceLoadComplete(BaseEvent* event)
         const XMLElement* nameElement = stage ? stageNameElement(*stage) : nullptr;
         const char* name = nameElement ? nameElement->Attribute("text") : nullptr;
         if (!stage) {
-            std::cerr << "game states: " << path << " skipped: not a readable stage file\n";
+            std::cerr << "game states: " << path << " skipped: " << unreadableStage(document, entry.contents) << "\n";
         } else if (!name) {
             std::cerr << "game states: " << path << " skipped: no info/name text\n";
         } else if (!stateList_.emplace(name, path).second) {

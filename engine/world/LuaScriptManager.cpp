@@ -246,8 +246,14 @@ bool LuaScriptManager::loadAllScripts()
 std::string LuaScriptManager::loadScriptFile(const std::string& path)
 {
     using Resources::ResourceManager;
-    const std::string text =
-        Crypto::RC4Cipher::decrypt(ResourceManager::openFile(ResourceManager::getResourceDirectory() + path));
+    const std::string stored = ResourceManager::openFile(ResourceManager::getResourceDirectory() + path);
+    // Text that was never stored unscrambles to nothing, which would report every class
+    // function missing.
+    if (!stored.empty() && !Crypto::RC4Cipher::isStoredForm(stored)) {
+        return "Error when loading: " + path + "\n" + path + " is not in the stored form (plain text?): " +
+               "store it with \"" + Crypto::RC4Cipher::StoreCommand + "\" (build/bin/scramble).\n";
+    }
+    const std::string text = Crypto::RC4Cipher::decrypt(stored);
     const std::string chunkName = "@" + path;
     {
         const StackRestore restore(state_);

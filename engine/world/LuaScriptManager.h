@@ -87,8 +87,9 @@ public:
     const std::vector<std::string>& getScriptPaths() const noexcept { return scriptPaths_; }
     // Unloads every class and forgets every path.
     void clearAllScriptFiles();
-    // Loads every listed file as a class. At the first failure (the chunk does not load or
-    // run, the class exists already, a required function is missing) queues a
+    // Loads every listed file as a class. At the first failure (the file is not in the stored
+    // form, the chunk does not load or run, the class exists already, a required function is
+    // missing) queues a
     // LuaExceptionEvent, unloads every class and returns false. True for an empty list.
     bool loadAllScripts();
     // Why the last loadAllScripts failed, on one line: the queued message's lines, and the

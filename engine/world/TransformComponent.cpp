@@ -113,6 +113,7 @@ void TransformComponent::recomputeWorld(bool scaleDepthByParent) noexcept
 
 void TransformComponent::update(float /*dt*/)
 {
+    stepped = true;
     if (!dirty && !hasChanged()) {
         if (keepJustUpdated) {
             keepJustUpdated = false;
@@ -129,15 +130,45 @@ void TransformComponent::update(float /*dt*/)
     justUpdatedMatrix = true;
 }
 
-void TransformComponent::forceUpdate()
+void TransformComponent::recomputeNow(bool scaleDepthByParent)
 {
-    recomputeWorld(false);
+    recomputeWorld(scaleDepthByParent);
     dirty = false;
     keepJustUpdated = true;
     justUpdatedMatrix = true;
     if (owner) {
         owner->updateChildTransforms();
     }
+}
+
+void TransformComponent::forceUpdate()
+{
+    recomputeNow(false);
+}
+
+void TransformComponent::placeIfNew()
+{
+    if (!stepped) {
+        recomputeNow(true);
+    }
+}
+
+void TransformComponent::setLocalTranslation(const Vector3& translation)
+{
+    localTranslation = translation;
+    placeIfNew();
+}
+
+void TransformComponent::setLocalScale(const Vector3& scale)
+{
+    localScale = scale;
+    placeIfNew();
+}
+
+void TransformComponent::setLocalRotationRad(const float& rotationRad)
+{
+    localRotationRad = rotationRad;
+    placeIfNew();
 }
 
 void TransformComponent::init()
@@ -158,7 +189,7 @@ TransformComponent::Vector2 TransformComponent::localPositionUnder(const Transfo
     return {(dx * c + dy * s) / parent.worldScale.x, (dy * c - dx * s) / parent.worldScale.y};
 }
 
-void TransformComponent::setWorldTranslation(const Vector3& translation) noexcept
+void TransformComponent::setWorldTranslation(const Vector3& translation)
 {
     if (const TransformComponent* parent = parentTransform()) {
         localTranslation.xy = localPositionUnder(*parent, translation);
@@ -167,9 +198,10 @@ void TransformComponent::setWorldTranslation(const Vector3& translation) noexcep
     }
     worldTranslation = translation;
     dirty = true;
+    placeIfNew();
 }
 
-void TransformComponent::setWorldScale(const Vector3& scale) noexcept
+void TransformComponent::setWorldScale(const Vector3& scale)
 {
     worldScale = scale;
     localScale = scale;
@@ -178,15 +210,17 @@ void TransformComponent::setWorldScale(const Vector3& scale) noexcept
         localScale.y /= parent->worldScale.y;
         localScale.z /= parent->worldScale.z;
     }
+    placeIfNew();
 }
 
-void TransformComponent::setWorldRotationRad(float rotationRad) noexcept
+void TransformComponent::setWorldRotationRad(float rotationRad)
 {
     worldRotationRad = rotationRad;
     localRotationRad = rotationRad;
     if (const TransformComponent* parent = parentTransform()) {
         localRotationRad -= parent->worldRotationRad;
     }
+    placeIfNew();
 }
 
 void TransformComponent::decoupleFromParent()

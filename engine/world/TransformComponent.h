@@ -34,10 +34,11 @@ public:
     Vector3& getLocalTranslation() noexcept { return localTranslation; }
     Vector3& getLocalScale() noexcept { return localScale; }
     float& getLocalRotationRad() noexcept { return localRotationRad; }
-    // The next step sees the change.
-    void setLocalTranslation(const Vector3& translation) noexcept { localTranslation = translation; }
-    void setLocalScale(const Vector3& scale) noexcept { localScale = scale; }
-    void setLocalRotationRad(const float& rotationRad) noexcept { localRotationRad = rotationRad; }
+    // The next step sees the change; a new transform's world values follow at once
+    // (placeIfNew).
+    void setLocalTranslation(const Vector3& translation);
+    void setLocalScale(const Vector3& scale);
+    void setLocalRotationRad(const float& rotationRad);
 
     const Vector3& getWorldTranslation() const noexcept { return worldTranslation; }
     const Vector3& getWorldScale() const noexcept { return worldScale; }
@@ -50,15 +51,19 @@ public:
 
     // Set the local values that give this world value under the current parent. A new world
     // translation marks the transform dirty; a new scale or rotation is found by the change
-    // test.
-    void setWorldTranslation(const Vector3& translation) noexcept;
-    void setWorldScale(const Vector3& scale) noexcept;
-    void setWorldRotationRad(float rotationRad) noexcept;
+    // test. A new transform's world values follow at once (placeIfNew).
+    void setWorldTranslation(const Vector3& translation);
+    void setWorldScale(const Vector3& scale);
+    void setWorldRotationRad(float rotationRad);
 
     // Recomputes now, and the descendants too. The transform then counts as just updated
     // through the next unchanged step as well, so that components stepped in the next frame
     // still see the change.
     void forceUpdate();
+    // Until its pool first steps it, derives the world values (and the descendants') at once,
+    // as the step would: nothing stepped earlier reads a new object at the origin. Afterwards
+    // changes wait for the step, whose order every moving object relies on.
+    void placeIfNew();
     // The pool's step; dt is not used.
     void update(float dt);
     // Force-updates when the owner's cached transform is set.
@@ -83,6 +88,9 @@ private:
     // World values from the local ones and the parent's. The pool's step scales the world
     // depth by the parent's; forceUpdate keeps the local depth.
     void recomputeWorld(bool scaleDepthByParent) noexcept;
+    // Recomputes now, descendants included, and counts as just updated through the next
+    // unchanged step.
+    void recomputeNow(bool scaleDepthByParent);
     void refreshDirectionVectors() noexcept;
     // The local x and y that put the object at world (x, y) under the parent.
     static Vector2 localPositionUnder(const TransformComponent& parent, const Vector3& world) noexcept;
@@ -97,6 +105,7 @@ private:
     Vector3 previousScale{1.0f, 1.0f, 1.0f};
     float previousRotation = 0.0f;
     bool dirty = true;
+    bool stepped = false;
     bool keepJustUpdated = false;
     bool justUpdatedMatrix = false;
     Vector3 worldTranslation{0.0f, 0.0f, 0.0f};

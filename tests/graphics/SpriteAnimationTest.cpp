@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -258,6 +260,29 @@ TEST_F(SpriteAnimationTest, AnAnimationFileArrivingLaterRestartsItsSprites)
     textures().forceRemove(sheet);
     deliverAnimation(sheet, "images/walk.xml", WalkFile);
     EXPECT_TRUE(textures().getTextureData().empty()) << "a reply for a removed texture is ignored";
+}
+
+TEST_F(SpriteAnimationTest, NoFpsOrTimerTakesTheFrameOutOfRange)
+{
+    // The largest fps for 2 s wraps within the 4 frames; fps 4 then passes all four in 63
+    // steps of 0.064 frames.
+    SpriteComponent* sprite = idleSprite();
+    sprite->setFPS(std::numeric_limits<int>::max());
+    for (const int frame : framesOver(*sprite, 125)) {
+        ASSERT_TRUE(frame >= 0 && frame < 4) << frame;
+    }
+    sprite->setFPS(4);
+    const std::vector<int> frames = framesOver(*sprite, 63);
+    EXPECT_EQ(std::set<int>(frames.begin(), frames.end()).size(), 4u);
+
+    // A timer written from outside (the reflected "CurrFrame"): NaN reads as frame 0.
+    float& timer = *Orva::findReflected<float>(sprite->getReflectibles(), "CurrFrame");
+    sprite->setHasAnimation(false);
+    for (const float written : {1e30f, -1e30f, std::numeric_limits<float>::quiet_NaN()}) {
+        timer = written;
+        sprite->update(Step);
+    }
+    EXPECT_EQ(sprite->getAnimationFrame(), 0);
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "GameFolder.h"
@@ -20,13 +21,17 @@
 #include "world/Engine.h"
 #include "world/FramerateController.h"
 
-// Copies the built sample game into the folder: bin/ with its program and files, resources/.
-inline void copySampleGame(const std::filesystem::path& bin, const std::filesystem::path& resources)
+// Copies a built sample game into the folder: bin/ with its program and files, resources/.
+// The demo is laid out at the top of the build tree, the others in a folder of their name.
+inline void copySampleGame(const std::filesystem::path& bin, const std::filesystem::path& resources,
+                           const std::string& sample = {})
 {
-    const std::filesystem::path built(ORVA_SAMPLE_TREE);
+    const std::filesystem::path built = std::filesystem::path(ORVA_SAMPLE_TREE) / sample;
     const auto overwrite = std::filesystem::copy_options::overwrite_existing;
     for (const char* file : {"Executable", "config.ini", "component.config"}) {
-        std::filesystem::copy_file(built / "bin" / file, bin / file, overwrite);
+        if (std::filesystem::exists(built / "bin" / file)) {
+            std::filesystem::copy_file(built / "bin" / file, bin / file, overwrite);
+        }
     }
     std::filesystem::copy(built / "resources", resources,
                           overwrite | std::filesystem::copy_options::recursive);
@@ -35,13 +40,16 @@ inline void copySampleGame(const std::filesystem::path& bin, const std::filesyst
 class GameTest : public GameFolderTest
 {
 protected:
+    // The game played: the demo, or the sample of that name.
+    explicit GameTest(std::string sample = {}) : sample_(std::move(sample)) {}
+
     void SetUp() override
     {
         if (std::getenv("DISPLAY") == nullptr) {
             GTEST_SKIP() << "no X display";
         }
         GameFolderTest::SetUp();
-        copySampleGame(bin(), resources());
+        copySampleGame(bin(), resources(), sample_);
     }
 
     void TearDown() override
@@ -152,4 +160,7 @@ protected:
 
     static Orva::Engine& engine() { return Orva::Engine::getInstance(); }
     static Orva::Window& window() { return *engine().getWindow(); }
+
+private:
+    std::string sample_;
 };

@@ -1,14 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "GameFixture.h"
 #include "LuaLog.h"
+#include "SampleRules.h"
 #include "actions/ActionComponent.h"
 #include "actions/ActionSetManager.h"
 #include "audio/AudioGroup.h"
@@ -19,6 +22,7 @@
 #include "graphics/TestImages.h"
 #include "graphics/Texture.h"
 #include "platform/AudioOutput.h"
+#include "window/InputManager.h"
 #include "world/DataAnalyticManager.h"
 #include "world/GameObject.h"
 #include "world/GameObjectManager.h"
@@ -28,7 +32,8 @@
 #include "world/TransformComponent.h"
 
 // Whole games in the test process: the sample to its end with its drawing and its log, the
-// project file's colours, a 0 by 0 window, the Lua log's batches, and the arguments.
+// project file's colours, a 0 by 0 window, the Lua log's batches, the arguments, and taps
+// shorter than a frame.
 
 namespace {
 
@@ -40,6 +45,7 @@ const char* const SampleConfigTail = R"(
 )";
 
 using GameRunTest = GameTest;
+using Keys = Orva::InputKeys;
 using Orva::Graphics::SpriteFontComponent;
 
 // Every pixel of the square of `size` pixels whose top-left corner is (left, top).
@@ -286,6 +292,40 @@ TEST_F(GameRunTest, AnyArgumentSwitchesEveryKindOfTrackingOn)
     ASSERT_EQ(startUp(), 0);
     EXPECT_TRUE(Orva::Analytic::DataAnalyticManager::getInstance().isSomethingNotTracked())
         << "without arguments tracking stays as the engine set it up";
+}
+
+// The demo with every frame 300 ms and Main's Start released 1 ms after its press: both
+// fall due in one update, and the stage change at the press leaves Enter down in the replay
+// the level starts at once. Then a live tap, down and up between two updates, which the end
+// stage's Start listener hears and logs the score again.
+TEST_F(GameRunTest, TapsShorterThanAFrameAreTappedThenReleasedAtTheNextUpdate)
+{
+    std::ifstream level(resources() / "data" / "demo_level.txt");
+    const std::string score = std::to_string(SampleRules::play(SampleRules::pressesOf(level)).score);
+    writeFile(resources() / "data" / "demo_main.txt", "82 1 1.0\n82 0 1.001\n");
+    setenv("DEMO_AUTOPLAY", "1", 1);
+    ASSERT_EQ(startUp(), 0);
+    unsetenv("DEMO_AUTOPLAY");
+    Orva::Debug::FramerateProfiler::supplyTime(Orva::Engine::FrameSection, 0.3f);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    engine().run([&] { return std::chrono::steady_clock::now() < deadline && Orva::Launcher::runFrame(); });
+    ASSERT_TRUE(engine().isQuitting())
+        << "stalled in " << Orva::GameStateManager::getInstance().getCurrentStateName();
+
+    Orva::InputManager& input = Orva::InputManager::getInstance();
+    input.stopUsingTrackingData();
+    Orva::InputManager::update(0.016f); // the replay's Enter goes back to the keyboard
+    post(WM_KEYDOWN, VK_RETURN);
+    post(WM_KEYUP, VK_RETURN);
+    window().update();
+    EXPECT_EQ(Orva::WindowKeyStates[Keys::ORVA_ENTER], 0) << "up again at message time";
+    Orva::InputManager::update(0.016f);
+    EXPECT_TRUE(input.isButtonTapped(Keys::ORVA_ENTER));
+    Orva::InputManager::update(0.016f);
+    EXPECT_TRUE(input.isButtonReleased(Keys::ORVA_ENTER));
+    EXPECT_EQ(Orva::Launcher::shutDown(), 0);
+    const std::string scoreLine = "Game: score " + score + ", best " + score;
+    expectLog({"Game: Main", "Game: Level", "Game: End", scoreLine, scoreLine});
 }
 
 } // namespace

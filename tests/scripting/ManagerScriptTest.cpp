@@ -7,6 +7,8 @@
 
 #include "ScriptHarness.h"
 #include "core/GlobalManager.h"
+#include "core/RC4Cipher.h"
+#include "graphics/ParticleEmitterComponent.h"
 #include "platform/Platform.h"
 #include "window/FakeControllers.h"
 #include "window/InputKeys.h"
@@ -15,6 +17,7 @@
 #include "world/GameStateManager.h"
 #include "world/ResourceManager.h"
 #include "world/SetManager.h"
+#include "world/TransformComponent.h"
 
 // The managers' globals ("luaScript", "globals", "events", "input" with "Keys" and
 // "ButtonState", "resources", "gameState", "sets", "analytic") and a script's own "handle".
@@ -343,6 +346,52 @@ TEST_F(ManagerScriptTest, ScriptsChangeStatesEvenFromAnObjectTheChangeDestroys)
     runFrames(3);
     EXPECT_TRUE(holds("found == 'B' and deinits == 1 and gameObjects:find('Hero') == nil"));
     EXPECT_TRUE(holds("globals:getLuaTable('kept').k == 1")) << "named tables outlive states";
+}
+
+// Objects made in an Update, by the script (301 circles 3 apart) or by a stage it enters, are
+// where they are put from their first step: no collider or emitter starts at the origin.
+TEST_F(ManagerScriptTest, WhatAnUpdateMakesStartsWhereItIsPut)
+{
+    const auto encrypt = Orva::Crypto::RC4Cipher::encrypt;
+    writeResource("data/Ball.set",
+                  R"(<obj name="Ball"><comp type="0"/><comp type="5"/><comp type="7"/></obj>)");
+    Orva::SetManager::getInstance().loadAllSets();
+    // A body from a set placed by the stage beside a wall at the origin, and an emitter.
+    writeResource("room.stg", encrypt(R"(<stage><info><name text="Room"/></info><objects>
+        <obj name="Wall"><comp type="0"/><comp type="6"><size x="3" y="3"/></comp></obj>
+        <obj set="Ball"><comp type="0"><position x="0" y="-2.9" z="0"/></comp></obj>
+        <obj name="Torch"><comp type="0"><position x="4" y="-3" z="0"/></comp><comp type="9"/></obj>
+        </objects></stage>)"));
+    Orva::GameStateManager& states = Orva::GameStateManager::getInstance();
+    states.loadStateList("");
+    ASSERT_TRUE(runFramesUntil([&] { return states.isLoaded(); }));
+    ASSERT_TRUE(loadScripts());
+
+    addProbe("maker");
+    ASSERT_EQ(run(R"(maker.onUpdate = function(self)
+        self.onUpdate = nil
+        for i = 0, 300 do
+            local object = gameObjects:createGO()
+            object:addTransform().LocalTranslation = Math.Vector3f.make(3 * i, 0, 0)
+            local collider = object:addCircleCollider()
+            collider.Radius = 1
+            physics:listenToCollisionEnter(self.handle, "heard", collider)
+            last = object:getTransform()
+        end
+        seenAt = last:getWorldTranslation().x
+    end)"),
+              "");
+    runFrames(5);
+    EXPECT_TRUE(holds("seenAt == 900 and maker.calls == nil")) << "at once, and no Enter";
+    EXPECT_TRUE(holds("last:getWorldTranslation():equal(Math.Vector3f.make(900, 0, 0))"));
+
+    ASSERT_EQ(run("maker.onUpdate = function() gameState:changeState('Room') end"), "");
+    ASSERT_TRUE(runFramesUntil([&] { return states.getCurrentStateName() == "Room"; }));
+    const auto* torch = objects().find("Torch")->getComponent<Orva::Graphics::ParticleEmitterComponent>();
+    EXPECT_EQ(torch->get()->position, (Orva::Math::Vector3D<float>{4, -3, 0})) << "its first burst";
+    runFrames(5);
+    EXPECT_EQ(objects().find("Ball")->getTransform()->getWorldTranslation(),
+              (Orva::Math::Vector3D<float>{0, -2.9f, 0}));
 }
 
 TEST_F(ManagerScriptTest, SetsAndAnalyticsFromScripts)

@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "AnalyticsFixture.h"
@@ -337,6 +338,26 @@ TEST_F(AnalyticsTest, AnOpenDropOutlivesClearAllAndClosesIntoTheStageCurrentThen
     EXPECT_EQ(drops.front().frameTime, 0.05f);
     // The mean falls to 0.03 or below with the fifth fast frame.
     EXPECT_NEAR(drops.front().duration, 2 * 0.05 + 5 * 0.016, 1e-6);
+}
+
+TEST_F(AnalyticsTest, TheReportKeepsItsFirstHundredDropsAndCountsTheRestUnderTheirStage)
+{
+    analytics().enableLevelTracking();
+    for (const auto& [stage, stretches] : {std::pair{"Swamp", 98}, std::pair{"Harbour", 5}}) {
+        analytics().stateLoaded(stage);
+        for (int stretch = 0; stretch < stretches; ++stretch) {
+            runFrames(10, 0.05f);
+            runFrames(10, 0.016f);
+        }
+    }
+    EXPECT_EQ(analytics().getLevelData().at("Harbour").performance.size(), 2u);
+    const std::string report = Orva::Analytic::reportText(analytics());
+    EXPECT_NE(report.find("<stage value=\"Harbour\" loadCount=\"1\" objectCount=\"0\" deleteCount=\"0\" "
+                          "perfNotKept=\"3\">"),
+              std::string::npos);
+    EXPECT_NE(report.find("<stage value=\"Swamp\" loadCount=\"1\" objectCount=\"0\" deleteCount=\"0\">"),
+              std::string::npos)
+        << "no count below the bound";
 }
 
 } // namespace

@@ -39,6 +39,8 @@ TEST_F(WorldStepTest, MovingAParentMovesItsChildAfterOneFrame)
 TEST_F(WorldStepTest, TransformOfAnInactiveObjectIsNotStepped)
 {
     GameObject* object = withTransform("Sleeper");
+    // Stepped once: a new transform's world values follow its local ones at once.
+    runFrames(1, 1.0f / 60.0f);
     object->active = false;
     object->getTransform()->setLocalTranslation({3.0f, 0.0f, 0.0f});
     runFrames(2, 1.0f / 60.0f);

@@ -133,7 +133,8 @@ FMOD_RESULT System::createSound(const char* data, FMOD_MODE mode, FMOD_CREATESOU
         std::string error;
         auto decoded = Orva::Platform::Audio::decode(data, exinfo->length, error);
         if (!decoded) {
-            std::cerr << "audio: cannot decode a sound of " << exinfo->length << " bytes: " << error << '\n';
+            std::cerr << "audio: cannot decode " << (exinfo->name != nullptr ? exinfo->name : "a sound") << " ("
+                      << exinfo->length << " bytes): " << error << '\n';
             return FMOD_ERR_FORMAT;
         }
         auto made = std::make_unique<SampleData>(mixer, std::move(decoded->samples), decoded->channels,

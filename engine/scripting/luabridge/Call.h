@@ -10,6 +10,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "scripting/luabridge/Inventory.h"
 #include "scripting/luabridge/LuaException.h"
 #include "scripting/luabridge/LuaRef.h"
 #include "scripting/luabridge/Stack.h"
@@ -181,22 +182,22 @@ template <class T, class... Args> T* newBox(lua_State* L, Args&&... args)
 
 template <class Sig, class F> int callClosure(lua_State* L)
 {
-    F& fn = *static_cast<F*>(lua_touserdata(L, lua_upvalueindex(1)));
+    F& fn = *static_cast<F*>(lua_touserdata(L, lua_upvalueindex(CallableUpvalue)));
     return guardedCall(L, [&] { return callWithArguments<Sig>(L, fn); });
 }
 
-/// Pushes a Lua function calling fn; fn lives in the function's first upvalue until
-/// collected, and the name it is bound under in the second, for argument errors.
+/// Pushes a Lua function calling fn.
 template <class Sig, class F> void pushFunction(lua_State* L, F fn, const char* name)
 {
     newBox<F>(L, std::move(fn));
     lua_pushstring(L, name);
-    lua_pushcclosure(L, &callClosure<Sig, F>, 2);
+    lua_pushlightuserdata(L, const_cast<SignatureInfo*>(signatureOf<Sig>()));
+    lua_pushcclosure(L, &callClosure<Sig, F>, SignatureUpvalue);
 }
 
 template <class Sig, class F> struct AccessorBox : Accessor
 {
-    explicit AccessorBox(F f) : Accessor{&run}, fn(std::move(f)) {}
+    explicit AccessorBox(F f) : Accessor{&run, signatureOf<Sig>()}, fn(std::move(f)) {}
 
     static int run(lua_State* L, Accessor* self)
     {

@@ -257,6 +257,17 @@ void setConstructor(const LuaRef& statics)
     lua_pop(L, 3);
 }
 
+bool pushVariableTables(lua_State* L, int index)
+{
+    if (!pushVariableMetatable(L, index)) {
+        return false;
+    }
+    lua_rawgeti(L, -1, GettersSlot);
+    lua_rawgeti(L, -2, VariableSettersSlot);
+    lua_remove(L, -3);
+    return true;
+}
+
 } // namespace detail
 
 } // namespace luabridge

@@ -71,6 +71,10 @@ ORVA_API void setMember(lua_State* L, const ClassInfo& cls, const char* name);
 ORVA_API void setAccessor(lua_State* L, const ClassInfo& cls, const char* name);
 /// Makes the class table callable: the function on top, which it pops, constructs.
 ORVA_API void setConstructor(const LuaRef& statics);
+/// Pushes the variables of the namespace table at index: its getters (name -> Accessor)
+/// and then its setters (name -> Accessor, or false when read-only). Without variables it
+/// pushes nothing and returns false.
+ORVA_API bool pushVariableTables(lua_State* L, int index);
 
 template <class D, class B> void* upcast(void* object)
 {

@@ -203,8 +203,9 @@ void argumentError(lua_State* L, int index, const char* message)
     const char* name = caller.name;
     if (!name) {
         // Called by the interpreter's own functions (pcall, a coroutine, ...), which leave
-        // the call unnamed: the function's bound name is its second upvalue.
-        name = lua_type(L, lua_upvalueindex(2)) == LUA_TSTRING ? lua_tostring(L, lua_upvalueindex(2)) : "?";
+        // the call unnamed: the function keeps its bound name.
+        const int bound = lua_upvalueindex(NameUpvalue);
+        name = lua_type(L, bound) == LUA_TSTRING ? lua_tostring(L, bound) : "?";
     }
     luaL_error(L, "bad argument #%d to '%s' (%s)", index, name, message);
     __builtin_unreachable();

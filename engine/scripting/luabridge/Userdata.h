@@ -170,10 +170,22 @@ enum MetatableSlot {
     StaticsSlot,     // the class table scripts see
 };
 
+/// Upvalues of every bound function, and only of those: a C closure with this many, the last
+/// a light userdata, is one (listBindings reads them).
+enum FunctionUpvalue {
+    CallableUpvalue = 1, // the callable, until collected
+    NameUpvalue,         // the name it is bound under, for argument errors
+    SignatureUpvalue,    // its SignatureInfo
+};
+
+struct SignatureInfo;
+
 /// A data member or property accessor: reads the object at index 1 (and the new value at 2).
+/// The signature is the getter's or the setter's, for listings.
 struct Accessor
 {
     int (*invoke)(lua_State* L, Accessor* self);
+    const SignatureInfo* signature;
 };
 
 template <class T> struct ValueUserdata
