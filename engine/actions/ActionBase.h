@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "actions/Ease.h"
 #include "core/Export.h"
 #include "core/LiveSerial.h"
 #include "core/Vector.h"
@@ -13,21 +14,9 @@ class LuaScriptComponent;
 } // namespace Orva
 
 // The tween family as lists, so that its classes, factories and instances are each written
-// once. ORVA_TWEEN_EASES calls X(Ease, factoryPrefix, args...) for every ease;
+// once. ORVA_TWEEN_EASES (Ease.h) calls X(Ease, factoryPrefix, args...) for every ease;
 // ORVA_TWEEN_KINDS calls X(Mode, FactorySuffix, T, args...) for both modes of every value
 // type; ORVA_EVERY_TWEEN(F) calls F(Mode, FactorySuffix, T, Ease, factoryPrefix) for all 100.
-#define ORVA_TWEEN_EASES(X, ...)                                                                         \
-    X(Linear, linear, __VA_ARGS__)                                                                       \
-    X(SineIn, sineIn, __VA_ARGS__)                                                                       \
-    X(SineOut, sineOut, __VA_ARGS__)                                                                     \
-    X(SineInOut, sineInOut, __VA_ARGS__)                                                                 \
-    X(QuadIn, quadIn, __VA_ARGS__)                                                                       \
-    X(QuadOut, quadOut, __VA_ARGS__)                                                                     \
-    X(QuadInOut, quadInOut, __VA_ARGS__)                                                                 \
-    X(CubicIn, cubicIn, __VA_ARGS__)                                                                     \
-    X(CubicOut, cubicOut, __VA_ARGS__)                                                                   \
-    X(CubicInOut, cubicInOut, __VA_ARGS__)
-
 #define ORVA_TWEEN_KINDS(X, ...)                                                                         \
     X(By, Float, float, __VA_ARGS__)                                                                     \
     X(To, Float, float, __VA_ARGS__)                                                                     \

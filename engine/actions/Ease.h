@@ -9,20 +9,26 @@
 // precision: sine and cosine are taken in double on the widened float argument and rounded
 // back, cubes are formed as (x * x) * x, and the constants are fixed by their bits, so the
 // results are the same bit for bit on every build (the engine compiles without contraction).
+// Every ease once, in the order of Ease: X(Ease, name, args...), where name is both the
+// curve of its tweens in Easing and the first word of its tween factories and script
+// functions ("quadInTo...", "Actions.Tween.quadIn").
+#define ORVA_TWEEN_EASES(X, ...)                                                                         \
+    X(Linear, linear, __VA_ARGS__)                                                                       \
+    X(SineIn, sineIn, __VA_ARGS__)                                                                       \
+    X(SineOut, sineOut, __VA_ARGS__)                                                                     \
+    X(SineInOut, sineInOut, __VA_ARGS__)                                                                 \
+    X(QuadIn, quadIn, __VA_ARGS__)                                                                       \
+    X(QuadOut, quadOut, __VA_ARGS__)                                                                     \
+    X(QuadInOut, quadInOut, __VA_ARGS__)                                                                 \
+    X(CubicIn, cubicIn, __VA_ARGS__)                                                                     \
+    X(CubicOut, cubicOut, __VA_ARGS__)                                                                   \
+    X(CubicInOut, cubicInOut, __VA_ARGS__)
+
 namespace Orva::Actions {
 
-enum class Ease {
-    Linear,
-    SineIn,
-    SineOut,
-    SineInOut,
-    QuadIn,
-    QuadOut,
-    QuadInOut,
-    CubicIn,
-    CubicOut,
-    CubicInOut,
-};
+#define ORVA_EASE_ENUMERATOR(Name, ...) Name,
+enum class Ease { ORVA_TWEEN_EASES(ORVA_EASE_ENUMERATOR) };
+#undef ORVA_EASE_ENUMERATOR
 
 namespace Easing {
 
@@ -62,7 +68,8 @@ inline float sineOut(float t) noexcept
 }
 
 // Twice the in-out sine curve: tweens halve the amount they move before scaling it by this.
-inline float sineInOutTwice(float t) noexcept
+// Scripts get sineInOutPercent below instead.
+inline float sineInOut(float t) noexcept
 {
     return 1.0f - cosine(t * Pi);
 }
@@ -115,10 +122,9 @@ inline float cubicInOut(float t) noexcept
 } // namespace Easing
 
 // The curve of each ease, in the order of Ease.
-inline constexpr float (*EaseCurves[])(float) noexcept = {
-    Easing::linear,    Easing::sineIn, Easing::sineOut,   Easing::sineInOutTwice, Easing::quadIn,
-    Easing::quadOut,   Easing::quadInOut, Easing::cubicIn, Easing::cubicOut,      Easing::cubicInOut,
-};
+#define ORVA_EASE_CURVE(Name, name, ...) Easing::name,
+inline constexpr float (*EaseCurves[])(float) noexcept = {ORVA_TWEEN_EASES(ORVA_EASE_CURVE)};
+#undef ORVA_EASE_CURVE
 static_assert(std::size(EaseCurves) == static_cast<std::size_t>(Ease::CubicInOut) + 1);
 
 // The curve a tween of ease E scales its amount by at progress t, and the factor the amount

@@ -113,43 +113,33 @@ template <class T> auto scriptTweenFactory(TweenFactory<T> factory)
     };
 }
 
-// The engine's eases in the order scripts register them: QuadOut before QuadIn, CubicOut
-// before CubicIn. X(factoryPrefix, Suffix) for each.
-#define ORVA_SCRIPT_TWEEN_EASES(X, Suffix)                                                                   \
-    X(linear, Suffix)                                                                                        \
-    X(sineIn, Suffix)                                                                                        \
-    X(sineOut, Suffix)                                                                                       \
-    X(sineInOut, Suffix)                                                                                     \
-    X(quadOut, Suffix)                                                                                       \
-    X(quadIn, Suffix)                                                                                        \
-    X(quadInOut, Suffix)                                                                                     \
-    X(cubicOut, Suffix)                                                                                      \
-    X(cubicIn, Suffix)                                                                                       \
-    X(cubicInOut, Suffix)
-
-#define ORVA_ADD_TWEEN_FACTORIES(prefix, Suffix)                                                             \
+#define ORVA_ADD_TWEEN_FACTORIES(Name, prefix, Suffix)                                                       \
     cls.addFunction(#prefix "To" #Suffix, scriptTweenFactory(&ActionComplex::prefix##To##Suffix));           \
     cls.addFunction(#prefix "By" #Suffix, scriptTweenFactory(&ActionComplex::prefix##By##Suffix));
 
 void addTweenFactories(luabridge::Class<ActionComplex>& cls)
 {
-    ORVA_SCRIPT_TWEEN_EASES(ORVA_ADD_TWEEN_FACTORIES, Float)
-    ORVA_SCRIPT_TWEEN_EASES(ORVA_ADD_TWEEN_FACTORIES, Int)
-    ORVA_SCRIPT_TWEEN_EASES(ORVA_ADD_TWEEN_FACTORIES, Double)
-    ORVA_SCRIPT_TWEEN_EASES(ORVA_ADD_TWEEN_FACTORIES, Vector2f)
-    ORVA_SCRIPT_TWEEN_EASES(ORVA_ADD_TWEEN_FACTORIES, Vector3f)
+    ORVA_TWEEN_EASES(ORVA_ADD_TWEEN_FACTORIES, Float)
+    ORVA_TWEEN_EASES(ORVA_ADD_TWEEN_FACTORIES, Int)
+    ORVA_TWEEN_EASES(ORVA_ADD_TWEEN_FACTORIES, Double)
+    ORVA_TWEEN_EASES(ORVA_ADD_TWEEN_FACTORIES, Vector2f)
+    ORVA_TWEEN_EASES(ORVA_ADD_TWEEN_FACTORIES, Vector3f)
 }
 
 #undef ORVA_ADD_TWEEN_FACTORIES
-#undef ORVA_SCRIPT_TWEEN_EASES
 
 // "<name>Percent" (t) is the curve at t, "<name>" (time, duration) the curve at time /
-// duration, the division in float.
-template <float (*Curve)(float) noexcept>
-void addEasing(luabridge::Class<TweenFunctions>& cls, const std::string& name)
+// duration, the division in float. There is no linear function, and the in-out sine is the
+// scripts' own double-precision curve.
+template <Actions::Ease E> void addEasing(luabridge::Class<TweenFunctions>& cls, const std::string& name)
 {
-    cls.addStaticFunction((name + "Percent").c_str(), Curve)
-        .addStaticFunction(name.c_str(), [](float time, float duration) { return Curve(time / duration); });
+    namespace Easing = Actions::Easing;
+    if constexpr (E != Actions::Ease::Linear) {
+        constexpr auto curve = E == Actions::Ease::SineInOut ? &Easing::sineInOutPercent
+                                                              : Actions::EaseCurves[static_cast<std::size_t>(E)];
+        cls.addStaticFunction((name + "Percent").c_str(), curve)
+            .addStaticFunction(name.c_str(), [](float time, float duration) { return curve(time / duration); });
+    }
 }
 
 } // namespace
@@ -160,24 +150,16 @@ void recordPushedValue(lua_State* L, int index, PushedSlot slot)
     lua_rawsetp(L, LUA_REGISTRYINDEX, pushedValueKey(slot));
 }
 
-// No linear function; the in-out sine is the scripts' own double-precision curve.
 void registerTween(lua_State* L)
 {
-    namespace Easing = Actions::Easing;
     // A new interpreter holds none of the values an earlier one pushed.
     Actions::primitiveFloatTarget = nullptr;
     Actions::primitiveIntTarget = nullptr;
     luabridge::Class<TweenFunctions> cls =
         luabridge::getGlobalNamespace(L).beginNamespace("Actions").beginClass<TweenFunctions>("Tween");
-    addEasing<&Easing::quadIn>(cls, "quadIn");
-    addEasing<&Easing::quadOut>(cls, "quadOut");
-    addEasing<&Easing::quadInOut>(cls, "quadInOut");
-    addEasing<&Easing::sineIn>(cls, "sineIn");
-    addEasing<&Easing::sineOut>(cls, "sineOut");
-    addEasing<&Easing::sineInOutPercent>(cls, "sineInOut");
-    addEasing<&Easing::cubicIn>(cls, "cubicIn");
-    addEasing<&Easing::cubicOut>(cls, "cubicOut");
-    addEasing<&Easing::cubicInOut>(cls, "cubicInOut");
+#define ORVA_ADD_EASING(Name, prefix, ...) addEasing<Actions::Ease::Name>(cls, #prefix);
+    ORVA_TWEEN_EASES(ORVA_ADD_EASING)
+#undef ORVA_ADD_EASING
 }
 
 // In scripts a container is no ActionBase: groups and sequences have no "IsDone".

@@ -1,5 +1,6 @@
 #include "world/GlobalComponentManager.h"
 
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -23,6 +24,24 @@ namespace Orva {
 
 namespace {
 
+using Rule = ComponentStepRule;
+
+// Every pool once: X(type, name, components per page, step rule, place in the destruction
+// order). Pools are made in this order, and the stepped ones step in it.
+#define ORVA_COMPONENT_POOLS(X)                                                                          \
+    X(Graphics::ParticleEmitterComponent, "ParticleEmitterComponent", 10, Rule::WhenActive, 8)           \
+    X(TransformComponent, "TransformComponent", 250, Rule::WhenActiveAndOwnerActive, 11)                 \
+    X(LuaScriptComponent, "LuaScriptComponent", 150, Rule::WhenActiveAndOwnerActive, 10)                 \
+    X(CameraComponent, "CameraComponent", 2, Rule::Never, 9)                                             \
+    X(Graphics::SpriteComponent, "SpriteComponent", 250, Rule::WhenActiveAndOwnerActive, 7)              \
+    X(Graphics::SpriteFontComponent, "SpriteFontComponent", 10, Rule::WhenActiveAndOwnerActive, 6)       \
+    X(Physics::BoxCollider, "BoxCollider", 10, Rule::WhenActiveAndOwnerActive, 5)                        \
+    X(Physics::CircleCollider, "CircleCollider", 50, Rule::Always, 4)                                    \
+    X(Physics::AABBCollider, "AABBCollider", 50, Rule::Always, 3)                                        \
+    X(Physics::RigidBody, "RigidBody", 20, Rule::Never, 2)                                               \
+    X(Audio::AudioComponent, "AudioComponent", 10, Rule::Never, 1)                                       \
+    X(Actions::ActionComponent, "ActionComponent", 100, Rule::WhenActiveAndOwnerActive, 0)
+
 template <class T>
 void addPool(GlobalComponentManager::PoolList& pools, GlobalComponentManager::PoolList& updateList,
              const char* name, unsigned perPage, ComponentStepRule rule)
@@ -40,42 +59,24 @@ void addPool(GlobalComponentManager::PoolList& pools, GlobalComponentManager::Po
 
 GlobalComponentManager::GlobalComponentManager() : configEntries_(readConfiguration())
 {
-    using Rule = ComponentStepRule;
-    // Creation order; the stepped pools are stepped in the same order.
-    addPool<Graphics::ParticleEmitterComponent>(pools_, updateList_, "ParticleEmitterComponent", 10,
-                                                Rule::WhenActive);
-    addPool<TransformComponent>(pools_, updateList_, "TransformComponent", 250,
-                                Rule::WhenActiveAndOwnerActive);
-    addPool<LuaScriptComponent>(pools_, updateList_, "LuaScriptComponent", 150,
-                                Rule::WhenActiveAndOwnerActive);
-    addPool<CameraComponent>(pools_, updateList_, "CameraComponent", 2, Rule::Never);
-    addPool<Graphics::SpriteComponent>(pools_, updateList_, "SpriteComponent", 250,
-                                       Rule::WhenActiveAndOwnerActive);
-    addPool<Graphics::SpriteFontComponent>(pools_, updateList_, "SpriteFontComponent", 10,
-                                           Rule::WhenActiveAndOwnerActive);
-    addPool<Physics::BoxCollider>(pools_, updateList_, "BoxCollider", 10, Rule::WhenActiveAndOwnerActive);
-    addPool<Physics::CircleCollider>(pools_, updateList_, "CircleCollider", 50, Rule::Always);
-    addPool<Physics::AABBCollider>(pools_, updateList_, "AABBCollider", 50, Rule::Always);
-    addPool<Physics::RigidBody>(pools_, updateList_, "RigidBody", 20, Rule::Never);
-    addPool<Audio::AudioComponent>(pools_, updateList_, "AudioComponent", 10, Rule::Never);
-    addPool<Actions::ActionComponent>(pools_, updateList_, "ActionComponent", 100,
-                                      Rule::WhenActiveAndOwnerActive);
+#define ORVA_ADD_POOL(Type, name, perPage, rule, destructionPlace)                                       \
+    addPool<Type>(pools_, updateList_, name, perPage, rule);
+    ORVA_COMPONENT_POOLS(ORVA_ADD_POOL)
+#undef ORVA_ADD_POOL
 }
 
 GlobalComponentManager::~GlobalComponentManager()
 {
-    ComponentPool<Actions::ActionComponent>::destroyInstance();
-    ComponentPool<Audio::AudioComponent>::destroyInstance();
-    ComponentPool<Physics::RigidBody>::destroyInstance();
-    ComponentPool<Physics::AABBCollider>::destroyInstance();
-    ComponentPool<Physics::CircleCollider>::destroyInstance();
-    ComponentPool<Physics::BoxCollider>::destroyInstance();
-    ComponentPool<Graphics::SpriteFontComponent>::destroyInstance();
-    ComponentPool<Graphics::SpriteComponent>::destroyInstance();
-    ComponentPool<Graphics::ParticleEmitterComponent>::destroyInstance();
-    ComponentPool<CameraComponent>::destroyInstance();
-    ComponentPool<LuaScriptComponent>::destroyInstance();
-    ComponentPool<TransformComponent>::destroyInstance();
+#define ORVA_ONE_POOL(...) +1
+    std::array<void (*)(), 0 ORVA_COMPONENT_POOLS(ORVA_ONE_POOL)> destroyers{};
+#undef ORVA_ONE_POOL
+#define ORVA_DESTROYER(Type, name, perPage, rule, destructionPlace)                                      \
+    destroyers[destructionPlace] = &ComponentPool<Type>::destroyInstance;
+    ORVA_COMPONENT_POOLS(ORVA_DESTROYER)
+#undef ORVA_DESTROYER
+    for (void (*destroy)() : destroyers) {
+        destroy();
+    }
 }
 
 // Each number is read with atoi, so a missing or non-numeric line gives 0.
