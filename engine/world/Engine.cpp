@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cxxabi.h>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <sstream>
@@ -15,6 +14,7 @@
 #include "actions/ActionSetManager.h"
 #include "audio/AudioManager.h"
 #include "core/EventManager.h"
+#include "core/FileWrites.h"
 #include "core/GlobalManager.h"
 #include "core/MemoryPoolManager.h"
 #include "core/ScriptEvents.h"
@@ -63,10 +63,7 @@ StepState& stepState()
 // Engine configuration: the default file, and the unit size it gives.
 void writeDefaultConfiguration()
 {
-    std::ofstream out(Engine::ConfigPath, std::ios::out | std::ios::trunc | std::ios::binary);
-    out << "<config>\n"
-        << "\t<object size=\"64\" />\n"
-        << "</config>";
+    replaceFileContents(Engine::ConfigPath, "<config>\n\t<object size=\"64\" />\n</config>", "engine");
 }
 
 // A script error text reads "<path>/<File>.lua:<line>: <message>". A text without ".lua"
@@ -314,8 +311,7 @@ void Engine::throwExceptionEvent(const std::string& message) noexcept
         std::cerr << '\n';
     }
     std::cerr << std::flush;
-    std::ofstream report(ErrorReportPath, std::ios::out | std::ios::trunc | std::ios::binary);
-    report << message;
+    replaceFileContents(ErrorReportPath, message, "engine");
 }
 
 void Engine::destroy() noexcept

@@ -227,7 +227,8 @@ TEST_F(EngineTest, UnwritableErrorFileStillReportsOnStderr)
 {
     std::filesystem::create_directory("error.txt");
     const std::string reported = reportOfFrameThrowing(pool, [] { throw std::logic_error("kept"); });
-    EXPECT_EQ(reported, "Exception thrown when doing Engine\nError message:kept\n");
+    EXPECT_EQ(reported, "Exception thrown when doing Engine\nError message:kept\n"
+                        "engine: could not write \"error.txt\": Is a directory\n");
 }
 
 TEST_F(EngineTest, SlowStretchOpensOnItsFirstFrameAndIsAppendedWhenTheMeanRecovers)
