@@ -93,7 +93,7 @@ void syncFolderOf(const fs::path& file)
 }
 
 // 0, or the errno of the step that failed, with the temporary removed.
-int replaceResolved(const fs::path& target, std::string_view bytes)
+int replaceResolved(const fs::path& target, std::string_view bytes, Flush flush)
 {
     struct stat existing;
     const bool exists = ::stat(target.c_str(), &existing) == 0;
@@ -119,7 +119,7 @@ int replaceResolved(const fs::path& target, std::string_view bytes)
         // The replacement keeps the permissions the earlier file had.
         ::fchmod(descriptor, existing.st_mode & 07777);
     }
-    if (error == 0 && ::fsync(descriptor) != 0) {
+    if (error == 0 && flush == Flush::ToDisk && ::fsync(descriptor) != 0) {
         error = errno;
     }
     error = closeAfter(descriptor, error);
@@ -130,16 +130,18 @@ int replaceResolved(const fs::path& target, std::string_view bytes)
         ::unlink(temporary.c_str());
         return error;
     }
-    syncFolderOf(target);
+    if (flush == Flush::ToDisk) {
+        syncFolderOf(target);
+    }
     return 0;
 }
 
 } // namespace
 
-bool replaceFileContents(const std::string& path, std::string_view bytes, const char* tag)
+bool replaceFileContents(const std::string& path, std::string_view bytes, const char* tag, Flush flush)
 {
     const fs::path target = resolveLinks(path);
-    return settle(path, target.string(), replaceResolved(target, bytes), tag);
+    return settle(path, target.string(), replaceResolved(target, bytes, flush), tag);
 }
 
 bool appendFileContents(const std::string& path, std::string_view bytes, const char* tag)

@@ -12,12 +12,17 @@
 // the failure only by their result, as before.
 namespace Orva {
 
+// How far a replacement is written before it is renamed over the file: to the disk, which
+// outlasts a power cut, or to the system's cache, which outlasts the process being killed.
+enum class Flush { ToDisk, ToCache };
+
 // Replaces the whole file: the bytes go to a temporary file beside it, which is flushed to the
 // disk and renamed over it, so the file holds its earlier content or the new one, whatever
-// happens meanwhile (a full disk, the process killed). On failure the earlier file stays as it
+// happens meanwhile (a full disk, the process killed, with ToDisk a power cut). On failure the earlier file stays as it
 // was and the temporary is removed. A link at the path is written through; a file that may
 // not be written, or a directory, is refused as opening it for writing would refuse it.
-ORVA_API bool replaceFileContents(const std::string& path, std::string_view bytes, const char* tag);
+ORVA_API bool replaceFileContents(const std::string& path, std::string_view bytes, const char* tag,
+                                  Flush flush = Flush::ToDisk);
 
 // Appends the bytes, making the file when it is missing.
 ORVA_API bool appendFileContents(const std::string& path, std::string_view bytes, const char* tag);

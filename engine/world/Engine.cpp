@@ -113,6 +113,16 @@ void destroyObjectsBeforeManagers() noexcept
     }
 }
 
+// Runs the stage; a failure is kept for the report and the frame goes on.
+template <class Stage> void guarded(std::vector<std::exception_ptr>& failures, Stage&& stage)
+{
+    try {
+        stage();
+    } catch (...) {
+        failures.push_back(std::current_exception());
+    }
+}
+
 void runOneFixedStep(float dt)
 {
     Physics::PhysicsWorld::getInstance().update(dt);
@@ -177,14 +187,18 @@ Graphics::Renderer& Engine::createRenderer(Window& window)
 
 void Engine::updateLoop(FramerateController& controller) noexcept
 {
+    std::vector<std::exception_ptr> failures;
     try {
-        stepFrame(controller);
+        stepFrame(controller, failures);
     } catch (...) {
         reportException(std::current_exception());
     }
+    for (const std::exception_ptr& failure : failures) {
+        reportException(failure);
+    }
 }
 
-void Engine::stepFrame(FramerateController& controller)
+void Engine::stepFrame(FramerateController& controller, std::vector<std::exception_ptr>& failures)
 {
     using Debug::FrameStage;
     using Debug::FrameStageProbe;
@@ -195,16 +209,16 @@ void Engine::stepFrame(FramerateController& controller)
     Debug::FramerateProfiler::start(FrameSection);
 
     FrameStageProbe::enter(FrameStage::ObjectDestruction);
-    GameObjectManager::update();
+    guarded(failures, [] { GameObjectManager::update(); });
     FrameStageProbe::enter(FrameStage::FixedSteps);
-    runFixedSteps();
+    guarded(failures, [this] { runFixedSteps(); });
     FrameStageProbe::enter(FrameStage::LoaderDelivery);
     Resources::ResourceManager::getInstance().sendAllEvents();
     FrameStageProbe::enter(FrameStage::Events);
-    EventManager::PushAllEvents();
+    guarded(failures, [] { EventManager::PushAllEvents(); });
     // Input and the layer re-sort run on frames, not on game time: always 0.016, unscaled.
     FrameStageProbe::enter(FrameStage::Input);
-    InputManager::update(FixedStep);
+    guarded(failures, [] { InputManager::update(FixedStep); });
     FrameStageProbe::enter(FrameStage::Audio);
     Audio::AudioManager::getInstance().update();
     FrameStageProbe::enter(FrameStage::LayerSort);
@@ -231,8 +245,9 @@ void Engine::runFixedSteps()
     float& accumulator = stepState().accumulator;
     accumulator += scale * Debug::FramerateProfiler::getDt(FrameSection);
     for (int steps = 1;; ++steps) {
-        runOneFixedStep(dt);
+        // Counted before it runs: a step that fails has used its time all the same.
         accumulator -= FixedStep;
+        runOneFixedStep(dt);
         if (!(accumulator > FixedStep)) {
             return;
         }
@@ -311,7 +326,9 @@ void Engine::throwExceptionEvent(const std::string& message) noexcept
         std::cerr << '\n';
     }
     std::cerr << std::flush;
-    replaceFileContents(ErrorReportPath, message, "engine");
+    // Rewritten every frame while a script keeps failing: flushing it to the disk each time
+    // would cost the frame more than the report is worth.
+    replaceFileContents(ErrorReportPath, message, "engine", Flush::ToCache);
 }
 
 void Engine::destroy() noexcept
