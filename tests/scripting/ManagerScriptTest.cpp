@@ -312,6 +312,49 @@ TEST_F(ManagerScriptTest, ScriptFilesStayInTheirFoldersAndLoadProgressOnlyRises)
     EXPECT_EQ(last, 1.0f);
 }
 
+// Links do not lead the file functions out of their folders, dangling ones included; nor does
+// "setDirectory" leave the game's folders. Links that stay inside still work.
+TEST_F(ManagerScriptTest, FileFunctionsRefusePathsThatLeadOutThroughLinks)
+{
+    const fs::path outside = root() / "outside";
+    fs::create_directories(outside / "sub");
+    writeFile(outside / "secret.txt", "secret");
+    fs::create_directories(root() / "documents" / "saves");
+    fs::create_directory_symlink(outside, root() / "documents" / "link");
+    fs::create_symlink(outside / "planted.txt", root() / "documents" / "dangling");
+    fs::create_directory_symlink(root() / "documents" / "saves", root() / "documents" / "alias");
+    fs::create_directory_symlink(outside, root() / "resources" / "link");
+    fs::create_directory_symlink(outside, root() / "resources" / "levels");
+    fs::create_directories(root() / "resources" / "stages");
+
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(holds(R"((function()
+        local R = Resources.ResourceManager
+        assert(R.openFile("link/secret.txt") == "" and not R.saveFile("link/x.txt", "x"))
+        assert(not R.saveFile("dangling", "x") and R.openFile("dangling") == "")
+        assert(not R.makeDirectory("link/made") and not R.appendToFile("link/secret.txt", "!"))
+        assert(R.saveFile("alias/a.txt", "kept") and R.openFile("saves/a.txt") == "kept")
+        R.setDirectory("/tmp/"); R.setDirectory("../resources/levels/"); R.setDirectory("")
+        assert(R.getDirectory() == "../resources/")
+        R.setDirectory("../resources/stages/"); assert(R.getDirectory() == "../resources/stages/")
+        R.setDirectory("../resources/"); return R.getDirectory() == "../resources/"
+    end)())"));
+    const std::string refusals = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(readFile(outside / "secret.txt"), "secret");
+    EXPECT_FALSE(fs::exists(outside / "x.txt") || fs::exists(outside / "planted.txt") || fs::exists(outside / "made"));
+    const std::string out = "\": it leads outside its folder\n";
+    const std::string game = "\": it leads outside the game's folders\n";
+    EXPECT_EQ(refusals, "scripts: openFile refused the path \"link/secret.txt" + out +
+                            "scripts: saveFile refused the path \"link/x.txt" + out +
+                            "scripts: saveFile refused the path \"dangling" + out +
+                            "scripts: openFile refused the path \"dangling" + out +
+                            "scripts: makeDirectory refused the path \"link/made" + out +
+                            "scripts: appendToFile refused the path \"link/secret.txt" + out +
+                            "scripts: setDirectory refused the path \"/tmp/" + game +
+                            "scripts: setDirectory refused the path \"../resources/levels/" + game +
+                            "scripts: setDirectory refused the path \"" + game);
+}
+
 TEST_F(ManagerScriptTest, ScriptsChangeStatesEvenFromAnObjectTheChangeDestroys)
 {
     const auto stage = [](const std::string& name, const std::string& objects) {
