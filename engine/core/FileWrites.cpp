@@ -112,7 +112,9 @@ int replaceResolved(const fs::path& target, std::string_view bytes, Flush flush)
     const std::string temporary = target.string() + "." + std::to_string(::getpid()) + ".tmp";
     const int descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (descriptor < 0) {
-        return errno;
+        // A folder that takes no new file may still hold a file that can be written: written
+        // in place, as it always could be.
+        return exists && errno == EACCES ? writeThrough(target, bytes, O_TRUNC) : errno;
     }
     int error = writeAll(descriptor, bytes);
     if (error == 0 && exists) {
