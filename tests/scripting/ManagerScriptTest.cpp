@@ -1,7 +1,14 @@
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <optional>
+#include <random>
 #include <string>
 #include <thread>
 
@@ -353,6 +360,94 @@ TEST_F(ManagerScriptTest, FileFunctionsRefusePathsThatLeadOutThroughLinks)
                             "scripts: setDirectory refused the path \"/tmp/" + game +
                             "scripts: setDirectory refused the path \"../resources/levels/" + game +
                             "scripts: setDirectory refused the path \"" + game);
+}
+
+// A save killed at any point leaves the earlier file or the new one, never a mix: ten saves of
+// 256 MB, each in a process of its own killed at a random moment of it (the first one not).
+TEST_F(ManagerScriptTest, ASaveKilledAtAnyPointLeavesTheEarlierFileOrTheNewOne)
+{
+    constexpr std::size_t Repeats = 16 * 1024 * 1024;
+    const std::string pattern = "0123456789abcdef";
+    const std::string earlier = "the earlier save\n";
+    // In memory where there is room: what a kill can leave does not depend on the disk, and
+    // flushing 256 MB to a disk ten times takes long.
+    struct MemoryFolder
+    {
+        MemoryFolder()
+        {
+            std::error_code error;
+            if (fs::space("/dev/shm", error).available > (std::uintmax_t{1} << 30) && mkdtemp(path.data())) {
+                made = true;
+            }
+        }
+        ~MemoryFolder()
+        {
+            if (made) {
+                fs::remove_all(path);
+            }
+        }
+        std::string path = "/dev/shm/orva-saves-XXXXXX";
+        bool made = false;
+    } memory;
+    const fs::path documents = memory.made ? fs::path(memory.path) : root() / "documents";
+    setenv("XDG_DOCUMENTS_DIR", documents.c_str(), 1);
+    const fs::path save = documents / "save.dat";
+    ASSERT_EQ(run("big = string.rep('" + pattern + "', " + std::to_string(Repeats) + ")"), "");
+    const auto holdsTheNewSave = [&] {
+        std::ifstream in(save, std::ios::binary);
+        std::string chunk(pattern.size() * 4096, '\0');
+        std::size_t whole = 0;
+        while (in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()))) {
+            for (std::size_t at = 0; at < chunk.size(); at += pattern.size()) {
+                if (chunk.compare(at, pattern.size(), pattern) != 0) {
+                    return false;
+                }
+            }
+            whole += chunk.size();
+        }
+        return in.gcount() == 0 && whole == pattern.size() * Repeats;
+    };
+    // The moment of the kill counts from when the child is about to save.
+    const auto saveInAChild = [&](std::optional<std::chrono::microseconds> killAfter) {
+        int ready[2];
+        EXPECT_EQ(pipe(ready), 0);
+        const pid_t child = fork();
+        if (child == 0) {
+            static_cast<void>(write(ready[1], "s", 1));
+            _exit(run("assert(Resources.ResourceManager.saveFile('save.dat', big))").empty() ? 0 : 1);
+        }
+        char signal = 0;
+        static_cast<void>(read(ready[0], &signal, 1));
+        const auto start = std::chrono::steady_clock::now();
+        if (killAfter) {
+            std::this_thread::sleep_for(*killAfter);
+            kill(child, SIGKILL);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        close(ready[0]);
+        close(ready[1]);
+        EXPECT_TRUE(killAfter || (WIFEXITED(status) && WEXITSTATUS(status) == 0));
+        return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+    };
+
+    writeFile(save, earlier);
+    const std::chrono::microseconds whole = saveInAChild(std::nullopt);
+    ASSERT_TRUE(holdsTheNewSave());
+    std::mt19937 random(std::random_device{}());
+    for (int attempt = 0; attempt < 9; ++attempt) {
+        writeFile(save, earlier);
+        const std::chrono::microseconds killAfter(std::uniform_int_distribution<long>(0, whole.count())(random));
+        saveInAChild(killAfter);
+        EXPECT_TRUE(readFile(save) == earlier || holdsTheNewSave())
+            << "killed " << killAfter.count() << " us into a save of " << whole.count() << " us";
+        for (const auto& entry : fs::directory_iterator(save.parent_path())) {
+            if (entry.path().extension() == ".tmp") {
+                fs::remove(entry.path());
+            }
+        }
+    }
+    ASSERT_EQ(run("big = nil; collectgarbage()"), "");
 }
 
 TEST_F(ManagerScriptTest, ScriptsChangeStatesEvenFromAnObjectTheChangeDestroys)
