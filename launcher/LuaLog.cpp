@@ -45,7 +45,7 @@ std::string bannerLine(const char* word, const std::tm& time)
            std::string(10, '=') + "\n";
 }
 
-// A batch that cannot be written is lost; the first such loss of the run names the log on stderr.
+// A batch that cannot be written is lost; the log is named on stderr when its writes begin to fail.
 void appendToFile(const std::string& path, const std::string& text)
 {
     appendFileContents(path, text, "launcher");

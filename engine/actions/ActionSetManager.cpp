@@ -3,11 +3,11 @@
 #include <tinyxml2.h>
 
 #include <cstdio>
-#include <sstream>
 #include <iostream>
 #include <locale>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <utility>
 
 #include "actions/ActionBase.h"

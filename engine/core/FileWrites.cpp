@@ -27,10 +27,11 @@ struct FailureRecord
     std::set<std::string> failing;
 };
 
+// Never destroyed: the Lua log is still written by a handler that runs at exit.
 FailureRecord& failureRecord()
 {
-    static FailureRecord record;
-    return record;
+    static auto* const record = new FailureRecord();
+    return *record;
 }
 
 // Says why the file could not be written, unless that was said since its last good write.

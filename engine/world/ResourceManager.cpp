@@ -60,8 +60,8 @@ bool readWholeFile(const std::string& path, std::string& contents)
     return true;
 }
 
-// Whole-file writes keep the earlier file until the new one is complete on the disk.
-bool truncateAndWrite(const std::string& path, std::string_view bytes)
+// The earlier file stays until the new one is complete on the disk.
+bool replaceWholeFile(const std::string& path, std::string_view bytes)
 {
     return replaceFileContents(path, bytes, "resources");
 }
@@ -354,7 +354,7 @@ std::optional<std::string> ResourceManager::scriptPathUnder(const std::string& p
 
 bool ResourceManager::saveToFile(const std::string& relativePath, const std::string& text)
 {
-    return truncateAndWrite(getFullPath(relativePath), text);
+    return replaceWholeFile(getFullPath(relativePath), text);
 }
 
 bool ResourceManager::appendToFile(const std::string& relativePath, const std::string& text)
@@ -366,23 +366,23 @@ bool ResourceManager::appendToFile(const std::string& relativePath, const std::s
 bool ResourceManager::copyFile(const std::string& from, const std::string& to)
 {
     std::string contents;
-    return readWholeFile(from, contents) && truncateAndWrite(to, contents);
+    return readWholeFile(from, contents) && replaceWholeFile(to, contents);
 }
 
 bool ResourceManager::writeFile(const std::string& path, const std::string& text)
 {
-    return truncateAndWrite(path, text);
+    return replaceWholeFile(path, text);
 }
 
 bool ResourceManager::writeFile(const std::string& path, const std::vector<unsigned char>& bytes)
 {
-    return truncateAndWrite(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    return replaceWholeFile(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 bool ResourceManager::writeDataFile(const std::string& name, const std::string& text)
 {
     const std::optional<std::string> path = dataFilePath(name, "saveFile");
-    return path && truncateAndWrite(*path, text);
+    return path && replaceWholeFile(*path, text);
 }
 
 std::string ResourceManager::readDataFile(const std::string& name)
