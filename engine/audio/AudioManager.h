@@ -101,9 +101,6 @@ public:
     // Retires every named group and makes the fixed three again; then frees the retired
     // groups no component holds, also while sound is off.
     void destroyAllGroups();
-    // Retired groups not freed yet: those audio components hold, and those dropped since the
-    // last look.
-    std::size_t getRetiredGroupCount() const noexcept { return retired_.size(); }
 
     // The key is the stored one: resource directory + path.
     void destroySound(const std::string& key);
