@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -38,8 +39,7 @@ struct ProgramResult
 // Each entry sets a variable, or removes it when it holds no value.
 using EnvironmentChanges = std::map<std::string, std::optional<std::string>>;
 
-// `meanwhile`, when given, runs once the program has started, with its process id; the limit
-// counts from its end.
+// `meanwhile`, when given, runs once the program has started (given its id); the limit counts from its end.
 inline ProgramResult runProgram(const std::filesystem::path& program,
                                 const std::filesystem::path& workingDirectory,
                                 const EnvironmentChanges& changes,
@@ -68,8 +68,7 @@ inline ProgramResult runProgram(const std::filesystem::path& program,
     std::string programPath = program.string();
     char* argv[] = {programPath.data(), nullptr};
 
-    // Through a pipe, not a file: a limit on the size of the files the program writes must
-    // not silence what it says.
+    // Through a pipe: a limit on the size of the files the program writes must not silence it.
     int errors[2];
     ProgramResult result;
     if (pipe2(errors, O_CLOEXEC) != 0) {
@@ -94,12 +93,8 @@ inline ProgramResult runProgram(const std::filesystem::path& program,
     close(errors[1]);
     std::thread reader([&result, from = errors[0]] {
         char buffer[4096];
-        for (ssize_t got; (got = read(from, buffer, sizeof buffer)) != 0;) {
-            if (got > 0) {
-                result.errors.append(buffer, static_cast<std::size_t>(got));
-            } else if (errno != EINTR) {
-                break;
-            }
+        for (ssize_t got; (got = read(from, buffer, sizeof buffer)) > 0 || (got < 0 && errno == EINTR);) {
+            result.errors.append(buffer, static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
         }
     });
     if (spawned == 0) {

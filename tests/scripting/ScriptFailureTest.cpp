@@ -78,28 +78,19 @@ TEST_F(ScriptFailureTest, AnUpdateErrorIsReportedEveryFrameWhileOtherScriptsRun)
 // then what the value says of itself.
 TEST_F(ScriptFailureTest, AnErrorValueWithoutAMessageIsReportedWithItsScriptAndLine)
 {
-    writeScript("scripts/Odd.lua", R"(
-        raised = nil
-        function InitOdd(self) end
-        function UpdateOdd(self)
-            error(raised)
-        end
-        function DeinitOdd(self) end
-        function UnloadOdd() end)");
+    writeScript("scripts/Odd.lua", "function InitOdd(self) end\nfunction UpdateOdd(self) error(raised) end\n"
+                                   "function DeinitOdd(self) end\nfunction UnloadOdd() end\n");
     scriptOn("odd", "Odd");
     runFrames(2);
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {"nil", "(error object is a nil value)"},
-        {"{}", "(error object is a table value)"},
-        {"setmetatable({}, {__tostring = function() error('worse') end})", "(error object is a table value)"},
-        {"setmetatable({}, {__tostring = function() return {} end})", "(error object is a table value)"},
-        {"setmetatable({}, {__tostring = function() return 'out of keys' end})", "out of keys"},
-        {"7", "7"},
-    };
-    for (const auto& [value, text] : cases) {
+    for (const auto& [value, text] : std::vector<std::pair<std::string, std::string>>{
+             {"nil", "(error object is a nil value)"},
+             {"{}", "(error object is a table value)"},
+             {"setmetatable({}, {__tostring = function() error('worse') end})", "(error object is a table value)"},
+             {"setmetatable({}, {__tostring = function() return 'out of keys' end})", "out of keys"},
+             {"7", "7"}}) {
         ASSERT_EQ(run("raised = " + value), "");
         runFrames(1);
-        EXPECT_EQ(errorReport(), "Lua Script Error in Odd.lua when doing Engine\nLine:5: " + text) << value;
+        EXPECT_EQ(errorReport(), "Lua Script Error in Odd.lua when doing Engine\nLine:2: " + text) << value;
     }
 }
 
