@@ -347,8 +347,9 @@ void AudioManager::freeUnheldGroups()
         ComponentPool<AudioComponent>::getInstance().forEachInUse(
             [&held](const AudioComponent& component) { held.insert(component.audioGroup); });
     }
-    const auto unheld = std::stable_partition(retired_.begin(), retired_.end(),
-                                              [&held](const AudioBaseGroup* group) { return held.contains(group); });
+    const auto unheld =
+        std::stable_partition(retired_.begin(), retired_.end(),
+                              [&held](const AudioBaseGroup* group) { return held.contains(group); });
     std::for_each(unheld, retired_.end(), [](const AudioBaseGroup* group) { delete group; });
     retired_.erase(unheld, retired_.end());
     nextLook_ = std::max(MinimumLook, 2 * retired_.size());

@@ -18,9 +18,11 @@ enum class Flush { ToDisk, ToCache };
 
 // Replaces the whole file: the bytes go to a temporary file beside it, which is flushed to the
 // disk and renamed over it, so the file holds its earlier content or the new one, whatever
-// happens meanwhile (a full disk, the process killed, with ToDisk a power cut). On failure the earlier file stays as it
-// was and the temporary is removed. A link at the path is written through; a file that may
-// not be written, or a directory, is refused as opening it for writing would refuse it.
+// happens meanwhile (a full disk, the process killed, with ToDisk a power cut). On failure the
+// earlier file stays as it was and the temporary is removed. A link at the path is written
+// through; a file that may not be written, or a directory, is refused as opening it for
+// writing would refuse it; a writable file in a folder that takes no new file, a device or a
+// pipe is written in place.
 ORVA_API bool replaceFileContents(const std::string& path, std::string_view bytes, const char* tag,
                                   Flush flush = Flush::ToDisk);
 

@@ -30,8 +30,9 @@ void registerResourceManager(lua_State* L)
         .addStaticFunction("openFile", &ResourceManager::readDataFile)
         .addStaticFunction("saveFile", &ResourceManager::writeDataFile)
         .addStaticFunction("getDirectory", &ResourceManager::getResourceDirectory)
-        .addStaticFunction("setDirectory",
-                           +[](const std::string& directory) { ResourceManager::setScriptResourceDirectory(directory); })
+        .addStaticFunction(
+            "setDirectory",
+            +[](const std::string& directory) { ResourceManager::setScriptResourceDirectory(directory); })
         .addFunction("getLoadPercentage", &ResourceManager::getLoadPercentage)
         .endClass()
         .endNamespace();

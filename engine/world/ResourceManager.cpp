@@ -337,8 +337,8 @@ std::optional<std::string> ResourceManager::confinedScriptName(const std::string
 }
 
 // Links are followed, so that a link inside the folder does not lead a script out of it.
-std::optional<std::string> ResourceManager::scriptPathUnder(const std::string& prefix, const std::string& name,
-                                                           const char* function)
+std::optional<std::string> ResourceManager::scriptPathUnder(const std::string& prefix,
+                                                            const std::string& name, const char* function)
 {
     const std::optional<std::string> relative = confinedScriptName(name, function);
     if (!relative) {
@@ -359,7 +359,8 @@ bool ResourceManager::saveToFile(const std::string& relativePath, const std::str
 
 bool ResourceManager::appendToFile(const std::string& relativePath, const std::string& text)
 {
-    const std::optional<std::string> path = scriptPathUnder(resourceDirectory(), relativePath, "appendToFile");
+    const std::optional<std::string> path =
+        scriptPathUnder(resourceDirectory(), relativePath, "appendToFile");
     return path && appendFileContents(*path, text, "resources");
 }
 
@@ -376,7 +377,8 @@ bool ResourceManager::writeFile(const std::string& path, const std::string& text
 
 bool ResourceManager::writeFile(const std::string& path, const std::vector<unsigned char>& bytes)
 {
-    return replaceWholeFile(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    return replaceWholeFile(path, text);
 }
 
 bool ResourceManager::writeDataFile(const std::string& name, const std::string& text)

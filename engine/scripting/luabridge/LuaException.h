@@ -70,8 +70,9 @@ private:
 ORVA_API int describeErrorValue(lua_State* L);
 
 /// Calls the function below the nargs arguments on top of L in protected mode, with
-/// describeErrorValue as its message handler, and leaves nresults values. A failure restores nothing: it rethrows what a binding threw when the
-/// error value is the one raised for it, else throws LuaException. The caller restores the top.
+/// describeErrorValue as its message handler, and leaves nresults values. A failure restores
+/// nothing: it rethrows what a binding threw when the error value is the one raised for it,
+/// else throws LuaException. The caller restores the top.
 ORVA_API void protectedCall(lua_State* L, int nargs, int nresults);
 
 /// protectedCall while an enclosing call's exception waits in the slot.
