@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "graphics/EngineShaders.h"
 #include "graphics/Texture.h"
@@ -79,10 +80,7 @@ SpriteBatch::SpriteBatch()
     glGenBuffers(1, &indexBuffer_);
     glBindVertexArray(vertexArray_);
     glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_);
-    constexpr auto stride = static_cast<GLsizei>(sizeof(Vertex));
-    setAttribute(0, 4, offsetof(Vertex, x), stride);
-    setAttribute(1, 2, offsetof(Vertex, u), stride);
-    setAttribute(2, 4, offsetof(Vertex, r), stride);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(StreamBytes), nullptr, GL_STREAM_DRAW);
     static_assert(QuadsPerDraw * CornersPerQuad <= 65536, "corners are numbered in 16 bits");
     std::vector<std::uint16_t> indices;
     indices.reserve(QuadsPerDraw * IndicesPerQuad);
@@ -106,6 +104,32 @@ SpriteBatch::~SpriteBatch()
     glDeleteVertexArrays(1, &vertexArray_);
 }
 
+// Refilling storage that an earlier draw reads makes the driver finish that draw first; an
+// emitter or a texture change per run would wait on each one.
+void SpriteBatch::streamVertices()
+{
+    const std::size_t bytes = vertices_.size() * sizeof(Vertex);
+    if (streamed_ + bytes > StreamBytes) {
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(StreamBytes), nullptr, GL_STREAM_DRAW);
+        streamed_ = 0;
+    }
+    const auto offset = static_cast<GLintptr>(streamed_);
+    void* target =
+        glMapBufferRange(GL_ARRAY_BUFFER, offset, static_cast<GLsizeiptr>(bytes),
+                         GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_RANGE_BIT | GL_MAP_UNSYNCHRONIZED_BIT);
+    if (target != nullptr) {
+        std::memcpy(target, vertices_.data(), bytes);
+        glUnmapBuffer(GL_ARRAY_BUFFER);
+    } else {
+        glBufferSubData(GL_ARRAY_BUFFER, offset, static_cast<GLsizeiptr>(bytes), vertices_.data());
+    }
+    constexpr auto stride = static_cast<GLsizei>(sizeof(Vertex));
+    setAttribute(0, 4, streamed_ + offsetof(Vertex, x), stride);
+    setAttribute(1, 2, streamed_ + offsetof(Vertex, u), stride);
+    setAttribute(2, 4, streamed_ + offsetof(Vertex, r), stride);
+    streamed_ += bytes;
+}
+
 // The program writes colour 0 only, so the other draw buffers keep their contents whether
 // listed or not; a software rasteriser still spends time on each listed one per fragment.
 bool SpriteBatch::drawToFirstBufferOnly()
@@ -123,13 +147,15 @@ bool SpriteBatch::drawToFirstBufferOnly()
 // Reproduces the default object shader per corner: the position is (projMtx × MVP) × corner,
 // the product formed first as the shader forms it, and the UV is the frame's cell of the
 // atlas rectangle, mirrored by the flips.
-void SpriteBatch::add(const SpriteDrawValues& values, const Texture* texture, bool coverage)
+void SpriteBatch::add(const SpriteDrawValues& values, const Texture* texture, bool coverage, bool additive)
 {
-    if (!vertices_.empty() && (!sameImage(texture, texture_) || coverage != coverage_)) {
+    if (!vertices_.empty() &&
+        (!sameImage(texture, texture_) || coverage != coverage_ || additive != additive_)) {
         flush();
     }
     texture_ = texture;
     coverage_ = coverage;
+    additive_ = additive;
 
     // Only the columns that meet the corners' x, y and w = 1 are needed; z is 0.
     constexpr int Columns[] = {0, 1, 3};
@@ -182,10 +208,15 @@ void SpriteBatch::flush()
         glUniform1i(coverageLocation_, textured && coverage_ ? 1 : 0);
         glBindVertexArray(vertexArray_);
         glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_);
-        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices_.size() * sizeof(Vertex)),
-                     vertices_.data(), GL_STREAM_DRAW);
+        streamVertices();
         const bool narrowed = drawToFirstBufferOnly();
+        if (additive_) {
+            glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+        }
         glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(quads * IndicesPerQuad), GL_UNSIGNED_SHORT, nullptr);
+        if (additive_) {
+            glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        }
         if (narrowed) {
             glDrawBuffers(static_cast<GLsizei>(drawBuffers_.size()), drawBuffers_.data());
         }

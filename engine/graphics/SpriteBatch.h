@@ -37,8 +37,9 @@ ORVA_API void sendDrawValues(const ObjectShader& shader, const SpriteDrawValues&
 
 // Draws runs of sprite quads the way the default object shader draws them one by one, the
 // same pixels in the same order, with one buffer upload and one draw call per run of quads
-// that share a texture (per QuadsPerDraw of them in a long run). The vertices are placed and
-// given their UVs here; its own program only samples and tints. Needs the renderer's context.
+// that share a texture and blending (per QuadsPerDraw of them in a long run). The vertices are
+// placed and given their UVs here; its own program only samples and tints. Needs the
+// renderer's context.
 class ORVA_API SpriteBatch
 {
 public:
@@ -58,10 +59,12 @@ public:
     void setProjection(const Math::Matrix44<float>& projectionView) noexcept { projection_ = projectionView; }
     // Queues a sprite's quad behind the others: textured by a loaded texture, else (null)
     // untextured. With coverage the texture is a glyph sheet whose red channel is the tint's
-    // alpha, as the font shader draws it. A quad whose GL texture or sampling differs from the
-    // queued ones' draws those first; a full draw's worth of quads is drawn and handed to the
-    // driver.
-    void add(const SpriteDrawValues& values, const Texture* texture, bool coverage = false);
+    // alpha, as the font shader draws it. Quads blend as the renderer binds it, by their alpha,
+    // or additively as an emitter may ask. A quad whose GL texture, sampling or blending differs
+    // from the queued ones' draws those first; a full draw's worth of quads is drawn and handed
+    // to the driver.
+    void add(const SpriteDrawValues& values, const Texture* texture, bool coverage = false,
+             bool additive = false);
     // Draws the queued quads, into the first draw buffer only. The program, vertex array,
     // array buffer and draw buffers that were bound are bound again; the run's texture is
     // applied as a sprite applies it (Texture::apply): it stays bound on unit 0, recorded as
@@ -81,7 +84,13 @@ private:
         float u, v;
         float r, g, b, a;
     };
+    // The vertex buffer's storage: two draws' worth of corners, written one after another.
+    static constexpr std::size_t StreamBytes = 2 * QuadsPerDraw * CornersPerQuad * sizeof(Vertex);
 
+    // Copies the queued corners behind those already drawn from the vertex buffer, which is
+    // bound, and points the attributes at them: no draw still to run reads where they go, so
+    // nothing waits for one. A full buffer is given fresh storage first.
+    void streamVertices();
     // Lists only the first draw buffer of the bound framebuffer when it lists more, keeping
     // them all in drawBuffers_ to list again after the draw; true when it did.
     bool drawToFirstBufferOnly();
@@ -95,10 +104,13 @@ private:
     std::vector<Vertex> vertices_;
     const Texture* texture_ = nullptr;
     bool coverage_ = false;
+    bool additive_ = false;
     // GL names: the batch's own vertex array holds the attribute layout and the index buffer.
     unsigned vertexArray_ = 0;
     unsigned vertexBuffer_ = 0;
     unsigned indexBuffer_ = 0;
+    // Bytes of the vertex buffer's current storage already written for draws.
+    std::size_t streamed_ = 0;
     std::vector<unsigned> drawBuffers_;
 };
 
