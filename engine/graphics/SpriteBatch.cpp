@@ -80,7 +80,8 @@ SpriteBatch::SpriteBatch()
     glGenBuffers(1, &indexBuffer_);
     glBindVertexArray(vertexArray_);
     glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(StreamBytes), nullptr, GL_STREAM_DRAW);
+    fencing_ = GLEW_VERSION_3_2 || GLEW_ARB_sync;
+    renewStorage();
     static_assert(QuadsPerDraw * CornersPerQuad <= 65536, "corners are numbered in 16 bits");
     std::vector<std::uint16_t> indices;
     indices.reserve(QuadsPerDraw * IndicesPerQuad);
@@ -99,19 +100,23 @@ SpriteBatch::SpriteBatch()
 
 SpriteBatch::~SpriteBatch()
 {
+    for (void* fence : regionFences_) {
+        if (fence != nullptr) {
+            glDeleteSync(static_cast<GLsync>(fence));
+        }
+    }
     glDeleteBuffers(1, &indexBuffer_);
     glDeleteBuffers(1, &vertexBuffer_);
     glDeleteVertexArrays(1, &vertexArray_);
 }
 
-// Refilling storage that an earlier draw reads makes the driver finish that draw first; an
-// emitter or a texture change per run would wait on each one.
+// Refilling storage that an earlier draw reads makes the driver finish that draw first, and
+// fresh storage costs an allocation: regions are reused once their draws are done.
 void SpriteBatch::streamVertices()
 {
     const std::size_t bytes = vertices_.size() * sizeof(Vertex);
-    if (streamed_ + bytes > StreamBytes) {
-        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(StreamBytes), nullptr, GL_STREAM_DRAW);
-        streamed_ = 0;
+    if (streamed_ + bytes > (region_ + 1) * RegionBytes) {
+        nextRegion();
     }
     const auto offset = static_cast<GLintptr>(streamed_);
     void* target =
@@ -128,6 +133,40 @@ void SpriteBatch::streamVertices()
     setAttribute(1, 2, streamed_ + offsetof(Vertex, u), stride);
     setAttribute(2, 4, streamed_ + offsetof(Vertex, r), stride);
     streamed_ += bytes;
+}
+
+// The draws that read the next region were issued at least Regions - 1 regions' worth of
+// draws ago, so the wait is seldom felt. Without sync objects a region is unread only until
+// the storage wraps round; a wait that gives up after a second also renews it.
+void SpriteBatch::nextRegion()
+{
+    if (fencing_) {
+        regionFences_[region_] = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+    }
+    region_ = (region_ + 1) % Regions;
+    streamed_ = region_ * RegionBytes;
+    bool reusable = fencing_ || region_ != 0;
+    if (auto fence = static_cast<GLsync>(regionFences_[region_])) {
+        constexpr GLuint64 WaitLimitNs = 1'000'000'000;
+        const GLenum waited = glClientWaitSync(fence, GL_SYNC_FLUSH_COMMANDS_BIT, WaitLimitNs);
+        reusable = waited == GL_ALREADY_SIGNALED || waited == GL_CONDITION_SATISFIED;
+        glDeleteSync(fence);
+        regionFences_[region_] = nullptr;
+    }
+    if (!reusable) {
+        renewStorage();
+    }
+}
+
+void SpriteBatch::renewStorage()
+{
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(Regions * RegionBytes), nullptr, GL_STREAM_DRAW);
+    for (void*& fence : regionFences_) {
+        if (fence != nullptr) {
+            glDeleteSync(static_cast<GLsync>(fence));
+            fence = nullptr;
+        }
+    }
 }
 
 // The program writes colour 0 only, so the other draw buffers keep their contents whether

@@ -84,13 +84,19 @@ private:
         float u, v;
         float r, g, b, a;
     };
-    // The vertex buffer's storage: two draws' worth of corners, written one after another.
-    static constexpr std::size_t StreamBytes = 2 * QuadsPerDraw * CornersPerQuad * sizeof(Vertex);
+    // The vertex buffer's storage: four regions of one full draw's corners each, filled in
+    // turn; a region is waited for three regions' worth of draws after it was left.
+    static constexpr std::size_t RegionBytes = QuadsPerDraw * CornersPerQuad * sizeof(Vertex);
+    static constexpr std::size_t Regions = 4;
 
-    // Copies the queued corners behind those already drawn from the vertex buffer, which is
-    // bound, and points the attributes at them: no draw still to run reads where they go, so
-    // nothing waits for one. A full buffer is given fresh storage first.
+    // Copies the queued corners behind those already written to the vertex buffer, which is
+    // bound, and points the attributes at them. Where they go, no draw still to run reads.
     void streamVertices();
+    // Marks where the current region's draws end and goes on to the next region once the
+    // draws that read it last are done.
+    void nextRegion();
+    // Fresh storage for the vertex buffer: nothing written before is read from it again.
+    void renewStorage();
     // Lists only the first draw buffer of the bound framebuffer when it lists more, keeping
     // them all in drawBuffers_ to list again after the draw; true when it did.
     bool drawToFirstBufferOnly();
@@ -109,8 +115,13 @@ private:
     unsigned vertexArray_ = 0;
     unsigned vertexBuffer_ = 0;
     unsigned indexBuffer_ = 0;
-    // Bytes of the vertex buffer's current storage already written for draws.
+    // Where the next corners go in the vertex buffer's storage, and the region that holds it.
     std::size_t streamed_ = 0;
+    std::size_t region_ = 0;
+    // GL sync objects, one per region that has been left since it was last waited for; not
+    // made where the context lacks them, and then a wrap renews the storage.
+    void* regionFences_[Regions] = {};
+    bool fencing_ = false;
     std::vector<unsigned> drawBuffers_;
 };
 

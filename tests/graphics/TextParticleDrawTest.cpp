@@ -136,8 +136,8 @@ TEST_F(TextParticleDrawTest, ParticlesBlendAdditivelyOrByAlphaAndLeaveAlphaBlend
 }
 
 // Emitters next to each other in a layer that share texture and blending draw as one run of
-// the batch, whose vertex storage is written on from draw to draw and renewed when full; the
-// frames match those drawn particle by particle.
+// the batch, whose vertex storage is written on from draw to draw and reused once the draws
+// that read it are done; the frames match those drawn particle by particle.
 TEST_F(TextParticleDrawTest, EmittersSharingTextureAndBlendingDrawAsOneRunWithTheSamePixels)
 {
     // One colour: a texel boundary under a turned corner may round either way.
@@ -191,7 +191,7 @@ TEST_F(TextParticleDrawTest, EmittersSharingTextureAndBlendingDrawAsOneRunWithTh
     const std::vector<unsigned char> oneByOne = lastCapture();
     EXPECT_FALSE(oneByOne == withoutParticles);
     renderer->setSpriteBatching(true);
-    // 7,500 quads a frame: the vertex storage is renewed within each and carried into the next.
+    // Five regions of the vertex storage a frame: the second frame goes round to the first.
     for (int frame = 0; frame < 3; ++frame) {
         drawFrame();
         EXPECT_TRUE(lastCapture() == oneByOne) << "frame " << frame;
