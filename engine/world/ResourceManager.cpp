@@ -67,7 +67,8 @@ bool replaceWholeFile(const std::string& path, std::string_view bytes)
 }
 
 // What "xdg-user-dir DOCUMENTS" answers; "" when it cannot be run. Asked again only when
-// $HOME has changed since the last answer, since the answer derives from it. Main thread only.
+// $HOME has changed since the last answer, since the answer derives from it. One thread at
+// a time.
 const std::string& xdgDocumentsAnswer()
 {
     static std::optional<std::string> askedForHome;

@@ -115,7 +115,7 @@ public:
     static bool makeDirectory(const std::string& name);
     // The user's Documents folder: $XDG_DOCUMENTS_DIR, else what "xdg-user-dir DOCUMENTS"
     // answers unless that is $HOME itself, else $HOME/Documents; nothing when that folder
-    // does not exist. Main thread only.
+    // does not exist. The answer is kept for as long as $HOME stays; one thread at a time.
     static std::optional<std::string> getDocumentsFolder();
 
     // Restarts the pacing of sendAllEvents, so that the next delivery is the sixth call from
