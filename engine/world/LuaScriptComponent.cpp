@@ -46,8 +46,8 @@ private:
 };
 
 LuaScriptComponent::LuaScriptComponent()
-    : luaObject(LuaScriptManager::getInstance().getLuaState()),
-      updateFunction_(LuaScriptManager::getInstance().getLuaState())
+    : updateFunction_(LuaScriptManager::getInstance().getLuaState()),
+      luaObject(LuaScriptManager::getInstance().getLuaState())
 {
     type = TypeNumber;
 }
