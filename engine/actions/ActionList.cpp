@@ -40,11 +40,11 @@ void ActionList::erase(size_type index) noexcept
 
 void ActionList::swap(ActionList& other) noexcept
 {
-    std::swap(block_, other.block_);
     std::swap(head_, other.head_);
     std::swap(end_, other.end_);
-    std::swap(capacity_, other.capacity_);
+    std::swap(block_, other.block_);
     std::swap(inline_, other.inline_);
+    std::swap(capacity_, other.capacity_);
 }
 
 void ActionList::makeRoom()

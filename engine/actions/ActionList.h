@@ -69,11 +69,12 @@ private:
     // the room lies before the front, else doubles the room.
     void makeRoom();
 
-    ActionBase** block_ = nullptr;
+    // What reading the front needs comes first, the inline room right after it.
     std::uint32_t head_ = 0;
     std::uint32_t end_ = 0;
-    std::uint32_t capacity_ = InlineCapacity;
+    ActionBase** block_ = nullptr;
     ActionBase* inline_[InlineCapacity] = {};
+    std::uint32_t capacity_ = InlineCapacity;
 };
 
 } // namespace Orva::Actions

@@ -72,10 +72,11 @@ private:
     // since are not read.
     bool isComponentAlive() const noexcept { return BaseComponent::handleHolds(component_, handleId_); }
 
+    // What isAlive reads comes first.
     const BaseComponent* component_ = nullptr;
     std::uint64_t handleId_ = 0;
-    std::shared_ptr<const void> keeper_;
     Kind kind_ = Kind::Unguarded;
+    std::shared_ptr<const void> keeper_;
 };
 
 } // namespace Orva::Actions

@@ -204,9 +204,9 @@ template <class T> void ComponentPool<T>::addPage()
     }
     // Should this fail, clear() still releases the block through rawPages_.
     pages_.push_back(page.first);
-    SlotStep* const steps = ::new (static_cast<void*>(stepsOf(page.first))) SlotStep[count];
+    SlotStep* const steps = stepsOf(page.first);
     for (unsigned i = 0; i < count; ++i) {
-        page.first[i].step = &steps[i];
+        page.first[i].step = ::new (static_cast<void*>(steps + i)) SlotStep();
         pushFree(&page.first[i]);
     }
 }
