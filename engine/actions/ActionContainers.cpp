@@ -64,6 +64,12 @@ bool ActionGroup::update(float dt)
     // By index and up to the count at the start: a child's callback may add children, which
     // may move the list.
     const std::size_t count = children_.size();
+    // The children lie apart in memory: asking for all of them first lets their reads
+    // overlap instead of waiting for each in turn.
+    for (const ActionBase* child : children_) {
+        __builtin_prefetch(child);
+        __builtin_prefetch(reinterpret_cast<const char*>(child) + 64);
+    }
     for (std::size_t i = 0; i < count; ++i) {
         ActionBase* const child = children_[i];
         if (!child->done && !child->update(dt)) {
