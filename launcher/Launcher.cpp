@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "LuaLog.h"
 #include "ProjectConfig.h"
@@ -121,6 +122,9 @@ void savePlayData(Session& current)
 
 int startUp(int argc, char* /*argv*/[])
 {
+    // Finding the Documents folder runs a program: it runs while the window and the renderer
+    // are made, and the Lua log is opened with its answer, which is kept.
+    std::jthread documentsQuery([] { Resources::ResourceManager::getDocumentsFolder(); });
     Engine& engine = Engine::getInstance();
     engine.initializeEngine();
     Session& current = session();
@@ -154,6 +158,7 @@ int startUp(int argc, char* /*argv*/[])
     LuaScriptManager& scripts = LuaScriptManager::getInstance();
     scripts.exportWindowVariable(current.window.get());
     scripts.setPrintFunction(&luaLogPrint);
+    documentsQuery.join();
     openLuaLog();
     Audio::AudioManager::getInstance().initialize(AudioChannels, AudioInitFlags);
 

@@ -2,10 +2,10 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <system_error>
 
+#include "core/FileWrites.h"
 #include "world/ResourceManager.h"
 
 namespace Orva::Launcher {
@@ -45,11 +45,10 @@ std::string bannerLine(const char* word, const std::tm& time)
            std::string(10, '=') + "\n";
 }
 
-// A batch that cannot be written is lost.
+// A batch that cannot be written is lost; the log is named on stderr when its writes begin to fail.
 void appendToFile(const std::string& path, const std::string& text)
 {
-    std::ofstream out(path, std::ios::out | std::ios::app | std::ios::binary);
-    out << text;
+    appendFileContents(path, text, "launcher");
 }
 
 } // namespace
@@ -67,7 +66,7 @@ void openLuaLog()
     if (!documents) {
         return;
     }
-    // An existing folder, or one that cannot be made, is no reason to stop: the file open
+    // An existing folder, or one that cannot be made, is no reason to stop: the file write
     // below is what decides whether anything gets written.
     std::error_code ignored;
     std::string folder = *documents + "/Quorlin";
@@ -77,8 +76,7 @@ void openLuaLog()
 
     const std::tm start = localNow();
     log.path = folder + "/" + luaLogFileName(start);
-    std::ofstream out(log.path, std::ios::out | std::ios::trunc | std::ios::binary);
-    out << luaLogBeginLine(start);
+    replaceFileContents(log.path, luaLogBeginLine(start), "launcher");
 }
 
 void luaLogPrint(const std::string& line)

@@ -1,6 +1,5 @@
 #include "actions/ActionComponent.h"
 
-#include <iterator>
 #include <memory>
 
 namespace Orva::Actions {
@@ -31,7 +30,8 @@ ActionComponent::~ActionComponent()
 {
     if (walk_) {
         walk_->componentDestroyed = true;
-        walk_->handedOver.splice(walk_->handedOver.end(), actions_);
+        // Nothing was handed over before: a component is destroyed once.
+        walk_->handedOver.swap(actions_);
         return;
     }
     detail::deleteAll(actions_);
@@ -45,15 +45,16 @@ void ActionComponent::update(float dt)
     Walk walk(*this);
     // Roots added during the step start at the next one. Only this loop unlinks roots while
     // it runs: destroy calls merely mark them.
+    // By index: roots appended meanwhile may move the list.
     std::size_t count = actions_.size();
-    for (auto root = actions_.begin(); count > 0; --count) {
-        ActionBase* const action = *root;
+    for (std::size_t root = 0; count > 0; --count) {
+        ActionBase* const action = actions_[root];
         const bool finished = action->done || action->update(dt);
         if (walk.componentDestroyed) {
             return;
         }
         if (finished) {
-            root = actions_.erase(root);
+            actions_.erase(root);
             delete action;
         } else {
             ++root;
@@ -108,7 +109,7 @@ void ActionComponent::destroyOneAction(int index)
         return;
     }
     if (index >= 0 && static_cast<std::size_t>(index) < actions_.size()) {
-        (*std::next(actions_.begin(), index))->done = true;
+        actions_[static_cast<std::size_t>(index)]->done = true;
     }
 }
 

@@ -45,8 +45,9 @@ private:
     // The state of a step, on the stack of update.
     struct Walk;
 
-    ActionList actions_;
+    // Before the list, so that a step reads the component's first cache line only.
     Walk* walk_ = nullptr;
+    ActionList actions_;
 };
 
 } // namespace Orva::Actions

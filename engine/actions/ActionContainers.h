@@ -1,17 +1,11 @@
 #pragma once
 
-#include <list>
-#include <vector>
-
 #include "actions/ActionBase.h"
+#include "actions/ActionList.h"
 #include "core/Export.h"
 #include "core/MemoryPoolManager.h"
-#include "core/OrvaAllocator.h"
 
 namespace Orva::Actions {
-
-// The owned list of a sequence and of an action component.
-using ActionList = std::list<ActionBase*, OrvaAllocator<ActionBase*>>;
 
 namespace detail {
 
@@ -20,8 +14,8 @@ namespace detail {
 ORVA_API void destroyOneInList(ActionList& actions, int index);
 // Marks the front finished and deletes the rest, from the back.
 ORVA_API void destroyAllInList(ActionList& actions);
-// Deletes every action of an owned list or vector and empties it.
-template <class List> void deleteAll(List& actions) noexcept
+// Deletes every action of an owned list and empties it.
+inline void deleteAll(ActionList& actions) noexcept
 {
     for (ActionBase* action : actions) {
         delete action;
@@ -38,7 +32,7 @@ class ORVA_API ActionGroup final : public ActionComplex
 public:
     ORVA_POOLED_OPERATORS_WITH_ARRAYS(ActionGroup)
 
-    using ChildList = std::vector<ActionBase*, OrvaAllocator<ActionBase*>>;
+    using ChildList = ActionList;
 
     ~ActionGroup() override;
 

@@ -3,16 +3,17 @@
 #include <tinyxml2.h>
 
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <locale>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <utility>
 
 #include "actions/ActionBase.h"
 #include "actions/ActionComponent.h"
 #include "core/EventManager.h"
+#include "core/FileWrites.h"
 #include "core/FunctionHolder.h"
 #include "world/ComponentPool.h"
 #include "world/FileListing.h"
@@ -42,11 +43,16 @@ std::string movedSetPath(const std::string& name)
 }
 
 // Numbers in the stream's default format, whatever the global locale.
-std::ofstream openSetFile(const std::string& name)
+std::ostringstream setFileText()
 {
-    std::ofstream out(setPath(name), std::ios::out | std::ios::trunc | std::ios::binary);
+    std::ostringstream out;
     out.imbue(std::locale::classic());
     return out;
+}
+
+void writeSetFile(const std::string& name, const std::string& text)
+{
+    replaceFileContents(setPath(name), text, "action sets");
 }
 
 // A name up to its last '.'.
@@ -169,7 +175,7 @@ ActionSetSequence* ActionSetManager::createActionSet(const std::string& name)
     auto [place, added] = sets_.try_emplace(name, nullptr);
     if (added) {
         place->second = new ActionSetSequence();
-        openSetFile(name) << "<action type=\"seq\">\n</action>\n";
+        writeSetFile(name, "<action type=\"seq\">\n</action>\n");
     }
     return place->second;
 }
@@ -177,8 +183,9 @@ ActionSetSequence* ActionSetManager::createActionSet(const std::string& name)
 void ActionSetManager::saveActionSet(const std::string& name)
 {
     if (const ActionSetSequence* set = getActionSet(name)) {
-        std::ofstream out = openSetFile(name);
+        std::ostringstream out = setFileText();
         set->write(out, 0);
+        writeSetFile(name, out.str());
     }
 }
 

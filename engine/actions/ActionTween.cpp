@@ -14,27 +14,6 @@ static_assert(sizeof(Math::Vector3D<float>) == 3 * sizeof(float) &&
 static_assert(offsetof(Graphics::Color, g) == offsetof(Graphics::Color, r) + sizeof(float) &&
               offsetof(Graphics::Color, b) == offsetof(Graphics::Color, r) + 2 * sizeof(float));
 
-namespace detail {
-
-// Finishing needs progress strictly above 1: a step that lands on 1 writes the final value
-// and finishes at the next one. Progress below 0 is not clamped.
-float advanceProgress(float& elapsed, float inverseDuration, bool instant, float dt, bool& done) noexcept
-{
-    elapsed += dt;
-    if (instant) {
-        done = true;
-        return 1.0f;
-    }
-    const float t = inverseDuration * elapsed;
-    if (t > 1.0f) {
-        done = true;
-        return 1.0f;
-    }
-    return t;
-}
-
-} // namespace detail
-
 #define ORVA_TWEEN_INSTANCE(Mode, Suffix, T, Name, prefix) template class ActionTween##Mode##Name<T>;
 ORVA_EVERY_TWEEN(ORVA_TWEEN_INSTANCE)
 #undef ORVA_TWEEN_INSTANCE

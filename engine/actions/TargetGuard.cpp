@@ -50,9 +50,8 @@ TargetGuard TargetGuard::forAddress(const void* address) noexcept
         }
         if (slot.component) {
             guard.kind_ = Kind::Component;
-            guard.pool_ = pool;
             guard.component_ = slot.component;
-            guard.componentID_ = slot.component->componentID;
+            guard.handleId_ = BaseComponent::handleId(*slot.component);
         } else {
             guard.kind_ = Kind::Dead;
         }

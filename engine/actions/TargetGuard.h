@@ -1,18 +1,18 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 
 #include "core/Export.h"
 #include "world/BaseComponent.h"
-#include "world/IComponentPool.h"
 
 namespace Orva::Actions {
 
 // Tells an action whether what it points into still exists. An action holds raw pointers into
 // other objects (a tween's target field, a callback's script component); when the pointer
-// lies in a component pool's slot, the guard remembers that component and its componentID,
-// and stays alive while the slot is in use with that id. A value owned by someone else (a
+// lies in a component pool's slot, the guard remembers that component as a script's handle
+// does, and stays alive while the slot holds that component. A value owned by someone else (a
 // script's vector) can instead be kept alive by the guard: it then holds a keeper, whatever
 // keeps the value from being freed, for as long as the guard or a copy of it lives. Anything
 // else is not guarded: the caller keeps it alive. Copies guard the same thing.
@@ -68,17 +68,15 @@ private:
         Kept,
     };
 
-    // The slot is asked first: the component's id is read only while a component lives there.
-    bool isComponentAlive() const noexcept
-    {
-        return pool_->isSlotInUse(component_) && component_->componentID == componentID_;
-    }
+    // A freed slot holds a bare base part without an id, so the id alone tells; pages released
+    // since are not read.
+    bool isComponentAlive() const noexcept { return BaseComponent::handleHolds(component_, handleId_); }
 
-    const IComponentPool* pool_ = nullptr;
+    // What isAlive reads comes first.
     const BaseComponent* component_ = nullptr;
-    std::shared_ptr<const void> keeper_;
-    unsigned componentID_ = 0;
+    std::uint64_t handleId_ = 0;
     Kind kind_ = Kind::Unguarded;
+    std::shared_ptr<const void> keeper_;
 };
 
 } // namespace Orva::Actions

@@ -118,9 +118,15 @@ void AudioChannel::setPosition(const Math::Vector3D<float>& position)
 void AudioChannel::setGroup(AudioGroup* group)
 {
     group_ = group;
+    groupSerial_ = group != nullptr ? AudioBaseGroup::handleId(*group) : 0;
     if (group != nullptr) {
         group->addAudio(name_, *this);
     }
+}
+
+AudioGroup* AudioChannel::getGroup() const noexcept
+{
+    return group_ != nullptr && LiveSerial::isLive(groupSerial_) ? group_ : nullptr;
 }
 
 } // namespace Orva::Audio

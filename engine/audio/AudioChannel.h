@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "core/Export.h"
@@ -48,7 +49,8 @@ public:
     // Keeps the group and files a copy of this channel in it under the name (even without a
     // channel); null only clears the group.
     void setGroup(AudioGroup* group);
-    AudioGroup* getGroup() const noexcept { return group_; }
+    // Null once the audio manager has freed the group.
+    AudioGroup* getGroup() const noexcept;
 
     const std::string& getName() const noexcept { return name_; }
     FMOD::Channel* getChannel() const noexcept { return channel_; }
@@ -57,6 +59,8 @@ private:
     std::string name_;
     FMOD::Channel* channel_ = nullptr;
     AudioGroup* group_ = nullptr;
+    // The group's live serial: a channel does not keep its group alive.
+    std::uint64_t groupSerial_ = 0;
 };
 
 } // namespace Orva::Audio

@@ -5,6 +5,7 @@
 
 #include "audio/AudioChannel.h"
 #include "core/Export.h"
+#include "core/LiveSerial.h"
 #include "core/MemoryPoolManager.h"
 
 namespace FMOD {
@@ -15,8 +16,9 @@ class DSP;
 namespace Orva::Audio {
 
 // A named group of the audio manager: an AudioGroup over a channel group of the sound
-// system, or an AudioEmptyGroup that does nothing while sound is off.
-class ORVA_API AudioBaseGroup
+// system, or an AudioEmptyGroup that does nothing while sound is off. Scripts hold groups
+// safely: a group the manager has freed is refused as no longer existing.
+class ORVA_API AudioBaseGroup : public LiveHandle<AudioBaseGroup>
 {
 public:
     AudioBaseGroup() = default;
@@ -89,8 +91,7 @@ public:
 
     // Releases the effect and the channel group (whose channels play on in the master group)
     // and forgets the filed channels: from then on the group acts as an empty group. The
-    // manager retires rather than deletes the groups it drops, since components, channels
-    // and scripts may still point at them.
+    // manager retires the groups it drops and frees them once no audio component holds them.
     void retire();
 
 private:

@@ -1,11 +1,15 @@
 #include "audio/AudioManager.h"
 
+#include <algorithm>
 #include <iostream>
+#include <unordered_set>
 
+#include "audio/AudioComponent.h"
 #include "audio/AudioGroup.h"
 #include "core/EventManager.h"
 #include "core/FunctionHolder.h"
 #include "platform/SoundSystem.h"
+#include "world/ComponentPool.h"
 #include "world/LoadEvent.h"
 #include "world/ResourceManager.h"
 
@@ -335,6 +339,30 @@ void AudioManager::retire(AudioBaseGroup* group)
     }
 }
 
+// Components are the only holders the manager waits for: scripts' handles and channels ask
+// whether the group still lives before each use.
+void AudioManager::freeUnheldGroups()
+{
+    std::unordered_set<const AudioBaseGroup*> held;
+    if (ComponentPool<AudioComponent>::hasInstance()) {
+        ComponentPool<AudioComponent>::getInstance().forEachInUse(
+            [&held](const AudioComponent& component) { held.insert(component.audioGroup); });
+    }
+    const auto unheld =
+        std::stable_partition(retired_.begin(), retired_.end(),
+                              [&held](const AudioBaseGroup* group) { return held.contains(group); });
+    std::for_each(unheld, retired_.end(), [](const AudioBaseGroup* group) { delete group; });
+    retired_.erase(unheld, retired_.end());
+    nextLook_ = std::max(MinimumLook, 2 * retired_.size());
+}
+
+void AudioManager::freeUnheldGroupsWhenDue()
+{
+    if (retired_.size() >= nextLook_) {
+        freeUnheldGroups();
+    }
+}
+
 void AudioManager::retireAllGroups()
 {
     for (const auto& [name, group] : groups_) {
@@ -353,6 +381,7 @@ void AudioManager::destroyGroupByName(const std::string& name)
         retire(found->second);
         groups_.erase(found);
     }
+    freeUnheldGroupsWhenDue();
 }
 
 void AudioManager::destroyGroup(AudioBaseGroup* group)
@@ -366,19 +395,20 @@ void AudioManager::destroyGroup(AudioBaseGroup* group)
             retire(group);
             groups_.erase(entry);
         }
+        freeUnheldGroupsWhenDue();
         return;
     }
 }
 
 void AudioManager::destroyAllGroups()
 {
-    if (!enabled_) {
-        return;
+    if (enabled_) {
+        retireAllGroups();
+        if (soundOn()) {
+            makeFixedGroups();
+        }
     }
-    retireAllGroups();
-    if (soundOn()) {
-        makeFixedGroups();
-    }
+    freeUnheldGroups();
 }
 
 } // namespace Orva::Audio

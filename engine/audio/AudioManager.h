@@ -31,8 +31,10 @@ class AudioGroup;
 // "ambience", "sfx" and one group per audio component's object name. Before initialize, and
 // with no driver, groups are empty groups and every play gives a channel that does nothing.
 //
-// Groups the manager drops stay allocated, retired (see AudioGroup::retire), until the
-// manager goes: components of same-named objects, channels and scripts may still hold them.
+// Groups the manager drops are retired (see AudioGroup::retire) and freed once no audio
+// component holds them: at every stage change, and whenever the retired groups have doubled
+// since the last look. Scripts that kept a freed group get "no longer exists"; channels that
+// named it have no group.
 class ORVA_API AudioManager : public Singleton<AudioManager>
 {
 public:
@@ -96,7 +98,8 @@ public:
     // Stops the group; unless it is one of the three fixed groups, also retires it and
     // forgets its name.
     void destroyGroup(AudioBaseGroup* group);
-    // Retires every named group and makes the fixed three again.
+    // Retires every named group and makes the fixed three again; then frees the retired
+    // groups no component holds, also while sound is off.
     void destroyAllGroups();
 
     // The key is the stored one: resource directory + path.
@@ -119,6 +122,8 @@ private:
     bool isFixed(const AudioBaseGroup* group) const noexcept;
     void retire(AudioBaseGroup* group);
     void retireAllGroups();
+    void freeUnheldGroups();
+    void freeUnheldGroupsWhenDue();
 
     FMOD::System* system_ = nullptr;
     GroupMap groups_;
@@ -129,6 +134,9 @@ private:
     AudioBaseGroup* ambience_ = nullptr;
     AudioBaseGroup* sfx_ = nullptr;
     std::vector<AudioBaseGroup*, OrvaAllocator<AudioBaseGroup*>> retired_;
+    // The retired count at which the next look is due.
+    std::size_t nextLook_ = MinimumLook;
+    static constexpr std::size_t MinimumLook = 64;
     EventCallbackObject eventCallbacks_;
 };
 

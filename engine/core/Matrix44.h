@@ -19,17 +19,22 @@ public:
     static Matrix44 identity() noexcept { return {}; }
 
     // this × b: b applies first. Each element sums its four products in order from 0, so
-    // results do not depend on the compiler's choice of evaluation.
+    // results do not depend on the compiler's choice of evaluation. A row's four sums are
+    // formed side by side, which the compiler turns into vector arithmetic, each lane adding
+    // in the same order.
     Matrix44 operator*(const Matrix44& b) const noexcept
     {
         Matrix44 out;
         for (int i = 0; i < 4; ++i) {
-            for (int j = 0; j < 4; ++j) {
-                T sum = 0;
-                for (int k = 0; k < 4; ++k) {
-                    sum += m[i][k] * b.m[k][j];
+            T row[4] = {0, 0, 0, 0};
+#pragma GCC unroll 4
+            for (int k = 0; k < 4; ++k) {
+                for (int j = 0; j < 4; ++j) {
+                    row[j] += m[i][k] * b.m[k][j];
                 }
-                out.m[i][j] = sum;
+            }
+            for (int j = 0; j < 4; ++j) {
+                out.m[i][j] = row[j];
             }
         }
         return out;

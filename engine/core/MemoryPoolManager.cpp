@@ -24,6 +24,8 @@ constexpr const char* dumpRule = "==============================================
 
 } // namespace
 
+std::uint64_t MemoryPoolManager::lastSerial_ = 0;
+
 MemoryPoolManager::MemoryPoolManager()
 {
     pools_[SharedSmallSlot] =
@@ -82,23 +84,17 @@ int MemoryPoolManager::liveCount(std::string_view typeName) const noexcept
     return entry == liveCounts_.end() ? 0 : entry->second;
 }
 
-void* MemoryPoolManager::allocateBlock(std::string_view typeName, std::size_t bytes, unsigned count)
+void* MemoryPoolManager::allocateCounted(int& live, std::size_t bytes, unsigned count)
 {
-    // The entry is made first and the count raised last, so a failure anywhere in between
-    // leaves no phantom instance in the report.
-    int& live = liveCountEntry(typeName);
+    // The count is raised last, so a failure leaves no phantom instance in the report.
     MemoryPool* pool = poolForSize(bytes);
     void* block = pool ? pool->create() : ::operator new(bytes);
     live = wrappingAdd(live, count);
     return block;
 }
 
-void MemoryPoolManager::freeBlock(std::string_view typeName, void* block, std::size_t bytes, unsigned count)
+void MemoryPoolManager::freeCounted(int& live, void* block, std::size_t bytes, unsigned count)
 {
-    if (!block) {
-        return;
-    }
-    int& live = liveCountEntry(typeName);
     if (MemoryPool* pool = poolForSize(bytes)) {
         pool->free(block);
     } else {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <iosfwd>
 #include <memory>
@@ -52,9 +53,17 @@ public:
     MemoryPool* poolForSize(std::size_t bytes);
     // A block for `bytes`, with the type's live count raised by count once the block exists
     // (a std::bad_alloc leaves the count alone).
-    void* allocateBlock(std::string_view typeName, std::size_t bytes, unsigned count);
+    void* allocateBlock(std::string_view typeName, std::size_t bytes, unsigned count)
+    {
+        return allocateCounted(liveCountEntry(typeName), bytes, count);
+    }
     // Gives back a block from allocateBlock with the same byte size; null is ignored.
-    void freeBlock(std::string_view typeName, void* block, std::size_t bytes, unsigned count);
+    void freeBlock(std::string_view typeName, void* block, std::size_t bytes, unsigned count)
+    {
+        if (block) {
+            freeCounted(liveCountEntry(typeName), block, bytes, count);
+        }
+    }
 
     // Instances allocated minus released; 0 for a name never seen.
     int liveCount(std::string_view typeName) const noexcept;
@@ -65,7 +74,8 @@ public:
     // operator new receives it; count only moves the live count.
     template <class T> static void* allocate(std::size_t bytes, unsigned count = 1)
     {
-        return getInstance().allocateBlock(typeName<T>(), bytes, count);
+        MemoryPoolManager& manager = getInstance();
+        return manager.allocateCounted(manager.liveCountOf<T>(), bytes, count);
     }
 
     // Releases what allocate<T> gave for the same byte size. Null is ignored before the
@@ -73,7 +83,8 @@ public:
     template <class T> static void free(void* block, std::size_t bytes, unsigned count = 1)
     {
         if (block) {
-            getInstance().freeBlock(typeName<T>(), block, bytes, count);
+            MemoryPoolManager& manager = getInstance();
+            manager.freeCounted(manager.liveCountOf<T>(), block, bytes, count);
         }
     }
 
@@ -88,9 +99,32 @@ private:
     };
 
     int& liveCountEntry(std::string_view typeName);
+    // allocateBlock and freeBlock with the live count at hand.
+    void* allocateCounted(int& liveCount, std::size_t bytes, unsigned count);
+    void freeCounted(int& liveCount, void* block, std::size_t bytes, unsigned count);
+    // T's live count, looked up by name once per manager rather than at every allocation:
+    // entries are never erased and the map's nodes never move.
+    template <class T> int& liveCountOf()
+    {
+        struct Found
+        {
+            std::uint64_t manager = 0;
+            int* count = nullptr;
+        };
+        static Found found;
+        if (found.manager != serial_) {
+            found.count = &liveCountEntry(typeName<T>());
+            found.manager = serial_;
+        }
+        return *found.count;
+    }
 
     std::array<std::unique_ptr<MemoryPool>, SlotCount> pools_;
     std::unordered_map<std::string, int, NameHash, std::equal_to<>> liveCounts_;
+    // Tells this manager from every other made in the process; never 0.
+    const std::uint64_t serial_ = ++lastSerial_;
+
+    static std::uint64_t lastSerial_;
 };
 
 namespace detail {

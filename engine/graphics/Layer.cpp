@@ -15,6 +15,7 @@
 #include "graphics/EngineShaders.h"
 #include "graphics/FrameShader.h"
 #include "graphics/ObjectShader.h"
+#include "graphics/ParticleEmitterComponent.h"
 #include "graphics/Renderer.h"
 #include "graphics/ShaderValue.h"
 #include "graphics/SpriteBatch.h"
@@ -229,8 +230,9 @@ void Layer::draw(const Math::Matrix44<float>& projectionView) const
 
 // The projection-view matrix is sent only when the shader changes between consecutive
 // sprites, whether or not the sprite is then drawn. Sprite components of the shared default
-// shader and text components go to the sprite batch, which draws each run of them sharing a
-// texture at once; it is flushed before any other sprite draws, so the order stays the list's.
+// shader, text components and emitters go to the sprite batch, which draws each run of them
+// sharing a texture and blending at once; it is flushed before any other sprite draws, so the
+// order stays the list's.
 void Layer::drawSprites(const Math::Matrix44<float>& projectionView) const
 {
     const Math::Vector2D<float> halfView = halfViewExtent(viewport_->getSize(), viewport_->getCameraScale(),
@@ -280,6 +282,10 @@ void Layer::drawSprites(const Math::Matrix44<float>& projectionView) const
         if (batch != nullptr && spriteComponent == nullptr) {
             if (auto* text = dynamic_cast<SpriteFontComponent*>(sprite)) {
                 text->drawInto(*batch);
+                continue;
+            }
+            if (const auto* particles = dynamic_cast<const ParticleEmitterComponent*>(sprite)) {
+                particles->drawInto(*batch);
                 continue;
             }
         }

@@ -276,9 +276,45 @@ void ParticleEmitterComponent::update(float dt)
     emitter_->update(dt);
 }
 
+// An image still on its way draws nothing textured, as for sprites: an atlas rectangle has a
+// GL name before its image is there.
+const Texture* ParticleEmitterComponent::sharedDrawValues(SpriteDrawValues& values) const noexcept
+{
+    const Texture* texture = emitter_->getTexture();
+    if (texture == nullptr || !texture->isLoaded()) {
+        return nullptr;
+    }
+    values.numFrames = {static_cast<float>(texture->getMaxFramesX()),
+                        static_cast<float>(texture->getMaxFramesY())};
+    values.startUV = texture->getAtlasUV();
+    values.sizeUV = texture->getAtlasSize();
+    return texture;
+}
+
+void ParticleEmitterComponent::placeParticle(SpriteDrawValues& values, const Particle& particle) noexcept
+{
+    values.mvp = Math::Matrix44<float>::translation(particle.position) *
+                 Math::Matrix44<float>::rotationZ(particle.rotation) *
+                 Math::Matrix44<float>::scale(particle.size);
+    values.color = particle.color;
+}
+
+bool ParticleEmitterComponent::drawInto(SpriteBatch& batch) const
+{
+    if (shader_ == nullptr || !shader_->isReady() || emitter_->getLiveParticles().empty()) {
+        return false;
+    }
+    SpriteDrawValues values;
+    const Texture* texture = sharedDrawValues(values);
+    for (const Particle* particle : emitter_->getLiveParticles()) {
+        placeParticle(values, *particle);
+        batch.add(values, texture, false, emitter_->blendAdditive);
+    }
+    return true;
+}
+
 // Particles go through the sprite batch when the renderer batches sprites, else one draw
-// each; the pixels are the same. An image still on its way draws nothing textured, as for
-// sprites: an atlas rectangle has a GL name before its image is there.
+// each; the pixels are the same.
 bool ParticleEmitterComponent::draw(const Math::Matrix44<float>& projectionView)
 {
     if (shader_ == nullptr || !shader_->apply() || emitter_->getLiveParticles().empty()) {
@@ -286,43 +322,23 @@ bool ParticleEmitterComponent::draw(const Math::Matrix44<float>& projectionView)
     }
     Renderer& renderer = Renderer::getInstance();
     SpriteBatch* batch = renderer.isSpriteBatching() ? renderer.getSpriteBatch() : nullptr;
-    if (batch != nullptr && !batch->isReady()) {
-        batch = nullptr;
-    }
-    if (batch != nullptr) {
+    if (batch != nullptr && batch->isReady()) {
         batch->flush();
+        batch->setProjection(projectionView);
+        drawInto(*batch);
+        batch->flush();
+        return false;
     }
     glBlendFunc(GL_SRC_ALPHA, emitter_->blendAdditive ? GL_ONE : GL_ONE_MINUS_SRC_ALPHA);
-
-    const Texture* texture = emitter_->getTexture();
-    if (texture != nullptr && !texture->isLoaded()) {
-        texture = nullptr;
-    }
     SpriteDrawValues values;
-    if (texture != nullptr) {
-        values.numFrames = {static_cast<float>(texture->getMaxFramesX()),
-                            static_cast<float>(texture->getMaxFramesY())};
-        values.startUV = texture->getAtlasUV();
-        values.sizeUV = texture->getAtlasSize();
-    }
-    const bool textured = batch == nullptr && texture != nullptr && texture->apply(0);
-    if (batch != nullptr) {
-        batch->setProjection(projectionView);
-    }
+    const Texture* texture = sharedDrawValues(values);
+    const bool textured = texture != nullptr && texture->apply(0);
     for (const Particle* particle : emitter_->getLiveParticles()) {
-        values.mvp = Math::Matrix44<float>::translation(particle->position) *
-                     Math::Matrix44<float>::rotationZ(particle->rotation) *
-                     Math::Matrix44<float>::scale(particle->size);
-        values.color = particle->color;
-        if (batch != nullptr) {
-            batch->add(values, texture);
-        } else if (quad_ != nullptr) {
+        placeParticle(values, *particle);
+        if (quad_ != nullptr) {
             sendDrawValues(*shader_, values, textured);
             quad_->draw(GL_TRIANGLE_STRIP);
         }
-    }
-    if (batch != nullptr) {
-        batch->flush();
     }
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     return false;

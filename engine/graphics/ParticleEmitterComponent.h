@@ -20,6 +20,8 @@ class TransformComponent;
 namespace Orva::Graphics {
 
 class Drawable;
+class SpriteBatch;
+struct SpriteDrawValues;
 class Texture;
 
 // One particle, in world units and seconds. A new one is all zeros, in white.
@@ -196,12 +198,19 @@ public:
     // Draws the live particles, additively or alpha blended, and leaves alpha blending on.
     // Always false: it draws its own quads.
     bool draw(const Math::Matrix44<float>& projectionView) override;
+    // Queues in the batch the quads that draw would draw, blended as it blends them; false when
+    // draw would draw nothing.
+    bool drawInto(SpriteBatch& batch) const;
     ObjectShader* getShader() override { return shader_; }
 
     ParticleEmitter* get() const noexcept { return emitter_; }
 
 private:
     void followOwner(const TransformComponent& transform) noexcept;
+    // The frame grid and atlas rectangle every particle shares; its texture once loaded, else
+    // null.
+    const Texture* sharedDrawValues(SpriteDrawValues& values) const noexcept;
+    static void placeParticle(SpriteDrawValues& values, const Particle& particle) noexcept;
 
     ParticleEmitter* emitter_;
     ObjectShader* shader_ = nullptr;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "graphics/EngineShaders.h"
 #include "graphics/Texture.h"
@@ -79,10 +80,8 @@ SpriteBatch::SpriteBatch()
     glGenBuffers(1, &indexBuffer_);
     glBindVertexArray(vertexArray_);
     glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_);
-    constexpr auto stride = static_cast<GLsizei>(sizeof(Vertex));
-    setAttribute(0, 4, offsetof(Vertex, x), stride);
-    setAttribute(1, 2, offsetof(Vertex, u), stride);
-    setAttribute(2, 4, offsetof(Vertex, r), stride);
+    fencing_ = GLEW_VERSION_3_2 || GLEW_ARB_sync;
+    renewStorage();
     static_assert(QuadsPerDraw * CornersPerQuad <= 65536, "corners are numbered in 16 bits");
     std::vector<std::uint16_t> indices;
     indices.reserve(QuadsPerDraw * IndicesPerQuad);
@@ -101,9 +100,73 @@ SpriteBatch::SpriteBatch()
 
 SpriteBatch::~SpriteBatch()
 {
+    for (void* fence : regionFences_) {
+        if (fence != nullptr) {
+            glDeleteSync(static_cast<GLsync>(fence));
+        }
+    }
     glDeleteBuffers(1, &indexBuffer_);
     glDeleteBuffers(1, &vertexBuffer_);
     glDeleteVertexArrays(1, &vertexArray_);
+}
+
+// Refilling storage that an earlier draw reads makes the driver finish that draw first, and
+// fresh storage costs an allocation: regions are reused once their draws are done.
+void SpriteBatch::streamVertices()
+{
+    const std::size_t bytes = vertices_.size() * sizeof(Vertex);
+    if (streamed_ + bytes > (region_ + 1) * RegionBytes) {
+        nextRegion();
+    }
+    const auto offset = static_cast<GLintptr>(streamed_);
+    void* target =
+        glMapBufferRange(GL_ARRAY_BUFFER, offset, static_cast<GLsizeiptr>(bytes),
+                         GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_RANGE_BIT | GL_MAP_UNSYNCHRONIZED_BIT);
+    if (target != nullptr) {
+        std::memcpy(target, vertices_.data(), bytes);
+        glUnmapBuffer(GL_ARRAY_BUFFER);
+    } else {
+        glBufferSubData(GL_ARRAY_BUFFER, offset, static_cast<GLsizeiptr>(bytes), vertices_.data());
+    }
+    constexpr auto stride = static_cast<GLsizei>(sizeof(Vertex));
+    setAttribute(0, 4, streamed_ + offsetof(Vertex, x), stride);
+    setAttribute(1, 2, streamed_ + offsetof(Vertex, u), stride);
+    setAttribute(2, 4, streamed_ + offsetof(Vertex, r), stride);
+    streamed_ += bytes;
+}
+
+// The draws that read the next region were issued at least Regions - 1 regions' worth of
+// draws ago, so the wait is seldom felt. Without sync objects a region is unread only until
+// the storage wraps round; a wait that gives up after a second also renews it.
+void SpriteBatch::nextRegion()
+{
+    if (fencing_) {
+        regionFences_[region_] = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+    }
+    region_ = (region_ + 1) % Regions;
+    streamed_ = region_ * RegionBytes;
+    bool reusable = fencing_ || region_ != 0;
+    if (auto fence = static_cast<GLsync>(regionFences_[region_])) {
+        constexpr GLuint64 WaitLimitNs = 1'000'000'000;
+        const GLenum waited = glClientWaitSync(fence, GL_SYNC_FLUSH_COMMANDS_BIT, WaitLimitNs);
+        reusable = waited == GL_ALREADY_SIGNALED || waited == GL_CONDITION_SATISFIED;
+        glDeleteSync(fence);
+        regionFences_[region_] = nullptr;
+    }
+    if (!reusable) {
+        renewStorage();
+    }
+}
+
+void SpriteBatch::renewStorage()
+{
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(Regions * RegionBytes), nullptr, GL_STREAM_DRAW);
+    for (void*& fence : regionFences_) {
+        if (fence != nullptr) {
+            glDeleteSync(static_cast<GLsync>(fence));
+            fence = nullptr;
+        }
+    }
 }
 
 // The program writes colour 0 only, so the other draw buffers keep their contents whether
@@ -123,13 +186,15 @@ bool SpriteBatch::drawToFirstBufferOnly()
 // Reproduces the default object shader per corner: the position is (projMtx × MVP) × corner,
 // the product formed first as the shader forms it, and the UV is the frame's cell of the
 // atlas rectangle, mirrored by the flips.
-void SpriteBatch::add(const SpriteDrawValues& values, const Texture* texture, bool coverage)
+void SpriteBatch::add(const SpriteDrawValues& values, const Texture* texture, bool coverage, bool additive)
 {
-    if (!vertices_.empty() && (!sameImage(texture, texture_) || coverage != coverage_)) {
+    if (!vertices_.empty() &&
+        (!sameImage(texture, texture_) || coverage != coverage_ || additive != additive_)) {
         flush();
     }
     texture_ = texture;
     coverage_ = coverage;
+    additive_ = additive;
 
     // Only the columns that meet the corners' x, y and w = 1 are needed; z is 0.
     constexpr int Columns[] = {0, 1, 3};
@@ -182,10 +247,15 @@ void SpriteBatch::flush()
         glUniform1i(coverageLocation_, textured && coverage_ ? 1 : 0);
         glBindVertexArray(vertexArray_);
         glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_);
-        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices_.size() * sizeof(Vertex)),
-                     vertices_.data(), GL_STREAM_DRAW);
+        streamVertices();
         const bool narrowed = drawToFirstBufferOnly();
+        if (additive_) {
+            glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+        }
         glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(quads * IndicesPerQuad), GL_UNSIGNED_SHORT, nullptr);
+        if (additive_) {
+            glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        }
         if (narrowed) {
             glDrawBuffers(static_cast<GLsizei>(drawBuffers_.size()), drawBuffers_.data());
         }

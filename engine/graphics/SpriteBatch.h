@@ -37,8 +37,9 @@ ORVA_API void sendDrawValues(const ObjectShader& shader, const SpriteDrawValues&
 
 // Draws runs of sprite quads the way the default object shader draws them one by one, the
 // same pixels in the same order, with one buffer upload and one draw call per run of quads
-// that share a texture (per QuadsPerDraw of them in a long run). The vertices are placed and
-// given their UVs here; its own program only samples and tints. Needs the renderer's context.
+// that share a texture and blending (per QuadsPerDraw of them in a long run). The vertices are
+// placed and given their UVs here; its own program only samples and tints. Needs the
+// renderer's context.
 class ORVA_API SpriteBatch
 {
 public:
@@ -58,10 +59,12 @@ public:
     void setProjection(const Math::Matrix44<float>& projectionView) noexcept { projection_ = projectionView; }
     // Queues a sprite's quad behind the others: textured by a loaded texture, else (null)
     // untextured. With coverage the texture is a glyph sheet whose red channel is the tint's
-    // alpha, as the font shader draws it. A quad whose GL texture or sampling differs from the
-    // queued ones' draws those first; a full draw's worth of quads is drawn and handed to the
-    // driver.
-    void add(const SpriteDrawValues& values, const Texture* texture, bool coverage = false);
+    // alpha, as the font shader draws it. Quads blend as the renderer binds it, by their alpha,
+    // or additively as an emitter may ask. A quad whose GL texture, sampling or blending differs
+    // from the queued ones' draws those first; a full draw's worth of quads is drawn and handed
+    // to the driver.
+    void add(const SpriteDrawValues& values, const Texture* texture, bool coverage = false,
+             bool additive = false);
     // Draws the queued quads, into the first draw buffer only. The program, vertex array,
     // array buffer and draw buffers that were bound are bound again; the run's texture is
     // applied as a sprite applies it (Texture::apply): it stays bound on unit 0, recorded as
@@ -81,7 +84,19 @@ private:
         float u, v;
         float r, g, b, a;
     };
+    // The vertex buffer's storage: four regions of one full draw's corners each, filled in
+    // turn; a region is waited for three regions' worth of draws after it was left.
+    static constexpr std::size_t RegionBytes = QuadsPerDraw * CornersPerQuad * sizeof(Vertex);
+    static constexpr std::size_t Regions = 4;
 
+    // Copies the queued corners behind those already written to the vertex buffer, which is
+    // bound, and points the attributes at them. Where they go, no draw still to run reads.
+    void streamVertices();
+    // Marks where the current region's draws end and goes on to the next region once the
+    // draws that read it last are done.
+    void nextRegion();
+    // Fresh storage for the vertex buffer: nothing written before is read from it again.
+    void renewStorage();
     // Lists only the first draw buffer of the bound framebuffer when it lists more, keeping
     // them all in drawBuffers_ to list again after the draw; true when it did.
     bool drawToFirstBufferOnly();
@@ -95,10 +110,18 @@ private:
     std::vector<Vertex> vertices_;
     const Texture* texture_ = nullptr;
     bool coverage_ = false;
+    bool additive_ = false;
     // GL names: the batch's own vertex array holds the attribute layout and the index buffer.
     unsigned vertexArray_ = 0;
     unsigned vertexBuffer_ = 0;
     unsigned indexBuffer_ = 0;
+    // Where the next corners go in the vertex buffer's storage, and the region that holds it.
+    std::size_t streamed_ = 0;
+    std::size_t region_ = 0;
+    // GL sync objects, one per region that has been left since it was last waited for; not
+    // made where the context lacks them, and then a wrap renews the storage.
+    void* regionFences_[Regions] = {};
+    bool fencing_ = false;
     std::vector<unsigned> drawBuffers_;
 };
 

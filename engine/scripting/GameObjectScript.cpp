@@ -115,7 +115,9 @@ void registerGameObject(lua_State* L)
         .addData("Name", &Object::name)
         .addData("name", &Object::name)
         .addProperty("transform", &Object::getTransform, &Object::setTransform)
-        .addData("Active", &Object::active)
+        .addProperty(
+            "Active", [](const Object& object) { return static_cast<bool>(object.active); },
+            [](Object& object, bool active) { object.active = active; })
         .addData("objectID", &Object::objectID)
         .addFunction("getParent", &Object::getParent)
         .addFunction("unparent", &Object::unparent)

@@ -1,7 +1,6 @@
 #include <lua.hpp>
 
 #include <cstdint>
-#include <iostream>
 #include <string>
 #include <type_traits>
 
@@ -203,12 +202,7 @@ void registerColor(lua_State* L)
 
 bool acceptScriptPath(const std::string& path, const char* function)
 {
-    if (Resources::ResourceManager::confinedName(path)) {
-        return true;
-    }
-    std::cerr << "scripts: " << function << " refused the path \"" << path
-              << "\": it is empty, absolute or leaves its folder with \"..\"\n";
-    return false;
+    return Resources::ResourceManager::confinedScriptName(path, function).has_value();
 }
 
 // The icon is read from the resource folder.

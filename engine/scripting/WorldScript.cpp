@@ -16,7 +16,8 @@ namespace Orva::Scripting {
 
 // Load progress on the global "resources"; the file functions through the class table only.
 // "openFile" and "saveFile" reach the Documents folder: the only script function that writes
-// under the resource directory is "appendToFile".
+// under the resource directory is "appendToFile". Each keeps a script inside the game's
+// folders, links followed, "setDirectory" included.
 void registerResourceManager(lua_State* L)
 {
     using Resources::ResourceManager;
@@ -29,7 +30,9 @@ void registerResourceManager(lua_State* L)
         .addStaticFunction("openFile", &ResourceManager::readDataFile)
         .addStaticFunction("saveFile", &ResourceManager::writeDataFile)
         .addStaticFunction("getDirectory", &ResourceManager::getResourceDirectory)
-        .addStaticFunction("setDirectory", &ResourceManager::setResourceDirectory)
+        .addStaticFunction(
+            "setDirectory",
+            +[](const std::string& directory) { ResourceManager::setScriptResourceDirectory(directory); })
         .addFunction("getLoadPercentage", &ResourceManager::getLoadPercentage)
         .endClass()
         .endNamespace();

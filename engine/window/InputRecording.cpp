@@ -3,14 +3,13 @@
 #include <sys/stat.h>
 
 #include <array>
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <locale>
 #include <sstream>
 
 #include "core/EventManager.h"
+#include "core/FileWrites.h"
 #include "window/InputKeys.h"
 #include "window/InputManager.h"
 #include "world/ResourceManager.h"
@@ -46,18 +45,10 @@ bool isRegularFile(const std::string& path)
     return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
-// Writes the whole text or reports why not; an unwritten recording must not pass unnoticed.
+// An unwritten recording must not pass unnoticed: the write names it on stderr.
 void writeRecording(const std::string& path, const std::string& text)
 {
-    std::ofstream out(path, std::ios::out | std::ios::trunc);
-    if (out) {
-        out << text;
-        out.flush();
-    }
-    if (!out) {
-        std::fprintf(stderr, "input: could not write the recording \"%s\": %s\n", path.c_str(),
-                     std::strerror(errno));
-    }
+    replaceFileContents(path, text, "input");
 }
 
 } // namespace

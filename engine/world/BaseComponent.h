@@ -37,8 +37,15 @@ public:
     // a component has, and whether a slot still holds a component with that id. A pool
     // leaves a bare base part without an id in a freed slot. A component made outside a
     // pool has no id (0) and is never checked.
-    static std::uint64_t handleId(const BaseComponent& component) noexcept;
-    static bool handleHolds(const BaseComponent* slot, std::uint64_t id) noexcept;
+    static std::uint64_t handleId(const BaseComponent& component) noexcept
+    {
+        return component.componentID == 0 ? 0 : std::uint64_t{pageGeneration_} << 32 | component.componentID;
+    }
+    // Inline: tweens ask it for their targets at every step.
+    static bool handleHolds(const BaseComponent* slot, std::uint64_t id) noexcept
+    {
+        return id == 0 || (id >> 32 == pageGeneration_ && slot->componentID == static_cast<std::uint32_t>(id));
+    }
     // A pool is about to release its pages: every handle held so far no longer holds.
     static void forgetHandles() noexcept { ++pageGeneration_; }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <iostream>
 #include <new>
@@ -29,6 +30,41 @@ enum class ComponentStepRule {
     // Every component in use, whatever the active flags.
     Always,
 };
+
+namespace detail {
+
+// What a pool's step reads of one slot, kept in an array beside each page's slots so that
+// the walk reads one contiguous run instead of every slot and every owner: whether the slot
+// is in use, and the component's owner as last read with that owner's active flag. The flag
+// is trusted only while no object's flag has changed since (ActiveFlag::changes()).
+class SlotStep
+{
+public:
+    bool inUse() const noexcept { return (bits_ & InUseBit) != 0; }
+    // In use, with no owner read yet.
+    void take() noexcept { bits_ = InUseBit; }
+    void release() noexcept { bits_ = 0; }
+    void forgetOwner() noexcept { bits_ &= InUseBit; }
+
+    bool sawOwner(const GameObject* owner) const noexcept { return (bits_ & ~FlagBits) == address(owner); }
+    bool ownerWasActive() const noexcept { return (bits_ & OwnerActiveBit) != 0; }
+    void see(const GameObject* owner, bool ownerActive) noexcept
+    {
+        bits_ = address(owner) | InUseBit | (ownerActive ? OwnerActiveBit : 0);
+    }
+
+private:
+    static constexpr std::uintptr_t InUseBit = 1;
+    static constexpr std::uintptr_t OwnerActiveBit = 2;
+    static constexpr std::uintptr_t FlagBits = InUseBit | OwnerActiveBit;
+    static_assert(alignof(GameObject) > FlagBits, "an object's address leaves room for the flags");
+
+    static std::uintptr_t address(const GameObject* owner) noexcept { return reinterpret_cast<std::uintptr_t>(owner); }
+
+    std::uintptr_t bits_ = 0;
+};
+
+} // namespace detail
 
 // The pool of one component type, and the process-wide singleton of that type's pool.
 // Components live in pages of perPage slots taken from the general heap and never move, so
@@ -85,21 +121,25 @@ public:
     }
     // A range test per page.
     SlotLookup findSlotHolding(const void* address) const override;
-    bool isSlotInUse(const BaseComponent* component) const override { return slotOf(component)->inUse; }
 
 private:
+    using SlotStep = detail::SlotStep;
+
     struct Slot
     {
         alignas(T) std::byte storage[sizeof(T)];
-        // The free list's link sits beside the flag, outside the component's bytes, so that
-        // nothing written into a destroyed component can break the list.
+        // The free list's link sits outside the component's bytes, so that nothing written
+        // into a destroyed component can break the list.
         Slot* nextFree;
-        bool inUse;
+        // Its entry in the page's step array, which says whether the slot is in use.
+        SlotStep* step;
 
         T* component() noexcept { return std::launder(reinterpret_cast<T*>(storage)); }
     };
 
     unsigned slotsPerPage() const noexcept { return perPage_ > 0 ? perPage_ : 1u; }
+    // A page's step array lies in its block, after its slots.
+    SlotStep* stepsOf(Slot* page) const noexcept { return reinterpret_cast<SlotStep*>(page + slotsPerPage()); }
     // The slot of a component this pool handed out, found without touching the component.
     Slot* slotOf(const BaseComponent* component) const noexcept
     {
@@ -111,13 +151,16 @@ private:
         slot->nextFree = freeHead_;
         freeHead_ = slot;
     }
-    template <class Test> void stepWhere(float dt, Test test);
+    // Calls visit(T&, SlotStep&) on every slot in use, in step order.
+    template <class Visit> void forEachSlotInUse(Visit&& visit);
+    // The step of the rule WhenActiveAndOwnerActive.
+    void stepWhereOwnerActive(float dt);
     // Destroys the component in use and leaves a bare base part, without an id, where its
     // base part was: what a script's handle to it reads from then on. Marked free first: a
     // destructor that frees its own component again changes nothing.
     void retire(Slot& slot)
     {
-        slot.inUse = false;
+        slot.step->release();
         slot.component()->~T();
         ::new (static_cast<void*>(slot.storage + baseOffset_)) BaseComponent();
     }
@@ -137,6 +180,8 @@ private:
     // Where BaseComponent sits inside T, to find a slot from a component pointer without a
     // downcast (which would read the vtable of a component that may already be destroyed).
     std::ptrdiff_t baseOffset_ = 0;
+    // ActiveFlag::changes() when a step last read every owner without a change meanwhile.
+    std::uint64_t ownersReadAt_ = 0;
 };
 
 template <class T> ComponentPool<T>::ComponentPool()
@@ -148,8 +193,9 @@ template <class T> ComponentPool<T>::ComponentPool()
 
 template <class T> void ComponentPool<T>::addPage()
 {
+    static_assert(alignof(Slot) >= alignof(SlotStep), "the step array follows the slots");
     const unsigned count = slotsPerPage();
-    const detail::HeapPage<Slot> page = detail::allocateHeapPage<Slot>(count);
+    const detail::HeapPage<Slot> page = detail::allocateHeapPage<Slot>(count, count * sizeof(SlotStep));
     try {
         rawPages_.push_back(page.block);
     } catch (...) {
@@ -158,8 +204,9 @@ template <class T> void ComponentPool<T>::addPage()
     }
     // Should this fail, clear() still releases the block through rawPages_.
     pages_.push_back(page.first);
+    SlotStep* const steps = stepsOf(page.first);
     for (unsigned i = 0; i < count; ++i) {
-        page.first[i].inUse = false;
+        page.first[i].step = ::new (static_cast<void*>(steps + i)) SlotStep();
         pushFree(&page.first[i]);
     }
 }
@@ -169,7 +216,7 @@ template <class T> void ComponentPool<T>::clear()
     for (std::size_t p = 0; p < pages_.size(); ++p) {
         Slot* page = pages_[p];
         for (unsigned i = 0; i < slotsPerPage(); ++i) {
-            if (page[i].inUse) {
+            if (page[i].step->inUse()) {
                 retire(page[i]);
             }
         }
@@ -204,7 +251,7 @@ template <class T> T* ComponentPool<T>::allocate()
     baseOffset_ = reinterpret_cast<std::byte*>(static_cast<BaseComponent*>(component)) -
                   reinterpret_cast<std::byte*>(component);
     component->componentID = ++lastComponentID_;
-    slot->inUse = true;
+    slot->step->take();
     ++inUseCount_;
     ++allocationCount_;
     if (inUseCount_ > highestCount_) {
@@ -219,7 +266,7 @@ template <class T> void ComponentPool<T>::free(BaseComponent* component)
         return;
     }
     Slot* slot = slotOf(component);
-    if (!slot->inUse) {
+    if (!slot->step->inUse()) {
         return;
     }
     retire(*slot);
@@ -234,46 +281,73 @@ template <class T> void ComponentPool<T>::update(float dt)
     if (inUseCount_ == 0) {
         return;
     }
+    // The slot holds exactly a T: its own update is called, without virtual dispatch.
     switch (stepRule_) {
     case ComponentStepRule::Never:
         return;
     case ComponentStepRule::WhenActive:
-        stepWhere(dt, [](const T& component) { return component.active; });
-        return;
-    case ComponentStepRule::WhenActiveAndOwnerActive:
-        stepWhere(dt, [](const T& component) {
-            return component.active && component.owner && component.owner->active;
+        forEachInUse([dt](T& component) {
+            if (component.active) {
+                component.T::update(dt);
+            }
         });
         return;
+    case ComponentStepRule::WhenActiveAndOwnerActive:
+        stepWhereOwnerActive(dt);
+        return;
     case ComponentStepRule::Always:
-        stepWhere(dt, [](const T&) { return true; });
+        forEachInUse([dt](T& component) { component.T::update(dt); });
         return;
     }
 }
 
-template <class T> template <class Visit> void ComponentPool<T>::forEachInUse(Visit&& visit)
+template <class T> template <class Visit> void ComponentPool<T>::forEachSlotInUse(Visit&& visit)
 {
     // By index, with the count read again on every pass: a visit that allocates may add a
-    // page and move pages_ to new storage. Every page has the same size.
+    // page and move pages_ to new storage. Pages themselves never move, and every page has
+    // the same size.
     const unsigned perPage = slotsPerPage();
     for (std::size_t p = 0; p < pages_.size(); ++p) {
-        Slot* page = pages_[p];
+        Slot* const page = pages_[p];
+        SlotStep* const steps = stepsOf(page);
         for (unsigned i = 0; i < perPage; ++i) {
-            if (page[i].inUse) {
-                visit(*page[i].component());
+            if (steps[i].inUse()) {
+                visit(*page[i].component(), steps[i]);
             }
         }
     }
 }
 
-template <class T> template <class Test> void ComponentPool<T>::stepWhere(float dt, Test test)
+template <class T> template <class Visit> void ComponentPool<T>::forEachInUse(Visit&& visit)
 {
-    forEachInUse([dt, &test](T& component) {
-        if (test(component)) {
-            // The slot holds exactly a T: no virtual dispatch needed.
+    forEachSlotInUse([&visit](T& component, SlotStep&) { visit(component); });
+}
+
+template <class T> void ComponentPool<T>::stepWhereOwnerActive(float dt)
+{
+    // An owner's flag read by an earlier step is used while no object's flag has changed
+    // since every owner was last read; otherwise it is read again, as often as the rule asks.
+    const std::uint64_t changes = ActiveFlag::changes();
+    const bool ownersRead = ownersReadAt_ == changes;
+    forEachSlotInUse([dt, changes, ownersRead](T& component, SlotStep& step) {
+        const bool trusted = ownersRead && ActiveFlag::changes() == changes;
+        if (!component.active) {
+            if (!trusted) {
+                step.forgetOwner();
+            }
+            return;
+        }
+        GameObject* const owner = component.owner;
+        if (!trusted || !step.sawOwner(owner)) {
+            step.see(owner, owner && owner->active);
+        }
+        if (step.ownerWasActive()) {
             component.T::update(dt);
         }
     });
+    if (ActiveFlag::changes() == changes) {
+        ownersReadAt_ = changes;
+    }
 }
 
 template <class T> IComponentPool::SlotLookup ComponentPool<T>::findSlotHolding(const void* address) const
@@ -286,7 +360,7 @@ template <class T> IComponentPool::SlotLookup ComponentPool<T>::findSlotHolding(
             const auto offset = static_cast<std::size_t>(static_cast<const std::byte*>(address) -
                                                          reinterpret_cast<const std::byte*>(page));
             Slot& slot = page[offset / sizeof(Slot)];
-            return {true, slot.inUse ? static_cast<BaseComponent*>(slot.component()) : nullptr};
+            return {true, slot.step->inUse() ? static_cast<BaseComponent*>(slot.component()) : nullptr};
         }
     }
     return {};

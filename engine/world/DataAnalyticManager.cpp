@@ -1,9 +1,9 @@
 #include "world/DataAnalyticManager.h"
 
 #include <algorithm>
-#include <fstream>
 
 #include "core/BaseEvent.h"
+#include "core/FileWrites.h"
 #include "core/FunctionHolder.h"
 #include "window/InputEvents.h"
 #include "window/InputManager.h"
@@ -216,10 +216,7 @@ void DataAnalyticManager::clearAll() noexcept
 
 void DataAnalyticManager::save(const std::string& path) const
 {
-    std::ofstream out(path, std::ios::out | std::ios::trunc | std::ios::binary);
-    if (out) {
-        out << reportText(*this);
-    }
+    replaceFileContents(path, reportText(*this), "analytics");
 }
 
 void DataAnalyticManager::stateLoaded(const std::string& stateName)

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cxxabi.h>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <sstream>
@@ -15,6 +14,7 @@
 #include "actions/ActionSetManager.h"
 #include "audio/AudioManager.h"
 #include "core/EventManager.h"
+#include "core/FileWrites.h"
 #include "core/GlobalManager.h"
 #include "core/MemoryPoolManager.h"
 #include "core/ScriptEvents.h"
@@ -63,10 +63,7 @@ StepState& stepState()
 // Engine configuration: the default file, and the unit size it gives.
 void writeDefaultConfiguration()
 {
-    std::ofstream out(Engine::ConfigPath, std::ios::out | std::ios::trunc | std::ios::binary);
-    out << "<config>\n"
-        << "\t<object size=\"64\" />\n"
-        << "</config>";
+    replaceFileContents(Engine::ConfigPath, "<config>\n\t<object size=\"64\" />\n</config>", "engine");
 }
 
 // A script error text reads "<path>/<File>.lua:<line>: <message>". A text without ".lua"
@@ -113,6 +110,16 @@ void destroyObjectsBeforeManagers() noexcept
         GameObjectManager::getInstance().destroyAllObjects();
     } catch (...) {
         detail::reportShutdownFailure("destroying the game objects");
+    }
+}
+
+// Runs the stage; a failure is kept for the report and the frame goes on.
+template <class Stage> void guarded(std::vector<std::exception_ptr>& failures, Stage&& stage)
+{
+    try {
+        stage();
+    } catch (...) {
+        failures.push_back(std::current_exception());
     }
 }
 
@@ -180,14 +187,18 @@ Graphics::Renderer& Engine::createRenderer(Window& window)
 
 void Engine::updateLoop(FramerateController& controller) noexcept
 {
+    std::vector<std::exception_ptr> failures;
     try {
-        stepFrame(controller);
+        stepFrame(controller, failures);
     } catch (...) {
         reportException(std::current_exception());
     }
+    for (const std::exception_ptr& failure : failures) {
+        reportException(failure);
+    }
 }
 
-void Engine::stepFrame(FramerateController& controller)
+void Engine::stepFrame(FramerateController& controller, std::vector<std::exception_ptr>& failures)
 {
     using Debug::FrameStage;
     using Debug::FrameStageProbe;
@@ -198,16 +209,16 @@ void Engine::stepFrame(FramerateController& controller)
     Debug::FramerateProfiler::start(FrameSection);
 
     FrameStageProbe::enter(FrameStage::ObjectDestruction);
-    GameObjectManager::update();
+    guarded(failures, [] { GameObjectManager::update(); });
     FrameStageProbe::enter(FrameStage::FixedSteps);
-    runFixedSteps();
+    guarded(failures, [this] { runFixedSteps(); });
     FrameStageProbe::enter(FrameStage::LoaderDelivery);
     Resources::ResourceManager::getInstance().sendAllEvents();
     FrameStageProbe::enter(FrameStage::Events);
-    EventManager::PushAllEvents();
+    guarded(failures, [] { EventManager::PushAllEvents(); });
     // Input and the layer re-sort run on frames, not on game time: always 0.016, unscaled.
     FrameStageProbe::enter(FrameStage::Input);
-    InputManager::update(FixedStep);
+    guarded(failures, [] { InputManager::update(FixedStep); });
     FrameStageProbe::enter(FrameStage::Audio);
     Audio::AudioManager::getInstance().update();
     FrameStageProbe::enter(FrameStage::LayerSort);
@@ -234,8 +245,9 @@ void Engine::runFixedSteps()
     float& accumulator = stepState().accumulator;
     accumulator += scale * Debug::FramerateProfiler::getDt(FrameSection);
     for (int steps = 1;; ++steps) {
-        runOneFixedStep(dt);
+        // Counted before it runs: a step that fails has used its time all the same.
         accumulator -= FixedStep;
+        runOneFixedStep(dt);
         if (!(accumulator > FixedStep)) {
             return;
         }
@@ -314,8 +326,9 @@ void Engine::throwExceptionEvent(const std::string& message) noexcept
         std::cerr << '\n';
     }
     std::cerr << std::flush;
-    std::ofstream report(ErrorReportPath, std::ios::out | std::ios::trunc | std::ios::binary);
-    report << message;
+    // Rewritten every frame while a script keeps failing: flushing it to the disk each time
+    // would cost the frame more than the report is worth.
+    replaceFileContents(ErrorReportPath, message, "engine", Flush::ToCache);
 }
 
 void Engine::destroy() noexcept

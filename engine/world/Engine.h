@@ -3,6 +3,7 @@
 #include <exception>
 #include <string>
 #include <typeinfo>
+#include <vector>
 
 #include "core/Export.h"
 #include "core/Singleton.h"
@@ -84,9 +85,12 @@ private:
     Engine() = default;
     ~Engine() = default;
 
-    // One engine step; any exception it lets out is reported and the next frame runs as usual.
+    // One engine step; every exception it meets is reported and the next frame runs as usual.
     void updateLoop(FramerateController& controller) noexcept;
-    void stepFrame(FramerateController& controller);
+    // A failure in a stage that runs game code (scripts, listeners) ends only that stage and
+    // waits in `failures`: the frame's own duties (loads, events, the window's close request,
+    // input, sound) go on whatever the scripts do.
+    void stepFrame(FramerateController& controller, std::vector<std::exception_ptr>& failures);
     void runFixedSteps();
     void watchSlowFrames();
     // Writes the report to stderr, ending its line, and as it is to the error report file.

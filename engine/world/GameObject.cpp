@@ -18,6 +18,7 @@
 
 namespace Orva {
 
+std::uint64_t ActiveFlag::changes_ = 0;
 std::uint32_t GameObject::objectCounter_ = 0;
 std::uint32_t GameObject::lastHandleSerial_ = 0;
 std::uint32_t GameObject::pageGeneration_ = 0;

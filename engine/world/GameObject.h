@@ -35,6 +35,35 @@ class CircleCollider;
 class RigidBody;
 } // namespace Physics
 
+// An object's active flag, read and assigned as a bool. Component pools keep what they read
+// of their components' owners beside their slots; every assignment that changes a flag, and
+// every object made or destroyed, is counted, so that they know when to read it again.
+class ORVA_API ActiveFlag
+{
+public:
+    ActiveFlag() noexcept { ++changes_; }
+    ~ActiveFlag() { ++changes_; }
+    ActiveFlag(const ActiveFlag&) = delete;
+    ActiveFlag& operator=(const ActiveFlag&) = delete;
+
+    ActiveFlag& operator=(bool value) noexcept
+    {
+        if (value != value_) {
+            value_ = value;
+            ++changes_;
+        }
+        return *this;
+    }
+    operator bool() const noexcept { return value_; }
+
+    // The changes counted so far in the process; it never goes back.
+    static std::uint64_t changes() noexcept { return changes_; }
+
+private:
+    bool value_ = true;
+    static std::uint64_t changes_;
+};
+
 // A named node of the game world: its components in the order they were added (each with
 // the pool it came from), a parent, its children in order of attachment, and its transform
 // cached. Only GameObjectManager makes, keeps and destroys objects; an object never moves
@@ -130,7 +159,7 @@ public:
     // The object set the object was built from; empty otherwise.
     std::string sourceSet;
     // Pools skip the components of an inactive object.
-    bool active = true;
+    ActiveFlag active;
 
 private:
     friend class GameObjectManager;

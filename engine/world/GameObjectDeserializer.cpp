@@ -75,8 +75,10 @@ GameObject* GameObjectDeserializer::execute(const XMLElement* element, bool from
     if (setMissing) {
         ObjectXmlReport::dropped(*object, "no object set \"" + setName + "\"");
     }
-    if (element->Attribute("active")) {
-        element->QueryBoolAttribute("active", &object->active);
+    // A value that is not a boolean leaves the flag as it was.
+    bool active = object->active;
+    if (element->QueryBoolAttribute("active", &active) == tinyxml2::XML_SUCCESS) {
+        object->active = active;
     }
     Xml::forEachChild(element, "comp",
                       [object](const XMLElement& component) { readComponent(*object, component); });

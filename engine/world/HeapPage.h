@@ -15,11 +15,12 @@ template <class Slot> struct HeapPage
     Slot* first;
 };
 
-// Uninitialised room for slotCount slots; throws std::bad_alloc when the heap has none.
-template <class Slot> HeapPage<Slot> allocateHeapPage(std::size_t slotCount)
+// Uninitialised room for slotCount slots, followed by extraBytes for the owner's use; throws
+// std::bad_alloc when the heap has none.
+template <class Slot> HeapPage<Slot> allocateHeapPage(std::size_t slotCount, std::size_t extraBytes = 0)
 {
     constexpr std::size_t alignment = alignof(Slot);
-    void* block = ::operator new(slotCount * sizeof(Slot) + alignment - 1);
+    void* block = ::operator new(slotCount * sizeof(Slot) + extraBytes + alignment - 1);
     const std::size_t shift = (alignment - reinterpret_cast<std::uintptr_t>(block) % alignment) % alignment;
     return {block, reinterpret_cast<Slot*>(static_cast<std::byte*>(block) + shift)};
 }

@@ -47,9 +47,6 @@ public:
     };
     // A pool without pages of its own finds nothing.
     virtual SlotLookup findSlotHolding(const void* /*address*/) const { return {}; }
-    // Whether the slot of a component this pool handed out is in use now, by that component
-    // or by a later one in the same slot.
-    virtual bool isSlotInUse(const BaseComponent* /*component*/) const { return false; }
 
 protected:
     IComponentPool() = default;

@@ -46,8 +46,8 @@ private:
 };
 
 LuaScriptComponent::LuaScriptComponent()
-    : luaObject(LuaScriptManager::getInstance().getLuaState()),
-      updateFunction_(LuaScriptManager::getInstance().getLuaState())
+    : updateFunction_(LuaScriptManager::getInstance().getLuaState()),
+      luaObject(LuaScriptManager::getInstance().getLuaState())
 {
     type = TypeNumber;
 }
@@ -88,17 +88,12 @@ bool LuaScriptComponent::initScriptForGame(const std::string& className)
     return true;
 }
 
-void LuaScriptComponent::update(float dt)
+void LuaScriptComponent::firstSteps()
 {
-    if (isPaused_ || !isRunning_) {
-        return;
-    }
     if (!isAwake_) {
         runFirstStep(&LuaScriptManager::awakeScriptObject, isAwake_);
-    } else if (!isInitialized_) {
-        runFirstStep(&LuaScriptManager::initScriptObject, isInitialized_);
     } else {
-        updateFunction_.call(luaObject, dt);
+        runFirstStep(&LuaScriptManager::initScriptObject, isInitialized_);
     }
 }
 

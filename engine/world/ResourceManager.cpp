@@ -7,9 +7,11 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <string_view>
 #include <utility>
 
 #include "core/EventManager.h"
+#include "core/FileWrites.h"
 #include "core/FunctionHolder.h"
 #include "world/DataAnalyticManager.h"
 
@@ -22,7 +24,7 @@ int deliveryCalls = 0;
 
 std::string& resourceDirectory()
 {
-    static std::string directory = "../resources/";
+    static std::string directory = ResourceManager::DefaultDirectory;
     return directory;
 }
 
@@ -58,24 +60,15 @@ bool readWholeFile(const std::string& path, std::string& contents)
     return true;
 }
 
-bool writeWholeFile(const std::string& path, const char* data, std::size_t size, std::ios::openmode mode)
+// The earlier file stays until the new one is complete on the disk.
+bool replaceWholeFile(const std::string& path, std::string_view bytes)
 {
-    std::ofstream out(path, mode | std::ios::binary);
-    if (!out) {
-        return false;
-    }
-    out.write(data, static_cast<std::streamsize>(size));
-    out.close();
-    return !out.fail();
-}
-
-bool truncateAndWrite(const std::string& path, const std::string& text)
-{
-    return writeWholeFile(path, text.data(), text.size(), std::ios::out | std::ios::trunc);
+    return replaceFileContents(path, bytes, "resources");
 }
 
 // What "xdg-user-dir DOCUMENTS" answers; "" when it cannot be run. Asked again only when
-// $HOME has changed since the last answer, since the answer derives from it. Main thread only.
+// $HOME has changed since the last answer, since the answer derives from it. One thread at
+// a time.
 const std::string& xdgDocumentsAnswer()
 {
     static std::optional<std::string> askedForHome;
@@ -110,18 +103,33 @@ std::string withoutTrailingSlashes(std::string path)
     return path;
 }
 
-// Documents folder + "/" + the confined name; nothing when either is unavailable.
-std::optional<std::string> dataFilePath(const std::string& name)
+// The folder that paths made from a prefix land in: the prefix up to its last slash.
+std::string folderOfPrefix(const std::string& prefix)
 {
-    const std::optional<std::string> relative = ResourceManager::confinedName(name);
-    if (!relative) {
-        return std::nullopt;
-    }
+    const std::size_t slash = prefix.rfind('/');
+    return slash == std::string::npos ? std::string() : prefix.substr(0, slash + 1);
+}
+
+// Documents folder + "/" + the script's name, confined; nothing when either is unavailable.
+std::optional<std::string> dataFilePath(const std::string& name, const char* function)
+{
     const std::optional<std::string> folder = ResourceManager::getDocumentsFolder();
     if (!folder) {
         return std::nullopt;
     }
-    return *folder + "/" + *relative;
+    return ResourceManager::scriptPathUnder(*folder + "/", name, function);
+}
+
+void reportRefusedPath(const char* function, const std::string& path, const char* why)
+{
+    std::fprintf(stderr, "scripts: %s refused the path \"%s\": %s\n", function, path.c_str(), why);
+}
+
+// What the resource directory was set to by the program, not by a script.
+std::string& programDirectory()
+{
+    static std::string directory = ResourceManager::DefaultDirectory;
+    return directory;
 }
 
 } // namespace
@@ -268,6 +276,25 @@ std::string ResourceManager::getResourceDirectory()
 void ResourceManager::setResourceDirectory(const std::string& directory)
 {
     resourceDirectory() = withForwardSlashes(directory);
+    programDirectory() = resourceDirectory();
+}
+
+bool ResourceManager::setScriptResourceDirectory(const std::string& directory)
+{
+    std::string wanted = withForwardSlashes(directory);
+    const std::filesystem::path landing = resolveLinks(folderOfPrefix(wanted));
+    std::vector<std::string> gameFolders = {folderOfPrefix(programDirectory()), DefaultDirectory};
+    if (const std::optional<std::string> documents = getDocumentsFolder()) {
+        gameFolders.push_back(*documents);
+    }
+    for (const std::string& folder : gameFolders) {
+        if (liesInside(landing, resolveLinks(folder))) {
+            resourceDirectory() = std::move(wanted);
+            return true;
+        }
+    }
+    reportRefusedPath("setDirectory", directory, "it leads outside the game's folders");
+    return false;
 }
 
 std::string ResourceManager::getFullPath(const std::string& relativePath)
@@ -301,50 +328,75 @@ std::string ResourceManager::openFile(const std::string& path)
     return contents;
 }
 
+std::optional<std::string> ResourceManager::confinedScriptName(const std::string& name, const char* function)
+{
+    std::optional<std::string> confined = confinedName(name);
+    if (!confined) {
+        reportRefusedPath(function, name, "it is empty, absolute or leaves its folder with \"..\"");
+    }
+    return confined;
+}
+
+// Links are followed, so that a link inside the folder does not lead a script out of it.
+std::optional<std::string> ResourceManager::scriptPathUnder(const std::string& prefix,
+                                                            const std::string& name, const char* function)
+{
+    const std::optional<std::string> relative = confinedScriptName(name, function);
+    if (!relative) {
+        return std::nullopt;
+    }
+    std::string path = prefix + *relative;
+    if (!liesInside(resolveLinks(path), resolveLinks(folderOfPrefix(prefix)))) {
+        reportRefusedPath(function, name, "it leads outside its folder");
+        return std::nullopt;
+    }
+    return path;
+}
+
 bool ResourceManager::saveToFile(const std::string& relativePath, const std::string& text)
 {
-    return truncateAndWrite(getFullPath(relativePath), text);
+    return replaceWholeFile(getFullPath(relativePath), text);
 }
 
 bool ResourceManager::appendToFile(const std::string& relativePath, const std::string& text)
 {
-    const std::optional<std::string> name = confinedName(relativePath);
-    return name &&
-           writeWholeFile(getFullPath(*name), text.data(), text.size(), std::ios::out | std::ios::app);
+    const std::optional<std::string> path =
+        scriptPathUnder(resourceDirectory(), relativePath, "appendToFile");
+    return path && appendFileContents(*path, text, "resources");
 }
 
 bool ResourceManager::copyFile(const std::string& from, const std::string& to)
 {
     std::string contents;
-    return readWholeFile(from, contents) && truncateAndWrite(to, contents);
+    return readWholeFile(from, contents) && replaceWholeFile(to, contents);
 }
 
 bool ResourceManager::writeFile(const std::string& path, const std::string& text)
 {
-    return truncateAndWrite(path, text);
+    return replaceWholeFile(path, text);
 }
 
 bool ResourceManager::writeFile(const std::string& path, const std::vector<unsigned char>& bytes)
 {
-    return writeWholeFile(path, reinterpret_cast<const char*>(bytes.data()), bytes.size(),
-                          std::ios::out | std::ios::trunc);
+    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    return replaceWholeFile(path, text);
 }
 
 bool ResourceManager::writeDataFile(const std::string& name, const std::string& text)
 {
-    const std::optional<std::string> path = dataFilePath(name);
-    return path && truncateAndWrite(*path, text);
+    const std::optional<std::string> path = dataFilePath(name, "saveFile");
+    return path && replaceWholeFile(*path, text);
 }
 
 std::string ResourceManager::readDataFile(const std::string& name)
 {
-    const std::optional<std::string> path = dataFilePath(name);
+    const std::optional<std::string> path = dataFilePath(name, "openFile");
     return path ? openFile(*path) : std::string();
 }
 
 bool ResourceManager::makeDirectory(const std::string& name)
 {
-    const std::optional<std::string> path = dataFilePath(name);
+    const std::optional<std::string> path = dataFilePath(name, "makeDirectory");
     if (!path) {
         return false;
     }

@@ -68,10 +68,18 @@ public:
 
     EventCallbackObject& getEventCallbackObject() noexcept { return eventCallbacks_; }
 
+    // Where the resource directory starts, relative to the working directory.
+    static constexpr const char* DefaultDirectory = "../resources/";
+
     // The prefix that relative resource paths are appended to, with no separator added.
     static std::string getResourceDirectory();
-    // Stores the directory with every backslash turned into a slash.
+    // Stores the directory with every backslash turned into a slash; the folder it names is
+    // the game's resource folder from then on.
     static void setResourceDirectory(const std::string& directory);
+    // The same for a directory a script asks for, which must lead into the game's folders
+    // once links are followed: the resource folder the program set, the default one or the
+    // Documents folder. Else it is refused with a line on stderr and nothing changes.
+    static bool setScriptResourceDirectory(const std::string& directory);
     // The resource directory followed by the relative path.
     static std::string getFullPath(const std::string& relativePath);
 
@@ -79,24 +87,35 @@ public:
     // absolute or has a ".." segment, since it would reach outside the folder it is meant for.
     static std::optional<std::string> confinedName(const std::string& name);
 
-    // Whole files and writes. Failures show only in the result: "" or false.
+    // prefix + the script's name, unless the name is empty, absolute or climbs out with "..",
+    // or leads out of the prefix's folder through a link: then nothing, and the line
+    // "scripts: <function> refused the path "<name>": <why>" on stderr.
+    static std::optional<std::string> scriptPathUnder(const std::string& prefix, const std::string& name,
+                                                      const char* function);
+    // confinedName, with the refusal line when it refuses.
+    static std::optional<std::string> confinedScriptName(const std::string& name, const char* function);
+
+    // Whole files and writes. Failures show in the result, "" or false; a write that fails
+    // also names the file on stderr (core/FileWrites.h), and a whole-file write leaves the
+    // earlier file as it was.
     static std::string openFile(const std::string& path);
     static bool saveToFile(const std::string& relativePath, const std::string& text);
-    // Refuses a name that is empty, absolute or climbs out with "..".
+    // Under the resource directory, the script's name confined as by scriptPathUnder.
     static bool appendToFile(const std::string& relativePath, const std::string& text);
     static bool copyFile(const std::string& from, const std::string& to);
     static bool writeFile(const std::string& path, const std::string& text);
     static bool writeFile(const std::string& path, const std::vector<unsigned char>& bytes);
 
-    // Files under the user's Documents folder, named as by scripts: every backslash becomes a
-    // slash, and a name that is empty, absolute or climbs out with ".." is refused.
+    // Files under the user's Documents folder, named as by scripts ("saveFile", "openFile",
+    // "makeDirectory"): every backslash becomes a slash, and a name is confined as by
+    // scriptPathUnder.
     static bool writeDataFile(const std::string& name, const std::string& text);
     static std::string readDataFile(const std::string& name);
     // True when the directory exists afterwards.
     static bool makeDirectory(const std::string& name);
     // The user's Documents folder: $XDG_DOCUMENTS_DIR, else what "xdg-user-dir DOCUMENTS"
     // answers unless that is $HOME itself, else $HOME/Documents; nothing when that folder
-    // does not exist. Main thread only.
+    // does not exist. The answer is kept for as long as $HOME stays; one thread at a time.
     static std::optional<std::string> getDocumentsFolder();
 
     // Restarts the pacing of sendAllEvents, so that the next delivery is the sixth call from

@@ -204,6 +204,30 @@ TEST_F(ActionWorldTest, DestroyAllActionsFromTheSecondOfThreeRoots)
     EXPECT_TRUE(holds("log == '12'"));
 }
 
+// Roots a callback adds during the step start at the next one, also once they no longer fit
+// in the list's own room and the list moves while it is walked (ASan runs this).
+TEST_F(ActionWorldTest, RootsAddedDuringAStepStartAtTheNext)
+{
+    GameObject* object = objects().create();
+    LuaScriptComponent* probe = probeOn(object, "probe");
+    auto* actions = object->addComponent<ActionComponent>();
+    luabridge::setGlobal(L, actions, "actions");
+    ASSERT_TRUE(run("late = 0\n"
+                    "function probe:grow()\n"
+                    "  for i = 1, 6 do actions:createActionSequence():luaCallback(self.handle, 'late') end\n"
+                    "end\n"
+                    "function probe:late() late = late + 1 end")
+                    .empty());
+    actions->createActionSequence()->luaCallback(probe, "grow");
+    actions->createActionSequence()->delay(1.0f);
+    stepActions();
+    EXPECT_TRUE(holds("late == 0"));
+    EXPECT_EQ(actions->getActions().size(), 7u) << "the delay and the six new roots";
+    stepActions();
+    EXPECT_TRUE(holds("late == 6"));
+    EXPECT_EQ(actions->getActions().size(), 1u);
+}
+
 TEST_F(ActionWorldTest, CallbackDestroyingItsOwnObjectEndsTheStep)
 {
     GameObject* object = objects().create();

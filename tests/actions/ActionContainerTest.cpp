@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 #include <typeinfo>
+#include <vector>
 
 #include "actions/ActionContainers.h"
 #include "actions/ActionTween.h"
@@ -163,6 +164,78 @@ TEST_F(ActionContainerTest, ChildAddingToItsOwnGroup)
     EXPECT_FALSE(group.update(Step)) << "the delays added have not run yet";
     EXPECT_EQ(group.getChildren().size(), 101u);
     EXPECT_TRUE(group.update(Step));
+}
+
+// A front appending to its own sequence moves the list while it runs: the front is still the
+// one dropped, and the children appended follow in order (ASan runs this).
+TEST_F(ActionContainerTest, FrontAppendingToItsOwnSequence)
+{
+    Probe::Record first;
+    Probe::Record appended;
+    ActionSequence sequence;
+    auto* front = new Probe(first, true);
+    front->onStep = [&] {
+        for (int i = 0; i < 10; ++i) {
+            sequence.addAction(new Probe(appended, true));
+        }
+    };
+    sequence.addAction(front)->delay(0.0f);
+    EXPECT_FALSE(sequence.update(Step));
+    EXPECT_EQ(first.deleted, 1);
+    EXPECT_EQ(sequence.getChildren().size(), 11u) << "the delay and the ten appended";
+    EXPECT_EQ(finishingStep(sequence), 11);
+    EXPECT_EQ(appended.steps, 10);
+    EXPECT_EQ(appended.deleted, 10);
+}
+
+// The containers' list keeps its order whether the actions lie in its own room or in a
+// block, as fronts are dropped and room is reused.
+TEST_F(ActionContainerTest, ListKeepsItsOrderAsItGrowsDropsFrontsAndReusesRoom)
+{
+    Probe::Record record;
+    std::vector<std::unique_ptr<Probe>> actions;
+    for (int i = 0; i < 12; ++i) {
+        actions.push_back(std::make_unique<Probe>(record));
+    }
+    const auto contents = [&](const ActionList& list) {
+        std::vector<int> found;
+        for (const ActionBase* action : list) {
+            for (std::size_t i = 0; i < actions.size(); ++i) {
+                if (actions[i].get() == action) {
+                    found.push_back(static_cast<int>(i));
+                }
+            }
+        }
+        return found;
+    };
+    ActionList list;
+    for (int i = 0; i < 4; ++i) {
+        list.push_back(actions[i].get());
+    }
+    list.pop_front();
+    list.pop_front();
+    list.pop_front();
+    list.push_back(actions[4].get());
+    EXPECT_EQ(contents(list), (std::vector<int>{3, 4})) << "the room before the front is reused";
+    for (int i = 5; i < 12; ++i) {
+        list.push_back(actions[i].get());
+    }
+    list.erase(1);
+    EXPECT_EQ(contents(list), (std::vector<int>{3, 5, 6, 7, 8, 9, 10, 11}));
+    EXPECT_EQ(list.front(), actions[3].get());
+    EXPECT_EQ(list.back(), actions[11].get());
+
+    ActionList other;
+    other.push_back(actions[0].get());
+    list.swap(other);
+    EXPECT_EQ(contents(list), (std::vector<int>{0}));
+    EXPECT_EQ(contents(other), (std::vector<int>{3, 5, 6, 7, 8, 9, 10, 11}));
+    while (!other.empty()) {
+        other.pop_front();
+    }
+    other.push_back(actions[1].get());
+    EXPECT_EQ(contents(other), (std::vector<int>{1}));
+    EXPECT_EQ(record.deleted, 0) << "a list deletes nothing";
 }
 
 } // namespace

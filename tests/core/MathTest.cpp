@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -101,6 +102,33 @@ TEST(Matrix44, ProductSumsItsTermsLeftToRight)
     b.m[1][0] = 1;
     b.m[2][0] = 1;
     EXPECT_EQ((a * b).m[0][0], 0.0f);
+}
+
+// Each element is ((0 + a0 b0) + a1 b1) + ..., bit for bit, however the product is computed:
+// pixels depend on it. Awkward values: signed zeros, tiny and huge terms that cancel.
+TEST(Matrix44, ProductIsTheOrderedSumsBitForBit)
+{
+    const float values[] = {0.0f, -0.0f, 1.0f, -1.0f, 1e8f, -1e8f, 3.1415927f, 1e-30f, -2.5f, 0.1f, 7e-39f};
+    constexpr int count = sizeof(values) / sizeof(values[0]);
+    Matrix44f a;
+    Matrix44f b;
+    for (int round = 0; round < 50; ++round) {
+        for (int i = 0; i < 16; ++i) {
+            a.m[i / 4][i % 4] = values[(round * 7 + i * 3) % count];
+            b.m[i / 4][i % 4] = values[(round * 5 + i * 11 + 1) % count];
+        }
+        const Matrix44f product = a * b;
+        for (int i = 0; i < 4; ++i) {
+            for (int j = 0; j < 4; ++j) {
+                float sum = 0.0f;
+                for (int k = 0; k < 4; ++k) {
+                    sum += a.m[i][k] * b.m[k][j];
+                }
+                EXPECT_EQ(std::bit_cast<std::uint32_t>(product.m[i][j]), std::bit_cast<std::uint32_t>(sum))
+                    << "round " << round << " element " << i << ", " << j;
+            }
+        }
+    }
 }
 
 TEST(Matrix44, RotationZTurnsXTowardsY)

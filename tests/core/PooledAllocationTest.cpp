@@ -85,6 +85,18 @@ TEST_F(PooledOperators, CountAnObjectUnderItsReadableNameWhileItLives)
     EXPECT_EQ(dump().find("PoolProbe::Single"), std::string::npos);
 }
 
+// A class's count is looked up once per manager: a later manager counts in its own table.
+TEST_F(PooledOperators, ALaterManagerCountsInItsOwnTable)
+{
+    delete new Single;
+    MemoryPoolManager::destroyInstance();
+    MemoryPoolManager& later = MemoryPoolManager::createInstance();
+    auto* object = new Single;
+    EXPECT_EQ(later.liveCount("PoolProbe::Single"), 1);
+    delete object;
+    EXPECT_EQ(later.liveCount("PoolProbe::Single"), 0);
+}
+
 TEST_F(PooledOperators, ShareAPoolBetweenClassesOfOneSizeButNotTheirCounts)
 {
     static_assert(sizeof(Single) == sizeof(SameSizeOther));

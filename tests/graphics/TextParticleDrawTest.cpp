@@ -10,6 +10,7 @@
 #include "graphics/FontManager.h"
 #include "graphics/FrameShader.h"
 #include "graphics/ParticleEmitterComponent.h"
+#include "graphics/SpriteBatch.h"
 #include "graphics/SpriteComponent.h"
 #include "graphics/SpriteFontComponent.h"
 #include "graphics/Texture.h"
@@ -18,7 +19,8 @@
 #include "world/LuaScriptManager.h"
 
 // Text and particles drawn on the renderer: glyph pixels and alignment, their place in a
-// layer's draw order among batched sprites, blending, and a script setting a shader's uniform.
+// layer's draw order among batched sprites, blending, emitters batched together, and a script
+// setting a shader's uniform.
 
 namespace {
 
@@ -131,6 +133,70 @@ TEST_F(TextParticleDrawTest, ParticlesBlendAdditivelyOrByAlphaAndLeaveAlphaBlend
     glGetIntegerv(GL_BLEND_DST_RGB, &blend[1]);
     EXPECT_EQ(blend[0], GL_SRC_ALPHA) << "alpha blending again";
     EXPECT_EQ(blend[1], GL_ONE_MINUS_SRC_ALPHA);
+}
+
+// Emitters next to each other in a layer that share texture and blending draw as one run of
+// the batch, whose vertex storage is written on from draw to draw and reused once the draws
+// that read it are done; the frames match those drawn particle by particle.
+TEST_F(TextParticleDrawTest, EmittersSharingTextureAndBlendingDrawAsOneRunWithTheSamePixels)
+{
+    // One colour: a texel boundary under a turned corner may round either way.
+    writeResource("images/spark.png",
+                  makePng(8, 8,
+                          [](unsigned, unsigned) {
+                              return Rgb{255, 160, 60};
+                          }),
+                  false);
+    auto& textures = Orva::Graphics::TextureManager::getInstance();
+    textures.load("images/spark.png");
+    ASSERT_TRUE(runFramesUntil([&] { return textures.getTexture("images/spark.png") != nullptr; }));
+    makeOwner(-2, 0)->addComponent<Orva::Graphics::SpriteComponent>()->initialize("images/spark.png",
+                                                                                  Color());
+    drawFrame();
+    const std::vector<unsigned char> withoutParticles = lastCapture();
+
+    // 1,500 turned particles of one colour spread over the view, emitted at once.
+    const auto emitter = [](float x, const char* image, bool additive, const Color& color) {
+        auto* component = makeOwner(x, 0)->addComponent<ParticleEmitterComponent>();
+        Orva::Graphics::ParticleEmitter& particles = *component->get();
+        particles.active = true;
+        particles.setParticleCount(1500);
+        particles.setEmissionCount(1500);
+        particles.randomAcceleration = {0, 0, 0};
+        particles.setPosition({0, 0, 0}, {2.5f, 1.9f, 0});
+        particles.setSize({0.2f, 0.2f}, {0.1f, 0.1f});
+        particles.setRotation(0, 3.0f);
+        particles.addColor(color);
+        particles.setTexture(image);
+        particles.setBlendMode(additive);
+        particles.update(0.016f);
+        return component;
+    };
+    ParticleEmitterComponent* first = emitter(-1, "images/spark.png", true, {0.2f, 0.5f, 1, 0.5f});
+    ParticleEmitterComponent* second = emitter(0, "images/spark.png", true, {0.5f, 0.2f, 0.1f, 1});
+    ParticleEmitterComponent* alpha = emitter(1, "", false, {0, 1, 0.5f, 0.4f});
+    makeOwner(2, 0)->addComponent<Orva::Graphics::SpriteComponent>()->initialize("images/spark.png", Color());
+    emitter(0, "images/spark.png", true, {1, 1, 0, 0.3f});
+
+    Orva::Graphics::SpriteBatch& batch = *renderer->getSpriteBatch();
+    first->drawInto(batch);
+    second->drawInto(batch);
+    EXPECT_EQ(batch.getQueuedCount(), 3000u - 2048u) << "one run: a full draw's worth went, the rest waits";
+    alpha->drawInto(batch);
+    EXPECT_EQ(batch.getQueuedCount(), 1500u) << "other blending: the run is drawn first";
+    batch.flush();
+
+    renderer->setSpriteBatching(false);
+    drawFrame();
+    const std::vector<unsigned char> oneByOne = lastCapture();
+    EXPECT_FALSE(oneByOne == withoutParticles);
+    renderer->setSpriteBatching(true);
+    // Five regions of the vertex storage a frame: the second frame goes round to the first.
+    for (int frame = 0; frame < 3; ++frame) {
+        drawFrame();
+        EXPECT_TRUE(lastCapture() == oneByOne) << "frame " << frame;
+    }
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 TEST_F(TextParticleDrawTest, AScriptSetsAUniformInItsShadersOwnProgram)

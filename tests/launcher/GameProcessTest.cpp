@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 
 #include <chrono>
 #include <cstdio>
@@ -139,7 +142,7 @@ TEST_F(GameProcessTest, ALostDisplayEndsTheGameAtOnceWithOneLineAndItsLogComplet
     }
     // Mid-game: the log is open and the game has had time to enter its stage. Then 5 s.
     const ProgramResult result = runProgram(
-        bin() / "Executable", bin(), {{"SDL_VIDEODRIVER", "x11"}, {"DISPLAY", display.name}}, 5s, [&] {
+        bin() / "Executable", bin(), {{"SDL_VIDEODRIVER", "x11"}, {"DISPLAY", display.name}}, 5s, [&](pid_t) {
             for (int wait = 0; logFiles().empty() && wait < 6000; ++wait) {
                 std::this_thread::sleep_for(10ms);
             }
@@ -153,6 +156,100 @@ TEST_F(GameProcessTest, ALostDisplayEndsTheGameAtOnceWithOneLineAndItsLogComplet
     ASSERT_GE(lines.size(), 4u);
     EXPECT_TRUE(isBannerLine(lines.front(), "Begin")) << lines.front();
     EXPECT_TRUE(isBannerLine(lines[lines.size() - 3], "End")) << lines[lines.size() - 3];
+}
+
+// A close request ends the game at once with its log closed, also while a script fails in
+// every frame: the failure no longer keeps the frame from hearing the request.
+TEST_F(GameProcessTest, ASignalEndsTheGameWithItsLogWhileAScriptFailsEveryFrame)
+{
+    if (!hasDisplay()) {
+        GTEST_SKIP() << "no X display";
+    }
+    writeScrambled("scripts/Demo.lua", "function InitDemo(self) Debug.print('init') end\n"
+                                       "function UpdateDemo(self) error('every frame') end\n"
+                                       "function DeinitDemo(self) end function UnloadDemo() end\n");
+    writeStage({"Demo"});
+    for (const int signal : {SIGTERM, SIGINT}) {
+        std::filesystem::remove_all(logFolder());
+        const ProgramResult result =
+            runProgram(bin() / "Executable", bin(), {{"SDL_VIDEODRIVER", "x11"}}, 3s, [&](pid_t game) {
+                for (int wait = 0; logFiles().empty() && wait < 6000; ++wait) {
+                    std::this_thread::sleep_for(10ms);
+                }
+                std::this_thread::sleep_for(1s);
+                kill(game, signal);
+            });
+        EXPECT_TRUE(!result.timedOut && result.exitStatus == 0) << strsignal(signal) << ": " << result.errors;
+        EXPECT_NE(result.errors.find("Lua Script Error in Demo.lua when doing Engine\nLine:2: every frame"),
+                  std::string::npos);
+        expectLog({"init"});
+    }
+}
+
+// A full disk: every write fails. A file-size limit of 0 stands in for it where a small full
+// file system cannot be mounted; its signal ignored, each write fails with EFBIG for ENOSPC.
+void fillTheDisk()
+{
+    signal(SIGXFSZ, SIG_IGN);
+    const rlimit nothingMore{0, 0};
+    setrlimit(RLIMIT_FSIZE, &nothingMore);
+}
+
+// Root writes into read-only folders unless it gives that right up.
+constexpr int RootKeepsItsRights = 126;
+void keepToReadOnlyFolders()
+{
+    if (prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE, 0, 0, 0) != 0 && geteuid() == 0) {
+        _exit(RootKeepsItsRights);
+    }
+}
+
+// Each file that cannot be written is named once on stderr, however often it is written; the
+// earlier files stay whole, no temporary is left, and the game goes on to its end.
+TEST_F(GameProcessTest, AFullOrReadOnlyDiskNamesEachFileOnceAndTheGameGoesOn)
+{
+    if (!hasDisplay()) {
+        GTEST_SKIP() << "no X display";
+    }
+    writeScrambled("scripts/Saver.lua", R"(
+        function InitSaver(self)
+            for i = 1, 12 do Debug.print("a line long enough to fill the log's batches " .. i) end
+            local R = Resources.ResourceManager
+            R.saveFile("Quorlin/Vaskerel/best.txt", "12"); R.saveFile("Quorlin/Vaskerel/best.txt", "13")
+            analytic:save("report.oad"); analytic:save("report.oad")
+        end
+        function UpdateSaver(self) engine:exit() end
+        function DeinitSaver(self) end function UnloadSaver() end)");
+    writeStage({"Saver"});
+    const auto once = [](const std::string& errors, const std::string& text) {
+        return errors.find(text) != std::string::npos && errors.find(text) == errors.rfind(text);
+    };
+    const std::string log = "launcher: could not write \"" + logFolder().string() + "/lua-log_";
+    const std::string best = "resources: could not write \"" + (logFolder() / "best.txt").string() + "\": ";
+    std::filesystem::create_directories(logFolder());
+    writeFile(logFolder() / "best.txt", "7");
+    writeFile(bin() / "report.oad", "<data>\n</data>");
+    const ProgramResult full =
+        runProgram(bin() / "Executable", bin(), {{"SDL_VIDEODRIVER", "x11"}}, 120s, {}, &fillTheDisk);
+    EXPECT_EQ(full.exitStatus, 0) << full.errors;
+    EXPECT_TRUE(once(full.errors, log) && once(full.errors, best + "File too large") &&
+                once(full.errors, "analytics: could not write \"report.oad\": File too large"))
+        << full.errors;
+    EXPECT_EQ(readFile(logFolder() / "best.txt") + readFile(bin() / "report.oad"), "7<data>\n</data>");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(logFolder()), {}), 2) << "no temporary is left";
+    std::filesystem::remove(logFiles().at(0));
+    using std::filesystem::perms;
+    std::filesystem::permissions(logFolder() / "best.txt", perms::owner_read);
+    std::filesystem::permissions(logFolder(), perms::owner_read | perms::owner_exec);
+    const ProgramResult readOnly =
+        runProgram(bin() / "Executable", bin(), {{"SDL_VIDEODRIVER", "x11"}}, 120s, {}, &keepToReadOnlyFolders);
+    std::filesystem::permissions(logFolder(), perms::owner_all);
+    if (readOnly.exitStatus == RootKeepsItsRights) {
+        GTEST_SKIP() << "running as root, the test cannot give up writing into read-only folders";
+    }
+    EXPECT_EQ(readOnly.exitStatus, 0) << readOnly.errors;
+    EXPECT_TRUE(once(readOnly.errors, log) && once(readOnly.errors, best + "Permission denied")) << readOnly.errors;
+    EXPECT_EQ(readFile(logFolder() / "best.txt"), "7");
 }
 
 TEST_F(GameProcessTest, WithoutAProjectFileNoWindowOpensAndTheProgramFails)

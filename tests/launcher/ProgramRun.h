@@ -2,21 +2,21 @@
 
 // Runs a program without arguments as its own process and waits for it, at most `limit`:
 // the working directory, environment changes over the test's own environment, and its
-// stderr captured (stdout is dropped).
+// stderr captured (stdout is dropped). `inChild`, when given, runs in the new process just
+// before the program replaces it: limits and signal settings made there are the program's.
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <map>
 #include <optional>
 #include <string>
@@ -39,12 +39,13 @@ struct ProgramResult
 // Each entry sets a variable, or removes it when it holds no value.
 using EnvironmentChanges = std::map<std::string, std::optional<std::string>>;
 
-// `meanwhile`, when given, runs once the program has started; the limit counts from its end.
+// `meanwhile`, when given, runs once the program has started (given its id); the limit counts from its end.
 inline ProgramResult runProgram(const std::filesystem::path& program,
                                 const std::filesystem::path& workingDirectory,
                                 const EnvironmentChanges& changes,
                                 std::chrono::seconds limit = std::chrono::seconds(120),
-                                const std::function<void()>& meanwhile = {})
+                                const std::function<void(pid_t)>& meanwhile = {},
+                                void (*inChild)() = nullptr)
 {
     std::vector<std::string> environment;
     for (char** entry = environ; *entry != nullptr; ++entry) {
@@ -67,25 +68,38 @@ inline ProgramResult runProgram(const std::filesystem::path& program,
     std::string programPath = program.string();
     char* argv[] = {programPath.data(), nullptr};
 
-    char errorsPath[] = "/tmp/orva-stderr-XXXXXX";
-    const int errorsFile = mkstemp(errorsPath);
+    // Through a pipe: a limit on the size of the files the program writes must not silence it.
+    int errors[2];
     ProgramResult result;
-    if (errorsFile < 0) {
-        result.errors = "cannot make a file for stderr";
+    if (pipe2(errors, O_CLOEXEC) != 0) {
+        result.errors = "cannot make a pipe for stderr";
         return result;
     }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addchdir_np(&actions, workingDirectory.c_str());
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, errorsFile, STDERR_FILENO);
-    pid_t child = 0;
-    const int spawned = posix_spawn(&child, program.c_str(), &actions, nullptr, argv, envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    close(errorsFile);
+    // Only calls that are safe between fork and exec happen in the child.
+    const pid_t child = fork();
+    if (child == 0) {
+        const int nothing = open("/dev/null", O_WRONLY);
+        if (chdir(workingDirectory.c_str()) != 0 || nothing < 0 || dup2(nothing, STDOUT_FILENO) < 0 ||
+            dup2(errors[1], STDERR_FILENO) < 0) {
+            _exit(127);
+        }
+        if (inChild) {
+            inChild();
+        }
+        execve(program.c_str(), argv, envp.data());
+        _exit(127);
+    }
+    const int spawned = child > 0 ? 0 : errno;
+    close(errors[1]);
+    std::thread reader([&result, from = errors[0]] {
+        char buffer[4096];
+        for (ssize_t got; (got = read(from, buffer, sizeof buffer)) > 0 || (got < 0 && errno == EINTR);) {
+            result.errors.append(buffer, static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
+        }
+    });
     if (spawned == 0) {
         if (meanwhile) {
-            meanwhile();
+            meanwhile(child);
         }
         int status = 0;
         const auto deadline = std::chrono::steady_clock::now() + limit;
@@ -104,11 +118,11 @@ inline ProgramResult runProgram(const std::filesystem::path& program,
         } else if (WIFSIGNALED(status)) {
             result.signal = WTERMSIG(status);
         }
-        std::ifstream in(errorsPath, std::ios::binary);
-        result.errors.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    } else {
+    }
+    reader.join();
+    close(errors[0]);
+    if (spawned != 0) {
         result.errors = std::string("cannot start the program: ") + std::strerror(spawned);
     }
-    std::filesystem::remove(errorsPath);
     return result;
 }

@@ -61,4 +61,26 @@ TEST_F(AudioScriptTest, UnknownNamesNilArgumentsAndHiddenMembers)
     EXPECT_TRUE(audio().getSounds().empty());
 }
 
+// Dropped groups are freed once no audio component holds them: soon after they pile up, and
+// at the latest at a stage change. What still points at a freed group finds it gone.
+TEST_F(AudioScriptTest, DroppedGroupsAreFreedOnceNoComponentHoldsThem)
+{
+    const auto liveGroups = [] { return Orva::MemoryPoolManager::getInstance().liveCount("Orva::Audio::AudioGroup"); };
+    const int fixed = liveGroups();
+    ASSERT_EQ(run("for i = 1, 200000 do audio:createGroup('g' .. i); audio:destroyGroupByName('g' .. i) end"), "");
+    EXPECT_LT(liveGroups(), fixed + 200) << "a long session does not grow";
+
+    loadSound(Level, SoundFiles::stereo16(4800, 8192, -16384));
+    ASSERT_EQ(run(R"(kept = audio:createGroup('Kept'); c = audio:playSFX('sounds/level.wav'); c:setGroup(kept)
+        radio = gameObjects:createGOWithName('Radio'); radio:addAudio()
+        audio:destroyGroupByName('Kept'); audio:destroyGroupByName('Radio'); audio:destroyAllGroups())"),
+              "");
+    EXPECT_EQ(liveGroups(), fixed + 1) << "the fixed three made again, and the radio's";
+    EXPECT_NE(run("kept:setVolume(1)").find("AudioGroup no longer exists"), std::string::npos);
+    EXPECT_TRUE(holds("c:getGroup() == nil and not radio:getAudio().audioGroup:isPlaying()")) << "the radio's held";
+
+    ASSERT_EQ(run("gameObjects:destroyNow(radio); audio:destroyAllGroups()"), "");
+    EXPECT_EQ(liveGroups(), fixed);
+}
+
 } // namespace

@@ -1,9 +1,17 @@
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <random>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "ScriptHarness.h"
 #include "core/GlobalManager.h"
@@ -313,6 +321,96 @@ TEST_F(ManagerScriptTest, ScriptFilesStayInTheirFoldersAndLoadProgressOnlyRises)
         return eval<bool>("resources:isDone()");
     }));
     EXPECT_EQ(last, 1.0f);
+}
+
+// Links do not lead the file functions out of their folders, dangling ones included; nor does
+// "setDirectory" leave the game's folders. Links that stay inside still work.
+TEST_F(ManagerScriptTest, FileFunctionsRefusePathsThatLeadOutThroughLinks)
+{
+    const fs::path outside = root() / "outside";
+    fs::create_directories(outside);
+    writeFile(outside / "secret.txt", "secret");
+    fs::create_directories(root() / "documents" / "saves");
+    fs::create_directory_symlink(outside, root() / "documents" / "link");
+    fs::create_symlink(outside / "planted.txt", root() / "documents" / "dangling");
+    fs::create_directory_symlink(root() / "documents" / "saves", root() / "documents" / "alias");
+    fs::create_directory_symlink(outside, root() / "resources" / "link");
+    fs::create_directory_symlink(outside, root() / "resources" / "levels");
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(holds(R"((function()
+        local R = Resources.ResourceManager
+        assert(R.openFile("link/secret.txt") == "" and not R.saveFile("link/x.txt", "x"))
+        assert(not R.saveFile("dangling", "x") and R.openFile("dangling") == "")
+        assert(not R.makeDirectory("link/made") and not R.appendToFile("link/secret.txt", "!"))
+        assert(R.saveFile("alias/a.txt", "kept") and R.openFile("saves/a.txt") == "kept")
+        R.setDirectory("/tmp/"); R.setDirectory("../resources/levels/"); R.setDirectory("")
+        assert(R.getDirectory() == "../resources/")
+        R.setDirectory("../resources/scripts/"); assert(R.getDirectory() == "../resources/scripts/")
+        R.setDirectory("../resources/"); return R.getDirectory() == "../resources/"
+    end)())"));
+    std::string expected;
+    for (const auto& [function, path] : std::vector<std::pair<std::string, std::string>>{
+             {"openFile", "link/secret.txt"}, {"saveFile", "link/x.txt"}, {"saveFile", "dangling"},
+             {"openFile", "dangling"}, {"makeDirectory", "link/made"}, {"appendToFile", "link/secret.txt"},
+             {"setDirectory", "/tmp/"}, {"setDirectory", "../resources/levels/"}, {"setDirectory", ""}}) {
+        expected += "scripts: " + function + " refused the path \"" + path + "\": it leads outside " +
+                    (function == "setDirectory" ? "the game's folders\n" : "its folder\n");
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), expected);
+    EXPECT_EQ(readFile(outside / "secret.txt"), "secret");
+    EXPECT_FALSE(fs::exists(outside / "x.txt") || fs::exists(outside / "planted.txt") || fs::exists(outside / "made"));
+}
+
+// A save killed at any point leaves the earlier file or the new one, never a mix: ten saves of
+// 256 MB in processes of their own, the first whole, each other killed at a random moment of a
+// ninth of it in turn. In memory where there is room: flushing to a disk ten times takes long.
+TEST_F(ManagerScriptTest, ASaveKilledAtAnyPointLeavesTheEarlierFileOrTheNewOne)
+{
+    std::string folder = "/dev/shm/orva-saves-XXXXXX";
+    std::error_code error;
+    if (fs::space("/dev/shm", error).available < (std::uintmax_t{1} << 30) || !mkdtemp(folder.data())) {
+        folder = (root() / "documents").string();
+    }
+    setenv("XDG_DOCUMENTS_DIR", folder.c_str(), 1);
+    const fs::path save = fs::path(folder) / "save.dat";
+    const std::string earlier = "the earlier save\n";
+    ASSERT_EQ(run("big = string.rep('0123456789abcdef', 16 * 1024 * 1024)"), "");
+    const std::string saved = eval<std::string>("big");
+    const auto holds = [&save](const std::string& expected) {
+        std::ifstream in(save, std::ios::binary | std::ios::ate);
+        std::string read(expected.size(), '\0');
+        return in && in.tellg() == std::streamoff(expected.size()) && in.seekg(0) &&
+               in.read(read.data(), std::streamsize(read.size())) && read == expected;
+    };
+    std::mt19937 random(std::random_device{}());
+    std::chrono::microseconds whole{0};
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        fs::remove_all(folder);
+        fs::create_directory(folder);
+        writeFile(save, earlier);
+        const std::chrono::microseconds killAfter(
+            std::uniform_int_distribution<long>((attempt - 1) * whole.count() / 9, attempt * whole.count() / 9)(random));
+        const auto start = std::chrono::steady_clock::now();
+        const pid_t child = fork();
+        if (child == 0) {
+            _exit(run("assert(Resources.ResourceManager.saveFile('save.dat', big))").empty() ? 0 : 1);
+        }
+        if (attempt > 0) {
+            std::this_thread::sleep_for(killAfter);
+            kill(child, SIGKILL);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        if (attempt == 0) {
+            whole = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+            EXPECT_TRUE(status == 0 && holds(saved));
+        }
+        EXPECT_TRUE(holds(earlier) || holds(saved)) << "killed " << killAfter.count() << " us into " << whole.count();
+    }
+    EXPECT_EQ(run("big = nil; collectgarbage()"), "");
+    if (folder.rfind("/dev/shm/", 0) == 0) {
+        fs::remove_all(folder);
+    }
 }
 
 TEST_F(ManagerScriptTest, ScriptsChangeStatesEvenFromAnObjectTheChangeDestroys)

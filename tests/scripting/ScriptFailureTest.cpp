@@ -1,5 +1,6 @@
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ScriptHarness.h"
@@ -71,6 +72,26 @@ TEST_F(ScriptFailureTest, AnUpdateErrorIsReportedEveryFrameWhileOtherScriptsRun)
     runFrames(1);
     EXPECT_EQ(errorReport(), report) << "written again by the last frame";
     EXPECT_EQ(eval<int>("ticks"), 298);
+}
+
+// Error values without a message are reported as a string error is: the script and its line,
+// then what the value says of itself.
+TEST_F(ScriptFailureTest, AnErrorValueWithoutAMessageIsReportedWithItsScriptAndLine)
+{
+    writeScript("scripts/Odd.lua", "function InitOdd(self) end\nfunction UpdateOdd(self) error(raised) end\n"
+                                   "function DeinitOdd(self) end\nfunction UnloadOdd() end\n");
+    scriptOn("odd", "Odd");
+    runFrames(2);
+    for (const auto& [value, text] : std::vector<std::pair<std::string, std::string>>{
+             {"nil", "(error object is a nil value)"},
+             {"{}", "(error object is a table value)"},
+             {"setmetatable({}, {__tostring = function() error('worse') end})", "(error object is a table value)"},
+             {"setmetatable({}, {__tostring = function() return 'out of keys' end})", "out of keys"},
+             {"7", "7"}}) {
+        ASSERT_EQ(run("raised = " + value), "");
+        runFrames(1);
+        EXPECT_EQ(errorReport(), "Lua Script Error in Odd.lua when doing Engine\nLine:2: " + text) << value;
+    }
 }
 
 TEST_F(ScriptFailureTest, ACppExceptionFromABindingReachesTheFrameWithItsType)

@@ -53,6 +53,21 @@ struct Spawner : BaseComponent
     }
 };
 
+// Counts its steps and may deactivate an object from inside the step.
+struct Sleeper : BaseComponent
+{
+    void update(float)
+    {
+        ++steps;
+        if (puts) {
+            puts->active = false;
+        }
+    }
+
+    Orva::GameObject* puts = nullptr;
+    int steps = 0;
+};
+
 // What a slot should hold: the component, the free list's link and the in-use flag.
 template <class T> struct ExpectedSlot
 {
@@ -192,6 +207,59 @@ TEST_F(ComponentPoolTest, StepRulesPickTheComponentsThatAreStepped)
             EXPECT_EQ(probes[0]->lastDt, 0.25f);
         }
     }
+}
+
+// The pool keeps each owner's flag as it last read it; every way an owner can change between
+// two steps, or during one, must still be seen.
+TEST_F(ComponentPoolTest, OwnerFlagsKeptBesideTheSlotsFollowEveryChangeOfAnOwner)
+{
+    ComponentPool<Probe> pool;
+    pool.configure("Probe", 8, ComponentStepRule::WhenActiveAndOwnerActive);
+    Orva::GameObject* owner = objects().create("owner");
+    Orva::GameObject* other = objects().create("other");
+    Probe* probe = pool.allocate();
+    probe->setOwner(owner);
+    const auto stepsAfterAStep = [&] {
+        pool.update(0.016f);
+        return probe->steps;
+    };
+    ASSERT_EQ(stepsAfterAStep(), 1);
+    ASSERT_EQ(stepsAfterAStep(), 2) << "stepped again from the flag kept";
+
+    owner->active = false;
+    EXPECT_EQ(stepsAfterAStep(), 2);
+    owner->active = true;
+    EXPECT_EQ(stepsAfterAStep(), 3);
+
+    other->active = false;
+    EXPECT_EQ(stepsAfterAStep(), 4);
+    probe->setOwner(other);
+    EXPECT_EQ(stepsAfterAStep(), 4) << "a new owner is read, though no flag changed";
+    probe->setOwner(owner);
+    EXPECT_EQ(stepsAfterAStep(), 5);
+
+    // An inactive owner destroyed and a new, active object made in its slot.
+    owner->active = false;
+    EXPECT_EQ(stepsAfterAStep(), 5);
+    objects().destroy(owner);
+    ASSERT_EQ(objects().create("successor"), owner) << "the freed slot is handed out next";
+    EXPECT_EQ(stepsAfterAStep(), 6);
+
+    // An earlier component of the same walk deactivates the owner of a later one. A fresh
+    // page steps its first slot handed out last.
+    ComponentPool<Sleeper> sleepers;
+    sleepers.configure("Sleeper", 8, ComponentStepRule::WhenActiveAndOwnerActive);
+    Sleeper* late = sleepers.allocate();
+    Sleeper* early = sleepers.allocate();
+    late->setOwner(other);
+    early->setOwner(owner);
+    other->active = true;
+    sleepers.update(0.016f);
+    ASSERT_EQ(late->steps, 1);
+    early->puts = other;
+    sleepers.update(0.016f);
+    EXPECT_EQ(early->steps, 2);
+    EXPECT_EQ(late->steps, 1);
 }
 
 TEST_F(ComponentPoolTest, StepThatGrowsItsOwnPoolStepsTheNewComponentsInTheSamePass)

@@ -43,6 +43,40 @@ bool isRaisedForPending(lua_State* L)
     return same;
 }
 
+// A message handler sees the function that raised the error at level 1 (error itself, a C
+// function, for error()); the first level with a line is the script's.
+void pushRaisePosition(lua_State* L)
+{
+    lua_Debug record;
+    for (int level = 1; lua_getstack(L, level, &record) != 0; ++level) {
+        lua_getinfo(L, "Sl", &record);
+        if (record.currentline > 0) {
+            lua_pushfstring(L, "%s:%d: ", record.short_src, record.currentline);
+            return;
+        }
+    }
+    lua_pushliteral(L, "");
+}
+
+int toStringOfFirst(lua_State* L)
+{
+    luaL_tolstring(L, 1, nullptr);
+    return 1;
+}
+
+// The value's __tostring text, in protected mode since the metamethod may fail or return
+// something else than a string.
+bool pushToString(lua_State* L, int index)
+{
+    lua_pushcfunction(L, &toStringOfFirst);
+    lua_pushvalue(L, index);
+    if (lua_pcall(L, 1, 1, 0) == LUA_OK) {
+        return true;
+    }
+    lua_pop(L, 1);
+    return false;
+}
+
 } // namespace
 
 LuaException::LuaException(lua_State* L)
@@ -71,6 +105,26 @@ std::size_t liveReferenceCount(lua_State* L)
 }
 
 namespace detail {
+
+int describeErrorValue(lua_State* L)
+{
+    if (lua_type(L, 1) == LUA_TSTRING) {
+        return 1;
+    }
+    pushRaisePosition(L);
+    bool described = false;
+    if (luaL_getmetafield(L, 1, "__tostring") != LUA_TNIL) {
+        lua_pop(L, 1);
+        described = pushToString(L, 1);
+    } else if (lua_type(L, 1) == LUA_TNUMBER) {
+        described = pushToString(L, 1);
+    }
+    if (!described) {
+        lua_pushfstring(L, "(error object is a %s value)", luaL_typename(L, 1));
+    }
+    lua_concat(L, 2);
+    return 1;
+}
 
 StateData& stateData(lua_State* L)
 {
@@ -140,7 +194,11 @@ void protectedCallAroundPending(StateData& data, lua_State* L, int nargs, int nr
         outerRaised = lua_absindex(L, -(nargs + 2));
     }
 
-    const int status = lua_pcall(L, nargs, nresults, 0);
+    const int handler = lua_gettop(L) - nargs;
+    lua_pushcfunction(L, &describeErrorValue);
+    lua_insert(L, handler);
+    const int status = lua_pcall(L, nargs, nresults, handler);
+    lua_remove(L, handler);
 
     std::exception_ptr thrown;
     if (status != LUA_OK && data.pending && isRaisedForPending(L)) {

@@ -11,8 +11,10 @@
 
 namespace luabridge {
 
-/// A failed protected call. what() is the error value as lua_tostring gives it, unmodified:
-/// "" when the value has no string form, "missing error" when the stack held nothing.
+/// A failed protected call. what() is the error value as lua_tostring gives it: "" when the
+/// value has no string form, "missing error" when the stack held nothing. Calls made through
+/// protectedCall never raise a value without one: their message handler (describeErrorValue)
+/// turns it into text first.
 class ORVA_API LuaException : public std::exception
 {
 public:
@@ -61,9 +63,16 @@ private:
     int top_;
 };
 
-/// Calls the function below the nargs arguments on top of L in protected mode and leaves
-/// nresults values. A failure restores nothing: it rethrows what a binding threw when the
-/// error value is the one raised for it, else throws LuaException. The caller restores the top.
+/// The message handler of protectedCall. A string error value goes on unchanged; any other
+/// value becomes the text "<file>:<line>: " of the script line that raised it (as the
+/// interpreter prefixes a string error) followed by its __tostring text, the number's text,
+/// or "(error object is a <type> value)" when it has neither or __tostring fails.
+ORVA_API int describeErrorValue(lua_State* L);
+
+/// Calls the function below the nargs arguments on top of L in protected mode, with
+/// describeErrorValue as its message handler, and leaves nresults values. A failure restores
+/// nothing: it rethrows what a binding threw when the error value is the one raised for it,
+/// else throws LuaException. The caller restores the top.
 ORVA_API void protectedCall(lua_State* L, int nargs, int nresults);
 
 /// protectedCall while an enclosing call's exception waits in the slot.
@@ -81,7 +90,12 @@ inline void protectedCall(StateData& data, lua_State* L, int nargs, int nresults
         protectedCallAroundPending(data, L, nargs, nresults);
         return;
     }
-    if (lua_pcall(L, nargs, nresults, 0) != LUA_OK) {
+    const int handler = lua_gettop(L) - nargs;
+    lua_pushcfunction(L, &describeErrorValue);
+    lua_insert(L, handler);
+    const int status = lua_pcall(L, nargs, nresults, handler);
+    lua_remove(L, handler);
+    if (status != LUA_OK) {
         throwCallFailure(data, L);
     }
     if (data.pending) {

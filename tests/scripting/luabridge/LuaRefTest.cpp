@@ -153,8 +153,9 @@ TEST_F(References, FailuresCarryTheErrorValueAndRestoreTheStack)
         return std::string("no exception");
     };
     EXPECT_EQ(messageOf("f"), "t.lua:3: boom");
-    EXPECT_EQ(messageOf("g"), "");
-    EXPECT_EQ(messageOf("n"), "42");
+    // A value without a string form is described, at the line that raised it.
+    EXPECT_EQ(messageOf("g"), "t.lua:4: (error object is a table value)");
+    EXPECT_EQ(messageOf("n"), "t.lua:5: 42");
     EXPECT_NE(messageOf("missing").find("attempt to call a nil value"), std::string::npos);
     EXPECT_EQ(lua_gettop(L), 1);
     lua_pop(L, 1);
