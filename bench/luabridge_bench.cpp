@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "scripting/luabridge/LuaBridge.h"
+#include "luabridge/LuaBridge.h"
 
 namespace {
 

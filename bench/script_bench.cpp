@@ -31,7 +31,7 @@
 #include "core/MemoryPoolManager.h"
 #include "core/RC4Cipher.h"
 #include "scripting/ScriptInterface.h"
-#include "scripting/luabridge/LuaBridge.h"
+#include "luabridge/LuaBridge.h"
 #include "world/ComponentPool.h"
 #include "world/Engine.h"
 #include "world/GameObject.h"

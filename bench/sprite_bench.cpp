@@ -15,7 +15,7 @@
 
 #include "BenchGame.h"
 #include "graphics/SpriteComponent.h"
-#include "scripting/luabridge/LuaBridge.h"
+#include "luabridge/LuaBridge.h"
 #include "world/GameObjectManager.h"
 #include "world/LuaScriptManager.h"
 #include "world/TransformComponent.h"

@@ -8,7 +8,7 @@
 #include "actions/TargetGuard.h"
 #include "core/Export.h"
 #include "core/MemoryPoolManager.h"
-#include "scripting/luabridge/LuaRef.h"
+#include "luabridge/LuaRef.h"
 
 namespace Orva {
 class GameObject;

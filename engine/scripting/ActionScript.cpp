@@ -17,8 +17,8 @@
 #include "core/TweenTargets.h"
 #include "scripting/ScriptBinding.h"
 #include "scripting/ScriptInterface.h"
-#include "scripting/luabridge/LuaRef.h"
-#include "scripting/luabridge/Namespace.h"
+#include "luabridge/LuaRef.h"
+#include "luabridge/Namespace.h"
 #include "world/GameObject.h"
 #include "world/LuaScriptComponent.h"
 

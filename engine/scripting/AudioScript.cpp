@@ -5,7 +5,7 @@
 #include "audio/AudioGroup.h"
 #include "audio/AudioManager.h"
 #include "scripting/ScriptInterface.h"
-#include "scripting/luabridge/LuaBridge.h"
+#include "luabridge/LuaBridge.h"
 
 // The audio classes: the manager in "Core" as the global "audio", the channel value and the
 // groups in "Audio". The group functions call through the base's virtual operations. A

@@ -2,7 +2,7 @@
 
 #include "core/GlobalManager.h"
 #include "scripting/ScriptInterface.h"
-#include "scripting/luabridge/LuaBridge.h"
+#include "luabridge/LuaBridge.h"
 #include "world/Engine.h"
 #include "world/LuaScriptManager.h"
 

@@ -13,7 +13,7 @@
 #include "graphics/ShaderValue.h"
 #include "graphics/Viewport.h"
 #include "scripting/ScriptInterface.h"
-#include "scripting/luabridge/Namespace.h"
+#include "luabridge/Namespace.h"
 #include "window/Window.h"
 #include "world/ResourceManager.h"
 

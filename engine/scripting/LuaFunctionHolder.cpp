@@ -5,7 +5,7 @@
 #include "core/EventManager.h"
 #include "core/FunctionHolder.h"
 #include "core/ScriptEvents.h"
-#include "scripting/luabridge/LuaRef.h"
+#include "luabridge/LuaRef.h"
 #include "world/LuaScriptComponent.h"
 #include "world/LuaScriptManager.h"
 

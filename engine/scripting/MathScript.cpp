@@ -11,7 +11,7 @@
 #include "core/Random.h"
 #include "core/Vector.h"
 #include "scripting/ScriptInterface.h"
-#include "scripting/luabridge/Namespace.h"
+#include "luabridge/Namespace.h"
 
 // The "Math" namespace: the six vector classes by value, their to-string functions, and the
 // random and clamping utilities.

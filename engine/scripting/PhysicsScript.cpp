@@ -8,7 +8,7 @@
 #include "physics/RigidBody.h"
 #include "scripting/ScriptBinding.h"
 #include "scripting/ScriptInterface.h"
-#include "scripting/luabridge/LuaBridge.h"
+#include "luabridge/LuaBridge.h"
 #include "world/BaseComponent.h"
 #include "world/LuaScriptComponent.h"
 #include "world/LuaScriptManager.h"

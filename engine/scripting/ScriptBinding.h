@@ -5,8 +5,8 @@
 #include <utility>
 
 #include "scripting/ScriptValueTypes.h"
-#include "scripting/luabridge/LuaRef.h"
-#include "scripting/luabridge/Namespace.h"
+#include "luabridge/LuaRef.h"
+#include "luabridge/Namespace.h"
 
 // Small habits shared by the binding files of the engine's managers.
 namespace Orva::Scripting {

@@ -7,7 +7,7 @@
 #include "graphics/Color.h"
 #include "graphics/ShaderValue.h"
 #include "physics/CollisionEvent.h"
-#include "scripting/luabridge/Userdata.h"
+#include "luabridge/Userdata.h"
 
 // The engine types that cross into scripts by value: each script copy lives in its own
 // userdata, owned by the interpreter. Every binding file that passes one includes this

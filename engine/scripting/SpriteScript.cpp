@@ -9,7 +9,7 @@
 #include "graphics/SpriteFontComponent.h"
 #include "graphics/TextureManager.h"
 #include "scripting/ScriptInterface.h"
-#include "scripting/luabridge/Namespace.h"
+#include "luabridge/Namespace.h"
 #include "world/BaseComponent.h"
 
 // The drawn components in "Graphics", the particle emitter, and the texture manager in "Core"

@@ -23,7 +23,7 @@
 #include "graphics/Renderer.h"
 #include "graphics/TextureManager.h"
 #include "physics/PhysicsWorld.h"
-#include "scripting/luabridge/LuaException.h"
+#include "luabridge/LuaException.h"
 #include "window/InputManager.h"
 #include "world/AnalyticClock.h"
 #include "world/DataAnalyticManager.h"

@@ -5,7 +5,7 @@
 #include "core/EventCallbackObject.h"
 #include "core/Export.h"
 #include "core/ScriptEvents.h"
-#include "scripting/luabridge/LuaRef.h"
+#include "luabridge/LuaRef.h"
 #include "world/BaseComponent.h"
 
 namespace Orva {

@@ -7,7 +7,7 @@
 
 #include "EventFixture.h"
 #include "scripting/ScriptInterface.h"
-#include "scripting/luabridge/LuaBridge.h"
+#include "luabridge/LuaBridge.h"
 #include "world/LuaScriptComponent.h"
 #include "world/LuaScriptManager.h"
 

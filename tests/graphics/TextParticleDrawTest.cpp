@@ -15,7 +15,7 @@
 #include "graphics/SpriteFontComponent.h"
 #include "graphics/Texture.h"
 #include "graphics/TextureManager.h"
-#include "scripting/luabridge/LuaBridge.h"
+#include "luabridge/LuaBridge.h"
 #include "world/LuaScriptManager.h"
 
 // Text and particles drawn on the renderer: glyph pixels and alignment, their place in a

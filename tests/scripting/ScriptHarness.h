@@ -30,7 +30,7 @@
 #include "core/RC4Cipher.h"
 #include "core/ScriptEvents.h"
 #include "scripting/ScriptInterface.h"
-#include "scripting/luabridge/LuaBridge.h"
+#include "luabridge/LuaBridge.h"
 #include "world/EngineFixture.h"
 #include "world/GameObject.h"
 #include "world/GameObjectManager.h"

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "InputFixture.h"
-#include "scripting/luabridge/LuaBridge.h"
+#include "luabridge/LuaBridge.h"
 #include "world/LuaScriptComponent.h"
 #include "world/LuaScriptManager.h"
 

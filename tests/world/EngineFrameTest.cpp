@@ -12,7 +12,7 @@
 #include "EngineFixture.h"
 #include "core/EventManager.h"
 #include "core/ScriptEvents.h"
-#include "scripting/luabridge/LuaException.h"
+#include "luabridge/LuaException.h"
 #include "world/DataAnalyticManager.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include "graphics/Renderer.h"
 #include "graphics/Viewport.h"
 #include "platform/Platform.h"
-#include "scripting/luabridge/Userdata.h"
+#include "luabridge/Userdata.h"
 #include "window/Window.h"
 #include "world/GameObject.h"
 #include "world/GameObjectManager.h"

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "scripting/luabridge/Inventory.h"
+#include "luabridge/Inventory.h"
 
 // The script reference as text: what an interpreter holds of the bindings, merged with the
 // hand-written meaning of every name.

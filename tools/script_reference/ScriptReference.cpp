@@ -23,7 +23,7 @@
 
 #include "ReferenceText.h"
 #include "scripting/ScriptInterface.h"
-#include "scripting/luabridge/Inventory.h"
+#include "luabridge/Inventory.h"
 #include "world/Engine.h"
 #include "world/LuaScriptManager.h"
 

@@ -1,4 +1,4 @@
-#include "scripting/luabridge/Userdata.h"
+#include "luabridge/Userdata.h"
 
 #include <cxxabi.h>
 

@@ -1,4 +1,4 @@
-#include "scripting/luabridge/LuaRef.h"
+#include "luabridge/LuaRef.h"
 
 #include <cassert>
 #include <utility>

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "scripting/luabridge/LuaBridge.h"
+#include "luabridge/LuaBridge.h"
 
 // A fresh interpreter per case. Each case must leave the stack empty and no LuaRef alive
 // when the interpreter closes. Chunks are named "@t.lua", so messages read "t.lua:<line>:".

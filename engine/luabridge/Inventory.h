@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/Export.h"
-#include "scripting/luabridge/Userdata.h"
+#include "luabridge/Userdata.h"
 
 // What an interpreter holds of the bindings, read back from the state itself: every bound
 // function keeps its signature beside its callable, every accessor the signature of its

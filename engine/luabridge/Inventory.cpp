@@ -1,11 +1,11 @@
-#include "scripting/luabridge/Inventory.h"
+#include "luabridge/Inventory.h"
 
 #include <algorithm>
 #include <map>
 #include <set>
 
-#include "scripting/luabridge/LuaException.h"
-#include "scripting/luabridge/Namespace.h"
+#include "luabridge/LuaException.h"
+#include "luabridge/Namespace.h"
 
 namespace luabridge {
 

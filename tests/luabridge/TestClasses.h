@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "scripting/luabridge/LuaBridge.h"
+#include "luabridge/LuaBridge.h"
 
 // Small classes exercising each way a type crosses into scripts.
 

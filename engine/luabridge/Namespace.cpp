@@ -1,4 +1,4 @@
-#include "scripting/luabridge/Namespace.h"
+#include "luabridge/Namespace.h"
 
 #include <stdexcept>
 #include <string>

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "scripting/luabridge/LuaException.h"
+#include "luabridge/LuaException.h"
 
 namespace {
 

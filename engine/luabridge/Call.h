@@ -10,11 +10,11 @@
 #include <type_traits>
 #include <utility>
 
-#include "scripting/luabridge/Inventory.h"
-#include "scripting/luabridge/LuaException.h"
-#include "scripting/luabridge/LuaRef.h"
-#include "scripting/luabridge/Stack.h"
-#include "scripting/luabridge/Userdata.h"
+#include "luabridge/Inventory.h"
+#include "luabridge/LuaException.h"
+#include "luabridge/LuaRef.h"
+#include "luabridge/Stack.h"
+#include "luabridge/Userdata.h"
 
 // How C++ callables become Lua functions and accessors: signature deduction, argument
 // conversion in order, result pushing, and storage of the callable inside the interpreter.

@@ -7,9 +7,9 @@
 #include <type_traits>
 
 #include "core/Export.h"
-#include "scripting/luabridge/LuaException.h"
-#include "scripting/luabridge/Stack.h"
-#include "scripting/luabridge/Userdata.h"
+#include "luabridge/LuaException.h"
+#include "luabridge/Stack.h"
+#include "luabridge/Userdata.h"
 
 namespace luabridge {
 

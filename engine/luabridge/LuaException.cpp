@@ -1,4 +1,4 @@
-#include "scripting/luabridge/LuaException.h"
+#include "luabridge/LuaException.h"
 
 #include <new>
 #include <utility>

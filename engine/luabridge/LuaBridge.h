@@ -7,8 +7,8 @@
 // - LuaException.h: LuaException, registerException, liveReferenceCount;
 // - Userdata.h: ByValue<T>, invalidate;
 // - Stack.h: the conversions between C++ and Lua values.
-#include "scripting/luabridge/LuaException.h"
-#include "scripting/luabridge/LuaRef.h"
-#include "scripting/luabridge/Namespace.h"
-#include "scripting/luabridge/Stack.h"
-#include "scripting/luabridge/Userdata.h"
+#include "luabridge/LuaException.h"
+#include "luabridge/LuaRef.h"
+#include "luabridge/Namespace.h"
+#include "luabridge/Stack.h"
+#include "luabridge/Userdata.h"

@@ -6,7 +6,7 @@
 
 #include "LuaFixture.h"
 #include "TestClasses.h"
-#include "scripting/luabridge/Inventory.h"
+#include "luabridge/Inventory.h"
 
 // The listing of what an interpreter holds, read back from the state: names, kinds, the types
 // the binding deduced, what may be written, constants' values, bases and globals.

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "core/Export.h"
-#include "scripting/luabridge/Call.h"
-#include "scripting/luabridge/LuaRef.h"
-#include "scripting/luabridge/Userdata.h"
+#include "luabridge/Call.h"
+#include "luabridge/LuaRef.h"
+#include "luabridge/Userdata.h"
 
 namespace luabridge {
 

@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "core/DispatchObserver.h"
-#include "scripting/luabridge/LuaRef.h"
+#include "luabridge/LuaRef.h"
 
 namespace Orva {
 

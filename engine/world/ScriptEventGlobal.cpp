@@ -1,6 +1,6 @@
-#include "scripting/ScriptEventGlobal.h"
+#include "world/ScriptEventGlobal.h"
 
-#include "scripting/luabridge/Userdata.h"
+#include "luabridge/Userdata.h"
 
 namespace Orva {
 

@@ -10,7 +10,7 @@
 #include <typeinfo>
 
 #include "core/Export.h"
-#include "scripting/luabridge/Stack.h"
+#include "luabridge/Stack.h"
 
 namespace luabridge {
 
