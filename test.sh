@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# Installs what is missing, then builds and runs every test: a normal build, then an
-# ASan+UBSan build. Tests labelled "display" run under a virtual X server. Then the tests with
-# a second thread (labels "loader" and "audio_threads") run in a ThreadSanitizer build that
-# compiles just what they need. Last, clang builds the file loaders' fuzz targets and runs each
-# for 30 seconds.
+# Installs what is missing, checks that every source is formatted, then builds and runs
+# every test: a normal build, then an ASan+UBSan build. Tests labelled "display" run under a
+# virtual X server. Then the tests with a second thread (labels "loader" and "audio_threads")
+# run in a ThreadSanitizer build that compiles just what they need. Last, clang builds the file
+# loaders' fuzz targets and runs each for 30 seconds.
 set -euo pipefail
 cd "$(dirname "$0")"
 
 ./tools/install-deps.sh
+
+echo "== format"
+./tools/check-format.sh
 
 jobs=$(nproc)
 

@@ -3,9 +3,9 @@
 // The engine as the frame benchmarks run it: an 800 × 600 window unless told otherwise (run
 // them under an X server whose screen holds it, e.g. `xvfb-run -a -s "-screen 0 1024x768x24"
 // build/bin/<bench>`) in a scratch folder laid out as a game (<root>/work, the working
-// directory, beside <root>/resources), with the renderer and the script interface. A frame is what the game program runs: drawing (beginDraw,
-// endDraw), then the engine step with its one fixed step. Frame times go through the
-// frame-time seam, so nothing waits for the 60 fps pace.
+// directory, beside <root>/resources), with the renderer and the script interface. A frame is what the game
+// program runs: drawing (beginDraw, endDraw), then the engine step with its one fixed step. Frame times go
+// through the frame-time seam, so nothing waits for the 60 fps pace.
 
 #include <benchmark/benchmark.h>
 
@@ -165,7 +165,8 @@ public:
     {
         runFramesUntil(
             [sprite] {
-                return sprite == nullptr || (sprite->getTexture() != nullptr && sprite->getTexture()->isLoaded());
+                return sprite == nullptr ||
+                       (sprite->getTexture() != nullptr && sprite->getTexture()->isLoaded());
             },
             "the sprites' texture");
         for (int frame = 0; frame < 10; ++frame) {

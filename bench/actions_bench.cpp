@@ -72,7 +72,8 @@ void actionStep(benchmark::State& state)
     World world(count);
     for (int i = 0; i < count; ++i) {
         TransformComponent& transform = *world.transforms[static_cast<std::size_t>(i)];
-        Orva::Actions::ActionSequence* loop = world.actions[static_cast<std::size_t>(i)]->createActionSequence();
+        Orva::Actions::ActionSequence* loop =
+            world.actions[static_cast<std::size_t>(i)]->createActionSequence();
         transform.pushRotation();
         loop->sineInOutByFloat(nullptr, 1.0f, TweenSeconds);
         loop->quadOutToVector3f(&transform.getLocalTranslation(), {4.0f, 2.0f, 0.0f}, TweenSeconds);
@@ -196,8 +197,8 @@ void tweenMadeAndDeleted(benchmark::State& state)
         }
         delete sequence;
     }
-    state.counters["per_tween"] =
-        benchmark::Counter(Batch, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["per_tween"] = benchmark::Counter(Batch, benchmark::Counter::kIsIterationInvariantRate |
+                                                                benchmark::Counter::kInvert);
 }
 
 } // namespace

@@ -26,7 +26,9 @@ std::vector<char> sineWav(int frames, int channels, double hz)
         for (int i = 0; i < bytes; ++i)
             out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
     };
-    const auto text = [](std::vector<char>& out, const char* chars) { out.insert(out.end(), chars, chars + 4); };
+    const auto text = [](std::vector<char>& out, const char* chars) {
+        out.insert(out.end(), chars, chars + 4);
+    };
     const std::uint32_t dataBytes = static_cast<std::uint32_t>(frames * channels * 2);
     std::vector<char> out;
     text(out, "RIFF");
@@ -45,7 +47,9 @@ std::vector<char> sineWav(int frames, int channels, double hz)
     for (int i = 0; i < frames; ++i) {
         const double sample = 0.1 * std::sin(2.0 * std::numbers::pi * hz * i / Rate);
         for (int c = 0; c < channels; ++c)
-            put(out, static_cast<std::uint16_t>(static_cast<std::int16_t>(sample * 32767.0 * (c + 1) / channels)), 2);
+            put(out,
+                static_cast<std::uint16_t>(static_cast<std::int16_t>(sample * 32767.0 * (c + 1) / channels)),
+                2);
     }
     return out;
 }
@@ -78,7 +82,8 @@ void mixOneSecond(benchmark::State& state)
         return;
     }
 
-    FMOD::Sound* sounds[] = {createSound(system, sineWav(Rate, 1, 220.0)), createSound(system, sineWav(Rate, 2, 330.0))};
+    FMOD::Sound* sounds[] = {createSound(system, sineWav(Rate, 1, 220.0)),
+                             createSound(system, sineWav(Rate, 2, 330.0))};
     FMOD::ChannelGroup* parent = nullptr;
     system->createChannelGroup("parent", &parent);
     if (const auto type = static_cast<FMOD_DSP_TYPE>(state.range(0)); type != 0) {

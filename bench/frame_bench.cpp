@@ -133,8 +133,8 @@ public:
         if (workload.sprites > 0) {
             // Four coloured quadrants.
             game_.writeImage(TexturePath, SpritePixels, SpritePixels, [](int x, int y) {
-                return (x >= SpritePixels / 2 ? 0xFF000000u : 0u) | (y >= SpritePixels / 2 ? 0x00FF0000u : 0u) |
-                       0x0000FFFFu;
+                return (x >= SpritePixels / 2 ? 0xFF000000u : 0u) |
+                       (y >= SpritePixels / 2 ? 0x00FF0000u : 0u) | 0x0000FFFFu;
             });
             makeSprites(workload.sprites, static_cast<unsigned>(workload.layers));
         }
@@ -227,8 +227,9 @@ private:
 // late, each catching up with more fixed steps.
 void registerFrames(const std::string& name, const Workload& workload, int iterations, bool paced = true)
 {
-    for (const auto& [mode, modeName] : {std::pair{Mode::BackToBack, "back-to-back"},
-                                         std::pair{Mode::Paced, "paced"}, std::pair{Mode::Stages, "stages"}}) {
+    for (const auto& [mode, modeName] :
+         {std::pair{Mode::BackToBack, "back-to-back"}, std::pair{Mode::Paced, "paced"},
+          std::pair{Mode::Stages, "stages"}}) {
         if (mode == Mode::Paced && !paced) {
             continue;
         }

@@ -88,7 +88,7 @@ void fixedStep(benchmark::State& state)
         const int row = i / PerRow;
         const float shift = row % 2 == 1 ? Spacing / 2.0f : 0.0f;
         balls.push_back(ball(Spacing + shift + Spacing * static_cast<float>(i % PerRow),
-                                    Spacing + Spacing * static_cast<float>(row)));
+                             Spacing + Spacing * static_cast<float>(row)));
     }
     for (int i = 0; i < UntimedSteps; ++i) {
         step();

@@ -30,8 +30,8 @@
 #include "core/EventManager.h"
 #include "core/MemoryPoolManager.h"
 #include "core/RC4Cipher.h"
-#include "scripting/ScriptInterface.h"
 #include "luabridge/LuaBridge.h"
+#include "scripting/ScriptInterface.h"
 #include "world/ComponentPool.h"
 #include "world/Engine.h"
 #include "world/GameObject.h"
@@ -246,8 +246,9 @@ void objectCall(benchmark::State& state)
     luabridge::setGlobal(L, object, "benchObject");
     luabridge::setGlobal(L, object->getTransform(), "benchTransform");
     const char* const body = state.range(0) == 0 ? "s = s + t.LocalRotationRad" : "s = s + o:getChildCount()";
-    const std::string code = std::string("function callLoop(n) local o, t, s = benchObject, benchTransform, 0 ") +
-                             "for i = 1, n do " + body + " end return s end";
+    const std::string code =
+        std::string("function callLoop(n) local o, t, s = benchObject, benchTransform, 0 ") +
+        "for i = 1, n do " + body + " end return s end";
     if (luaL_dostring(L, code.c_str()) != LUA_OK) {
         throw std::runtime_error(lua_tostring(L, -1));
     }
@@ -257,8 +258,8 @@ void objectCall(benchmark::State& state)
             benchmark::DoNotOptimize(loop(Calls));
         }
     }
-    state.counters["per_call"] = benchmark::Counter(
-        Calls, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["per_call"] = benchmark::Counter(Calls, benchmark::Counter::kIsIterationInvariantRate |
+                                                               benchmark::Counter::kInvert);
 }
 
 } // namespace

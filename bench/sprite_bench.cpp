@@ -109,6 +109,12 @@ void spriteFrame(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(spriteFrame)->Arg(1000)->Arg(5000)->Arg(20000)->ArgName("N")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(spriteFrame)
+    ->Arg(1000)
+    ->Arg(5000)
+    ->Arg(20000)
+    ->ArgName("N")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 BENCHMARK_MAIN();

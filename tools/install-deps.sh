@@ -9,7 +9,7 @@ packages=(
   liblua5.3-dev libtinyxml2-dev libglew-dev libsdl2-dev libfreetype-dev
   libsoil-dev libstb-dev libsndfile1-dev
   xvfb xauth libgl1-mesa-dri fonts-dejavu-core xdg-user-dirs valgrind
-  clang-14 libclang-rt-14-dev llvm-14
+  clang-14 libclang-rt-14-dev llvm-14 clang-format-14
 )
 
 missing=()

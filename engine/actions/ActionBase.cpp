@@ -57,7 +57,8 @@ ActionComplex* ActionComplex::playSound(const std::string& soundName)
     return addAction(new ActionPlaySound(soundName));
 }
 
-ActionComplex* ActionComplex::playSoundWithVolumeAndPitch(const std::string& soundName, float volume, float pitch)
+ActionComplex* ActionComplex::playSoundWithVolumeAndPitch(const std::string& soundName, float volume,
+                                                          float pitch)
 {
     return addAction(new ActionPlaySound(soundName, volume, pitch));
 }
@@ -80,15 +81,16 @@ ActionComplex* ActionComplex::sendEvent(LuaScriptComponent* sender, const std::s
     return addAction(new ActionSendEvent(eventName, sender));
 }
 
-template <class Tween, class T> ActionComplex* ActionComplex::addTween(T* target, const T& value, float duration)
+template <class Tween, class T>
+ActionComplex* ActionComplex::addTween(T* target, const T& value, float duration)
 {
     return addAction(new Tween(factoryTarget(target), value, duration));
 }
 
-#define ORVA_DEFINE_TWEEN_FACTORY(Mode, Suffix, T, Name, prefix)                                        \
-    ActionComplex* ActionComplex::prefix##Mode##Suffix(T* target, const T& value, float duration)        \
-    {                                                                                                    \
-        return addTween<ActionTween##Mode##Name<T>>(target, value, duration);                            \
+#define ORVA_DEFINE_TWEEN_FACTORY(Mode, Suffix, T, Name, prefix)                                             \
+    ActionComplex* ActionComplex::prefix##Mode##Suffix(T* target, const T& value, float duration)            \
+    {                                                                                                        \
+        return addTween<ActionTween##Mode##Name<T>>(target, value, duration);                                \
     }
 ORVA_EVERY_TWEEN(ORVA_DEFINE_TWEEN_FACTORY)
 #undef ORVA_DEFINE_TWEEN_FACTORY

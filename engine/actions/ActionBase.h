@@ -17,16 +17,16 @@ class LuaScriptComponent;
 // once. ORVA_TWEEN_EASES (Ease.h) calls X(Ease, factoryPrefix, args...) for every ease;
 // ORVA_TWEEN_KINDS calls X(Mode, FactorySuffix, T, args...) for both modes of every value
 // type; ORVA_EVERY_TWEEN(F) calls F(Mode, FactorySuffix, T, Ease, factoryPrefix) for all 100.
-#define ORVA_TWEEN_KINDS(X, ...)                                                                         \
-    X(By, Float, float, __VA_ARGS__)                                                                     \
-    X(To, Float, float, __VA_ARGS__)                                                                     \
-    X(By, Int, int, __VA_ARGS__)                                                                         \
-    X(To, Int, int, __VA_ARGS__)                                                                         \
-    X(By, Double, double, __VA_ARGS__)                                                                   \
-    X(To, Double, double, __VA_ARGS__)                                                                   \
-    X(By, Vector2f, ::Orva::Math::Vector2D<float>, __VA_ARGS__)                                          \
-    X(To, Vector2f, ::Orva::Math::Vector2D<float>, __VA_ARGS__)                                          \
-    X(By, Vector3f, ::Orva::Math::Vector3D<float>, __VA_ARGS__)                                          \
+#define ORVA_TWEEN_KINDS(X, ...)                                                                             \
+    X(By, Float, float, __VA_ARGS__)                                                                         \
+    X(To, Float, float, __VA_ARGS__)                                                                         \
+    X(By, Int, int, __VA_ARGS__)                                                                             \
+    X(To, Int, int, __VA_ARGS__)                                                                             \
+    X(By, Double, double, __VA_ARGS__)                                                                       \
+    X(To, Double, double, __VA_ARGS__)                                                                       \
+    X(By, Vector2f, ::Orva::Math::Vector2D<float>, __VA_ARGS__)                                              \
+    X(To, Vector2f, ::Orva::Math::Vector2D<float>, __VA_ARGS__)                                              \
+    X(By, Vector3f, ::Orva::Math::Vector3D<float>, __VA_ARGS__)                                              \
     X(To, Vector3f, ::Orva::Math::Vector3D<float>, __VA_ARGS__)
 
 #define ORVA_TWEENS_OF_EASE(Ease, prefix, F) ORVA_TWEEN_KINDS(F, Ease, prefix)
@@ -99,7 +99,7 @@ public:
     // The tween factories, e.g. linearToFloat or cubicInOutByVector3f. The vector factories
     // tween the target given; the scalar ones ignore it and tween the field pushed last (see
     // core/TweenTargets.h). value is the amount of a By tween and the end of a To tween.
-#define ORVA_DECLARE_TWEEN_FACTORY(Mode, Suffix, T, Name, prefix)                                        \
+#define ORVA_DECLARE_TWEEN_FACTORY(Mode, Suffix, T, Name, prefix)                                            \
     ActionComplex* prefix##Mode##Suffix(T* target, const T& value, float duration);
     ORVA_EVERY_TWEEN(ORVA_DECLARE_TWEEN_FACTORY)
 #undef ORVA_DECLARE_TWEEN_FACTORY

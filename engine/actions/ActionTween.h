@@ -35,7 +35,8 @@ concept TweenVector = std::is_same_v<T, Math::Vector2D<float>> || std::is_same_v
 
 // Vectors are handled as their float components, read and written whole by memcpy, so any
 // run of floats laid out alike (a colour's r, g, b) can be tweened as a vector.
-template <TweenVector T, class Op> ORVA_TWEEN_ARITHMETIC T eachComponent(const T& a, const T& b, Op op) noexcept
+template <TweenVector T, class Op>
+ORVA_TWEEN_ARITHMETIC T eachComponent(const T& a, const T& b, Op op) noexcept
 {
     constexpr std::size_t count = sizeof(T) / sizeof(float);
     std::array<float, count> x;
@@ -88,7 +89,8 @@ template <class T> ORVA_TWEEN_ARITHMETIC T negated(const T& value) noexcept
 
 // start + (value × factor) × curve. int works in float and truncates, saturating at int's
 // range (NaN gives 0); double widens the float factors.
-template <class T> ORVA_TWEEN_ARITHMETIC T scaledFrom(const T& start, const T& value, float factor, float curve) noexcept
+template <class T>
+ORVA_TWEEN_ARITHMETIC T scaledFrom(const T& start, const T& value, float factor, float curve) noexcept
 {
     if constexpr (TweenVector<T>) {
         return eachComponent(start, value, [=](float s, float v) { return s + (v * factor) * curve; });
@@ -190,10 +192,12 @@ public:
 };
 
 template <TweenMode M, class T>
-using ActionTweenModeBase = std::conditional_t<M == TweenMode::By, ActionTweenByBase<T>, ActionTweenToBase<T>>;
+using ActionTweenModeBase =
+    std::conditional_t<M == TweenMode::By, ActionTweenByBase<T>, ActionTweenToBase<T>>;
 
 // The one implementation of every tween; Shell is the concrete class deriving from it.
-template <class Shell, Ease E, TweenMode M, class T> class ORVA_API ActionTween : public ActionTweenModeBase<M, T>
+template <class Shell, Ease E, TweenMode M, class T>
+class ORVA_API ActionTween : public ActionTweenModeBase<M, T>
 {
     using Base = ActionTweenModeBase<M, T>;
 
@@ -222,7 +226,8 @@ public:
             const T moved = detail::scaled(this->amount, easeAmountFactor<E>, curve);
             if (this->target) {
                 const T current = detail::readTarget(this->target);
-                detail::writeTarget(this->target, detail::sum(current, detail::difference(moved, this->applied)));
+                detail::writeTarget(this->target,
+                                    detail::sum(current, detail::difference(moved, this->applied)));
             }
             this->applied = moved;
         } else if (this->target) {
@@ -260,14 +265,14 @@ public:
 
 // The twenty class templates, e.g. ActionTweenByQuadIn<float>: each is its own pooled class,
 // counted under its own name.
-#define ORVA_TWEEN_CLASS(Mode, Name)                                                                     \
-    template <class T>                                                                                   \
-    class ORVA_API ActionTween##Mode##Name final                                                         \
-        : public ActionTween<ActionTween##Mode##Name<T>, Ease::Name, TweenMode::Mode, T>                \
-    {                                                                                                    \
-    public:                                                                                              \
-        ORVA_POOLED_OPERATORS(ActionTween##Mode##Name)                                                   \
-        using ActionTween<ActionTween##Mode##Name<T>, Ease::Name, TweenMode::Mode, T>::ActionTween;     \
+#define ORVA_TWEEN_CLASS(Mode, Name)                                                                         \
+    template <class T>                                                                                       \
+    class ORVA_API ActionTween##Mode##Name final                                                             \
+        : public ActionTween<ActionTween##Mode##Name<T>, Ease::Name, TweenMode::Mode, T>                     \
+    {                                                                                                        \
+    public:                                                                                                  \
+        ORVA_POOLED_OPERATORS(ActionTween##Mode##Name)                                                       \
+        using ActionTween<ActionTween##Mode##Name<T>, Ease::Name, TweenMode::Mode, T>::ActionTween;          \
     };
 #define ORVA_TWEEN_CLASSES(Name, prefix, ...) ORVA_TWEEN_CLASS(By, Name) ORVA_TWEEN_CLASS(To, Name)
 ORVA_TWEEN_EASES(ORVA_TWEEN_CLASSES)

@@ -12,16 +12,16 @@
 // Every ease once, in the order of Ease: X(Ease, name, args...), where name is both the
 // curve of its tweens in Easing and the first word of its tween factories and script
 // functions ("quadInTo...", "Actions.Tween.quadIn").
-#define ORVA_TWEEN_EASES(X, ...)                                                                         \
-    X(Linear, linear, __VA_ARGS__)                                                                       \
-    X(SineIn, sineIn, __VA_ARGS__)                                                                       \
-    X(SineOut, sineOut, __VA_ARGS__)                                                                     \
-    X(SineInOut, sineInOut, __VA_ARGS__)                                                                 \
-    X(QuadIn, quadIn, __VA_ARGS__)                                                                       \
-    X(QuadOut, quadOut, __VA_ARGS__)                                                                     \
-    X(QuadInOut, quadInOut, __VA_ARGS__)                                                                 \
-    X(CubicIn, cubicIn, __VA_ARGS__)                                                                     \
-    X(CubicOut, cubicOut, __VA_ARGS__)                                                                   \
+#define ORVA_TWEEN_EASES(X, ...)                                                                             \
+    X(Linear, linear, __VA_ARGS__)                                                                           \
+    X(SineIn, sineIn, __VA_ARGS__)                                                                           \
+    X(SineOut, sineOut, __VA_ARGS__)                                                                         \
+    X(SineInOut, sineInOut, __VA_ARGS__)                                                                     \
+    X(QuadIn, quadIn, __VA_ARGS__)                                                                           \
+    X(QuadOut, quadOut, __VA_ARGS__)                                                                         \
+    X(QuadInOut, quadInOut, __VA_ARGS__)                                                                     \
+    X(CubicIn, cubicIn, __VA_ARGS__)                                                                         \
+    X(CubicOut, cubicOut, __VA_ARGS__)                                                                       \
     X(CubicInOut, cubicInOut, __VA_ARGS__)
 
 namespace Orva::Actions {

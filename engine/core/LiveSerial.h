@@ -39,7 +39,10 @@ public:
     {
         return static_cast<const LiveHandle&>(owner).serial_.get();
     }
-    static bool handleHolds(const Owner* /*slot*/, std::uint64_t id) noexcept { return LiveSerial::isLive(id); }
+    static bool handleHolds(const Owner* /*slot*/, std::uint64_t id) noexcept
+    {
+        return LiveSerial::isLive(id);
+    }
 
 private:
     LiveSerial serial_;

@@ -48,7 +48,10 @@ public:
         out.m[2][3] = z;
         return out;
     }
-    static Matrix44 translation(const Vector3D<T>& v) noexcept { return translation(v.x, v.y, v.z); }
+    static Matrix44 translation(const Vector3D<T>& v) noexcept
+    {
+        return translation(v.x, v.y, v.z);
+    }
 
     static Matrix44 scale(T x, T y, T z) noexcept
     {
@@ -58,7 +61,10 @@ public:
         out.m[2][2] = z;
         return out;
     }
-    static Matrix44 scale(const Vector3D<T>& v) noexcept { return scale(v.x, v.y, v.z); }
+    static Matrix44 scale(const Vector3D<T>& v) noexcept
+    {
+        return scale(v.x, v.y, v.z);
+    }
 
     // Turns +x towards +y by an angle in radians.
     static Matrix44 rotationZ(T radians) noexcept

@@ -5,7 +5,10 @@ namespace {
 std::uint32_t generatorState = 1;
 }
 
-void srand(std::uint32_t seed) { generatorState = seed; }
+void srand(std::uint32_t seed)
+{
+    generatorState = seed;
+}
 
 int rand()
 {

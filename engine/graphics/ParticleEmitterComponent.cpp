@@ -77,7 +77,8 @@ void ParticleEmitter::deleteParticles() noexcept
 void ParticleEmitter::setParticleCount(unsigned count)
 {
     if (count > MaxParticleCount) {
-        std::cerr << "particles: a budget of " << count << " particles is cut to " << MaxParticleCount << '\n';
+        std::cerr << "particles: a budget of " << count << " particles is cut to " << MaxParticleCount
+                  << '\n';
         count = MaxParticleCount;
     }
     deleteParticles();
@@ -94,8 +95,8 @@ void ParticleEmitter::removeColor(int index)
     if (index >= 0 && static_cast<std::size_t>(index) < colors_.size()) {
         colors_.erase(colors_.begin() + index);
     } else {
-        std::cerr << "particles: removeColor (" << index << ") ignored: the colour list holds " << colors_.size()
-                  << '\n';
+        std::cerr << "particles: removeColor (" << index << ") ignored: the colour list holds "
+                  << colors_.size() << '\n';
     }
 }
 

@@ -19,8 +19,10 @@ struct Corner
 {
     float x, y, u, v;
 };
-constexpr Corner UnitQuadCorners[] = {
-    {-0.5f, 0.5f, 0.0f, 0.0f}, {-0.5f, -0.5f, 0.0f, 1.0f}, {0.5f, -0.5f, 1.0f, 1.0f}, {0.5f, 0.5f, 1.0f, 0.0f}};
+constexpr Corner UnitQuadCorners[] = {{-0.5f, 0.5f, 0.0f, 0.0f},
+                                      {-0.5f, -0.5f, 0.0f, 1.0f},
+                                      {0.5f, -0.5f, 1.0f, 1.0f},
+                                      {0.5f, 0.5f, 1.0f, 0.0f}};
 // The two triangles the unit quad's strip covers, (0, 1, 3) and (3, 1, 2).
 constexpr std::uint16_t QuadIndices[] = {0, 1, 3, 3, 1, 2};
 constexpr std::size_t IndicesPerQuad = std::size(QuadIndices);
@@ -177,7 +179,8 @@ bool SpriteBatch::drawToFirstBufferOnly()
         return false;
     }
     for (std::size_t index = 0; index < drawBuffers_.size(); ++index) {
-        drawBuffers_[index] = static_cast<GLenum>(currentBinding(GL_DRAW_BUFFER0 + static_cast<GLenum>(index)));
+        drawBuffers_[index] =
+            static_cast<GLenum>(currentBinding(GL_DRAW_BUFFER0 + static_cast<GLenum>(index)));
     }
     glDrawBuffers(1, drawBuffers_.data());
     return true;
@@ -208,7 +211,8 @@ void SpriteBatch::add(const SpriteDrawValues& values, const Texture* texture, bo
             placed[row][column] = sum;
         }
     }
-    const Math::Vector2D<float> oneImage(values.sizeUV.x / values.numFrames.x, values.sizeUV.y / values.numFrames.y);
+    const Math::Vector2D<float> oneImage(values.sizeUV.x / values.numFrames.x,
+                                         values.sizeUV.y / values.numFrames.y);
     const Math::Vector2D<float> cell(values.startUV.x + values.currFrame.x * oneImage.x,
                                      values.startUV.y + values.currFrame.y * oneImage.y);
     for (const Corner& corner : UnitQuadCorners) {
@@ -252,7 +256,8 @@ void SpriteBatch::flush()
         if (additive_) {
             glBlendFunc(GL_SRC_ALPHA, GL_ONE);
         }
-        glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(quads * IndicesPerQuad), GL_UNSIGNED_SHORT, nullptr);
+        glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(quads * IndicesPerQuad), GL_UNSIGNED_SHORT,
+                       nullptr);
         if (additive_) {
             glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         }

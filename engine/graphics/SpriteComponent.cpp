@@ -169,7 +169,8 @@ void SpriteComponent::changeTexture(const std::string& path)
     if (texture_ != nullptr && texture_->getPath() == path) {
         return;
     }
-    Texture* requested = TextureManager::hasInstance() ? TextureManager::getInstance().add(this, path) : nullptr;
+    Texture* requested =
+        TextureManager::hasInstance() ? TextureManager::getInstance().add(this, path) : nullptr;
     if (requested != nullptr && texture_ != nullptr && !texture_->getAnimationData().empty()) {
         changeAnimation(texture_->getAnimationData().front().first);
     }
@@ -194,7 +195,8 @@ void SpriteComponent::changeAnimation(const std::string& name)
         row_ = 0.0f;
         return;
     }
-    const bool known = std::any_of(table.begin(), table.end(), [&](const auto& entry) { return entry.first == name; });
+    const bool known =
+        std::any_of(table.begin(), table.end(), [&](const auto& entry) { return entry.first == name; });
     if ((!name.empty() && !known) || currentAnimation_.empty()) {
         currentAnimation_ = table.front().first;
     }

@@ -253,8 +253,8 @@ void TextureManager::setPersistantTexture(const std::string& path, bool persiste
 
 bool TextureManager::contains(const Texture* texture) const
 {
-    return texture != nullptr &&
-           std::any_of(textures_.begin(), textures_.end(), [&](const auto& entry) { return entry.second == texture; });
+    return texture != nullptr && std::any_of(textures_.begin(), textures_.end(),
+                                             [&](const auto& entry) { return entry.second == texture; });
 }
 
 // Looked up before the texture is read, so that a pointer to a texture already erased is
@@ -357,7 +357,8 @@ void TextureManager::completeAtlas(const std::string& key, const std::string& co
     Texture& atlas = *found->second;
     const DecodedImage image(contents);
     if (!image.isValid()) {
-        std::cerr << "textures: the atlas image " << key << " was not decoded: " << image.getFailure() << '\n';
+        std::cerr << "textures: the atlas image " << key << " was not decoded: " << image.getFailure()
+                  << '\n';
     } else if (!uploader_->upload(atlas.getId(), image)) {
         std::cerr << "textures: the atlas image " << key << " could not be made a texture\n";
     }
@@ -379,7 +380,7 @@ void TextureManager::completeImage(const std::string& key, const std::string& co
     const DecodedImage image(contents);
     if (name == 0 || !image.isValid() || !uploader_->upload(name, image)) {
         std::cerr << "textures: " << key << " was not loaded: "
-                  << (name == 0             ? "there is no OpenGL context"
+                  << (name == 0          ? "there is no OpenGL context"
                       : !image.isValid() ? image.getFailure()
                                          : "it could not be made a texture")
                   << '\n';

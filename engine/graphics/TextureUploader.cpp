@@ -94,8 +94,8 @@ public:
         // Rows of odd-width RGB images are not 4-byte aligned; should compression be
         // unavailable, the uncompressed path would otherwise skew them.
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        if (SOIL_create_OGL_texture(image.getPixels(), image.getWidth(), image.getHeight(), image.getChannels(),
-                                    name, SOIL_FLAG_COMPRESS_TO_DXT) == 0) {
+        if (SOIL_create_OGL_texture(image.getPixels(), image.getWidth(), image.getHeight(),
+                                    image.getChannels(), name, SOIL_FLAG_COMPRESS_TO_DXT) == 0) {
             return false;
         }
         if (rasterizesInSoftware()) {

@@ -230,7 +230,7 @@ void Viewport::draw()
         }
     }
     Debug::FrameStageProbe::enter(lastDrawn != nullptr ? Debug::FrameStage::WindowPass
-                                                        : Debug::FrameStage::WindowClear);
+                                                       : Debug::FrameStage::WindowClear);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     const bool depthTested = lastDrawn != nullptr && !lastDrawn->showsTargetAsIs();
     clearWindow(anyVisible && lastDrawn == nullptr, depthTested);

@@ -39,9 +39,10 @@ template <class T> struct IntegerRange
     using Limits = std::numeric_limits<T>;
     static constexpr bool wide = sizeof(T) >= sizeof(lua_Integer);
     static constexpr lua_Integer lowest =
-        wide ? std::numeric_limits<lua_Integer>::min()
-             : (std::is_signed_v<T> ? static_cast<lua_Integer>(Limits::min())
-                                    : -static_cast<lua_Integer>(std::make_signed_t<T>(Limits::max() / 2)) - 1);
+        wide
+            ? std::numeric_limits<lua_Integer>::min()
+            : (std::is_signed_v<T> ? static_cast<lua_Integer>(Limits::min())
+                                   : -static_cast<lua_Integer>(std::make_signed_t<T>(Limits::max() / 2)) - 1);
     static constexpr lua_Integer highest =
         wide ? std::numeric_limits<lua_Integer>::max() : static_cast<lua_Integer>(Limits::max());
 };

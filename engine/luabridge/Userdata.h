@@ -38,8 +38,11 @@ template <class T> inline constexpr bool isByValue = ByValue<std::remove_cv_t<T>
 /// equal when they name the same slot and id. Nothing else is needed: every push of the
 /// class, by any binding, keeps the id.
 template <class T>
-concept PooledClass = requires(const T& object) {
-    { T::handleHolds(&object, T::handleId(object)) } -> std::same_as<bool>;
+concept PooledClass = requires(const T& object)
+{
+    {
+        T::handleHolds(&object, T::handleId(object))
+        } -> std::same_as<bool>;
 };
 
 /// Where a pooled object sat and the id it had when its pointer was pushed.

@@ -28,12 +28,13 @@ void AABBCollider::init()
 
 void AABBCollider::update(float)
 {
-    if (const TransformComponent* transform = transformForStep(moved(offset, cachedOffset_) || moved(size, cachedSize_))) {
+    if (const TransformComponent* transform =
+            transformForStep(moved(offset, cachedOffset_) || moved(size, cachedSize_))) {
         placement_ = placeBox(*transform, size, offset);
         const Vector2& c = placement_.center;
         const Vector2& h = placement_.half;
-        corners_ = {Vector2{c.x - h.x, c.y + h.y}, Vector2{c.x - h.x, c.y - h.y}, Vector2{c.x + h.x, c.y - h.y},
-                    Vector2{c.x + h.x, c.y + h.y}};
+        corners_ = {Vector2{c.x - h.x, c.y + h.y}, Vector2{c.x - h.x, c.y - h.y},
+                    Vector2{c.x + h.x, c.y - h.y}, Vector2{c.x + h.x, c.y + h.y}};
         setBounds({corners_[0], corners_[1], corners_[2], corners_[3]});
         cachedOffset_ = offset;
         cachedSize_ = size;

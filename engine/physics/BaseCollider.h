@@ -119,7 +119,8 @@ protected:
         Vector2 scaledOffset;
         Vector2 center;
     };
-    static BoxPlacement placeBox(const TransformComponent& transform, const Vector2& size, const Vector2& offset);
+    static BoxPlacement placeBox(const TransformComponent& transform, const Vector2& size,
+                                 const Vector2& offset);
     static bool moved(float value, float cached) noexcept;
     static bool moved(const Vector2& value, const Vector2& cached) noexcept;
 

@@ -16,7 +16,8 @@ ReflectionMap BoxCollider::getReflectibles()
 
 void BoxCollider::update(float)
 {
-    const TransformComponent* transform = transformForStep(moved(size, cachedSize_) || moved(offset, cachedOffset_));
+    const TransformComponent* transform =
+        transformForStep(moved(size, cachedSize_) || moved(offset, cachedOffset_));
     if (!transform) {
         return;
     }
@@ -27,7 +28,8 @@ void BoxCollider::update(float)
     const Vector2& c = placement_.center;
     const Vector2& h = placement_.half;
     const auto corner = [&](float sx, float sy) {
-        return Vector2{c.x + boxXAxis_.x * sx * h.x + yAxis.x * sy * h.y, c.y + boxXAxis_.y * sx * h.x + yAxis.y * sy * h.y};
+        return Vector2{c.x + boxXAxis_.x * sx * h.x + yAxis.x * sy * h.y,
+                       c.y + boxXAxis_.y * sx * h.x + yAxis.y * sy * h.y};
     };
     edges_ = {corner(-1.0f, 1.0f), corner(-1.0f, -1.0f), corner(1.0f, -1.0f), corner(1.0f, 1.0f)};
     setBounds({edges_[0], edges_[1], edges_[2], edges_[3]});

@@ -38,7 +38,8 @@ void BroadPhase::clear() noexcept
 void BroadPhase::add(std::uint32_t index, const Bounds& bounds)
 {
     // Bounds with a NaN overlap nothing.
-    if (std::isnan(bounds.left) || std::isnan(bounds.bottom) || std::isnan(bounds.right) || std::isnan(bounds.top)) {
+    if (std::isnan(bounds.left) || std::isnan(bounds.bottom) || std::isnan(bounds.right) ||
+        std::isnan(bounds.top)) {
         return;
     }
     entries_.push_back({bounds, index});

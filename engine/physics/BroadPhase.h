@@ -64,8 +64,10 @@ private:
     // buckets; rows are scattered.
     std::size_t bucketOf(std::int32_t x, std::int32_t y) const noexcept
     {
-        const std::uint64_t row = static_cast<std::uint64_t>(static_cast<std::uint32_t>(y)) * 0x9E3779B97F4A7C15ull;
-        return static_cast<std::size_t>(((row >> bucketShift_) + static_cast<std::uint32_t>(x)) & bucketMask_);
+        const std::uint64_t row =
+            static_cast<std::uint64_t>(static_cast<std::uint32_t>(y)) * 0x9E3779B97F4A7C15ull;
+        return static_cast<std::size_t>(((row >> bucketShift_) + static_cast<std::uint32_t>(x)) &
+                                        bucketMask_);
     }
     void fillBuckets();
     void pairWithin(PairList& pairs) const;

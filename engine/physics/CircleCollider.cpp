@@ -55,7 +55,8 @@ void CircleCollider::refresh(const TransformComponent& transform)
     }
     actualRadius_ = radius * scale.x;
     const float reach = std::fabs(actualRadius_);
-    setBounds({{actualCenter_.x - reach, actualCenter_.y - reach}, {actualCenter_.x + reach, actualCenter_.y + reach}});
+    setBounds({{actualCenter_.x - reach, actualCenter_.y - reach},
+               {actualCenter_.x + reach, actualCenter_.y + reach}});
     cachedOffset_ = offset;
     cachedRadius_ = radius;
 }

@@ -148,7 +148,8 @@ void bounceAlone(const BaseCollider& collider, RigidBody& body, const CollisionM
                  float changeScale) noexcept
 {
     const Vector2 v = planar(body.velocity);
-    setPlanar(body.velocity, plus(v, scaled(bounceChange(v, manifold.normal, body.restitution), changeScale)));
+    setPlanar(body.velocity,
+              plus(v, scaled(bounceChange(v, manifold.normal, body.restitution), changeScale)));
     push(collider, manifold.normal, side * manifold.penetration * LonePush);
 }
 
@@ -343,7 +344,8 @@ void respondCircleCircle(CircleCollider& p, CircleCollider& q, const CollisionMa
     RigidBody* bodyQ = q.getRigidBody();
     const Vector2& n = manifold.normal;
     if (bodyP && bodyQ) {
-        exchange(p, *bodyP, q, *bodyQ, manifold, std::min(bodyP->restitution, bodyQ->restitution), CircleScale);
+        exchange(p, *bodyP, q, *bodyQ, manifold, std::min(bodyP->restitution, bodyQ->restitution),
+                 CircleScale);
     } else if (bodyQ) {
         bounceAlone(q, *bodyQ, manifold, -1.0f, CircleScale);
     } else if (bodyP) {

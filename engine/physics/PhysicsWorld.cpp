@@ -220,7 +220,8 @@ void PhysicsWorld::findCandidates()
                                                ContactHolder{colliders_[k], 0}, byCollider);
             for (auto holder = held.first; holder != held.second; ++holder) {
                 if (holder->second != k) {
-                    candidates_.push_back(BroadPhase::key(std::min(holder->second, k), std::max(holder->second, k)));
+                    candidates_.push_back(
+                        BroadPhase::key(std::min(holder->second, k), std::max(holder->second, k)));
                 }
             }
         }
@@ -343,7 +344,9 @@ void PhysicsWorld::integrateBodies(float dt)
 
 std::uint32_t PhysicsWorld::codeOf(CollisionEvent::CollisionEventType type) const noexcept
 {
-    return type == CollisionEvent::Enter ? enterHash_ : type == CollisionEvent::Exit ? exitHash_ : persistHash_;
+    return type == CollisionEvent::Enter  ? enterHash_
+           : type == CollisionEvent::Exit ? exitHash_
+                                          : persistHash_;
 }
 
 void PhysicsWorld::listen(CollisionEvent::CollisionEventType type, LuaScriptComponent* component,
@@ -354,7 +357,8 @@ void PhysicsWorld::listen(CollisionEvent::CollisionEventType type, LuaScriptComp
     collider->trackContacts();
     FunctionHolder callback(component, functionName.c_str());
     callback->addEventCallback(codeOf(type), this);
-    listeners_.add(type, {collider, collider->getSerial(), &component->getEventCallbackObject(), std::move(callback)});
+    listeners_.add(
+        type, {collider, collider->getSerial(), &component->getEventCallbackObject(), std::move(callback)});
 }
 
 void PhysicsWorld::listenToCollisionEnter(LuaScriptComponent* component, const std::string& functionName,

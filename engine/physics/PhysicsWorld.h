@@ -64,7 +64,8 @@ public:
             return colliderSerial == 0 || listener.colliderSerial == colliderSerial;
         }
     };
-    using Listeners = ListenerList<CollisionEvent::CollisionEventType, CollisionFunctionHolder, ListenerFilter>;
+    using Listeners =
+        ListenerList<CollisionEvent::CollisionEventType, CollisionFunctionHolder, ListenerFilter>;
 
     // Every group slot named "CollisionGroup " and its number, every pair detecting, none in
     // use.

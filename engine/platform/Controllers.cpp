@@ -64,8 +64,9 @@ XINPUT_GAMEPAD readGamepad(SDL_GameController* controller)
 {
     XINPUT_GAMEPAD pad{};
     for (const ButtonBit& entry : ButtonBits) {
-        if (SDL_GameControllerGetButton(controller, entry.button) != 0)
+        if (SDL_GameControllerGetButton(controller, entry.button) != 0) {
             pad.wButtons |= entry.bit;
+        }
     }
     pad.bLeftTrigger = triggerByte(SDL_GameControllerGetAxis(controller, SDL_CONTROLLER_AXIS_TRIGGERLEFT));
     pad.bRightTrigger = triggerByte(SDL_GameControllerGetAxis(controller, SDL_CONTROLLER_AXIS_TRIGGERRIGHT));
@@ -81,8 +82,9 @@ class SdlControllerBackend final : public ControllerBackend
 public:
     bool getState(DWORD userIndex, XINPUT_STATE& state) override
     {
-        if (!start())
+        if (!start()) {
             return false;
+        }
         // Each slot is read at most once per input update, so a second read of a slot marks
         // the next update: devices are looked at again then, and only then.
         const unsigned bit = 1u << userIndex;
@@ -92,8 +94,9 @@ public:
         }
         slotsReadSinceRefresh_ |= bit;
         Slot& slot = slots_[userIndex];
-        if (slot.controller == nullptr)
+        if (slot.controller == nullptr) {
             return false;
+        }
         const XINPUT_GAMEPAD pad = readGamepad(slot.controller);
         if (!sameGamepad(pad, slot.last.Gamepad)) {
             ++slot.last.dwPacketNumber;
@@ -105,13 +108,16 @@ public:
 
     bool setState(DWORD userIndex, const XINPUT_VIBRATION& vibration) override
     {
-        if (!start())
+        if (!start()) {
             return false;
-        if (!refreshed_)
+        }
+        if (!refreshed_) {
             refresh();
+        }
         Slot& slot = slots_[userIndex];
-        if (slot.controller == nullptr)
+        if (slot.controller == nullptr) {
             return false;
+        }
         slot.rumble = vibration;
         sendRumble(slot);
         return true;
@@ -120,12 +126,14 @@ public:
     void shutDown()
     {
         for (Slot& slot : slots_) {
-            if (slot.controller != nullptr)
+            if (slot.controller != nullptr) {
                 SDL_GameControllerClose(slot.controller);
+            }
             slot = Slot{};
         }
-        if (started_)
+        if (started_) {
             SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
+        }
         started_ = false;
         refreshed_ = false;
         slotsReadSinceRefresh_ = 0;
@@ -143,13 +151,15 @@ private:
 
     bool start()
     {
-        if (started_)
+        if (started_) {
             return true;
+        }
         // Without it SDL reports every pad at rest while no window of the process has focus.
         SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
         if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) {
-            if (!reportedFailure_)
+            if (!reportedFailure_) {
                 SDL_Log("platform: no game controllers: %s", SDL_GetError());
+            }
             reportedFailure_ = true;
             return false;
         }
@@ -174,18 +184,21 @@ private:
         bool opened = false;
         const int devices = SDL_NumJoysticks();
         for (int device = 0; device < devices; ++device) {
-            if (!SDL_IsGameController(device))
+            if (!SDL_IsGameController(device)) {
                 continue;
+            }
             const SDL_JoystickID id = SDL_JoystickGetDeviceInstanceID(device);
             const auto holds = [id](const Slot& slot) {
                 return slot.controller != nullptr && slot.instanceId == id;
             };
-            if (std::any_of(slots_.begin(), slots_.end(), holds))
+            if (std::any_of(slots_.begin(), slots_.end(), holds)) {
                 continue;
+            }
             const auto free = std::find_if(slots_.begin(), slots_.end(),
                                            [](const Slot& slot) { return slot.controller == nullptr; });
-            if (free == slots_.end())
+            if (free == slots_.end()) {
                 break;
+            }
             if (SDL_GameController* controller = SDL_GameControllerOpen(device)) {
                 free->controller = controller;
                 free->instanceId = id;
@@ -194,13 +207,15 @@ private:
         }
         // SDL holds back the first change of a newly opened pad's axes for one update; a
         // second one lets the first poll read the pad as it is.
-        if (opened)
+        if (opened) {
             SDL_GameControllerUpdate();
+        }
         const Uint64 now = SDL_GetTicks64();
         for (Slot& slot : slots_) {
             const bool running = slot.rumble.wLeftMotorSpeed != 0 || slot.rumble.wRightMotorSpeed != 0;
-            if (slot.controller != nullptr && running && now - slot.rumbleSentAt >= RumbleRenewalMs)
+            if (slot.controller != nullptr && running && now - slot.rumbleSentAt >= RumbleRenewalMs) {
                 sendRumble(slot);
+            }
         }
     }
 
@@ -244,15 +259,17 @@ Orva::Platform::ControllerBackend::~ControllerBackend() = default;
 
 DWORD XInputGetState(DWORD userIndex, XINPUT_STATE* state)
 {
-    if (userIndex >= XUSER_MAX_COUNT || state == nullptr)
+    if (userIndex >= XUSER_MAX_COUNT || state == nullptr) {
         return ERROR_BAD_ARGUMENTS;
+    }
     return backend().getState(userIndex, *state) ? ERROR_SUCCESS : ERROR_DEVICE_NOT_CONNECTED;
 }
 
 DWORD XInputSetState(DWORD userIndex, XINPUT_VIBRATION* vibration)
 {
-    if (userIndex >= XUSER_MAX_COUNT || vibration == nullptr)
+    if (userIndex >= XUSER_MAX_COUNT || vibration == nullptr) {
         return ERROR_BAD_ARGUMENTS;
+    }
     return backend().setState(userIndex, *vibration) ? ERROR_SUCCESS : ERROR_DEVICE_NOT_CONNECTED;
 }
 

@@ -36,10 +36,12 @@ constexpr KeyTable buildKeyTable()
     constexpr BYTE letterScanCodes[26] = {0x1E, 0x30, 0x2E, 0x20, 0x12, 0x21, 0x22, 0x23, 0x17,
                                           0x24, 0x25, 0x26, 0x32, 0x31, 0x18, 0x19, 0x10, 0x13,
                                           0x1F, 0x14, 0x16, 0x2F, 0x11, 0x2D, 0x15, 0x2C};
-    for (int i = 0; i < 26; ++i)
+    for (int i = 0; i < 26; ++i) {
         key(static_cast<SDL_Scancode>(SDL_SCANCODE_A + i), 'A' + i, letterScanCodes[i]);
-    for (int i = 0; i < 9; ++i)
+    }
+    for (int i = 0; i < 9; ++i) {
         key(static_cast<SDL_Scancode>(SDL_SCANCODE_1 + i), '1' + i, 0x02 + i);
+    }
     key(SDL_SCANCODE_0, '0', 0x0B);
 
     key(SDL_SCANCODE_RETURN, VK_RETURN, 0x1C);
@@ -62,12 +64,14 @@ constexpr KeyTable buildKeyTable()
     key(SDL_SCANCODE_NONUSBACKSLASH, VK_OEM_102, 0x56);
     key(SDL_SCANCODE_CAPSLOCK, VK_CAPITAL, 0x3A);
 
-    for (int i = 0; i < 10; ++i)
+    for (int i = 0; i < 10; ++i) {
         key(static_cast<SDL_Scancode>(SDL_SCANCODE_F1 + i), VK_F1 + i, 0x3B + i);
+    }
     key(SDL_SCANCODE_F11, VK_F11, 0x57);
     key(SDL_SCANCODE_F12, VK_F12, 0x58);
-    for (int i = 0; i < 11; ++i)
+    for (int i = 0; i < 11; ++i) {
         key(static_cast<SDL_Scancode>(SDL_SCANCODE_F13 + i), VK_F13 + i, 0x64 + i);
+    }
     key(SDL_SCANCODE_F24, VK_F24, 0x76);
 
     key(SDL_SCANCODE_PRINTSCREEN, VK_SNAPSHOT, 0x37, true);
@@ -153,20 +157,25 @@ void post(State& s, HWND window, UINT message, WPARAM wParam, LPARAM lParam, Uin
 
 WORD clampToShort(long long value)
 {
-    const long long clamped = std::clamp<long long>(value, std::numeric_limits<SHORT>::min(),
-                                                    std::numeric_limits<SHORT>::max());
+    const long long clamped =
+        std::clamp<long long>(value, std::numeric_limits<SHORT>::min(), std::numeric_limits<SHORT>::max());
     return static_cast<WORD>(static_cast<SHORT>(clamped));
 }
 
-LPARAM pointParam(long long x, long long y) { return MAKELPARAM(clampToShort(x), clampToShort(y)); }
+LPARAM pointParam(long long x, long long y)
+{
+    return MAKELPARAM(clampToShort(x), clampToShort(y));
+}
 
 WPARAM modifierFlags(const State& s)
 {
     WPARAM flags = 0;
-    if ((s.keyTable[VK_SHIFT] & 0x80) != 0)
+    if ((s.keyTable[VK_SHIFT] & 0x80) != 0) {
         flags |= MK_SHIFT;
-    if ((s.keyTable[VK_CONTROL] & 0x80) != 0)
+    }
+    if ((s.keyTable[VK_CONTROL] & 0x80) != 0) {
         flags |= MK_CONTROL;
+    }
     return flags;
 }
 
@@ -177,31 +186,38 @@ void translateKey(State& s, const SDL_KeyboardEvent& event)
         symbol.scancode >= 0 && symbol.scancode < SDL_NUM_SCANCODES ? Keys[symbol.scancode] : KeyInfo{};
     int virtualKey = info.virtualKey;
     // Letters follow the layout, so a key that types 'q' is Q wherever it sits.
-    if (symbol.sym >= SDLK_a && symbol.sym <= SDLK_z)
+    if (symbol.sym >= SDLK_a && symbol.sym <= SDLK_z) {
         virtualKey = 'A' + (symbol.sym - SDLK_a);
-    else if (info.numLockKey != 0 && (symbol.mod & KMOD_NUM) != 0)
+    } else if (info.numLockKey != 0 && (symbol.mod & KMOD_NUM) != 0) {
         virtualKey = info.numLockKey;
+    }
 
     // Alt with Ctrl is how AltGr reaches programs, so it types rather than commands;
     // AltGr reported as its own modifier (KMOD_MODE) is no Alt either.
     const bool altHeld = (symbol.mod & KMOD_ALT) != 0 && (symbol.mod & KMOD_CTRL) == 0;
     const bool system = altHeld || virtualKey == VK_F10;
     const bool down = event.type == SDL_KEYDOWN;
-    if (down)
+    if (down) {
         s.dropNextText = system;
+    }
 
     const HWND window = windowOfSdlId(s, event.windowID);
-    if (window == nullptr || virtualKey == 0)
+    if (window == nullptr || virtualKey == 0) {
         return;
+    }
     LPARAM lParam = 1 | (static_cast<LPARAM>(info.scanCode) << ScanCodeShift);
-    if (info.extended)
+    if (info.extended) {
         lParam |= KF_EXTENDED_BIT;
-    if (altHeld)
+    }
+    if (altHeld) {
         lParam |= KF_ALTDOWN_BIT;
-    if (!down || event.repeat != 0)
+    }
+    if (!down || event.repeat != 0) {
         lParam |= KF_REPEAT_BIT;
-    if (!down)
+    }
+    if (!down) {
         lParam |= KF_UP_BIT;
+    }
     const UINT message = system ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
     post(s, window, message, static_cast<WPARAM>(virtualKey), lParam, event.timestamp);
 }
@@ -212,8 +228,9 @@ char32_t decodeUtf8(const unsigned char*& text, const unsigned char* end)
 {
     constexpr char32_t Replacement = 0xFFFD;
     const unsigned char lead = *text++;
-    if (lead < 0x80)
+    if (lead < 0x80) {
         return lead;
+    }
     int continuation = 0;
     char32_t codePoint = 0;
     char32_t minimum = 0;
@@ -226,26 +243,31 @@ char32_t decodeUtf8(const unsigned char*& text, const unsigned char* end)
     } else {
         return Replacement;
     }
-    if (end - text < continuation)
+    if (end - text < continuation) {
         return Replacement;
+    }
     for (int i = 0; i < continuation; ++i) {
-        if ((text[i] & 0xC0) != 0x80)
+        if ((text[i] & 0xC0) != 0x80) {
             return Replacement;
+        }
         codePoint = (codePoint << 6) | (text[i] & 0x3F);
     }
-    if (codePoint < minimum || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
+    if (codePoint < minimum || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
         return Replacement;
+    }
     text += continuation;
     return codePoint;
 }
 
 void translateText(State& s, const SDL_TextInputEvent& event)
 {
-    if (std::exchange(s.dropNextText, false))
+    if (std::exchange(s.dropNextText, false)) {
         return;
+    }
     const HWND window = windowOfSdlId(s, event.windowID);
-    if (window == nullptr)
+    if (window == nullptr) {
         return;
+    }
     const auto* text = reinterpret_cast<const unsigned char*>(event.text);
     const auto* end = text + strnlen(event.text, sizeof event.text);
     while (text < end) {
@@ -283,8 +305,9 @@ void translateMouseButton(State& s, const SDL_MouseButtonEvent& event)
         return;
     }
     const HWND window = windowOfSdlId(s, event.windowID);
-    if (window == nullptr)
+    if (window == nullptr) {
         return;
+    }
     const bool down = event.type == SDL_MOUSEBUTTONDOWN;
     post(s, window, down ? messages.down : messages.up, modifierFlags(s) | (down ? messages.flag : 0),
          pointParam(event.x, event.y), event.timestamp);
@@ -293,15 +316,19 @@ void translateMouseButton(State& s, const SDL_MouseButtonEvent& event)
 void translateMouseMotion(State& s, const SDL_MouseMotionEvent& event)
 {
     const HWND window = windowOfSdlId(s, event.windowID);
-    if (window == nullptr)
+    if (window == nullptr) {
         return;
+    }
     WPARAM flags = modifierFlags(s);
-    if ((event.state & SDL_BUTTON_LMASK) != 0)
+    if ((event.state & SDL_BUTTON_LMASK) != 0) {
         flags |= MK_LBUTTON;
-    if ((event.state & SDL_BUTTON_RMASK) != 0)
+    }
+    if ((event.state & SDL_BUTTON_RMASK) != 0) {
         flags |= MK_RBUTTON;
-    if ((event.state & SDL_BUTTON_MMASK) != 0)
+    }
+    if ((event.state & SDL_BUTTON_MMASK) != 0) {
         flags |= MK_MBUTTON;
+    }
     post(s, window, WM_MOUSEMOVE, flags, pointParam(event.x, event.y), event.timestamp);
 }
 
@@ -309,25 +336,29 @@ void translateMouseMotion(State& s, const SDL_MouseMotionEvent& event)
 void translateWheel(State& s, const SDL_MouseWheelEvent& event)
 {
     long long notches = event.y;
-    if (event.direction == SDL_MOUSEWHEEL_FLIPPED)
+    if (event.direction == SDL_MOUSEWHEEL_FLIPPED) {
         notches = -notches;
+    }
     const HWND window = windowOfSdlId(s, event.windowID);
-    if (window == nullptr || notches == 0)
+    if (window == nullptr || notches == 0) {
         return;
+    }
     int left = 0;
     int top = 0;
     SDL_GetWindowPosition(findWindow(window)->window, &left, &top);
-    const WPARAM wParam = MAKEWPARAM(static_cast<WORD>(modifierFlags(s)), clampToShort(notches * WHEEL_DELTA));
-    post(s, window, WM_MOUSEWHEEL, wParam, pointParam(static_cast<long long>(left) + event.mouseX,
-                                                      static_cast<long long>(top) + event.mouseY),
+    const WPARAM wParam =
+        MAKEWPARAM(static_cast<WORD>(modifierFlags(s)), clampToShort(notches * WHEEL_DELTA));
+    post(s, window, WM_MOUSEWHEEL, wParam,
+         pointParam(static_cast<long long>(left) + event.mouseX, static_cast<long long>(top) + event.mouseY),
          event.timestamp);
 }
 
 void translateWindowEvent(State& s, const SDL_WindowEvent& event)
 {
     const HWND window = windowOfSdlId(s, event.windowID);
-    if (window == nullptr)
+    if (window == nullptr) {
         return;
+    }
     switch (event.event) {
     case SDL_WINDOWEVENT_FOCUS_GAINED:
         post(s, window, WM_SETFOCUS, 0, 0, event.timestamp);
@@ -369,8 +400,9 @@ void translateDrop(State& s, SDL_DropEvent& event)
             record->pendingDrop.clear();
             break;
         case SDL_DROPFILE:
-            if (event.file != nullptr)
+            if (event.file != nullptr) {
                 record->pendingDrop.emplace_back(event.file);
+            }
             break;
         case SDL_DROPCOMPLETE:
             if (!record->pendingDrop.empty()) {
@@ -433,8 +465,9 @@ void translateEvent(State& s, SDL_Event& event)
         break;
     case SDL_QUIT:
         // A request to end the program asks every window to close.
-        for (const auto& [id, record] : s.windows)
+        for (const auto& [id, record] : s.windows) {
             post(s, toHandle<HWND>(id), WM_CLOSE, 0, 0, event.quit.timestamp);
+        }
         break;
     case SDL_DROPBEGIN:
     case SDL_DROPFILE:

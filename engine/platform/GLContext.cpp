@@ -10,8 +10,9 @@ namespace {
 WindowRecord* findRecord(SDL_Window* window)
 {
     for (auto& [id, record] : state().windows) {
-        if (record.window == window)
+        if (record.window == window) {
             return &record;
+        }
     }
     return nullptr;
 }
@@ -24,8 +25,9 @@ namespace detail {
 
 void deleteGLContexts(WindowRecord& record)
 {
-    for (SDL_GLContext context : record.glContexts)
+    for (SDL_GLContext context : record.glContexts) {
         SDL_GL_DeleteContext(context);
+    }
     record.glContexts.clear();
 }
 
@@ -44,8 +46,9 @@ GLContextHandle CreateGLContext(SDL_Window* window)
         return nullptr;
     }
     SDL_GLContext context = SDL_GL_CreateContext(window);
-    if (context == nullptr)
+    if (context == nullptr) {
         return nullptr;
+    }
     // Frames are paced by the engine's own controller, never by the display.
     SDL_GL_SetSwapInterval(0);
     record->glContexts.push_back(context);
@@ -54,8 +57,9 @@ GLContextHandle CreateGLContext(SDL_Window* window)
 
 bool SwapGLBuffers(SDL_Window* window)
 {
-    if (findRecord(window) == nullptr)
+    if (findRecord(window) == nullptr) {
         return false;
+    }
     SDL_GL_SwapWindow(window);
     return true;
 }

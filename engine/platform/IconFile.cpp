@@ -39,8 +39,9 @@ constexpr int MaxIconSide = 256;
 std::uint32_t readLE(Bytes bytes, std::size_t offset, int width)
 {
     std::uint32_t value = 0;
-    for (int i = width - 1; i >= 0; --i)
+    for (int i = width - 1; i >= 0; --i) {
         value = (value << 8) | bytes[offset + static_cast<std::size_t>(i)];
+    }
     return value;
 }
 
@@ -52,8 +53,9 @@ bool startsWith(Bytes bytes, Bytes prefix)
 std::uint32_t readBE32(Bytes bytes, std::size_t offset)
 {
     std::uint32_t value = 0;
-    for (std::size_t i = 0; i < 4; ++i)
+    for (std::size_t i = 0; i < 4; ++i) {
         value = (value << 8) | bytes[offset + i];
+    }
     return value;
 }
 
@@ -76,14 +78,18 @@ std::optional<std::vector<std::uint8_t>> pngForStb(Bytes bytes)
     std::size_t offset = PngSignature.size();
     while (bytes.size() - offset >= ChunkHeader) {
         const std::size_t length = readBE32(bytes, offset);
-        if (length > bytes.size() - offset - ChunkHeader)
+        if (length > bytes.size() - offset - ChunkHeader) {
             return std::nullopt;
-        if (isType(offset, EndType))
+        }
+        if (isType(offset, EndType)) {
             break;
-        const std::size_t chunkEnd = offset + std::min(ChunkHeader + length + ChunkCrc, bytes.size() - offset);
-        if (length != 0 || !isType(offset, DataType))
+        }
+        const std::size_t chunkEnd =
+            offset + std::min(ChunkHeader + length + ChunkCrc, bytes.size() - offset);
+        if (length != 0 || !isType(offset, DataType)) {
             kept.insert(kept.end(), bytes.begin() + static_cast<std::ptrdiff_t>(offset),
                         bytes.begin() + static_cast<std::ptrdiff_t>(chunkEnd));
+        }
         offset = chunkEnd;
     }
     kept.insert(kept.end(), bytes.begin() + static_cast<std::ptrdiff_t>(offset), bytes.end());
@@ -95,26 +101,30 @@ std::optional<IconImage> decodeWithStb(Bytes bytes)
     std::optional<std::vector<std::uint8_t>> png;
     if (startsWith(bytes, PngSignature)) {
         png = pngForStb(bytes);
-        if (!png)
+        if (!png) {
             return std::nullopt;
+        }
         bytes = *png;
     }
-    if (bytes.size() > INT_MAX)
+    if (bytes.size() > INT_MAX) {
         return std::nullopt;
+    }
     int width = 0;
     int height = 0;
     int channels = 0;
     stbi_uc* pixels = stbi_load_from_memory(bytes.data(), static_cast<int>(bytes.size()), &width, &height,
                                             &channels, STBI_rgb_alpha);
-    if (pixels == nullptr)
+    if (pixels == nullptr) {
         return std::nullopt;
+    }
     // stb_image accepts a bitmap of no rows; an icon without pixels is malformed all the same.
     if (width < 1 || height < 1) {
         stbi_image_free(pixels);
         return std::nullopt;
     }
     IconImage image{width, height, {}};
-    image.rgba.assign(pixels, pixels + static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
+    image.rgba.assign(pixels,
+                      pixels + static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
     stbi_image_free(pixels);
     return image;
 }
@@ -124,8 +134,9 @@ std::optional<IconImage> decodeWithStb(Bytes bytes)
 std::optional<IconImage> decodeIconBitmap(Bytes bytes)
 {
     constexpr std::size_t MinimumHeaderSize = 40;
-    if (bytes.size() < MinimumHeaderSize)
+    if (bytes.size() < MinimumHeaderSize) {
         return std::nullopt;
+    }
     const std::size_t headerSize = readLE(bytes, 0, 4);
     const auto width = static_cast<std::int32_t>(readLE(bytes, 4, 4));
     const auto doubledHeight = static_cast<std::int32_t>(readLE(bytes, 8, 4));
@@ -133,14 +144,16 @@ std::optional<IconImage> decodeIconBitmap(Bytes bytes)
     const std::uint32_t compression = readLE(bytes, 16, 4);
     if (headerSize < MinimumHeaderSize || headerSize > bytes.size() || compression != 0 ||
         (bitCount != 24 && bitCount != 32) || width < 1 || width > MaxIconSide || doubledHeight < 2 ||
-        doubledHeight % 2 != 0 || doubledHeight / 2 > MaxIconSide)
+        doubledHeight % 2 != 0 || doubledHeight / 2 > MaxIconSide) {
         return std::nullopt;
+    }
     const int height = doubledHeight / 2;
     const std::size_t colourStride = (static_cast<std::size_t>(width) * bitCount + 31) / 32 * 4;
     const std::size_t maskStride = (static_cast<std::size_t>(width) + 31) / 32 * 4;
     const std::size_t maskOffset = headerSize + colourStride * static_cast<std::size_t>(height);
-    if (maskOffset > bytes.size())
+    if (maskOffset > bytes.size()) {
         return std::nullopt;
+    }
     const bool hasMask = maskOffset + maskStride * static_cast<std::size_t>(height) <= bytes.size();
     const std::size_t bytesPerPixel = bitCount / 8;
 
@@ -183,11 +196,13 @@ std::optional<IconImage> decodeIconFile(Bytes bytes)
 {
     constexpr std::size_t DirectorySize = 6;
     constexpr std::size_t EntrySize = 16;
-    if (bytes.size() < DirectorySize)
+    if (bytes.size() < DirectorySize) {
         return std::nullopt;
+    }
     const std::size_t count = readLE(bytes, 4, 2);
-    if (count == 0 || bytes.size() < DirectorySize + EntrySize * count)
+    if (count == 0 || bytes.size() < DirectorySize + EntrySize * count) {
         return std::nullopt;
+    }
     std::vector<IconEntry> entries;
     for (std::size_t i = 0; i < count; ++i) {
         const std::size_t entry = DirectorySize + EntrySize * i;
@@ -195,17 +210,21 @@ std::optional<IconImage> decodeIconFile(Bytes bytes)
         const int height = bytes[entry + 1] == 0 ? MaxIconSide : bytes[entry + 1];
         const std::size_t size = readLE(bytes, entry + 8, 4);
         const std::size_t offset = readLE(bytes, entry + 12, 4);
-        if (offset > bytes.size() || size > bytes.size() - offset)
+        if (offset > bytes.size() || size > bytes.size() - offset) {
             continue;
-        entries.push_back(IconEntry{width * height, readLE(bytes, entry + 6, 2), bytes.subspan(offset, size)});
+        }
+        entries.push_back(
+            IconEntry{width * height, readLE(bytes, entry + 6, 2), bytes.subspan(offset, size)});
     }
     std::stable_sort(entries.begin(), entries.end(), [](const IconEntry& a, const IconEntry& b) {
         return a.area != b.area ? a.area > b.area : a.bitCount > b.bitCount;
     });
     for (const IconEntry& entry : entries) {
-        auto image = startsWith(entry.data, PngSignature) ? decodeWithStb(entry.data) : decodeIconBitmap(entry.data);
-        if (image)
+        auto image =
+            startsWith(entry.data, PngSignature) ? decodeWithStb(entry.data) : decodeIconBitmap(entry.data);
+        if (image) {
             return image;
+        }
     }
     return std::nullopt;
 }
@@ -214,25 +233,30 @@ std::optional<IconImage> decodeIcon(Bytes bytes)
 {
     constexpr std::array<std::uint8_t, 4> IconSignature = {0, 0, 1, 0};
     constexpr std::array<std::uint8_t, 2> BitmapSignature = {'B', 'M'};
-    if (startsWith(bytes, IconSignature))
+    if (startsWith(bytes, IconSignature)) {
         return decodeIconFile(bytes);
-    if (startsWith(bytes, PngSignature) || startsWith(bytes, BitmapSignature))
+    }
+    if (startsWith(bytes, PngSignature) || startsWith(bytes, BitmapSignature)) {
         return decodeWithStb(bytes);
+    }
     return std::nullopt;
 }
 
 std::optional<std::vector<std::uint8_t>> readFile(const char* path)
 {
     std::ifstream file(path, std::ios::binary | std::ios::ate);
-    if (!file)
+    if (!file) {
         return std::nullopt;
+    }
     const std::streamoff size = file.tellg();
-    if (size < 0 || static_cast<std::size_t>(size) > MaxIconFileSize)
+    if (size < 0 || static_cast<std::size_t>(size) > MaxIconFileSize) {
         return std::nullopt;
+    }
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
     file.seekg(0);
-    if (!file.read(reinterpret_cast<char*>(bytes.data()), size))
+    if (!file.read(reinterpret_cast<char*>(bytes.data()), size)) {
         return std::nullopt;
+    }
     return bytes;
 }
 
@@ -242,14 +266,17 @@ namespace Orva::Platform {
 
 HICON LoadIconFile(const char* path)
 {
-    if (path == nullptr)
+    if (path == nullptr) {
         return nullptr;
+    }
     const auto bytes = readFile(path);
-    if (!bytes)
+    if (!bytes) {
         return nullptr;
+    }
     auto image = decodeIcon(*bytes);
-    if (!image)
+    if (!image) {
         return nullptr;
+    }
     const std::uintptr_t id = newHandleId();
     state().icons.emplace(id, std::move(*image));
     return toHandle<HICON>(id);
@@ -269,14 +296,16 @@ namespace Orva::Platform::detail {
 bool showIcon(const WindowRecord& record, HICON icon)
 {
     const IconImage* image = GetIconImage(icon);
-    if (image == nullptr)
+    if (image == nullptr) {
         return false;
+    }
     // SDL copies the pixels, so the surface only borrows them for the call.
-    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
-        const_cast<std::uint8_t*>(image->rgba.data()), image->width, image->height, 32, image->width * 4,
-        SDL_PIXELFORMAT_RGBA32);
-    if (surface == nullptr)
+    SDL_Surface* surface =
+        SDL_CreateRGBSurfaceWithFormatFrom(const_cast<std::uint8_t*>(image->rgba.data()), image->width,
+                                           image->height, 32, image->width * 4, SDL_PIXELFORMAT_RGBA32);
+    if (surface == nullptr) {
         return false;
+    }
     SDL_SetWindowIcon(record.window, surface);
     SDL_FreeSurface(surface);
     return true;
@@ -284,4 +313,7 @@ bool showIcon(const WindowRecord& record, HICON icon)
 
 } // namespace Orva::Platform::detail
 
-BOOL DestroyIcon(HICON icon) { return state().icons.erase(handleId(icon)) != 0 ? 1 : 0; }
+BOOL DestroyIcon(HICON icon)
+{
+    return state().icons.erase(handleId(icon)) != 0 ? 1 : 0;
+}

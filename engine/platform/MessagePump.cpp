@@ -25,23 +25,27 @@ void drainEvents(State& s)
     SDL_PumpEvents();
     SDL_Event event;
     for (const auto& [first, last] : OwnedEventRanges) {
-        while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, first, last) > 0)
+        while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, first, last) > 0) {
             translateEvent(s, event);
+        }
     }
 }
 
 bool matches(const MSG& message, HWND window, UINT filterMin, UINT filterMax)
 {
-    if (window != nullptr && message.hwnd != window)
+    if (window != nullptr && message.hwnd != window) {
         return false;
-    return (filterMin == 0 && filterMax == 0) || (message.message >= filterMin && message.message <= filterMax);
+    }
+    return (filterMin == 0 && filterMax == 0) ||
+           (message.message >= filterMin && message.message <= filterMax);
 }
 
 void setKey(State& s, int virtualKey, bool down)
 {
     BYTE& entry = s.keyTable[static_cast<std::size_t>(virtualKey)];
-    if (down && (entry & KeyDownBit) == 0)
+    if (down && (entry & KeyDownBit) == 0) {
         entry ^= KeyToggleBit;
+    }
     entry = down ? (entry | KeyDownBit) : (entry & ~KeyDownBit);
 }
 
@@ -80,8 +84,9 @@ WNDPROC procedureOf(HWND window)
 
 BOOL PeekMessageA(MSG* message, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags)
 {
-    if (message == nullptr)
+    if (message == nullptr) {
         return 0;
+    }
     State& s = state();
     const auto firstMatch = [&] {
         return std::find_if(s.queue.begin(), s.queue.end(),
@@ -92,8 +97,9 @@ BOOL PeekMessageA(MSG* message, HWND window, UINT filterMin, UINT filterMax, UIN
         drainEvents(s);
         found = firstMatch();
     }
-    if (found == s.queue.end())
+    if (found == s.queue.end()) {
         return 0;
+    }
     *message = *found;
     if ((removeFlags & PM_REMOVE) != 0) {
         s.queue.erase(found);
@@ -104,15 +110,17 @@ BOOL PeekMessageA(MSG* message, HWND window, UINT filterMin, UINT filterMax, UIN
 
 BOOL TranslateMessage(const MSG* message)
 {
-    if (message == nullptr || message->message != WM_KEYDOWN)
+    if (message == nullptr || message->message != WM_KEYDOWN) {
         return 0;
+    }
     switch (message->wParam) {
     case VK_BACK:
     case VK_TAB:
     case VK_RETURN:
     case VK_ESCAPE:
         // These keys' characters share their key's code.
-        state().queue.push_front(MSG{message->hwnd, WM_CHAR, message->wParam, message->lParam, message->time});
+        state().queue.push_front(
+            MSG{message->hwnd, WM_CHAR, message->wParam, message->lParam, message->time});
         return 1;
     default:
         return 0;
@@ -121,10 +129,12 @@ BOOL TranslateMessage(const MSG* message)
 
 LRESULT DispatchMessageA(const MSG* message)
 {
-    if (message == nullptr)
+    if (message == nullptr) {
         return 0;
+    }
     const WNDPROC procedure = procedureOf(message->hwnd);
-    return procedure != nullptr ? procedure(message->hwnd, message->message, message->wParam, message->lParam) : 0;
+    return procedure != nullptr ? procedure(message->hwnd, message->message, message->wParam, message->lParam)
+                                : 0;
 }
 
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -136,8 +146,9 @@ LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     WindowRecord* record = message == WM_SETICON ? findWindow(window) : nullptr;
-    if (record == nullptr)
+    if (record == nullptr) {
         return 0;
+    }
     HICON& slot = wParam == ICON_BIG ? record->bigIcon : record->smallIcon;
     const HICON previous = slot;
     slot = toHandle<HICON>(static_cast<std::uintptr_t>(lParam));
@@ -148,8 +159,9 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 
 SHORT GetKeyState(int virtualKey)
 {
-    if (virtualKey < 0 || virtualKey > 0xFF)
+    if (virtualKey < 0 || virtualKey > 0xFF) {
         return 0;
+    }
     const BYTE entry = state().keyTable[static_cast<std::size_t>(virtualKey)];
     return static_cast<SHORT>(((entry & KeyDownBit) != 0 ? 0x8000 : 0) | (entry & KeyToggleBit));
 }
@@ -158,16 +170,18 @@ namespace Orva::Platform::Test {
 
 bool postMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (window != nullptr && findWindow(window) == nullptr)
+    if (window != nullptr && findWindow(window) == nullptr) {
         return false;
+    }
     state().queue.push_back(MSG{window, message, wParam, lParam, SDL_GetTicks()});
     return true;
 }
 
 void setKeyState(int virtualKey, bool down)
 {
-    if (virtualKey >= 0 && virtualKey <= 0xFF)
+    if (virtualKey >= 0 && virtualKey <= 0xFF) {
         setKey(state(), virtualKey, down);
+    }
 }
 
 } // namespace Orva::Platform::Test

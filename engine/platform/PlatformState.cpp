@@ -20,8 +20,9 @@ std::uintptr_t newHandleId()
 
 bool ensureVideo(State& s)
 {
-    if (s.videoStarted)
+    if (s.videoStarted) {
         return true;
+    }
     // A click that focuses the window is also a click in the game; losing the focus
     // must not minimise a full-screen window; closing a window is the game's decision.
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
@@ -35,16 +36,18 @@ bool ensureVideo(State& s)
     watchDisplayConnection();
     // The OpenGL driver stays loaded for the life of the process: Mesa's drivers leak a
     // little on every unload, and windows come and go.
-    if (SDL_GL_LoadLibrary(nullptr) != 0)
+    if (SDL_GL_LoadLibrary(nullptr) != 0) {
         SDL_Log("platform: no OpenGL library: %s", SDL_GetError());
+    }
     SDL_ShowCursor(s.cursorCount >= 0 ? SDL_ENABLE : SDL_DISABLE);
     return true;
 }
 
 void stopVideo(State& s)
 {
-    if (!s.videoStarted)
+    if (!s.videoStarted) {
         return;
+    }
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     s.videoStarted = false;
 }
@@ -52,8 +55,9 @@ void stopVideo(State& s)
 std::string classKey(const char* className, HINSTANCE instance)
 {
     std::string key;
-    for (const char* c = className; *c != '\0'; ++c)
+    for (const char* c = className; *c != '\0'; ++c) {
         key += static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
+    }
     key += '\0';
     key += std::to_string(handleId(instance));
     return key;
@@ -69,8 +73,9 @@ WindowRecord* findWindow(HWND window)
 HWND windowOfSdlId(const State& s, Uint32 sdlWindowId)
 {
     for (const auto& [id, record] : s.windows) {
-        if (SDL_GetWindowID(record.window) == sdlWindowId)
+        if (SDL_GetWindowID(record.window) == sdlWindowId) {
             return toHandle<HWND>(id);
+        }
     }
     return nullptr;
 }
@@ -87,10 +92,12 @@ void reset()
         deleteGLContexts(record);
         SDL_DestroyWindow(record.window);
     }
-    if (s.capture != nullptr)
+    if (s.capture != nullptr) {
         SDL_CaptureMouse(SDL_FALSE);
-    if (s.videoStarted && s.cursorCount < 0)
+    }
+    if (s.videoStarted && s.cursorCount < 0) {
         SDL_ShowCursor(SDL_ENABLE);
+    }
     stopVideo(s);
     s = State{};
     resetControllers();

@@ -64,8 +64,14 @@ State& state();
 // Ids shared by every handle kind, never reused for the life of the process.
 std::uintptr_t newHandleId();
 
-template <class Handle> Handle toHandle(std::uintptr_t id) { return reinterpret_cast<Handle>(id); }
-template <class Handle> std::uintptr_t handleId(Handle handle) { return reinterpret_cast<std::uintptr_t>(handle); }
+template <class Handle> Handle toHandle(std::uintptr_t id)
+{
+    return reinterpret_cast<Handle>(id);
+}
+template <class Handle> std::uintptr_t handleId(Handle handle)
+{
+    return reinterpret_cast<std::uintptr_t>(handle);
+}
 
 // Starts SDL video with the layer's hints on first use; false when it cannot start.
 bool ensureVideo(State& s);

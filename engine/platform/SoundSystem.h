@@ -10,13 +10,12 @@
 // stale channel return FMOD_ERR_INVALID_HANDLE and write no output. Groups, sounds and effects
 // are valid until released.
 
-
-enum FMOD_RESULT : int
-{
+enum FMOD_RESULT : int {
     FMOD_OK = 0,
     FMOD_ERR_INVALID_PARAM,    // a null pointer, a value that is not finite, a bad index
     FMOD_ERR_INVALID_HANDLE,   // a stale channel
-    FMOD_ERR_UNSUPPORTED,      // not offered here: a time unit, an effect type, a call on the other kind of control
+    FMOD_ERR_UNSUPPORTED,      // not offered here: a time unit, an effect type, a call on the other kind of
+                               // control
     FMOD_ERR_FORMAT,           // data that does not decode
     FMOD_ERR_MEMORY,           // the decoded sound does not fit in memory
     FMOD_ERR_INITIALIZED,      // init called twice
@@ -48,8 +47,7 @@ struct FMOD_VECTOR
 };
 
 // The effects offered; createDSPByType refuses every other value.
-enum FMOD_DSP_TYPE : int
-{
+enum FMOD_DSP_TYPE : int {
     FMOD_DSP_TYPE_LOWPASS = 3,
     FMOD_DSP_TYPE_HIGHPASS = 5,
     FMOD_DSP_TYPE_ECHO = 6,
@@ -117,8 +115,9 @@ public:
     FMOD_RESULT createDSPByType(FMOD_DSP_TYPE type, DSP** dsp);
 
     // Listener 0 only. Null vectors leave that part as it was. Stored; the mix ignores them.
-    FMOD_RESULT set3DListenerAttributes(int listener, const FMOD_VECTOR* position, const FMOD_VECTOR* velocity,
-                                        const FMOD_VECTOR* forward, const FMOD_VECTOR* up);
+    FMOD_RESULT set3DListenerAttributes(int listener, const FMOD_VECTOR* position,
+                                        const FMOD_VECTOR* velocity, const FMOD_VECTOR* forward,
+                                        const FMOD_VECTOR* up);
     FMOD_RESULT get3DListenerAttributes(int listener, FMOD_VECTOR* position, FMOD_VECTOR* velocity,
                                         FMOD_VECTOR* forward, FMOD_VECTOR* up);
 

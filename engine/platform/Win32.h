@@ -140,11 +140,26 @@ inline constexpr LPARAM KF_UP_BIT = LPARAM{1} << 31;
 
 // ---- word packing ----------------------------------------------------------------------
 
-constexpr WORD LOWORD(std::uintptr_t value) { return static_cast<WORD>(value & 0xFFFF); }
-constexpr WORD HIWORD(std::uintptr_t value) { return static_cast<WORD>((value >> 16) & 0xFFFF); }
-constexpr int GET_X_LPARAM(LPARAM lParam) { return static_cast<SHORT>(LOWORD(static_cast<std::uintptr_t>(lParam))); }
-constexpr int GET_Y_LPARAM(LPARAM lParam) { return static_cast<SHORT>(HIWORD(static_cast<std::uintptr_t>(lParam))); }
-constexpr SHORT GET_WHEEL_DELTA_WPARAM(WPARAM wParam) { return static_cast<SHORT>(HIWORD(wParam)); }
+constexpr WORD LOWORD(std::uintptr_t value)
+{
+    return static_cast<WORD>(value & 0xFFFF);
+}
+constexpr WORD HIWORD(std::uintptr_t value)
+{
+    return static_cast<WORD>((value >> 16) & 0xFFFF);
+}
+constexpr int GET_X_LPARAM(LPARAM lParam)
+{
+    return static_cast<SHORT>(LOWORD(static_cast<std::uintptr_t>(lParam)));
+}
+constexpr int GET_Y_LPARAM(LPARAM lParam)
+{
+    return static_cast<SHORT>(HIWORD(static_cast<std::uintptr_t>(lParam)));
+}
+constexpr SHORT GET_WHEEL_DELTA_WPARAM(WPARAM wParam)
+{
+    return static_cast<SHORT>(HIWORD(wParam));
+}
 constexpr LPARAM MAKELPARAM(WORD low, WORD high)
 {
     return static_cast<LPARAM>(static_cast<DWORD>(low) | (static_cast<DWORD>(high) << 16));
@@ -322,9 +337,8 @@ BOOL UnregisterClassA(const char* className, HINSTANCE instance);
 // size; an overlapped window (neither WS_POPUP nor WS_CHILD) gets WS_CAPTION and
 // WS_CLIPSIBLINGS as on the desktop it imitates. The owner and menu are accepted and
 // ignored. Null when the class is unknown or video cannot start.
-HWND CreateWindowExA(DWORD exStyle, const char* className, const char* windowName, DWORD style,
-                     int x, int y, int width, int height, HWND parent, HMENU menu,
-                     HINSTANCE instance, void* createParam);
+HWND CreateWindowExA(DWORD exStyle, const char* className, const char* windowName, DWORD style, int x, int y,
+                     int width, int height, HWND parent, HMENU menu, HINSTANCE instance, void* createParam);
 // Destroys the window and drops its queued messages; frees the capture if it held it.
 BOOL DestroyWindow(HWND window);
 // Result: whether the window was visible before the call.

@@ -15,15 +15,20 @@ constexpr std::size_t TitleLimit = MAX_PATH - 1;
 // The longest prefix of at most `limit` bytes that does not split a UTF-8 code point.
 std::string_view cutAtCodePoint(std::string_view text, std::size_t limit)
 {
-    if (text.size() <= limit)
+    if (text.size() <= limit) {
         return text;
+    }
     std::size_t end = limit;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
         --end;
+    }
     return text.substr(0, end);
 }
 
-bool hasBorder(DWORD style) { return (style & (WS_BORDER | WS_DLGFRAME | WS_THICKFRAME)) != 0; }
+bool hasBorder(DWORD style)
+{
+    return (style & (WS_BORDER | WS_DLGFRAME | WS_THICKFRAME)) != 0;
+}
 
 void setGLAttributes()
 {
@@ -40,7 +45,10 @@ void setGLAttributes()
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, 0);
 }
 
-bool isVisible(SDL_Window* window) { return (SDL_GetWindowFlags(window) & SDL_WINDOW_SHOWN) != 0; }
+bool isVisible(SDL_Window* window)
+{
+    return (SDL_GetWindowFlags(window) & SDL_WINDOW_SHOWN) != 0;
+}
 
 } // namespace
 
@@ -49,8 +57,9 @@ namespace Orva::Platform::detail {
 void applyStyle(const WindowRecord& record)
 {
     // SDL keeps a full-screen window's frame as it is; leaving full screen applies it.
-    if ((SDL_GetWindowFlags(record.window) & SDL_WINDOW_FULLSCREEN) != 0)
+    if ((SDL_GetWindowFlags(record.window) & SDL_WINDOW_FULLSCREEN) != 0) {
         return;
+    }
     SDL_SetWindowBordered(record.window, hasBorder(record.style) ? SDL_TRUE : SDL_FALSE);
     SDL_SetWindowResizable(record.window, (record.style & WS_THICKFRAME) != 0 ? SDL_TRUE : SDL_FALSE);
 }
@@ -59,29 +68,36 @@ void applyStyle(const WindowRecord& record)
 
 ATOM RegisterClassExA(const WNDCLASSEXA* windowClass)
 {
-    if (windowClass == nullptr || windowClass->lpszClassName == nullptr || windowClass->lpfnWndProc == nullptr)
+    if (windowClass == nullptr || windowClass->lpszClassName == nullptr ||
+        windowClass->lpfnWndProc == nullptr) {
         return 0;
+    }
     static ATOM lastAtom = 0xC000;
     auto [entry, added] = state().classes.try_emplace(
         classKey(windowClass->lpszClassName, windowClass->hInstance), ClassRecord{});
-    if (!added)
+    if (!added) {
         return 0;
+    }
     entry->second = ClassRecord{++lastAtom, windowClass->lpfnWndProc};
     return entry->second.atom;
 }
 
 BOOL UnregisterClassA(const char* className, HINSTANCE instance)
 {
-    if (className == nullptr)
+    if (className == nullptr) {
         return 0;
+    }
     State& s = state();
     const auto entry = s.classes.find(classKey(className, instance));
-    if (entry == s.classes.end())
+    if (entry == s.classes.end()) {
         return 0;
-    const bool inUse = std::any_of(s.windows.begin(), s.windows.end(),
-                                   [&](const auto& window) { return window.second.classKey == entry->first; });
-    if (inUse)
+    }
+    const bool inUse = std::any_of(s.windows.begin(), s.windows.end(), [&](const auto& window) {
+        return window.second.classKey == entry->first;
+    });
+    if (inUse) {
         return 0;
+    }
     s.classes.erase(entry);
     return 1;
 }
@@ -89,35 +105,42 @@ BOOL UnregisterClassA(const char* className, HINSTANCE instance)
 HWND CreateWindowExA(DWORD exStyle, const char* className, const char* windowName, DWORD style, int x, int y,
                      int width, int height, HWND, HMENU, HINSTANCE instance, void*)
 {
-    if (className == nullptr)
+    if (className == nullptr) {
         return nullptr;
+    }
     State& s = state();
     const std::string key = classKey(className, instance);
     const auto windowClass = s.classes.find(key);
-    if (windowClass == s.classes.end() || !ensureVideo(s))
+    if (windowClass == s.classes.end() || !ensureVideo(s)) {
         return nullptr;
+    }
 
-    if ((style & (WS_POPUP | WS_CHILD)) == 0)
+    if ((style & (WS_POPUP | WS_CHILD)) == 0) {
         style |= WS_CAPTION | WS_CLIPSIBLINGS;
+    }
     const std::string title(cutAtCodePoint(windowName != nullptr ? windowName : "", TitleLimit));
     const int left = x == CW_USEDEFAULT ? static_cast<int>(SDL_WINDOWPOS_UNDEFINED) : x;
     const int top = y == CW_USEDEFAULT ? static_cast<int>(SDL_WINDOWPOS_UNDEFINED) : y;
     Uint32 flags = SDL_WINDOW_HIDDEN;
-    if ((style & WS_THICKFRAME) != 0)
+    if ((style & WS_THICKFRAME) != 0) {
         flags |= SDL_WINDOW_RESIZABLE;
-    if (!hasBorder(style))
+    }
+    if (!hasBorder(style)) {
         flags |= SDL_WINDOW_BORDERLESS;
+    }
 
     setGLAttributes();
     SDL_Window* window = SDL_CreateWindow(title.c_str(), left, top, width, height, flags | SDL_WINDOW_OPENGL);
-    if (window == nullptr)
+    if (window == nullptr) {
         window = SDL_CreateWindow(title.c_str(), left, top, width, height, flags);
+    }
     if (window == nullptr) {
         SDL_Log("platform: no window: %s", SDL_GetError());
         return nullptr;
     }
-    if ((style & WS_VISIBLE) != 0)
+    if ((style & WS_VISIBLE) != 0) {
         SDL_ShowWindow(window);
+    }
 
     const std::uintptr_t id = newHandleId();
     WindowRecord& record = s.windows[id];
@@ -133,19 +156,22 @@ HWND CreateWindowExA(DWORD exStyle, const char* className, const char* windowNam
 BOOL DestroyWindow(HWND window)
 {
     WindowRecord* record = findWindow(window);
-    if (record == nullptr)
+    if (record == nullptr) {
         return 0;
+    }
     State& s = state();
     deleteGLContexts(*record);
     SDL_DestroyWindow(record->window);
     // A drop nobody will receive any more is finished here, as its receiver would.
     for (const MSG& message : s.queue) {
-        if (message.hwnd == window && message.message == WM_DROPFILES)
+        if (message.hwnd == window && message.message == WM_DROPFILES) {
             DragFinish(toHandle<HDROP>(message.wParam));
+        }
     }
     std::erase_if(s.queue, [window](const MSG& message) { return message.hwnd == window; });
-    if (s.capture == window)
+    if (s.capture == window) {
         ReleaseCapture();
+    }
     s.windows.erase(handleId(window));
     return 1;
 }
@@ -153,8 +179,9 @@ BOOL DestroyWindow(HWND window)
 BOOL ShowWindow(HWND window, int showCommand)
 {
     const WindowRecord* record = findWindow(window);
-    if (record == nullptr)
+    if (record == nullptr) {
         return 0;
+    }
     SDL_Window* sdlWindow = record->window;
     const bool wasVisible = isVisible(sdlWindow);
     switch (showCommand) {
@@ -174,8 +201,9 @@ BOOL ShowWindow(HWND window, int showCommand)
     case SW_SHOWNORMAL:
     case SW_RESTORE:
         SDL_ShowWindow(sdlWindow);
-        if ((SDL_GetWindowFlags(sdlWindow) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_MAXIMIZED)) != 0)
+        if ((SDL_GetWindowFlags(sdlWindow) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_MAXIMIZED)) != 0) {
             SDL_RestoreWindow(sdlWindow);
+        }
         break;
     default:
         SDL_ShowWindow(sdlWindow);
@@ -184,13 +212,17 @@ BOOL ShowWindow(HWND window, int showCommand)
     return wasVisible ? 1 : 0;
 }
 
-BOOL UpdateWindow(HWND window) { return findWindow(window) != nullptr ? 1 : 0; }
+BOOL UpdateWindow(HWND window)
+{
+    return findWindow(window) != nullptr ? 1 : 0;
+}
 
 BOOL SetForegroundWindow(HWND window)
 {
     const WindowRecord* record = findWindow(window);
-    if (record == nullptr)
+    if (record == nullptr) {
         return 0;
+    }
     SDL_RaiseWindow(record->window);
     return 1;
 }
@@ -198,8 +230,9 @@ BOOL SetForegroundWindow(HWND window)
 HWND SetFocus(HWND window)
 {
     const WindowRecord* record = findWindow(window);
-    if (record == nullptr)
+    if (record == nullptr) {
         return nullptr;
+    }
     State& s = state();
     SDL_Window* focused = SDL_GetKeyboardFocus();
     const HWND previous = focused != nullptr ? windowOfSdlId(s, SDL_GetWindowID(focused)) : nullptr;
@@ -210,8 +243,9 @@ HWND SetFocus(HWND window)
 BOOL SetWindowTextA(HWND window, const char* text)
 {
     WindowRecord* record = findWindow(window);
-    if (record == nullptr)
+    if (record == nullptr) {
         return 0;
+    }
     record->title = cutAtCodePoint(text != nullptr ? text : "", TitleLimit);
     SDL_SetWindowTitle(record->window, record->title.c_str());
     return 1;
@@ -219,8 +253,9 @@ BOOL SetWindowTextA(HWND window, const char* text)
 
 int GetWindowTextA(HWND window, char* buffer, int bufferSize)
 {
-    if (buffer == nullptr || bufferSize <= 0)
+    if (buffer == nullptr || bufferSize <= 0) {
         return 0;
+    }
     const WindowRecord* record = findWindow(window);
     const std::string_view title =
         record != nullptr ? cutAtCodePoint(record->title, static_cast<std::size_t>(bufferSize) - 1) : "";
@@ -232,9 +267,11 @@ int GetWindowTextA(HWND window, char* buffer, int bufferSize)
 BOOL FlashWindowEx(const FLASHWINFO* info)
 {
     const WindowRecord* record = info != nullptr ? findWindow(info->hwnd) : nullptr;
-    if (record == nullptr)
+    if (record == nullptr) {
         return 0;
-    const SDL_FlashOperation operation = info->dwFlags == FLASHW_STOP ? SDL_FLASH_CANCEL : SDL_FLASH_UNTIL_FOCUSED;
+    }
+    const SDL_FlashOperation operation =
+        info->dwFlags == FLASHW_STOP ? SDL_FLASH_CANCEL : SDL_FLASH_UNTIL_FOCUSED;
     return SDL_FlashWindow(record->window, operation) == 0 ? 1 : 0;
 }
 
@@ -242,15 +279,17 @@ int ShowCursor(BOOL show)
 {
     State& s = state();
     s.cursorCount += show != 0 ? 1 : -1;
-    if (s.videoStarted)
+    if (s.videoStarted) {
         SDL_ShowCursor(s.cursorCount >= 0 ? SDL_ENABLE : SDL_DISABLE);
+    }
     return s.cursorCount;
 }
 
 HWND SetCapture(HWND window)
 {
-    if (findWindow(window) == nullptr)
+    if (findWindow(window) == nullptr) {
         return nullptr;
+    }
     State& s = state();
     const HWND previous = s.capture;
     s.capture = window;
@@ -262,8 +301,9 @@ HWND SetCapture(HWND window)
 BOOL ReleaseCapture()
 {
     State& s = state();
-    if (s.capture != nullptr && s.videoStarted)
+    if (s.capture != nullptr && s.videoStarted) {
         SDL_CaptureMouse(SDL_FALSE);
+    }
     s.capture = nullptr;
     return 1;
 }
@@ -276,8 +316,14 @@ SDL_Window* GetSDLWindow(HWND window)
     return record != nullptr ? record->window : nullptr;
 }
 
-HWND Test::getCapture() { return state().capture; }
+HWND Test::getCapture()
+{
+    return state().capture;
+}
 
-int Test::cursorCount() { return state().cursorCount; }
+int Test::cursorCount()
+{
+    return state().cursorCount;
+}
 
 } // namespace Orva::Platform

@@ -15,10 +15,10 @@
 #include "actions/LeafActions.h"
 #include "actions/TargetGuard.h"
 #include "core/TweenTargets.h"
-#include "scripting/ScriptBinding.h"
-#include "scripting/ScriptInterface.h"
 #include "luabridge/LuaRef.h"
 #include "luabridge/Namespace.h"
+#include "scripting/ScriptBinding.h"
+#include "scripting/ScriptInterface.h"
 #include "world/GameObject.h"
 #include "world/LuaScriptComponent.h"
 
@@ -135,10 +135,12 @@ template <Actions::Ease E> void addEasing(luabridge::Class<TweenFunctions>& cls,
 {
     namespace Easing = Actions::Easing;
     if constexpr (E != Actions::Ease::Linear) {
-        constexpr auto curve = E == Actions::Ease::SineInOut ? &Easing::sineInOutPercent
-                                                              : Actions::EaseCurves[static_cast<std::size_t>(E)];
+        constexpr auto curve = E == Actions::Ease::SineInOut
+                                   ? &Easing::sineInOutPercent
+                                   : Actions::EaseCurves[static_cast<std::size_t>(E)];
         cls.addStaticFunction((name + "Percent").c_str(), curve)
-            .addStaticFunction(name.c_str(), [](float time, float duration) { return curve(time / duration); });
+            .addStaticFunction(name.c_str(),
+                               [](float time, float duration) { return curve(time / duration); });
     }
 }
 

@@ -4,8 +4,8 @@
 #include "audio/AudioComponent.h"
 #include "audio/AudioGroup.h"
 #include "audio/AudioManager.h"
-#include "scripting/ScriptInterface.h"
 #include "luabridge/LuaBridge.h"
+#include "scripting/ScriptInterface.h"
 
 // The audio classes: the manager in "Core" as the global "audio", the channel value and the
 // groups in "Audio". The group functions call through the base's virtual operations. A

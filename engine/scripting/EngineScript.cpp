@@ -1,8 +1,8 @@
 #include <lua.hpp>
 
 #include "core/GlobalManager.h"
-#include "scripting/ScriptInterface.h"
 #include "luabridge/LuaBridge.h"
+#include "scripting/ScriptInterface.h"
 #include "world/Engine.h"
 #include "world/LuaScriptManager.h"
 

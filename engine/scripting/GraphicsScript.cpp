@@ -12,8 +12,8 @@
 #include "graphics/Renderer.h"
 #include "graphics/ShaderValue.h"
 #include "graphics/Viewport.h"
-#include "scripting/ScriptInterface.h"
 #include "luabridge/Namespace.h"
+#include "scripting/ScriptInterface.h"
 #include "window/Window.h"
 #include "world/ResourceManager.h"
 

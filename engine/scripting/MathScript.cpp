@@ -10,8 +10,8 @@
 #include "core/MathUtils.h"
 #include "core/Random.h"
 #include "core/Vector.h"
-#include "scripting/ScriptInterface.h"
 #include "luabridge/Namespace.h"
+#include "scripting/ScriptInterface.h"
 
 // The "Math" namespace: the six vector classes by value, their to-string functions, and the
 // random and clamping utilities.

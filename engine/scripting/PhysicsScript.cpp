@@ -1,5 +1,6 @@
 #include <lua.hpp>
 
+#include "luabridge/LuaBridge.h"
 #include "physics/AABBCollider.h"
 #include "physics/BaseCollider.h"
 #include "physics/BoxCollider.h"
@@ -8,7 +9,6 @@
 #include "physics/RigidBody.h"
 #include "scripting/ScriptBinding.h"
 #include "scripting/ScriptInterface.h"
-#include "luabridge/LuaBridge.h"
 #include "world/BaseComponent.h"
 #include "world/LuaScriptComponent.h"
 #include "world/LuaScriptManager.h"

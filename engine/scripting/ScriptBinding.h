@@ -4,9 +4,9 @@
 
 #include <utility>
 
-#include "scripting/ScriptValueTypes.h"
 #include "luabridge/LuaRef.h"
 #include "luabridge/Namespace.h"
+#include "scripting/ScriptValueTypes.h"
 
 // Small habits shared by the binding files of the engine's managers.
 namespace Orva::Scripting {

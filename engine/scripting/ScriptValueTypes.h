@@ -6,8 +6,8 @@
 #include "core/Vector.h"
 #include "graphics/Color.h"
 #include "graphics/ShaderValue.h"
-#include "physics/CollisionEvent.h"
 #include "luabridge/Userdata.h"
+#include "physics/CollisionEvent.h"
 
 // The engine types that cross into scripts by value: each script copy lives in its own
 // userdata, owned by the interpreter. Every binding file that passes one includes this

@@ -8,8 +8,8 @@
 #include "graphics/SpriteComponent.h"
 #include "graphics/SpriteFontComponent.h"
 #include "graphics/TextureManager.h"
-#include "scripting/ScriptInterface.h"
 #include "luabridge/Namespace.h"
+#include "scripting/ScriptInterface.h"
 #include "world/BaseComponent.h"
 
 // The drawn components in "Graphics", the particle emitter, and the texture manager in "Core"

@@ -70,7 +70,8 @@ void recordKey(WPARAM virtualKey, bool down)
     if (virtualKey == VK_SHIFT) {
         recordSides(VK_LSHIFT, VK_RSHIFT, InputKeys::ORVA_LEFT_SHIFT, InputKeys::ORVA_RIGHT_SHIFT, down);
     } else if (virtualKey == VK_CONTROL) {
-        recordSides(VK_LCONTROL, VK_RCONTROL, InputKeys::ORVA_LEFT_CONTROL, InputKeys::ORVA_RIGHT_CONTROL, down);
+        recordSides(VK_LCONTROL, VK_RCONTROL, InputKeys::ORVA_LEFT_CONTROL, InputKeys::ORVA_RIGHT_CONTROL,
+                    down);
     } else if (const int code = keyCodeOf(virtualKey); code != NoKeyCode) {
         recordKeyState(static_cast<unsigned char>(code), down);
     }
@@ -87,8 +88,14 @@ void recordKeyState(unsigned char code, bool down) noexcept
     WindowKeyStates[code] = down ? 1 : 0;
 }
 
-void recordKeyDown(WPARAM virtualKey) { recordKey(virtualKey, true); }
+void recordKeyDown(WPARAM virtualKey)
+{
+    recordKey(virtualKey, true);
+}
 
-void recordKeyUp(WPARAM virtualKey) { recordKey(virtualKey, false); }
+void recordKeyUp(WPARAM virtualKey)
+{
+    recordKey(virtualKey, false);
+}
 
 } // namespace Orva

@@ -44,7 +44,8 @@ public:
     // Inline: tweens ask it for their targets at every step.
     static bool handleHolds(const BaseComponent* slot, std::uint64_t id) noexcept
     {
-        return id == 0 || (id >> 32 == pageGeneration_ && slot->componentID == static_cast<std::uint32_t>(id));
+        return id == 0 ||
+               (id >> 32 == pageGeneration_ && slot->componentID == static_cast<std::uint32_t>(id));
     }
     // A pool is about to release its pages: every handle held so far no longer holds.
     static void forgetHandles() noexcept { ++pageGeneration_; }

@@ -59,7 +59,10 @@ private:
     static constexpr std::uintptr_t FlagBits = InUseBit | OwnerActiveBit;
     static_assert(alignof(GameObject) > FlagBits, "an object's address leaves room for the flags");
 
-    static std::uintptr_t address(const GameObject* owner) noexcept { return reinterpret_cast<std::uintptr_t>(owner); }
+    static std::uintptr_t address(const GameObject* owner) noexcept
+    {
+        return reinterpret_cast<std::uintptr_t>(owner);
+    }
 
     std::uintptr_t bits_ = 0;
 };
@@ -70,7 +73,8 @@ private:
 // Components live in pages of perPage slots taken from the general heap and never move, so
 // a pointer to a component stays valid while it is in use. Free slots form a list: a fresh
 // page hands out its last slot first, and a freed slot is the next one handed out.
-template <class T> class ORVA_API ComponentPool final : public IComponentPool, public Singleton<ComponentPool<T>>
+template <class T>
+class ORVA_API ComponentPool final : public IComponentPool, public Singleton<ComponentPool<T>>
 {
     static_assert(std::is_base_of_v<BaseComponent, T>, "a pooled component derives from BaseComponent");
 
@@ -139,7 +143,10 @@ private:
 
     unsigned slotsPerPage() const noexcept { return perPage_ > 0 ? perPage_ : 1u; }
     // A page's step array lies in its block, after its slots.
-    SlotStep* stepsOf(Slot* page) const noexcept { return reinterpret_cast<SlotStep*>(page + slotsPerPage()); }
+    SlotStep* stepsOf(Slot* page) const noexcept
+    {
+        return reinterpret_cast<SlotStep*>(page + slotsPerPage());
+    }
     // The slot of a component this pool handed out, found without touching the component.
     Slot* slotOf(const BaseComponent* component) const noexcept
     {

@@ -115,9 +115,9 @@ namespace {
 FrameStageProbe::Listener stageListener = nullptr;
 
 constexpr const char* StageNames[] = {
-    "messages", "window clear", "layer passes", "frame-shader passes", "window pass",
-    "swap", "wait", "object destruction", "fixed steps", "loader delivery",
-    "events", "input", "audio", "layer sort", "slow-frame watch",
+    "messages", "window clear",       "layer passes",     "frame-shader passes", "window pass", "swap",
+    "wait",     "object destruction", "fixed steps",      "loader delivery",     "events",      "input",
+    "audio",    "layer sort",         "slow-frame watch",
 };
 static_assert(std::size(StageNames) == FrameStageCount, "one name per frame stage");
 

@@ -228,9 +228,8 @@ template <> Physics::CircleCollider* GameObject::addComponent<Physics::CircleCol
 template <> Physics::AABBCollider* GameObject::addComponent<Physics::AABBCollider>()
 {
     return static_cast<Physics::AABBCollider*>(
-        attachWired(findPoolOfType(typeid(Physics::AABBCollider)), [](BaseComponent& component) {
-            static_cast<Physics::AABBCollider&>(component).init();
-        }));
+        attachWired(findPoolOfType(typeid(Physics::AABBCollider)),
+                    [](BaseComponent& component) { static_cast<Physics::AABBCollider&>(component).init(); }));
 }
 
 template <> Physics::RigidBody* GameObject::addComponent<Physics::RigidBody>()
@@ -258,9 +257,8 @@ template <> Graphics::ParticleEmitterComponent* GameObject::addComponent<Graphic
 template <> Audio::AudioComponent* GameObject::addComponent<Audio::AudioComponent>()
 {
     return static_cast<Audio::AudioComponent*>(
-        attachWired(findPoolOfType(typeid(Audio::AudioComponent)), [](BaseComponent& component) {
-            static_cast<Audio::AudioComponent&>(component).init();
-        }));
+        attachWired(findPoolOfType(typeid(Audio::AudioComponent)),
+                    [](BaseComponent& component) { static_cast<Audio::AudioComponent&>(component).init(); }));
 }
 
 // Script components -----------------------------------------------------------------------

@@ -78,8 +78,9 @@ std::string unreadableStage(const tinyxml2::XMLDocument& document, const std::st
                Crypto::RC4Cipher::StoreCommand + "\" (build/bin/scramble)";
     }
     if (document.Error()) {
-        const std::string line =
-            document.ErrorLineNum() > 0 ? " at line " + std::to_string(document.ErrorLineNum()) : std::string();
+        const std::string line = document.ErrorLineNum() > 0
+                                     ? " at line " + std::to_string(document.ErrorLineNum())
+                                     : std::string();
         return "malformed XML" + line + " (" + document.ErrorName() + ")";
     }
     return "no <stage> element at its root";
@@ -242,7 +243,8 @@ void GameStateManager::onResourceLoadComplete(BaseEvent* event)
         const XMLElement* nameElement = stage ? stageNameElement(*stage) : nullptr;
         const char* name = nameElement ? nameElement->Attribute("text") : nullptr;
         if (!stage) {
-            std::cerr << "game states: " << path << " skipped: " << unreadableStage(document, entry.contents) << "\n";
+            std::cerr << "game states: " << path << " skipped: " << unreadableStage(document, entry.contents)
+                      << "\n";
         } else if (!name) {
             std::cerr << "game states: " << path << " skipped: no info/name text\n";
         } else if (!stateList_.emplace(name, path).second) {

@@ -28,18 +28,18 @@ using Rule = ComponentStepRule;
 
 // Every pool once: X(type, name, components per page, step rule, place in the destruction
 // order). Pools are made in this order, and the stepped ones step in it.
-#define ORVA_COMPONENT_POOLS(X)                                                                          \
-    X(Graphics::ParticleEmitterComponent, "ParticleEmitterComponent", 10, Rule::WhenActive, 8)           \
-    X(TransformComponent, "TransformComponent", 250, Rule::WhenActiveAndOwnerActive, 11)                 \
-    X(LuaScriptComponent, "LuaScriptComponent", 150, Rule::WhenActiveAndOwnerActive, 10)                 \
-    X(CameraComponent, "CameraComponent", 2, Rule::Never, 9)                                             \
-    X(Graphics::SpriteComponent, "SpriteComponent", 250, Rule::WhenActiveAndOwnerActive, 7)              \
-    X(Graphics::SpriteFontComponent, "SpriteFontComponent", 10, Rule::WhenActiveAndOwnerActive, 6)       \
-    X(Physics::BoxCollider, "BoxCollider", 10, Rule::WhenActiveAndOwnerActive, 5)                        \
-    X(Physics::CircleCollider, "CircleCollider", 50, Rule::Always, 4)                                    \
-    X(Physics::AABBCollider, "AABBCollider", 50, Rule::Always, 3)                                        \
-    X(Physics::RigidBody, "RigidBody", 20, Rule::Never, 2)                                               \
-    X(Audio::AudioComponent, "AudioComponent", 10, Rule::Never, 1)                                       \
+#define ORVA_COMPONENT_POOLS(X)                                                                              \
+    X(Graphics::ParticleEmitterComponent, "ParticleEmitterComponent", 10, Rule::WhenActive, 8)               \
+    X(TransformComponent, "TransformComponent", 250, Rule::WhenActiveAndOwnerActive, 11)                     \
+    X(LuaScriptComponent, "LuaScriptComponent", 150, Rule::WhenActiveAndOwnerActive, 10)                     \
+    X(CameraComponent, "CameraComponent", 2, Rule::Never, 9)                                                 \
+    X(Graphics::SpriteComponent, "SpriteComponent", 250, Rule::WhenActiveAndOwnerActive, 7)                  \
+    X(Graphics::SpriteFontComponent, "SpriteFontComponent", 10, Rule::WhenActiveAndOwnerActive, 6)           \
+    X(Physics::BoxCollider, "BoxCollider", 10, Rule::WhenActiveAndOwnerActive, 5)                            \
+    X(Physics::CircleCollider, "CircleCollider", 50, Rule::Always, 4)                                        \
+    X(Physics::AABBCollider, "AABBCollider", 50, Rule::Always, 3)                                            \
+    X(Physics::RigidBody, "RigidBody", 20, Rule::Never, 2)                                                   \
+    X(Audio::AudioComponent, "AudioComponent", 10, Rule::Never, 1)                                           \
     X(Actions::ActionComponent, "ActionComponent", 100, Rule::WhenActiveAndOwnerActive, 0)
 
 template <class T>
@@ -59,7 +59,7 @@ void addPool(GlobalComponentManager::PoolList& pools, GlobalComponentManager::Po
 
 GlobalComponentManager::GlobalComponentManager() : configEntries_(readConfiguration())
 {
-#define ORVA_ADD_POOL(Type, name, perPage, rule, destructionPlace)                                       \
+#define ORVA_ADD_POOL(Type, name, perPage, rule, destructionPlace)                                           \
     addPool<Type>(pools_, updateList_, name, perPage, rule);
     ORVA_COMPONENT_POOLS(ORVA_ADD_POOL)
 #undef ORVA_ADD_POOL
@@ -70,7 +70,7 @@ GlobalComponentManager::~GlobalComponentManager()
 #define ORVA_ONE_POOL(...) +1
     std::array<void (*)(), 0 ORVA_COMPONENT_POOLS(ORVA_ONE_POOL)> destroyers{};
 #undef ORVA_ONE_POOL
-#define ORVA_DESTROYER(Type, name, perPage, rule, destructionPlace)                                      \
+#define ORVA_DESTROYER(Type, name, perPage, rule, destructionPlace)                                          \
     destroyers[destructionPlace] = &ComponentPool<Type>::destroyInstance;
     ORVA_COMPONENT_POOLS(ORVA_DESTROYER)
 #undef ORVA_DESTROYER

@@ -109,8 +109,10 @@ void LuaScriptComponent::runFirstStep(void (LuaScriptManager::*step)(LuaScriptCo
 LuaExceptionEvent LuaScriptComponent::invalidCallbackError(const char* callbackKind,
                                                            const std::string& functionName) const
 {
-    std::string message = std::string(callbackKind) + " Callback is created with a invalid Lua function name.\n";
-    message += "Lua function name is: \"" + functionName + "\"  from the script class \"" + ScriptClassName + "\"";
+    std::string message =
+        std::string(callbackKind) + " Callback is created with a invalid Lua function name.\n";
+    message +=
+        "Lua function name is: \"" + functionName + "\"  from the script class \"" + ScriptClassName + "\"";
     std::string path = Resources::ResourceManager::getResourceDirectory() + "scripts/" + ScriptClassName;
     return LuaExceptionEvent(std::move(message), 0, std::move(path));
 }

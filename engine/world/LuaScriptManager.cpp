@@ -250,8 +250,9 @@ std::string LuaScriptManager::loadScriptFile(const std::string& path)
     // Text that was never stored unscrambles to nothing, which would report every class
     // function missing.
     if (!stored.empty() && !Crypto::RC4Cipher::isStoredForm(stored)) {
-        return "Error when loading: " + path + "\n" + path + " is not in the stored form (plain text?): " +
-               "store it with \"" + Crypto::RC4Cipher::StoreCommand + "\" (build/bin/scramble).\n";
+        return "Error when loading: " + path + "\n" + path +
+               " is not in the stored form (plain text?): " + "store it with \"" +
+               Crypto::RC4Cipher::StoreCommand + "\" (build/bin/scramble).\n";
     }
     const std::string text = Crypto::RC4Cipher::decrypt(stored);
     const std::string chunkName = "@" + path;

@@ -13,8 +13,8 @@
 #include "core/Export.h"
 #include "core/MemoryPoolManager.h"
 #include "core/Singleton.h"
-#include "world/ScriptEventGlobal.h"
 #include "luabridge/LuaRef.h"
+#include "world/ScriptEventGlobal.h"
 
 namespace Orva {
 

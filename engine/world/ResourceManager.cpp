@@ -410,8 +410,7 @@ std::optional<std::string> ResourceManager::getDocumentsFolder()
 {
     const char* home = std::getenv("HOME");
     const std::string answer = xdgDocumentsAnswer();
-    const bool answerIsHome =
-        home && *home && withoutTrailingSlashes(answer) == withoutTrailingSlashes(home);
+    const bool answerIsHome = home && *home && withoutTrailingSlashes(answer) == withoutTrailingSlashes(home);
     std::string folder;
     if (const char* configured = std::getenv("XDG_DOCUMENTS_DIR"); configured && *configured) {
         folder = configured;

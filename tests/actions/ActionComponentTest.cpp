@@ -26,7 +26,8 @@ class EventCounter
 public:
     explicit EventCounter(const char* name)
     {
-        Orva::EventManager::getInstance().ListenToEvent(name, Orva::FunctionHolder(this, &EventCounter::onEvent));
+        Orva::EventManager::getInstance().ListenToEvent(name,
+                                                        Orva::FunctionHolder(this, &EventCounter::onEvent));
     }
 
     Orva::EventCallbackObject& getEventCallbackObject() noexcept { return callbacks_; }
@@ -98,9 +99,11 @@ TEST_F(ActionWorldTest, CallbacksRefuseNamesThatAreNotFunctions)
             ADD_FAILURE() << name << " was taken";
         } catch (const Orva::LuaExceptionEvent& error) {
             EXPECT_EQ(error.message, "Action Function Callback is created with a invalid Lua function name.\n"
-                                     "Lua function name is: \"" + name + "\"  from the script class \"Probe\"");
+                                     "Lua function name is: \"" +
+                                         name + "\"  from the script class \"Probe\"");
             EXPECT_EQ(error.errorType, 0);
-            EXPECT_EQ(error.scriptPath, Orva::Resources::ResourceManager::getResourceDirectory() + "scripts/Probe");
+            EXPECT_EQ(error.scriptPath,
+                      Orva::Resources::ResourceManager::getResourceDirectory() + "scripts/Probe");
         }
     }
     EXPECT_THROW(sequence.luaCallback(nullptr, "hit"), std::invalid_argument);
@@ -188,7 +191,8 @@ TEST_F(ActionWorldTest, DestroyAllActionsFromTheSecondOfThreeRoots)
     GameObject* object = objects().create();
     LuaScriptComponent* probe = probeOn(object, "probe");
     auto* actions = object->addComponent<ActionComponent>();
-    luabridge::getGlobalNamespace(L).addFunction("destroyAllActions", [actions] { actions->destroyAllActions(); });
+    luabridge::getGlobalNamespace(L).addFunction("destroyAllActions",
+                                                 [actions] { actions->destroyAllActions(); });
     ASSERT_TRUE(run("log = ''\n"
                     "function probe:first() log = log .. '1' end\n"
                     "function probe:second() log = log .. '2'; destroyAllActions() end\n"

@@ -41,7 +41,8 @@ TEST_F(ActionSoundTest, PitchIsSetAsGivenAndVolumeClamped)
     group.update(Step);
     const std::vector<float> halved = render(4800);
     EXPECT_EQ(SoundFiles::nonZeroFrames(halved), 2400u) << "twice as fast";
-    EXPECT_TRUE(SoundFiles::everyFrameIs(std::vector<float>(halved.begin(), halved.begin() + 4800), 0.125f, -0.25f));
+    EXPECT_TRUE(
+        SoundFiles::everyFrameIs(std::vector<float>(halved.begin(), halved.begin() + 4800), 0.125f, -0.25f));
 
     std::unique_ptr<ActionBase> loud(new ActionPlaySound(Level, 3.0f, 1.0f));
     loud->update(Step);

@@ -30,8 +30,8 @@ protected:
 
     // The factory appends one tween of exactly the class its name gives, counted under that name.
     template <class Tween, class T>
-    static void checkFactory(ActionGroup& group, ActionComplex* (ActionComplex::*factory)(T*, const T&, float),
-                             T* target)
+    static void checkFactory(ActionGroup& group,
+                             ActionComplex* (ActionComplex::*factory)(T*, const T&, float), T* target)
     {
         const std::size_t before = group.getChildren().size();
         EXPECT_EQ((group.*factory)(target, T{}, 1.0f), &group);
@@ -217,13 +217,15 @@ TEST_F(TweenTest, EachFactoryMakesItsOwnPooledClass)
     primitiveDoubleTarget = &d;
 
     auto* group = new ActionGroup();
-#define ORVA_CHECK_FACTORY(Mode, Suffix, T, Name, prefix)                                                \
-    checkFactory<ActionTween##Mode##Name<T>>(*group, &ActionComplex::prefix##Mode##Suffix, target(static_cast<T*>(nullptr)));
+#define ORVA_CHECK_FACTORY(Mode, Suffix, T, Name, prefix)                                                    \
+    checkFactory<ActionTween##Mode##Name<T>>(*group, &ActionComplex::prefix##Mode##Suffix,                   \
+                                             target(static_cast<T*>(nullptr)));
     ORVA_EVERY_TWEEN(ORVA_CHECK_FACTORY)
 #undef ORVA_CHECK_FACTORY
     EXPECT_EQ(group->getChildren().size(), 100u);
-    EXPECT_NE(dump().find("\tOrva::Actions::ActionTweenByQuadIn<float> has : 1 number of intance(s) not freed."),
-              std::string::npos);
+    EXPECT_NE(
+        dump().find("\tOrva::Actions::ActionTweenByQuadIn<float> has : 1 number of intance(s) not freed."),
+        std::string::npos);
     delete group;
     EXPECT_EQ(dump().find("ActionTween"), std::string::npos);
 }

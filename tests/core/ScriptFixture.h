@@ -6,8 +6,8 @@
 #include <string>
 
 #include "EventFixture.h"
-#include "scripting/ScriptInterface.h"
 #include "luabridge/LuaBridge.h"
+#include "scripting/ScriptInterface.h"
 #include "world/LuaScriptComponent.h"
 #include "world/LuaScriptManager.h"
 

@@ -79,8 +79,8 @@ private:
 void writeFile(const fs::path& path, std::string_view contents)
 {
     fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary | std::ios::trunc).write(contents.data(),
-                                                                  static_cast<std::streamsize>(contents.size()));
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(contents.data(), static_cast<std::streamsize>(contents.size()));
     scratch()->written.push_back(path);
 }
 
@@ -91,7 +91,7 @@ fs::path scratchBase()
     const fs::path memory = "/dev/shm";
     std::error_code error;
     return fs::is_directory(memory, error) && access(memory.c_str(), W_OK) == 0 ? memory
-                                                                                  : fs::temp_directory_path();
+                                                                                : fs::temp_directory_path();
 }
 
 // A fuzzer that finds something ends at once, its scratch folder left behind. Folders are
@@ -207,7 +207,8 @@ void start()
     auto folder = std::make_unique<Scratch>();
     const fs::path base = scratchBase();
     removeAbandonedScratchFolders(base);
-    std::string pattern = (base / (std::string(ScratchPrefix) + std::to_string(getpid()) + "-XXXXXX")).string();
+    std::string pattern =
+        (base / (std::string(ScratchPrefix) + std::to_string(getpid()) + "-XXXXXX")).string();
     if (mkdtemp(pattern.data()) == nullptr) {
         throw std::runtime_error("fuzz harness: no scratch folder under " + base.string());
     }
@@ -223,7 +224,8 @@ void start()
     Engine::getInstance().initializeEngine();
     // A window that is never opened: its size is the game's, and the renderer cannot start
     // on it, which leaves the managers it makes (the font manager) as a game has them.
-    scratch()->window = std::make_unique<Window>(nullptr, Math::Vector2D<unsigned>(WindowWidth, WindowHeight), nullptr);
+    scratch()->window =
+        std::make_unique<Window>(nullptr, Math::Vector2D<unsigned>(WindowWidth, WindowHeight), nullptr);
     Engine::getInstance().createRenderer(*scratch()->window);
     Scripting::registerScriptInterface(LuaScriptManager::getInstance().getLuaState());
     freshTextureManager();
@@ -308,7 +310,8 @@ std::string leftovers()
     if (!Graphics::FontManager::getInstance().getFonts().empty()) {
         found << "fonts\n";
     }
-    if (InputManager::getInstance().isReplayingInput() || !InputManager::getInstance().getTrackingList().empty()) {
+    if (InputManager::getInstance().isReplayingInput() ||
+        !InputManager::getInstance().getTrackingList().empty()) {
         found << "a replay\n";
     }
     if (!LuaScriptManager::getInstance().getScriptPaths().empty()) {

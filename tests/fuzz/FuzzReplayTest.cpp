@@ -72,7 +72,10 @@ TEST_P(FuzzReplay, EveryRegressionThenASeed)
     replay(seeds.front());
 }
 
-INSTANTIATE_TEST_SUITE_P(Targets, FuzzReplay, testing::ValuesIn(Fuzz::targets().begin(), Fuzz::targets().end()),
-                         [](const testing::TestParamInfo<Fuzz::Target>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Targets, FuzzReplay,
+                         testing::ValuesIn(Fuzz::targets().begin(), Fuzz::targets().end()),
+                         [](const testing::TestParamInfo<Fuzz::Target>& info) {
+                             return std::string(info.param.name);
+                         });
 
 } // namespace

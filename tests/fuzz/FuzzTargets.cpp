@@ -69,7 +69,8 @@ void stateFiles(std::string_view input)
     const std::string stored = Crypto::RC4Cipher::encrypt(std::string(input));
     writeResource("f.stg", stored);
     states.loadStateList("");
-    EventManager::getInstance().queueEvent(Events::loadReplyCode(), reply(&states, nullptr, "/f.stg", stored));
+    EventManager::getInstance().queueEvent(Events::loadReplyCode(),
+                                           reply(&states, nullptr, "/f.stg", stored));
     EventManager::PushAllEvents();
     std::vector<std::string> names;
     for (const auto& [name, path] : states.getStateList()) {
@@ -185,8 +186,9 @@ void animationFiles(std::string_view input)
     sprite->setHasAnimation(true);
     sprite->setFPS(Engine::FramesPerSecond);
 
-    Events::LoadEvent animation = reply(&Graphics::AnimationManager::getInstance(), texture,
-                                        Graphics::AnimationManager::animationPathOf(ImagePath), std::string(input));
+    Events::LoadEvent animation =
+        reply(&Graphics::AnimationManager::getInstance(), texture,
+              Graphics::AnimationManager::animationPathOf(ImagePath), std::string(input));
     Graphics::AnimationManager::getInstance().onResourceLoadComplete(&animation);
 
     const Graphics::Texture::AnimationTable table = texture->getAnimationData();
@@ -290,8 +292,8 @@ std::span<const Target> targets()
 
 const Target& target(std::string_view name)
 {
-    const auto found =
-        std::find_if(std::begin(Targets), std::end(Targets), [name](const Target& t) { return t.name == name; });
+    const auto found = std::find_if(std::begin(Targets), std::end(Targets),
+                                    [name](const Target& t) { return t.name == name; });
     if (found == std::end(Targets)) {
         std::fprintf(stderr, "fuzz: no target named %.*s\n", static_cast<int>(name.size()), name.data());
         std::abort();

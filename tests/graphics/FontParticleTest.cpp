@@ -123,7 +123,8 @@ TEST_F(FontParticleTest, EmissionSimulationAndColoursFollowTheGeneratorAndTheClo
     testing::internal::CaptureStderr();
     defaults.setParticleCount(4'000'000'000u);
     EXPECT_NE(testing::internal::GetCapturedStderr().find("particles: "), std::string::npos);
-    EXPECT_EQ(defaults.getParticleCount(), ParticleEmitter::MaxParticleCount) << "a budget beyond any game's is cut";
+    EXPECT_EQ(defaults.getParticleCount(), ParticleEmitter::MaxParticleCount)
+        << "a budget beyond any game's is cut";
     EXPECT_EQ(defaults.getFreeParticles().size(), ParticleEmitter::MaxParticleCount);
 
     auto bursts = stillEmitter();
@@ -159,7 +160,8 @@ TEST_F(FontParticleTest, EmissionSimulationAndColoursFollowTheGeneratorAndTheClo
     EXPECT_EQ(fading->getLiveParticles().front()->color, Color(0, 0.5f, 0.5f, 1));
     testing::internal::CaptureStderr();
     fading->removeColor(99);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "particles: removeColor (99) ignored: the colour list holds 3\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "particles: removeColor (99) ignored: the colour list holds 3\n");
     EXPECT_EQ(fading->getColorList().size(), 3u);
 
     auto turning = stillEmitter();

@@ -225,9 +225,9 @@ TEST_F(FrameShaderTest, LayersAroundAnEmptyOneMatchAFrameMadeByHand)
             } else if (quadRow && x >= 96 && x < 160) {
                 colour = Rgb{0, 255, 255};
             }
-            expected.insert(expected.end(), {static_cast<unsigned char>(colour.r),
-                                             static_cast<unsigned char>(colour.g),
-                                             static_cast<unsigned char>(colour.b)});
+            expected.insert(expected.end(),
+                            {static_cast<unsigned char>(colour.r), static_cast<unsigned char>(colour.g),
+                             static_cast<unsigned char>(colour.b)});
         }
     }
     for (int frame = 0; frame < 2; ++frame) {

@@ -114,7 +114,8 @@ TEST_F(SpriteAnimationTest, BadOrStaleAnimationRepliesChangeNothing)
     deliverAnimation(sheet, "images/walk.xml", "");
     EXPECT_EQ(sheet->getAnimationData(), before) << "no file: nothing changes";
 
-    const std::string other = R"(<animation><frames x="1" y="1"/><names><name text="x" frames="1"/></names></animation>)";
+    const std::string other =
+        R"(<animation><frames x="1" y="1"/><names><name text="x" frames="1"/></names></animation>)";
     deliverAnimation(sheet, "images/other.xml", other);
     EXPECT_EQ(sheet->getAnimationData(), before) << "a reply for another path";
     Texture stranger;
@@ -127,8 +128,9 @@ TEST_F(SpriteAnimationTest, ASpriteTakesTheSizeOfOneFrameOfTheGrid)
     textures().load("images/sheet.png");
     deliverImage("images/sheet.png", makePng(256, 64, [](unsigned, unsigned) { return Rgb{0, 255, 0}; }));
     Texture* sheet = textures().getTexture("images/sheet.png");
-    deliverAnimation(sheet, "images/sheet.xml",
-                     R"(<animation><frames x="4" y="1"/><names><name text="spin" frames="4"/></names></animation>)");
+    deliverAnimation(
+        sheet, "images/sheet.xml",
+        R"(<animation><frames x="4" y="1"/><names><name text="spin" frames="4"/></names></animation>)");
     SpriteComponent* sprite = GameObjectManager::getInstance().create()->addComponent<SpriteComponent>();
     sprite->initialize("images\\sheet.png", Orva::Graphics::Color());
     EXPECT_EQ(sprite->getTexture(), sheet) << "backslashes read as slashes";
@@ -152,8 +154,9 @@ TEST_F(SpriteAnimationTest, AGridArrivingAfterTheImageResizesOnlySpritesSizedByT
     deliverImage("images/sheet.png", makePng(256, 64, [](unsigned, unsigned) { return Rgb{0, 255, 0}; }));
     EXPECT_EQ(sized->getSize(), (Vector2D<float>{4, 1})) << "no grid yet: the whole image";
 
-    deliverAnimation(textures().getTexture("images/sheet.png"), "images/sheet.xml",
-                     R"(<animation><frames x="4" y="1"/><names><name text="spin" frames="4"/></names></animation>)");
+    deliverAnimation(
+        textures().getTexture("images/sheet.png"), "images/sheet.xml",
+        R"(<animation><frames x="4" y="1"/><names><name text="spin" frames="4"/></names></animation>)");
     EXPECT_EQ(sized->getSize(), (Vector2D<float>{1, 1})) << "one frame of the grid";
     EXPECT_EQ(sized->getCurrentAnimation(), "spin");
     EXPECT_EQ(chosen->getSize(), (Vector2D<float>{3, 2})) << "a size the owner set stays";

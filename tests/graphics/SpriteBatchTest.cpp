@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <deque>
 #include <sstream>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "GLFixture.h"
@@ -86,7 +86,8 @@ protected:
 
     // A loaded texture of width × height texels, top row first, sampled without filtering;
     // texel i is colour i of a spread of distinct colours, opaque unless `translucent`.
-    const Texture* makeTexture(int width, int height, GLenum internalFormat = GL_RGBA8, bool translucent = false)
+    const Texture* makeTexture(int width, int height, GLenum internalFormat = GL_RGBA8,
+                               bool translucent = false)
     {
         std::vector<unsigned char> rgba;
         for (int texel = 0; texel < width * height; ++texel) {
@@ -157,7 +158,8 @@ protected:
     }
 
     // Empty when both captures are equal; else the number of pixels that differ and the first.
-    static std::string difference(const std::vector<unsigned char>& expected, const std::vector<unsigned char>& actual)
+    static std::string difference(const std::vector<unsigned char>& expected,
+                                  const std::vector<unsigned char>& actual)
     {
         if (expected.size() != actual.size()) {
             return "captures of different sizes";
@@ -168,8 +170,8 @@ protected:
             const Rgb want{expected[at], expected[at + 1], expected[at + 2]};
             const Rgb got{actual[at], actual[at + 1], actual[at + 2]};
             if (want != got && differing++ == 0) {
-                first << "first at (" << at / 3 % Width << ", " << at / 3 / Width << "): " << got << " instead of "
-                      << want;
+                first << "first at (" << at / 3 % Width << ", " << at / 3 / Width << "): " << got
+                      << " instead of " << want;
             }
         }
         return differing == 0 ? std::string() : std::to_string(differing) + " pixels differ, " + first.str();
@@ -184,7 +186,8 @@ protected:
     void expectSamePixels(const std::vector<Quad>& quads)
     {
         const std::vector<unsigned char> expected = oneByOne(quads);
-        EXPECT_NE(pixelOf(expected, Width / 2, Height / 2), Background) << "the quads should cover the centre";
+        EXPECT_NE(pixelOf(expected, Width / 2, Height / 2), Background)
+            << "the quads should cover the centre";
         EXPECT_EQ(difference(expected, batched(quads)), "");
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     }
@@ -276,7 +279,7 @@ TEST_F(SpriteBatchTest, WhatDrawsAfterAFlushFindsItsStateAsItLeftIt)
 {
     const Texture* texture = makeTexture(4, 4);
     const std::vector<Quad> below = {textured(placed(-0.5f, 0.0f, 0.0f, 1.0f, 1.0f), texture),
-                                           untextured(placed(0.5f, 0.5f, 0.0f, 1.0f, 1.0f), Red)};
+                                     untextured(placed(0.5f, 0.5f, 0.0f, 1.0f, 1.0f), Red)};
     Quad between = textured(placed(0.0f, 0.0f, 0.5f, 1.0f, 1.0f), texture);
     between.values.flipX = true;
     const std::vector<Quad> above = {textured(placed(0.5f, -0.5f, 1.0f, 1.0f, 1.0f), texture)};
@@ -313,8 +316,8 @@ TEST_F(SpriteBatchTest, OnlyTheFirstOfALayersTwoTargetsIsDrawnAndBothStayListed)
     drawBatched({untextured(placed(0.0f, 0.0f, 0.0f, 1.0f, 1.0f), Red)});
     EXPECT_EQ(boundName(GL_DRAW_BUFFER0), GL_COLOR_ATTACHMENT0);
     EXPECT_EQ(boundName(GL_DRAW_BUFFER1), GL_COLOR_ATTACHMENT1);
-    for (const auto& [target, expected] : {std::pair{GL_COLOR_ATTACHMENT0, Rgb{255, 0, 0}},
-                                           std::pair{GL_COLOR_ATTACHMENT1, Rgb{0, 0, 255}}}) {
+    for (const auto& [target, expected] :
+         {std::pair{GL_COLOR_ATTACHMENT0, Rgb{255, 0, 0}}, std::pair{GL_COLOR_ATTACHMENT1, Rgb{0, 0, 255}}}) {
         glReadBuffer(target);
         unsigned char rgb[3] = {};
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -335,9 +338,10 @@ TEST_F(SpriteBatchTest, AFullScreenOfSmallQuadsIsOneRunOfManyDraws)
         for (unsigned column = 0; column < Width / 2; ++column) {
             const float x = (static_cast<float>(column) * 2.0f + 1.0f - Width / 2.0f) * Pixel;
             const float y = (static_cast<float>(row) * 2.0f + 1.0f - Height / 2.0f) * Pixel;
-            quads.push_back(untextured(placed(x, y, 0.0f, 2.0f * Pixel, 2.0f * Pixel),
-                                       {static_cast<float>(column % 7) / 6.0f, static_cast<float>(row % 5) / 4.0f,
-                                        static_cast<float>((row + column) % 2), 1.0f}));
+            quads.push_back(
+                untextured(placed(x, y, 0.0f, 2.0f * Pixel, 2.0f * Pixel),
+                           {static_cast<float>(column % 7) / 6.0f, static_cast<float>(row % 5) / 4.0f,
+                            static_cast<float>((row + column) % 2), 1.0f}));
         }
     }
     expectSamePixels(quads);
@@ -397,29 +401,40 @@ protected:
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     }
 
-    static std::string difference(const std::vector<unsigned char>& expected, const std::vector<unsigned char>& actual)
+    static std::string difference(const std::vector<unsigned char>& expected,
+                                  const std::vector<unsigned char>& actual)
     {
         std::size_t differing = 0;
         for (std::size_t at = 0; at < expected.size() && at < actual.size(); ++at) {
             differing += expected[at] != actual[at] ? 1 : 0;
         }
-        return differing == 0 && expected.size() == actual.size() ? std::string()
-                                                                    : std::to_string(differing) + " bytes differ";
+        return differing == 0 && expected.size() == actual.size()
+                   ? std::string()
+                   : std::to_string(differing) + " bytes differ";
     }
 };
 
 TEST_F(LayerBatchTest, MixedSpritesDrawTheSamePixelsBatchedOrOneByOne)
 {
     // Colours DXT compression has to approximate, on two images and an atlas of two cells.
-    writeResource("images/warm.png", makePng(32, 32, [](unsigned x, unsigned y) {
-                      return Rgb{static_cast<int>(40 + x * 6), static_cast<int>(200 - y * 5), 90};
-                  }), false);
-    writeResource("images/cool.png", makePng(16, 16, [](unsigned x, unsigned y) {
-                      return Rgb{30, static_cast<int>(x * 15), static_cast<int>(120 + y * 8)};
-                  }), false);
-    writeResource("images/sheet.png", makePng(64, 32, [](unsigned x, unsigned y) {
-                      return Rgb{x < 32 ? 255 : 0, static_cast<int>(y * 8), x < 32 ? 0 : 255};
-                  }), false);
+    writeResource("images/warm.png",
+                  makePng(32, 32,
+                          [](unsigned x, unsigned y) {
+                              return Rgb{static_cast<int>(40 + x * 6), static_cast<int>(200 - y * 5), 90};
+                          }),
+                  false);
+    writeResource("images/cool.png",
+                  makePng(16, 16,
+                          [](unsigned x, unsigned y) {
+                              return Rgb{30, static_cast<int>(x * 15), static_cast<int>(120 + y * 8)};
+                          }),
+                  false);
+    writeResource("images/sheet.png",
+                  makePng(64, 32,
+                          [](unsigned x, unsigned y) {
+                              return Rgb{x < 32 ? 255 : 0, static_cast<int>(y * 8), x < 32 ? 0 : 255};
+                          }),
+                  false);
     writeResource("atlas/sheet.xml", R"(<TextureAtlas imagePath="sheet.png" width="64" height="32">
                      <sprite n="left.png" x="0" y="0" w="32" h="32"/>
                      <sprite n="right.png" x="32" y="0" w="32" h="32"/></TextureAtlas>)",
@@ -454,7 +469,8 @@ TEST_F(LayerBatchTest, MixedSpritesDrawTheSamePixelsBatchedOrOneByOne)
                                                  Orva::Graphics::FrameShader::SCREEN);
 
     ASSERT_TRUE(runFramesUntil([&] {
-        return own->getShader()->isReady() && viewport().getLayer("upper")->getFrameShader("invert").isReady() &&
+        return own->getShader()->isReady() &&
+               viewport().getLayer("upper")->getFrameShader("invert").isReady() &&
                textures.getTexture("images/warm.png") != nullptr &&
                textures.getTexture("images/warm.png")->isLoaded() &&
                textures.getTexture("images/cool.png") != nullptr &&

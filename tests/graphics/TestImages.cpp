@@ -10,12 +10,14 @@ namespace {
 
 void appendBytes(void* context, void* data, int size)
 {
-    static_cast<std::string*>(context)->append(static_cast<const char*>(data), static_cast<std::size_t>(size));
+    static_cast<std::string*>(context)->append(static_cast<const char*>(data),
+                                               static_cast<std::size_t>(size));
 }
 
 } // namespace
 
-std::string makePng(unsigned width, unsigned height, const std::function<Rgb(unsigned x, unsigned y)>& colorAt)
+std::string makePng(unsigned width, unsigned height,
+                    const std::function<Rgb(unsigned x, unsigned y)>& colorAt)
 {
     std::vector<unsigned char> pixels;
     pixels.reserve(static_cast<std::size_t>(width) * height * 3);
@@ -28,7 +30,7 @@ std::string makePng(unsigned width, unsigned height, const std::function<Rgb(uns
         }
     }
     std::string file;
-    stbi_write_png_to_func(&appendBytes, &file, static_cast<int>(width), static_cast<int>(height), 3, pixels.data(),
-                           static_cast<int>(width * 3));
+    stbi_write_png_to_func(&appendBytes, &file, static_cast<int>(width), static_cast<int>(height), 3,
+                           pixels.data(), static_cast<int>(width * 3));
     return file;
 }

@@ -23,8 +23,8 @@ public:
     LoadRequestListener()
     {
         Orva::EventManager::PushAllEvents();
-        Orva::EventManager::getInstance().ListenToEvent("LoadResource",
-                                                        Orva::FunctionHolder(this, &LoadRequestListener::onEvent));
+        Orva::EventManager::getInstance().ListenToEvent(
+            "LoadResource", Orva::FunctionHolder(this, &LoadRequestListener::onEvent));
     }
 
     Orva::EventCallbackObject& getEventCallbackObject() noexcept { return callbacks_; }
@@ -46,7 +46,10 @@ public:
     std::vector<Orva::Events::LoadEvent> received;
 
 private:
-    void onEvent(Orva::BaseEvent* event) { received.push_back(*static_cast<Orva::Events::LoadEvent*>(event)); }
+    void onEvent(Orva::BaseEvent* event)
+    {
+        received.push_back(*static_cast<Orva::Events::LoadEvent*>(event));
+    }
 
     Orva::EventCallbackObject callbacks_;
 };
@@ -64,12 +67,18 @@ protected:
         textures().setUploader(std::move(fake));
     }
 
-    static Orva::Graphics::TextureManager& textures() { return Orva::Graphics::TextureManager::getInstance(); }
+    static Orva::Graphics::TextureManager& textures()
+    {
+        return Orva::Graphics::TextureManager::getInstance();
+    }
     static Orva::Graphics::AnimationManager& animations()
     {
         return Orva::Graphics::AnimationManager::getInstance();
     }
-    static std::string key(const std::string& path) { return Orva::Resources::ResourceManager::getFullPath(path); }
+    static std::string key(const std::string& path)
+    {
+        return Orva::Resources::ResourceManager::getFullPath(path);
+    }
 
     // The loader's reply to the texture manager: an image, or with the manager as sender an
     // atlas image.

@@ -163,7 +163,8 @@ TEST_F(TextureManagerTest, BadAtlasFilesAreRejectedWithoutTouchingAnyTexture)
         {"text.xml", "not xml <"},
         {"root.xml", R"(<Atlas imagePath="a.png" width="8" height="8"/>)"},
         {"image.xml", R"(<TextureAtlas width="8" height="8"><sprite n="button.png"/></TextureAtlas>)"},
-        {"wide.xml", R"(<TextureAtlas imagePath="a.png" width="0" height="8"><sprite n="button.png"/></TextureAtlas>)"},
+        {"wide.xml",
+         R"(<TextureAtlas imagePath="a.png" width="0" height="8"><sprite n="button.png"/></TextureAtlas>)"},
         {"tall.xml", R"(<TextureAtlas imagePath="a.png" width="8"><sprite n="button.png"/></TextureAtlas>)"},
         {"name.xml",
          R"(<TextureAtlas imagePath="a.png" width="8" height="8"><sprite n="button.png"/><sprite x="1"/></TextureAtlas>)"},
@@ -205,7 +206,8 @@ TEST_F(TextureManagerTest, ARectangleOnALoadedImageTakesItOverInPlaceAndAnImageT
     Texture* corner = textures().getTexture("images/corner.png");
     EXPECT_FALSE(corner->isAtlas());
     EXPECT_NE(corner->getId(), atlas->getId());
-    EXPECT_EQ(gl->deleted, std::vector<unsigned>{imageName}) << "the atlas's name is still shown by button.png";
+    EXPECT_EQ(gl->deleted, std::vector<unsigned>{imageName})
+        << "the atlas's name is still shown by button.png";
 }
 
 TEST_F(TextureManagerTest, AnImageThatFailsDropsItsRequestsAndALaterRequestReadsAgain)
@@ -283,7 +285,8 @@ TEST_F(TextureManagerTest, DeliveryServesSpritesAndEmittersSkipsPreloadsAndWithd
     Texture* spark = textures().getTexture("images/spark.png");
     EXPECT_EQ(emitter->get()->getTexture(), spark);
     EXPECT_EQ(moved->getTexture(), nullptr) << "it asked for another image since";
-    EXPECT_EQ(spark->getUseCount(), 2) << "an emitter counts twice; the preload and withdrawn sprites not at all";
+    EXPECT_EQ(spark->getUseCount(), 2)
+        << "an emitter counts twice; the preload and withdrawn sprites not at all";
     EXPECT_EQ(textures().getPendingKeys(), std::vector<std::string>{key("images/other.png")});
     auto* late = GameObjectManager::getInstance().create()->addComponent<ParticleEmitterComponent>();
     EXPECT_EQ(textures().addEmitter(late, "images/spark.png"), spark);

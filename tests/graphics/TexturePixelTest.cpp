@@ -56,7 +56,10 @@ protected:
 
     static TextureManager& textures() { return TextureManager::getInstance(); }
 
-    void writeImage(const std::string& path, const std::string& png) const { writeResource(path, png, false); }
+    void writeImage(const std::string& path, const std::string& png) const
+    {
+        writeResource(path, png, false);
+    }
 
     // A sprite of the image on a new object at the origin.
     static SpriteComponent* spriteOf(const std::string& path)
@@ -133,9 +136,10 @@ TEST_F(TexturePixelTest, AnAnimatedSheetShowsItsFirstFrameUntilTheSeventhUpdate)
                    const Rgb columns[] = {RedRgb, GreenRgb, BlueRgb, WhiteRgb};
                    return columns[x / 64];
                }));
-    writeResource("images/spin.xml",
-                  R"(<animation><frames x="4" y="1"/><names><name text="spin" frames="4"/></names></animation>)",
-                  false);
+    writeResource(
+        "images/spin.xml",
+        R"(<animation><frames x="4" y="1"/><names><name text="spin" frames="4"/></names></animation>)",
+        false);
     SpriteComponent* sprite = spriteOf("images/spin.png");
     ASSERT_TRUE(loadedAfterFrames("images/spin.png"));
     ASSERT_EQ(sprite->getCurrentAnimation(), "spin");
@@ -196,10 +200,12 @@ TEST_F(TexturePixelTest, ASpriteDestroyedBeforeItsImageArrivesIsNotServed)
 TEST_F(TexturePixelTest, AFrameShaderDeletedWithATexturePendingIsNotServed)
 {
     writeImage("images/quad.png", quadrantPng());
-    viewport().addFrameShader("glow", "shaders/none.vs|shaders/none.fs", 1, Orva::Graphics::FrameShader::SCREEN);
+    viewport().addFrameShader("glow", "shaders/none.vs|shaders/none.fs", 1,
+                              Orva::Graphics::FrameShader::SCREEN);
     viewport().getFrameShader("glow").addTexture("images/quad.png");
     viewport().removeFrameShader("glow");
-    viewport().addFrameShader("blur", "shaders/none.vs|shaders/none.fs", 1, Orva::Graphics::FrameShader::SCREEN);
+    viewport().addFrameShader("blur", "shaders/none.vs|shaders/none.fs", 1,
+                              Orva::Graphics::FrameShader::SCREEN);
     ASSERT_TRUE(loadedAfterFrames("images/quad.png"));
     EXPECT_TRUE(viewport().getFrameShader("blur").getExtraTextures().empty());
     EXPECT_TRUE(textures().getPendingShaderRequests().empty());
@@ -209,8 +215,9 @@ TEST_F(TexturePixelTest, ATextureRemovedWhileItsAnimationFileIsReadIsLeftAlone)
 {
     writeImage("images/quad.png", quadrantPng());
     writeImage("images/other.png", quadrantPng());
-    writeResource("images/quad.xml",
-                  R"(<animation><frames x="2" y="2"/><names><name text="all" frames="2"/></names></animation>)", false);
+    writeResource(
+        "images/quad.xml",
+        R"(<animation><frames x="2" y="2"/><names><name text="all" frames="2"/></names></animation>)", false);
     textures().load("images/quad.png");
     ASSERT_TRUE(runFramesUntil([&] { return textures().getTexture("images/quad.png") != nullptr; }));
     textures().forceRemove(textures().getTexture("images/quad.png"));

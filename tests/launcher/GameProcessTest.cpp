@@ -33,7 +33,8 @@ struct OwnDisplay
 {
     OwnDisplay()
     {
-        FILE* out = popen("Xvfb -displayfd 1 -screen 0 640x480x24 -nolisten tcp 2>/dev/null & echo pid $!", "r");
+        FILE* out =
+            popen("Xvfb -displayfd 1 -screen 0 640x480x24 -nolisten tcp 2>/dev/null & echo pid $!", "r");
         char line[64];
         while (out && (server == 0 || name.empty()) && std::fgets(line, sizeof line, out)) {
             if (std::strncmp(line, "pid ", 4) == 0) {
@@ -116,7 +117,8 @@ TEST_F(GameProcessTest, InDemoModeTheGamePlaysItselfThroughEveryStage)
     expectLog({"Game: Main", "Game: Level", "Game: End", "Game: score " + score + ", best " + score});
     tinyxml2::XMLDocument report;
     ASSERT_EQ(report.LoadFile((bin() / "report.oad").c_str()), tinyxml2::XML_SUCCESS);
-    EXPECT_EQ(reportedNumber(report, "customint", "name", "score", "value"), static_cast<unsigned>(expected.score));
+    EXPECT_EQ(reportedNumber(report, "customint", "name", "score", "value"),
+              static_cast<unsigned>(expected.score));
 }
 
 TEST_F(GameProcessTest, AScriptEndingTheProcessStillClosesTheLog)
@@ -236,19 +238,21 @@ TEST_F(GameProcessTest, AFullOrReadOnlyDiskNamesEachFileOnceAndTheGameGoesOn)
                 once(full.errors, "analytics: could not write \"report.oad\": File too large"))
         << full.errors;
     EXPECT_EQ(readFile(logFolder() / "best.txt") + readFile(bin() / "report.oad"), "7<data>\n</data>");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(logFolder()), {}), 2) << "no temporary is left";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(logFolder()), {}), 2)
+        << "no temporary is left";
     std::filesystem::remove(logFiles().at(0));
     using std::filesystem::perms;
     std::filesystem::permissions(logFolder() / "best.txt", perms::owner_read);
     std::filesystem::permissions(logFolder(), perms::owner_read | perms::owner_exec);
-    const ProgramResult readOnly =
-        runProgram(bin() / "Executable", bin(), {{"SDL_VIDEODRIVER", "x11"}}, 120s, {}, &keepToReadOnlyFolders);
+    const ProgramResult readOnly = runProgram(bin() / "Executable", bin(), {{"SDL_VIDEODRIVER", "x11"}}, 120s,
+                                              {}, &keepToReadOnlyFolders);
     std::filesystem::permissions(logFolder(), perms::owner_all);
     if (readOnly.exitStatus == RootKeepsItsRights) {
         GTEST_SKIP() << "running as root, the test cannot give up writing into read-only folders";
     }
     EXPECT_EQ(readOnly.exitStatus, 0) << readOnly.errors;
-    EXPECT_TRUE(once(readOnly.errors, log) && once(readOnly.errors, best + "Permission denied")) << readOnly.errors;
+    EXPECT_TRUE(once(readOnly.errors, log) && once(readOnly.errors, best + "Permission denied"))
+        << readOnly.errors;
     EXPECT_EQ(readFile(logFolder() / "best.txt"), "7");
 }
 

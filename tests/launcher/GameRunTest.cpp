@@ -90,7 +90,8 @@ TEST_F(GameRunTest, TheSampleRunsUntilItsScriptEndsItAndDrawsItsSprites)
     EXPECT_EQ(frame.pixel(5, 5), (Rgb{51, 102, 153}));
     const Rgb yellow{255, 255, 0};
     EXPECT_EQ(square(frame, 112, 352, 32), std::vector<Rgb>(32 * 32, yellow));
-    for (const Rgb around : {frame.pixel(111, 360), frame.pixel(144, 360), frame.pixel(120, 351), frame.pixel(120, 384)}) {
+    for (const Rgb around :
+         {frame.pixel(111, 360), frame.pixel(144, 360), frame.pixel(120, 351), frame.pixel(120, 384)}) {
         EXPECT_EQ(around, (Rgb{51, 102, 153})) << "the button is 32 pixels square";
     }
     EXPECT_EQ(square(frame, 288, 208, 64), std::vector<Rgb>(64 * 64, (Rgb{0, 255, 0}))) << "the block";
@@ -233,7 +234,9 @@ TEST_F(GameRunTest, PreloadReadsEveryAtlasThenLoadsEveryTextureOnceTheContextExi
     std::filesystem::create_directories(resources() / "images");
     writeFile(resources() / "atlas" / "one.xml", TextureRequests::atlasFile("one.png", "b.png"));
     writeFile(resources() / "atlas" / "two.xml", TextureRequests::atlasFile("two.png"));
-    writeFile(resources() / "images" / "a.png", makePng(8, 4, [](unsigned, unsigned) { return Rgb{0, 0, 255}; }));
+    writeFile(resources() / "images" / "a.png", makePng(8, 4, [](unsigned, unsigned) {
+                  return Rgb{0, 0, 255};
+              }));
     writeConfig(std::string(R"(<resolution x="320" y="240"/>
         <preload>
             <texture src="images/b.png"/><atlas src="atlas/one.xml"/><texture/>
@@ -242,7 +245,8 @@ TEST_F(GameRunTest, PreloadReadsEveryAtlasThenLoadsEveryTextureOnceTheContextExi
                 SampleConfigTail);
     ASSERT_EQ(startUp(), 0);
     Orva::Graphics::TextureManager& textures = TextureRequests::textures();
-    EXPECT_EQ(TextureRequests::atlasImagePaths(), (std::vector<std::string>{"images/one.png", "images/two.png"}));
+    EXPECT_EQ(TextureRequests::atlasImagePaths(),
+              (std::vector<std::string>{"images/one.png", "images/two.png"}));
     EXPECT_EQ(TextureRequests::pendingPaths(), std::vector<std::string>{"images/a.png"});
     const Orva::Graphics::Texture* rectangle = textures.getTexture("images/b.png");
     ASSERT_NE(rectangle, nullptr);
@@ -275,7 +279,8 @@ TEST_F(GameRunTest, TheSampleChimesAfterTheOrbitersFirstTurn)
     ASSERT_TRUE(audio.getGroup("bgm") && audio.getGroup("ambience") && audio.getGroup("sfx"));
     EXPECT_FALSE(audio.getGroup("sfx")->isPlaying());
     runToTheEnd();
-    EXPECT_NE(audio.getSounds().at(Orva::Resources::ResourceManager::getFullPath("sounds/chime.wav")), nullptr);
+    EXPECT_NE(audio.getSounds().at(Orva::Resources::ResourceManager::getFullPath("sounds/chime.wav")),
+              nullptr);
     EXPECT_TRUE(audio.getGroup("sfx")->isPlaying());
     EXPECT_EQ(Orva::Launcher::shutDown(), 0);
     expectLog({"Game: Main", "Game: exit after 394 updates"});

@@ -44,8 +44,7 @@ inline ProgramResult runProgram(const std::filesystem::path& program,
                                 const std::filesystem::path& workingDirectory,
                                 const EnvironmentChanges& changes,
                                 std::chrono::seconds limit = std::chrono::seconds(120),
-                                const std::function<void(pid_t)>& meanwhile = {},
-                                void (*inChild)() = nullptr)
+                                const std::function<void(pid_t)>& meanwhile = {}, void (*inChild)() = nullptr)
 {
     std::vector<std::string> environment;
     for (char** entry = environ; *entry != nullptr; ++entry) {

@@ -72,7 +72,8 @@ TEST_F(Conversion, ArgumentErrorsNameTheFunctionAlsoWhereTheInterpreterKnowsNoNa
 {
     EXPECT_EQ(errorOf("local ok, e = pcall(twice, {}) error(e, 0)"),
               "bad argument #1 to 'twice' (number expected, got table)");
-    EXPECT_EQ(errorOf("A.Vec.make(\"x\", 1)"), "t.lua:1: bad argument #1 to 'make' (number expected, got string)");
+    EXPECT_EQ(errorOf("A.Vec.make(\"x\", 1)"),
+              "t.lua:1: bad argument #1 to 'make' (number expected, got string)");
     EXPECT_EQ(errorOf("local ok, e = pcall(A.Vec.make, 1, 'x') error(e, 0)"),
               "bad argument #2 to 'make' (number expected, got string)");
     EXPECT_EQ(errorOf("local v = A.Vec.make(1, 2) local ok, e = pcall(v.add, v, 5) error(e, 0)"),

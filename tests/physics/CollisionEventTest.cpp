@@ -150,7 +150,8 @@ protected:
             if (object) {
                 char line[64];
                 const auto& p = object->getTransform()->getLocalTranslation();
-                std::snprintf(line, sizeof line, "%a %a\n", static_cast<double>(p.x), static_cast<double>(p.y));
+                std::snprintf(line, sizeof line, "%a %a\n", static_cast<double>(p.x),
+                              static_cast<double>(p.y));
                 trace += line;
             }
         }
@@ -229,7 +230,8 @@ TEST_F(CollisionEventTest, IntegrationAndResponses)
     EXPECT_NEAR(down->velocity.y, 3.0f * 0.01584f, 1e-6f);
     EXPECT_NEAR(up->velocity.y, -3.0f * 0.01584f, 1e-6f);
     EXPECT_NEAR(position(sleeper).y, 1.05f, 1e-5f);
-    EXPECT_NEAR(sleeper->getRigidBody()->velocity.y, -1.0f + 2.0f * 0.01584f, 1e-6f) << "only the change scaled";
+    EXPECT_NEAR(sleeper->getRigidBody()->velocity.y, -1.0f + 2.0f * 0.01584f, 1e-6f)
+        << "only the change scaled";
     EXPECT_EQ(heard(), "ghost>through 0 (0, 1)");
     EXPECT_EQ(through->velocity.y, -1.0f);
     EXPECT_EQ(onBox->velocity.y, -1.0f);
@@ -471,7 +473,8 @@ end
 
     EXPECT_EQ(run("b.owner:addRigidBody().Velocity = Math.Vector3f.make(1, 2, 3)"), "");
     EXPECT_EQ(b->getRigidBody()->velocity.y, 2.0f);
-    EXPECT_TRUE(holds("b.owner:getRigidBody().Velocity.z == 3 and b:checkPointIsWithin(Math.Vector2f.make(0, 0.9))"));
+    EXPECT_TRUE(
+        holds("b.owner:getRigidBody().Velocity.z == 3 and b:checkPointIsWithin(Math.Vector2f.make(0, 0.9))"));
 
     for (const char* call : {"physics:listenToCollisionEnter(nil, 'Hear', b)",
                              "physics:listenToCollisionExit(b.owner:getLuaScript('Hit'), 'Hear', nil)",

@@ -59,7 +59,8 @@ inline AABBCollider* aabb(const std::string& name, float x, float y, float width
     return collider;
 }
 
-inline BoxCollider* box(const std::string& name, float x, float y, float width, float height, float angle = 0.0f)
+inline BoxCollider* box(const std::string& name, float x, float y, float width, float height,
+                        float angle = 0.0f)
 {
     auto* collider = placed(name, x, y, angle)->addComponent<BoxCollider>();
     collider->size = {width, height};

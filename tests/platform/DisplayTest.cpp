@@ -32,8 +32,8 @@ protected:
         windowClass.hInstance = GetModuleHandleA(nullptr);
         windowClass.lpszClassName = "OrvaDisplayTest";
         ASSERT_NE(RegisterClassExA(&windowClass), 0);
-        window = CreateWindowExA(0, "OrvaDisplayTest", "display", 0x000E0100, CW_USEDEFAULT, CW_USEDEFAULT, 640,
-                                 480, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        window = CreateWindowExA(0, "OrvaDisplayTest", "display", 0x000E0100, CW_USEDEFAULT, CW_USEDEFAULT,
+                                 640, 480, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         if (window == nullptr)
             GTEST_SKIP() << "no X display reachable";
         ASSERT_STREQ(SDL_GetCurrentVideoDriver(), "x11");

@@ -4,7 +4,10 @@ namespace {
 
 using EventTranslation = PlatformFixture;
 
-int scanCodeOf(const MSG& message) { return static_cast<int>((message.lParam >> 16) & 0xFF); }
+int scanCodeOf(const MSG& message)
+{
+    return static_cast<int>((message.lParam >> 16) & 0xFF);
+}
 
 struct KeyCase
 {
@@ -17,10 +20,10 @@ struct KeyCase
 TEST_F(EventTranslation, LettersFollowTheSymbolAndOtherKeysTheirPosition)
 {
     const KeyCase cases[] = {
-        {SDL_SCANCODE_Q, SDLK_a, KMOD_NONE, 'A'},             // a layout with A where US has Q
-        {SDL_SCANCODE_SEMICOLON, SDLK_m, KMOD_NONE, 'M'},     // ... and M where US has ';'
-        {SDL_SCANCODE_A, 0x444, KMOD_NONE, 'A'},              // a non-Latin symbol keeps the position
-        {SDL_SCANCODE_1, SDLK_AMPERSAND, KMOD_NONE, '1'},     // digits by position, whatever they type
+        {SDL_SCANCODE_Q, SDLK_a, KMOD_NONE, 'A'},         // a layout with A where US has Q
+        {SDL_SCANCODE_SEMICOLON, SDLK_m, KMOD_NONE, 'M'}, // ... and M where US has ';'
+        {SDL_SCANCODE_A, 0x444, KMOD_NONE, 'A'},          // a non-Latin symbol keeps the position
+        {SDL_SCANCODE_1, SDLK_AMPERSAND, KMOD_NONE, '1'}, // digits by position, whatever they type
         {SDL_SCANCODE_SEMICOLON, SDLK_SEMICOLON, KMOD_NONE, VK_OEM_1},
         {SDL_SCANCODE_EQUALS, SDLK_EQUALS, KMOD_NONE, VK_OEM_PLUS},
         {SDL_SCANCODE_COMMA, SDLK_COMMA, KMOD_NONE, VK_OEM_COMMA},
@@ -144,7 +147,7 @@ TEST_F(EventTranslation, RepeatsDoNotToggleAndRightControlAndAltAreExtended)
 
 TEST_F(EventTranslation, TextBecomesOneCharacterPerUtf16Unit)
 {
-    pushText("\xC3\xA9");         // é
+    pushText("\xC3\xA9");          // é
     pushText("a\xF0\x9F\x98\x80"); // a, then U+1F600 as a surrogate pair
     pushText("\xFF\xE2\x82");      // a stray byte and a cut sequence
     const auto messages = takeAll();
@@ -171,10 +174,10 @@ TEST_F(EventTranslation, TextAfterASystemKeyDownIsDropped)
 TEST_F(EventTranslation, TranslateMessagePutsControlCharactersFirst)
 {
     for (const auto& [scancode, symbol] : {std::pair{SDL_SCANCODE_BACKSPACE, SDLK_BACKSPACE},
-                                          {SDL_SCANCODE_TAB, SDLK_TAB},
-                                          {SDL_SCANCODE_RETURN, SDLK_RETURN},
-                                          {SDL_SCANCODE_ESCAPE, SDLK_ESCAPE},
-                                          {SDL_SCANCODE_A, SDLK_a}}) {
+                                           {SDL_SCANCODE_TAB, SDLK_TAB},
+                                           {SDL_SCANCODE_RETURN, SDLK_RETURN},
+                                           {SDL_SCANCODE_ESCAPE, SDLK_ESCAPE},
+                                           {SDL_SCANCODE_A, SDLK_a}}) {
         pushKey(scancode, symbol, KMOD_NONE, true);
     }
     std::vector<std::pair<UINT, WPARAM>> seen;
@@ -184,7 +187,7 @@ TEST_F(EventTranslation, TranslateMessagePutsControlCharactersFirst)
         seen.emplace_back(message.message, message.wParam);
     }
     const std::vector<std::pair<UINT, WPARAM>> expected = {
-        {WM_KEYDOWN, VK_BACK}, {WM_CHAR, 8},  {WM_KEYDOWN, VK_TAB},    {WM_CHAR, 9},
+        {WM_KEYDOWN, VK_BACK},   {WM_CHAR, 8},  {WM_KEYDOWN, VK_TAB},    {WM_CHAR, 9},
         {WM_KEYDOWN, VK_RETURN}, {WM_CHAR, 13}, {WM_KEYDOWN, VK_ESCAPE}, {WM_CHAR, 27},
         {WM_KEYDOWN, 'A'}};
     EXPECT_EQ(seen, expected);
@@ -202,7 +205,8 @@ TEST_F(EventTranslation, MouseMessagesClampPositionsAndDropExtraButtons)
     motion.motion.y = -40000;
     motion.motion.state = SDL_BUTTON_LMASK | SDL_BUTTON_MMASK;
     ASSERT_EQ(SDL_PushEvent(&motion), 1);
-    for (Uint8 button : {SDL_BUTTON_LEFT, SDL_BUTTON_RIGHT, SDL_BUTTON_MIDDLE, SDL_BUTTON_X1, SDL_BUTTON_X2}) {
+    for (Uint8 button :
+         {SDL_BUTTON_LEFT, SDL_BUTTON_RIGHT, SDL_BUTTON_MIDDLE, SDL_BUTTON_X1, SDL_BUTTON_X2}) {
         SDL_Event press{};
         press.type = SDL_MOUSEBUTTONDOWN;
         press.button.windowID = sdlId();
@@ -220,7 +224,8 @@ TEST_F(EventTranslation, MouseMessagesClampPositionsAndDropExtraButtons)
     EXPECT_EQ(GET_X_LPARAM(messages[0].lParam), 32767);
     EXPECT_EQ(GET_Y_LPARAM(messages[0].lParam), -32768);
     EXPECT_EQ(messages[0].wParam, MK_LBUTTON | MK_MBUTTON);
-    const UINT expected[] = {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONUP, WM_MBUTTONDOWN, WM_MBUTTONUP};
+    const UINT expected[] = {WM_LBUTTONDOWN, WM_LBUTTONUP,   WM_RBUTTONDOWN,
+                             WM_RBUTTONUP,   WM_MBUTTONDOWN, WM_MBUTTONUP};
     for (std::size_t i = 0; i < std::size(expected); ++i) {
         EXPECT_EQ(messages[i + 1].message, expected[i]);
         EXPECT_EQ(GET_X_LPARAM(messages[i + 1].lParam), -5);
@@ -263,9 +268,12 @@ TEST_F(EventTranslation, WindowEventsBecomeFocusCloseSizeAndSystemCommands)
     std::vector<std::pair<UINT, WPARAM>> seen;
     for (const MSG& message : takeAll())
         seen.emplace_back(message.message, message.wParam);
-    const std::vector<std::pair<UINT, WPARAM>> expected = {{WM_SETFOCUS, 0},     {WM_KILLFOCUS, 0},
-                                                           {WM_CLOSE, 0},        {WM_EXITSIZEMOVE, 0},
-                                                           {WM_SYSCOMMAND, SC_MAXIMIZE}, {WM_SYSCOMMAND, SC_RESTORE}};
+    const std::vector<std::pair<UINT, WPARAM>> expected = {{WM_SETFOCUS, 0},
+                                                           {WM_KILLFOCUS, 0},
+                                                           {WM_CLOSE, 0},
+                                                           {WM_EXITSIZEMOVE, 0},
+                                                           {WM_SYSCOMMAND, SC_MAXIMIZE},
+                                                           {WM_SYSCOMMAND, SC_RESTORE}};
     EXPECT_EQ(seen, expected);
 }
 

@@ -108,11 +108,12 @@ TEST_F(IconFile, MalformedFilesGiveNoIcon)
 {
     const Bytes good = ico({{16, 16, 32, iconBitmap(pattern(16, 16), 32)}});
     EXPECT_EQ(load({}), nullptr);
-    EXPECT_EQ(load({0, 0, 1, 0}), nullptr);                      // directory cut short
-    EXPECT_EQ(load({0, 0, 1, 0, 0, 0}), nullptr);                // no entries
+    EXPECT_EQ(load({0, 0, 1, 0}), nullptr);                           // directory cut short
+    EXPECT_EQ(load({0, 0, 1, 0, 0, 0}), nullptr);                     // no entries
     EXPECT_EQ(load(Bytes(good.begin(), good.begin() + 30)), nullptr); // entry past the end
     const Bytes bitmap = iconBitmap(pattern(16, 16), 32);
-    EXPECT_EQ(load(ico({{16, 16, 32, Bytes(bitmap.begin(), bitmap.begin() + 40 + 100)}})), nullptr); // rows cut
+    EXPECT_EQ(load(ico({{16, 16, 32, Bytes(bitmap.begin(), bitmap.begin() + 40 + 100)}})),
+              nullptr); // rows cut
     Bytes compressed = good;
     compressed[22 + 16] = 3; // bit-field compression
     EXPECT_EQ(load(compressed), nullptr);

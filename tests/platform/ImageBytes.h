@@ -27,8 +27,9 @@ inline Pixels pattern(int width, int height, std::uint8_t alpha = 0xFF)
     Pixels pixels{width, height, {}};
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            pixels.rgba.insert(pixels.rgba.end(), {static_cast<std::uint8_t>(x * 16), static_cast<std::uint8_t>(y * 16),
-                                                   static_cast<std::uint8_t>(x ^ y), alpha});
+            pixels.rgba.insert(pixels.rgba.end(),
+                               {static_cast<std::uint8_t>(x * 16), static_cast<std::uint8_t>(y * 16),
+                                static_cast<std::uint8_t>(x ^ y), alpha});
         }
     }
     return pixels;

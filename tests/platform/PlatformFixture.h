@@ -44,8 +44,8 @@ protected:
     HWND createWindow(DWORD style = WS_OVERLAPPEDWINDOW, int width = 640, int height = 480,
                       const char* title = "test")
     {
-        return CreateWindowExA(0, ClassName, title, style, CW_USEDEFAULT, CW_USEDEFAULT, width, height, nullptr,
-                               nullptr, instance(), nullptr);
+        return CreateWindowExA(0, ClassName, title, style, CW_USEDEFAULT, CW_USEDEFAULT, width, height,
+                               nullptr, nullptr, instance(), nullptr);
     }
 
     void SetUp() override

@@ -56,8 +56,9 @@ TEST_F(AudioScriptTest, UnknownNamesNilArgumentsAndHiddenMembers)
               std::string::npos);
     testing::internal::CaptureStderr();
     EXPECT_EQ(run("audio:load('../level.wav')"), "");
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "scripts: load refused the path \"../level.wav\": it is "
-                                                      "empty, absolute or leaves its folder with \"..\"\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "scripts: load refused the path \"../level.wav\": it is "
+              "empty, absolute or leaves its folder with \"..\"\n");
     EXPECT_TRUE(audio().getSounds().empty());
 }
 
@@ -65,9 +66,12 @@ TEST_F(AudioScriptTest, UnknownNamesNilArgumentsAndHiddenMembers)
 // at the latest at a stage change. What still points at a freed group finds it gone.
 TEST_F(AudioScriptTest, DroppedGroupsAreFreedOnceNoComponentHoldsThem)
 {
-    const auto liveGroups = [] { return Orva::MemoryPoolManager::getInstance().liveCount("Orva::Audio::AudioGroup"); };
+    const auto liveGroups = [] {
+        return Orva::MemoryPoolManager::getInstance().liveCount("Orva::Audio::AudioGroup");
+    };
     const int fixed = liveGroups();
-    ASSERT_EQ(run("for i = 1, 200000 do audio:createGroup('g' .. i); audio:destroyGroupByName('g' .. i) end"), "");
+    ASSERT_EQ(run("for i = 1, 200000 do audio:createGroup('g' .. i); audio:destroyGroupByName('g' .. i) end"),
+              "");
     EXPECT_LT(liveGroups(), fixed + 200) << "a long session does not grow";
 
     loadSound(Level, SoundFiles::stereo16(4800, 8192, -16384));
@@ -77,7 +81,8 @@ TEST_F(AudioScriptTest, DroppedGroupsAreFreedOnceNoComponentHoldsThem)
               "");
     EXPECT_EQ(liveGroups(), fixed + 1) << "the fixed three made again, and the radio's";
     EXPECT_NE(run("kept:setVolume(1)").find("AudioGroup no longer exists"), std::string::npos);
-    EXPECT_TRUE(holds("c:getGroup() == nil and not radio:getAudio().audioGroup:isPlaying()")) << "the radio's held";
+    EXPECT_TRUE(holds("c:getGroup() == nil and not radio:getAudio().audioGroup:isPlaying()"))
+        << "the radio's held";
 
     ASSERT_EQ(run("gameObjects:destroyNow(radio); audio:destroyAllGroups()"), "");
     EXPECT_EQ(liveGroups(), fixed);

@@ -349,16 +349,23 @@ TEST_F(ManagerScriptTest, FileFunctionsRefusePathsThatLeadOutThroughLinks)
         R.setDirectory("../resources/"); return R.getDirectory() == "../resources/"
     end)())"));
     std::string expected;
-    for (const auto& [function, path] : std::vector<std::pair<std::string, std::string>>{
-             {"openFile", "link/secret.txt"}, {"saveFile", "link/x.txt"}, {"saveFile", "dangling"},
-             {"openFile", "dangling"}, {"makeDirectory", "link/made"}, {"appendToFile", "link/secret.txt"},
-             {"setDirectory", "/tmp/"}, {"setDirectory", "../resources/levels/"}, {"setDirectory", ""}}) {
+    for (const auto& [function, path] :
+         std::vector<std::pair<std::string, std::string>>{{"openFile", "link/secret.txt"},
+                                                          {"saveFile", "link/x.txt"},
+                                                          {"saveFile", "dangling"},
+                                                          {"openFile", "dangling"},
+                                                          {"makeDirectory", "link/made"},
+                                                          {"appendToFile", "link/secret.txt"},
+                                                          {"setDirectory", "/tmp/"},
+                                                          {"setDirectory", "../resources/levels/"},
+                                                          {"setDirectory", ""}}) {
         expected += "scripts: " + function + " refused the path \"" + path + "\": it leads outside " +
                     (function == "setDirectory" ? "the game's folders\n" : "its folder\n");
     }
     EXPECT_EQ(testing::internal::GetCapturedStderr(), expected);
     EXPECT_EQ(readFile(outside / "secret.txt"), "secret");
-    EXPECT_FALSE(fs::exists(outside / "x.txt") || fs::exists(outside / "planted.txt") || fs::exists(outside / "made"));
+    EXPECT_FALSE(fs::exists(outside / "x.txt") || fs::exists(outside / "planted.txt") ||
+                 fs::exists(outside / "made"));
 }
 
 // A save killed at any point leaves the earlier file or the new one, never a mix: ten saves of
@@ -388,8 +395,8 @@ TEST_F(ManagerScriptTest, ASaveKilledAtAnyPointLeavesTheEarlierFileOrTheNewOne)
         fs::remove_all(folder);
         fs::create_directory(folder);
         writeFile(save, earlier);
-        const std::chrono::microseconds killAfter(
-            std::uniform_int_distribution<long>((attempt - 1) * whole.count() / 9, attempt * whole.count() / 9)(random));
+        const std::chrono::microseconds killAfter(std::uniform_int_distribution<long>(
+            (attempt - 1) * whole.count() / 9, attempt * whole.count() / 9)(random));
         const auto start = std::chrono::steady_clock::now();
         const pid_t child = fork();
         if (child == 0) {
@@ -402,10 +409,12 @@ TEST_F(ManagerScriptTest, ASaveKilledAtAnyPointLeavesTheEarlierFileOrTheNewOne)
         int status = 0;
         waitpid(child, &status, 0);
         if (attempt == 0) {
-            whole = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+            whole = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() -
+                                                                          start);
             EXPECT_TRUE(status == 0 && holds(saved));
         }
-        EXPECT_TRUE(holds(earlier) || holds(saved)) << "killed " << killAfter.count() << " us into " << whole.count();
+        EXPECT_TRUE(holds(earlier) || holds(saved))
+            << "killed " << killAfter.count() << " us into " << whole.count();
     }
     EXPECT_EQ(run("big = nil; collectgarbage()"), "");
     if (folder.rfind("/dev/shm/", 0) == 0) {

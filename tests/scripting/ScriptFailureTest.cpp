@@ -85,7 +85,8 @@ TEST_F(ScriptFailureTest, AnErrorValueWithoutAMessageIsReportedWithItsScriptAndL
     for (const auto& [value, text] : std::vector<std::pair<std::string, std::string>>{
              {"nil", "(error object is a nil value)"},
              {"{}", "(error object is a table value)"},
-             {"setmetatable({}, {__tostring = function() error('worse') end})", "(error object is a table value)"},
+             {"setmetatable({}, {__tostring = function() error('worse') end})",
+              "(error object is a table value)"},
              {"setmetatable({}, {__tostring = function() return 'out of keys' end})", "out of keys"},
              {"7", "7"}}) {
         ASSERT_EQ(run("raised = " + value), "");

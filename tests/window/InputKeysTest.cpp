@@ -15,8 +15,14 @@ using Orva::WindowKeyStates;
 namespace Hooks = Orva::Platform::Test;
 
 // The window procedure's way into the key state.
-void press(int vk) { Orva::Window::handleKeyDown(Orva::WindowEvent(WM_KEYDOWN, nullptr, static_cast<WPARAM>(vk), 0)); }
-void release(int vk) { Orva::Window::handleKeyUp(Orva::WindowEvent(WM_KEYUP, nullptr, static_cast<WPARAM>(vk), 0)); }
+void press(int vk)
+{
+    Orva::Window::handleKeyDown(Orva::WindowEvent(WM_KEYDOWN, nullptr, static_cast<WPARAM>(vk), 0));
+}
+void release(int vk)
+{
+    Orva::Window::handleKeyUp(Orva::WindowEvent(WM_KEYUP, nullptr, static_cast<WPARAM>(vk), 0));
+}
 
 class KeyCodes : public ::testing::Test
 {

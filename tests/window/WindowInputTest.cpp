@@ -144,7 +144,8 @@ TEST_F(WindowInput, AWindowPumpsOnlyItsOwnMessages)
     second.update();
     EXPECT_EQ(WindowKeyStates[InputKeys::ORVA_Z], 1);
     MSG message;
-    EXPECT_TRUE(Orva::Platform::Test::peekMessage(&message, nullptr, 0, 0, PM_NOREMOVE)) << "the thread message stays queued";
+    EXPECT_TRUE(Orva::Platform::Test::peekMessage(&message, nullptr, 0, 0, PM_NOREMOVE))
+        << "the thread message stays queued";
 }
 
 TEST_F(WindowInput, AWindowWithoutHandlePumpsEveryMessage)

@@ -101,7 +101,7 @@ TEST_F(WindowLife, StylesOfTheFirstSwitchAreRestoredEveryTime)
     window.setFullscreen(true);
     window.setFullscreen(false);
     Platform::Test::setWindowLong(window.getHWnd(), GWL_STYLE,
-                   static_cast<LONG>(WS_OVERLAPPED | WS_CAPTION)); // changed later
+                                  static_cast<LONG>(WS_OVERLAPPED | WS_CAPTION)); // changed later
     window.setFullscreen(true);
     window.setFullscreen(false);
     EXPECT_EQ(Platform::Test::getWindowLong(window.getHWnd(), GWL_STYLE), original);
@@ -191,7 +191,8 @@ TEST_F(WindowLife, AWindowInitialisedAgainInFullScreenUsesTheDesktop)
     window.init("again", LauncherStyle, SW_SHOWNORMAL);
     ASSERT_NE(window.getHWnd(), nullptr);
     EXPECT_TRUE(window.isFullscreen());
-    EXPECT_EQ(Platform::Test::getWindowLong(window.getHWnd(), GWL_EXSTYLE), static_cast<LONG>(WS_EX_APPWINDOW));
+    EXPECT_EQ(Platform::Test::getWindowLong(window.getHWnd(), GWL_EXSTYLE),
+              static_cast<LONG>(WS_EX_APPWINDOW));
     EXPECT_NE(SDL_GetWindowFlags(Platform::GetSDLWindow(window.getHWnd())) & SDL_WINDOW_FULLSCREEN_DESKTOP,
               0u);
     window.update();
@@ -245,7 +246,8 @@ TEST_F(WindowLife, TheIconComesFromTheResourceDirectory)
 
     const auto currentIcon = [&window] {
         // WM_SETICON hands back the icon it replaces; put it straight back.
-        const auto icon = reinterpret_cast<HICON>(Platform::Test::sendMessage(window.getHWnd(), WM_SETICON, ICON_BIG, 0));
+        const auto icon =
+            reinterpret_cast<HICON>(Platform::Test::sendMessage(window.getHWnd(), WM_SETICON, ICON_BIG, 0));
         Platform::Test::sendMessage(window.getHWnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
         return icon;
     };

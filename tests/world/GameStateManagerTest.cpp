@@ -13,15 +13,15 @@
 #include "core/EventManager.h"
 #include "core/FunctionHolder.h"
 #include "graphics/FontManager.h"
-#include "platform/AudioOutput.h"
-#include "world/TextureRequests.h"
 #include "physics/PhysicsWorld.h"
+#include "platform/AudioOutput.h"
 #include "window/InputManager.h"
 #include "world/CameraComponent.h"
 #include "world/DataAnalyticManager.h"
 #include "world/LoadEvent.h"
 #include "world/LuaScriptManager.h"
 #include "world/ResourceManager.h"
+#include "world/TextureRequests.h"
 #include "world/TransformComponent.h"
 
 // Game states, headless: listing, entering, collision groups, the camera object, renaming.
@@ -166,7 +166,8 @@ TEST_F(GameStateManagerTest, WhatAStageCannotBuildIsNamedOnStderrOnceEach)
     states().changeState("A");
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "game states: stage \"A\": no script file \"scripts/Gone.lua\" (" +
-                  Orva::Resources::ResourceManager::getResourceDirectory() + "scripts/Gone.lua)\n"
+                  Orva::Resources::ResourceManager::getResourceDirectory() +
+                  "scripts/Gone.lua)\n"
                   "game states: stage \"A\", object \"Ghost\": no object set \"Phantom\"\n"
                   "game states: stage \"A\", object \"Walker\": no script class \"Walk\" loaded\n");
     EXPECT_NE(objects().find("Ghost"), nullptr) << "built from its own element all the same";
@@ -451,13 +452,15 @@ std::vector<std::string> printedLines;
 // A Deinit that makes an explosion and asks for a stage, as a dying enemy might.
 TEST_F(GameStateManagerTest, WhatALeavingObjectsDeinitMakesOrAsksForGoesWithItsStage)
 {
-    writeScript("scripts/Boom.lua", "function AwakeBoom() end function InitBoom() end function UpdateBoom() end\n"
-                                    "function UnloadBoom() end function DeinitBoom(self)\n"
-                                    "  Debug.print(sets:create('Spark').Name .. ' in ' .. gameState.currentState)\n"
-                                    "  gameState:changeStateNextFrame('A') end");
+    writeScript("scripts/Boom.lua",
+                "function AwakeBoom() end function InitBoom() end function UpdateBoom() end\n"
+                "function UnloadBoom() end function DeinitBoom(self)\n"
+                "  Debug.print(sets:create('Spark').Name .. ' in ' .. gameState.currentState)\n"
+                "  gameState:changeStateNextFrame('A') end");
     writeSet("Spark.set", R"(<obj name="Spark"><comp type="0"/></obj>)");
     sets().loadAllSets();
-    const std::string bomb = R"(<obj name="Bomb"><comp type="2"><source path="scripts/Boom.lua"/></comp></obj>)";
+    const std::string bomb =
+        R"(<obj name="Bomb"><comp type="2"><source path="scripts/Boom.lua"/></comp></obj>)";
     listOnly({{"a.stg", stage("A", "<objects>" + bomb + bomb + bomb + "</objects>")},
               {"b.stg", stage("B", "<objects><obj name=\"Hero\"/>" + bomb + "</objects>")}});
     ASSERT_TRUE(Orva::LuaScriptManager::getInstance().loadAllScripts());
@@ -474,7 +477,8 @@ TEST_F(GameStateManagerTest, WhatALeavingObjectsDeinitMakesOrAsksForGoesWithItsS
     EXPECT_EQ(objects().getObjectCount(), 3u) << "the hero, the bomb and the camera: no spark";
     runFrames(3, 1.0f / 60.0f);
     Orva::Engine::destroy(); // the bomb of B goes while the sets are still there
-    EXPECT_EQ(printedLines, (std::vector<std::string>{"Spark in A", "Spark in A", "Spark in A", "Spark in B"}));
+    EXPECT_EQ(printedLines,
+              (std::vector<std::string>{"Spark in A", "Spark in A", "Spark in A", "Spark in B"}));
 }
 
 TEST(PhysicsGroupTable, AFreshWorldNamesEveryGroupAndLetsEveryPairDetect)

@@ -81,7 +81,8 @@ TEST_F(SetManagerTest, TexturesAreQueuedUntilAnAtlasEndsTheWalk)
     sets().loadAllSets();
     sets().loadAllSetTextures();
 
-    EXPECT_EQ(TextureRequests::atlasImagePaths(), (std::vector<std::string>{"images/a.png", "images/b2.png"}));
+    EXPECT_EQ(TextureRequests::atlasImagePaths(),
+              (std::vector<std::string>{"images/a.png", "images/b2.png"}));
     EXPECT_EQ(TextureRequests::pendingPaths(), (std::vector<std::string>{"b.png", "b1.png", "b3.png"}));
     EXPECT_EQ(TextureRequests::waitingFor("b.png"), std::vector<const void*>{nullptr}) << "a preload";
 }

@@ -16,7 +16,6 @@
 #include "graphics/Renderer.h"
 #include "graphics/SpriteComponent.h"
 #include "graphics/Texture.h"
-#include "world/TextureRequests.h"
 #include "graphics/Viewport.h"
 #include "physics/CircleCollider.h"
 #include "physics/PhysicsWorld.h"
@@ -30,6 +29,7 @@
 #include "world/LuaScriptComponent.h"
 #include "world/LuaScriptManager.h"
 #include "world/SetManager.h"
+#include "world/TextureRequests.h"
 #include "world/TransformComponent.h"
 
 // A game folder whose stages and script were scrambled at build time (tests/world/

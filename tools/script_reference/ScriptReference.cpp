@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "ReferenceText.h"
-#include "scripting/ScriptInterface.h"
 #include "luabridge/Inventory.h"
+#include "scripting/ScriptInterface.h"
 #include "world/Engine.h"
 #include "world/LuaScriptManager.h"
 

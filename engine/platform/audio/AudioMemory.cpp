@@ -23,7 +23,8 @@ int clamped(std::int64_t bytes)
 
 void noteAllocated(std::size_t bytes) noexcept
 {
-    const std::int64_t now = current.fetch_add(static_cast<std::int64_t>(bytes)) + static_cast<std::int64_t>(bytes);
+    const std::int64_t now =
+        current.fetch_add(static_cast<std::int64_t>(bytes)) + static_cast<std::int64_t>(bytes);
     std::int64_t highest = peak.load();
     while (now > highest && !peak.compare_exchange_weak(highest, now)) {
     }
@@ -39,9 +40,11 @@ void noteFreed(std::size_t bytes) noexcept
 FMOD_RESULT FMOD_Memory_GetStats(int* currentAllocated, int* maxAllocated, bool /*blocking*/)
 {
     using namespace Orva::Platform::Audio;
-    if (currentAllocated != nullptr)
+    if (currentAllocated != nullptr) {
         *currentAllocated = clamped(current.load());
-    if (maxAllocated != nullptr)
+    }
+    if (maxAllocated != nullptr) {
         *maxAllocated = clamped(peak.load());
+    }
     return FMOD_OK;
 }

@@ -13,16 +13,12 @@ namespace Orva::Platform::Audio {
 void noteAllocated(std::size_t bytes) noexcept;
 void noteFreed(std::size_t bytes) noexcept;
 
-template <class T>
-struct CountedAllocator
+template <class T> struct CountedAllocator
 {
     using value_type = T;
 
     CountedAllocator() = default;
-    template <class U>
-    CountedAllocator(const CountedAllocator<U>&) noexcept
-    {
-    }
+    template <class U> CountedAllocator(const CountedAllocator<U>&) noexcept {}
 
     T* allocate(std::size_t count)
     {
@@ -36,15 +32,10 @@ struct CountedAllocator
         std::allocator<T>{}.deallocate(memory, count);
     }
 
-    template <class U>
-    bool operator==(const CountedAllocator<U>&) const noexcept
-    {
-        return true;
-    }
+    template <class U> bool operator==(const CountedAllocator<U>&) const noexcept { return true; }
 };
 
-template <class T>
-using CountedVector = std::vector<T, CountedAllocator<T>>;
+template <class T> using CountedVector = std::vector<T, CountedAllocator<T>>;
 
 // Base of the layer's heap objects: `new` and `delete` of a derived class are counted.
 struct Counted

@@ -18,33 +18,30 @@ namespace FMOD {
 
 namespace {
 
-template <class Call>
-FMOD_RESULT withAccess(ChannelControl& control, Call&& call)
+template <class Call> FMOD_RESULT withAccess(ChannelControl& control, Call&& call)
 {
     ControlAccess access(control);
-    if (!access.live())
+    if (!access.live()) {
         return FMOD_ERR_INVALID_HANDLE;
+    }
     return call(access);
 }
 
-template <class Call>
-FMOD_RESULT withVoice(ChannelControl& control, Call&& call)
+template <class Call> FMOD_RESULT withVoice(ChannelControl& control, Call&& call)
 {
     return withAccess(control, [&](ControlAccess& access) {
         return access.voice() != nullptr ? call(*access.voice()) : FMOD_ERR_UNSUPPORTED;
     });
 }
 
-template <class Call>
-FMOD_RESULT withGroup(ChannelControl& control, Call&& call)
+template <class Call> FMOD_RESULT withGroup(ChannelControl& control, Call&& call)
 {
     return withAccess(control, [&](ControlAccess& access) {
         return access.group() != nullptr ? call(*access.group()) : FMOD_ERR_UNSUPPORTED;
     });
 }
 
-template <class T>
-FMOD_RESULT setControl(ChannelControl& control, T Controls::*field, T value)
+template <class T> FMOD_RESULT setControl(ChannelControl& control, T Controls::*field, T value)
 {
     return withAccess(control, [&](ControlAccess& access) {
         access.controls().*field = value;
@@ -52,19 +49,18 @@ FMOD_RESULT setControl(ChannelControl& control, T Controls::*field, T value)
     });
 }
 
-template <class T>
-FMOD_RESULT getControl(ChannelControl& control, T Controls::*field, T* value)
+template <class T> FMOD_RESULT getControl(ChannelControl& control, T Controls::*field, T* value)
 {
-    if (value == nullptr)
+    if (value == nullptr) {
         return FMOD_ERR_INVALID_PARAM;
+    }
     return withAccess(control, [&](ControlAccess& access) {
         *value = access.controls().*field;
         return FMOD_OK;
     });
 }
 
-template <class T>
-FMOD_RESULT setVoice(ChannelControl& control, T Voice::*field, T value)
+template <class T> FMOD_RESULT setVoice(ChannelControl& control, T Voice::*field, T value)
 {
     return withVoice(control, [&](Voice& voice) {
         voice.*field = value;
@@ -72,11 +68,11 @@ FMOD_RESULT setVoice(ChannelControl& control, T Voice::*field, T value)
     });
 }
 
-template <class T>
-FMOD_RESULT getVoice(ChannelControl& control, T Voice::*field, T* value)
+template <class T> FMOD_RESULT getVoice(ChannelControl& control, T Voice::*field, T* value)
 {
-    if (value == nullptr)
+    if (value == nullptr) {
         return FMOD_ERR_INVALID_PARAM;
+    }
     return withVoice(control, [&](Voice& voice) {
         *value = voice.*field;
         return FMOD_OK;
@@ -107,8 +103,9 @@ FMOD_RESULT ChannelControl::getPitch(float* pitch)
 
 FMOD_RESULT ChannelControl::setPan(float pan)
 {
-    if (std::isnan(pan))
+    if (std::isnan(pan)) {
         return FMOD_ERR_INVALID_PARAM;
+    }
     return setControl(*this, &Controls::pan, std::fmin(std::fmax(pan, -1.0f), 1.0f));
 }
 
@@ -134,10 +131,12 @@ FMOD_RESULT ChannelControl::getPaused(bool* paused)
 
 FMOD_RESULT ChannelControl::isPlaying(bool* playing)
 {
-    if (playing == nullptr)
+    if (playing == nullptr) {
         return FMOD_ERR_INVALID_PARAM;
+    }
     return withAccess(*this, [&](ControlAccess& access) {
-        *playing = access.voice() != nullptr ? access.voice()->playing() : access.mixer().anyPlaying(*access.group());
+        *playing = access.voice() != nullptr ? access.voice()->playing()
+                                             : access.mixer().anyPlaying(*access.group());
         return FMOD_OK;
     });
 }
@@ -145,10 +144,11 @@ FMOD_RESULT ChannelControl::isPlaying(bool* playing)
 FMOD_RESULT ChannelControl::stop()
 {
     return withAccess(*this, [&](ControlAccess& access) {
-        if (access.voice() != nullptr)
+        if (access.voice() != nullptr) {
             access.mixer().free(*access.voice());
-        else
+        } else {
             access.mixer().stop(*access.group());
+        }
         return FMOD_OK;
     });
 }
@@ -167,14 +167,17 @@ FMOD_RESULT ChannelControl::getMode(FMOD_MODE* mode)
 FMOD_RESULT ChannelControl::set3DAttributes(const FMOD_VECTOR* position, const FMOD_VECTOR* velocity,
                                             const FMOD_VECTOR* reserved)
 {
-    if (reserved != nullptr)
+    if (reserved != nullptr) {
         return FMOD_ERR_INVALID_PARAM;
+    }
     return withAccess(*this, [&](ControlAccess& access) {
         Controls& controls = access.controls();
-        if (position != nullptr)
+        if (position != nullptr) {
             controls.position = *position;
-        if (velocity != nullptr)
+        }
+        if (velocity != nullptr) {
             controls.velocity = *velocity;
+        }
         return FMOD_OK;
     });
 }
@@ -183,24 +186,29 @@ FMOD_RESULT ChannelControl::get3DAttributes(FMOD_VECTOR* position, FMOD_VECTOR* 
 {
     return withAccess(*this, [&](ControlAccess& access) {
         const Controls& controls = access.controls();
-        if (position != nullptr)
+        if (position != nullptr) {
             *position = controls.position;
-        if (velocity != nullptr)
+        }
+        if (velocity != nullptr) {
             *velocity = controls.velocity;
+        }
         return FMOD_OK;
     });
 }
 
 FMOD_RESULT ChannelControl::getDSP(int index, DSP** dsp)
 {
-    if (dsp == nullptr)
+    if (dsp == nullptr) {
         return FMOD_ERR_INVALID_PARAM;
+    }
     return withGroup(*this, [&](MixGroup& group) {
         *dsp = nullptr;
-        if (index != 0)
+        if (index != 0) {
             return FMOD_ERR_INVALID_PARAM;
-        if (group.effect == nullptr)
+        }
+        if (group.effect == nullptr) {
             return FMOD_ERR_DSP_NOTFOUND;
+        }
         *dsp = group.effect;
         return FMOD_OK;
     });
@@ -209,15 +217,19 @@ FMOD_RESULT ChannelControl::getDSP(int index, DSP** dsp)
 FMOD_RESULT ChannelControl::addDSP(int index, DSP* dsp)
 {
     return withGroup(*this, [&](MixGroup& group) {
-        if (index != 0)
+        if (index != 0) {
             return FMOD_ERR_INVALID_PARAM;
-        if (dsp == nullptr)
+        }
+        if (dsp == nullptr) {
             return FMOD_OK;
+        }
         Effect& effect = static_cast<Effect&>(*dsp);
-        if (&effect.mixer != &group.mixer)
+        if (&effect.mixer != &group.mixer) {
             return FMOD_ERR_INVALID_PARAM;
-        if (effect.slot != nullptr || group.effect != nullptr)
+        }
+        if (effect.slot != nullptr || group.effect != nullptr) {
             return FMOD_ERR_DSP_INUSE;
+        }
         group.effect = &effect;
         effect.slot = &group;
         return FMOD_OK;
@@ -226,11 +238,13 @@ FMOD_RESULT ChannelControl::addDSP(int index, DSP* dsp)
 
 FMOD_RESULT ChannelControl::removeDSP(DSP* dsp)
 {
-    if (dsp == nullptr)
+    if (dsp == nullptr) {
         return FMOD_ERR_INVALID_PARAM;
+    }
     return withGroup(*this, [&](MixGroup& group) {
-        if (group.effect != dsp)
+        if (group.effect != dsp) {
             return FMOD_ERR_DSP_NOTFOUND;
+        }
         group.effect->slot = nullptr;
         group.effect = nullptr;
         return FMOD_OK;
@@ -259,14 +273,17 @@ FMOD_RESULT Channel::getFrequency(float* frequency)
 
 FMOD_RESULT Channel::setPosition(unsigned int position, FMOD_TIMEUNIT unit)
 {
-    if (unit != FMOD_TIMEUNIT_MS && unit != FMOD_TIMEUNIT_PCM)
+    if (unit != FMOD_TIMEUNIT_MS && unit != FMOD_TIMEUNIT_PCM) {
         return FMOD_ERR_UNSUPPORTED;
+    }
     return withVoice(*this, [&](Voice& voice) {
-        const std::uint64_t frame = unit == FMOD_TIMEUNIT_PCM
-                                        ? position
-                                        : std::uint64_t{position} * static_cast<std::uint64_t>(voice.sound->rate) / 1000;
-        if (frame >= voice.sound->frames)
+        const std::uint64_t frame =
+            unit == FMOD_TIMEUNIT_PCM
+                ? position
+                : std::uint64_t{position} * static_cast<std::uint64_t>(voice.sound->rate) / 1000;
+        if (frame >= voice.sound->frames) {
             return FMOD_ERR_INVALID_POSITION;
+        }
         voice.position = static_cast<double>(frame);
         voice.ended = false;
         return FMOD_OK;
@@ -275,10 +292,12 @@ FMOD_RESULT Channel::setPosition(unsigned int position, FMOD_TIMEUNIT unit)
 
 FMOD_RESULT Channel::getPosition(unsigned int* position, FMOD_TIMEUNIT unit)
 {
-    if (position == nullptr)
+    if (position == nullptr) {
         return FMOD_ERR_INVALID_PARAM;
-    if (unit != FMOD_TIMEUNIT_MS && unit != FMOD_TIMEUNIT_PCM)
+    }
+    if (unit != FMOD_TIMEUNIT_MS && unit != FMOD_TIMEUNIT_PCM) {
         return FMOD_ERR_UNSUPPORTED;
+    }
     return withVoice(*this, [&](Voice& voice) {
         const double scale = unit == FMOD_TIMEUNIT_PCM ? 1.0 : 1000.0 / voice.sound->rate;
         *position = static_cast<unsigned int>(std::floor(voice.position * scale));
@@ -288,37 +307,45 @@ FMOD_RESULT Channel::getPosition(unsigned int* position, FMOD_TIMEUNIT unit)
 
 FMOD_RESULT Channel::getChannelGroup(ChannelGroup** group)
 {
-    if (group == nullptr)
+    if (group == nullptr) {
         return FMOD_ERR_INVALID_PARAM;
+    }
     return withVoice(*this, [&](Voice& voice) {
         *group = voice.group;
         return FMOD_OK;
     });
 }
 
-FMOD_RESULT ChannelGroup::addGroup(ChannelGroup* child, bool /*propagateDSPClock*/, DSPConnection** connection)
+FMOD_RESULT ChannelGroup::addGroup(ChannelGroup* child, bool /*propagateDSPClock*/,
+                                   DSPConnection** connection)
 {
-    if (connection != nullptr)
+    if (connection != nullptr) {
         *connection = nullptr;
-    if (child == nullptr)
+    }
+    if (child == nullptr) {
         return FMOD_ERR_INVALID_PARAM;
+    }
     return withGroup(*this, [&](MixGroup& group) {
         MixGroup& moved = static_cast<MixGroup&>(*child);
-        if (&moved.mixer != &group.mixer)
+        if (&moved.mixer != &group.mixer) {
             return FMOD_ERR_INVALID_PARAM;
+        }
         // A cycle would make the mix recurse forever.
-        if (&moved == group.mixer.root || group.isOrIsBelow(moved))
+        if (&moved == group.mixer.root || group.isOrIsBelow(moved)) {
             return FMOD_ERR_GROUP_CYCLE;
-        if (moved.parent != &group)
+        }
+        if (moved.parent != &group) {
             moved.attachTo(group);
+        }
         return FMOD_OK;
     });
 }
 
 FMOD_RESULT ChannelGroup::getParentGroup(ChannelGroup** parent)
 {
-    if (parent == nullptr)
+    if (parent == nullptr) {
         return FMOD_ERR_INVALID_PARAM;
+    }
     return withGroup(*this, [&](MixGroup& group) {
         *parent = group.parent;
         return FMOD_OK;
@@ -328,8 +355,9 @@ FMOD_RESULT ChannelGroup::getParentGroup(ChannelGroup** parent)
 FMOD_RESULT ChannelGroup::release()
 {
     return withGroup(*this, [&](MixGroup& group) {
-        if (&group == group.mixer.root)
+        if (&group == group.mixer.root) {
             return FMOD_ERR_INVALID_PARAM;
+        }
         group.mixer.release(group);
         return FMOD_OK;
     });

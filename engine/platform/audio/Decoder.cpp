@@ -64,8 +64,9 @@ CountedVector<float> averaged(const CountedVector<float>& interleaved, int chann
     CountedVector<float> mono(interleaved.size() / width);
     for (std::size_t frame = 0; frame < mono.size(); ++frame) {
         float sum = 0.0f;
-        for (std::size_t c = 0; c < width; ++c)
+        for (std::size_t c = 0; c < width; ++c) {
             sum += interleaved[frame * width + c];
+        }
         mono[frame] = sum / static_cast<float>(channels);
     }
     return mono;
@@ -94,8 +95,9 @@ std::optional<DecodedSound> decode(const char* data, std::size_t bytes, std::str
     for (;;) {
         samples.resize((frames + ChunkFrames) * width);
         const sf_count_t read = sf_readf_float(file.get(), samples.data() + frames * width, ChunkFrames);
-        if (read <= 0)
+        if (read <= 0) {
             break;
+        }
         frames += static_cast<std::size_t>(read);
     }
     if (frames == 0) {
@@ -104,8 +106,9 @@ std::optional<DecodedSound> decode(const char* data, std::size_t bytes, std::str
     }
     samples.resize(frames * width);
     samples.shrink_to_fit();
-    if (info.channels > 2)
+    if (info.channels > 2) {
         return DecodedSound{averaged(samples, info.channels), 1, info.samplerate};
+    }
     return DecodedSound{std::move(samples), info.channels, info.samplerate};
 }
 

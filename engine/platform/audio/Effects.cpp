@@ -49,8 +49,9 @@ public:
     float& front() noexcept { return data_[at_]; }
     void advance() noexcept
     {
-        if (++at_ == data_.size())
+        if (++at_ == data_.size()) {
             at_ = 0;
+        }
     }
 
 private:
@@ -75,7 +76,8 @@ public:
         const auto whole = static_cast<std::size_t>(delay);
         const auto fraction = static_cast<float>(delay - static_cast<double>(whole));
         const float newer = data_[2 * ((at_ + size_ - whole) % size_) + static_cast<std::size_t>(channel)];
-        const float older = data_[2 * ((at_ + 2 * size_ - whole - 1) % size_) + static_cast<std::size_t>(channel)];
+        const float older =
+            data_[2 * ((at_ + 2 * size_ - whole - 1) % size_) + static_cast<std::size_t>(channel)];
         return newer + (older - newer) * fraction;
     }
 
@@ -175,8 +177,9 @@ public:
 
     void process(float* frames, std::size_t frameCount) override
     {
-        for (std::size_t i = 0; i < 2 * frameCount; ++i)
+        for (std::size_t i = 0; i < 2 * frameCount; ++i) {
             frames[i] *= gain_;
+        }
     }
 
 private:
@@ -221,7 +224,8 @@ class Flange final : public SweptDelay
 {
 public:
     static constexpr double MaximumMs = 10.0;
-    static constexpr ParameterRange Parameters[] = {{0.0f, 100.0f, 50.0f}, {0.01f, 1.0f, 1.0f}, {0.0f, 20.0f, 0.1f}};
+    static constexpr ParameterRange Parameters[] = {
+        {0.0f, 100.0f, 50.0f}, {0.01f, 1.0f, 1.0f}, {0.0f, 20.0f, 0.1f}};
 
     explicit Flange(Mixer& owner) : SweptDelay(owner, Parameters, MaximumMs) {}
 
@@ -242,7 +246,8 @@ class Chorus final : public SweptDelay
 {
 public:
     static constexpr double CentreMs = 40.0;
-    static constexpr ParameterRange Parameters[] = {{0.0f, 100.0f, 50.0f}, {0.0f, 20.0f, 0.8f}, {0.0f, 100.0f, 3.0f}};
+    static constexpr ParameterRange Parameters[] = {
+        {0.0f, 100.0f, 50.0f}, {0.0f, 20.0f, 0.8f}, {0.0f, 100.0f, 3.0f}};
 
     explicit Chorus(Mixer& owner) : SweptDelay(owner, Parameters, 2.0 * CentreMs) {}
 
@@ -268,10 +273,12 @@ public:
 
     void process(float* frames, std::size_t frameCount) override
     {
-        if (drive_ <= 0.0f)
+        if (drive_ <= 0.0f) {
             return;
-        for (std::size_t i = 0; i < 2 * frameCount; ++i)
+        }
+        for (std::size_t i = 0; i < 2 * frameCount; ++i) {
             frames[i] = std::tanh(drive_ * frames[i]) * scale_;
+        }
     }
 
 private:
@@ -330,8 +337,9 @@ public:
             line_.write(frame[0], frame[1]);
             const double other = std::fmod(delay_ + window_ / 2.0, window_);
             const auto weight = static_cast<float>(1.0 - std::fabs(2.0 * delay_ / window_ - 1.0));
-            for (int c = 0; c < 2; ++c)
+            for (int c = 0; c < 2; ++c) {
                 frame[c] = weight * line_.read(delay_, c) + (1.0f - weight) * line_.read(other, c);
+            }
             delay_ += 1.0 - values_[0];
             delay_ -= window_ * std::floor(delay_ / window_);
         }
@@ -361,10 +369,12 @@ public:
     {
         for (int c = 0; c < 2; ++c) {
             const double spread = c * 0.37; // keeps the channels from ringing alike
-            for (int k = 0; k < Combs; ++k)
+            for (int k = 0; k < Combs; ++k) {
                 combs_[c][k] = Ring(framesOf(CombMs[k] + spread));
-            for (int k = 0; k < AllPasses; ++k)
+            }
+            for (int k = 0; k < AllPasses; ++k) {
                 allPasses_[c][k] = Ring(framesOf(AllPassMs[k] + spread));
+            }
         }
     }
 
@@ -407,8 +417,9 @@ private:
 
     void configure() override
     {
-        for (int k = 0; k < Combs; ++k)
+        for (int k = 0; k < Combs; ++k) {
             feedback_[k] = static_cast<float>(std::pow(10.0, -3.0 * CombMs[k] / values_[0]));
+        }
         early_ = values_[1] * FramesPerMs;
         late_ = values_[2] * FramesPerMs;
         damp_ = static_cast<float>(std::exp(-TwoPi * values_[3] / Rate));
@@ -457,8 +468,7 @@ private:
     Phase phase_;
 };
 
-template <class Kind>
-std::unique_ptr<Effect> make(Mixer& owner)
+template <class Kind> std::unique_ptr<Effect> make(Mixer& owner)
 {
     return std::make_unique<Kind>(owner);
 }
@@ -470,8 +480,10 @@ struct EffectKind
 };
 
 constexpr EffectKind EffectKinds[] = {
-    {FMOD_DSP_TYPE_LOWPASS, [](Mixer& m) -> std::unique_ptr<Effect> { return std::make_unique<Biquad>(m, false); }},
-    {FMOD_DSP_TYPE_HIGHPASS, [](Mixer& m) -> std::unique_ptr<Effect> { return std::make_unique<Biquad>(m, true); }},
+    {FMOD_DSP_TYPE_LOWPASS,
+     [](Mixer& m) -> std::unique_ptr<Effect> { return std::make_unique<Biquad>(m, false); }},
+    {FMOD_DSP_TYPE_HIGHPASS,
+     [](Mixer& m) -> std::unique_ptr<Effect> { return std::make_unique<Biquad>(m, true); }},
     {FMOD_DSP_TYPE_ECHO, make<Echo>},
     {FMOD_DSP_TYPE_FADER, make<Fader>},
     {FMOD_DSP_TYPE_FLANGE, make<Flange>},
@@ -487,16 +499,18 @@ constexpr EffectKind EffectKinds[] = {
 
 Effect::Effect(Mixer& owner, std::span<const ParameterRange> ranges) : mixer(owner), ranges_(ranges)
 {
-    for (std::size_t i = 0; i < ranges.size(); ++i)
+    for (std::size_t i = 0; i < ranges.size(); ++i) {
         values_[i] = ranges[i].initial;
+    }
 }
 
 std::unique_ptr<Effect> Effect::create(Mixer& mixer, FMOD_DSP_TYPE type)
 {
     const auto kind = std::find_if(std::begin(EffectKinds), std::end(EffectKinds),
                                    [&](const EffectKind& k) { return k.type == type; });
-    if (kind == std::end(EffectKinds))
+    if (kind == std::end(EffectKinds)) {
         return nullptr;
+    }
     std::unique_ptr<Effect> effect = kind->make(mixer);
     effect->configure();
     return effect;
@@ -528,8 +542,9 @@ Effect& effectOf(DSP& dsp)
 
 FMOD_RESULT DSP::getNumParameters(int* count)
 {
-    if (count == nullptr)
+    if (count == nullptr) {
         return FMOD_ERR_INVALID_PARAM;
+    }
     Effect& effect = effectOf(*this);
     Guard guard(effect.mixer.lock);
     *count = effect.parameterCount();
@@ -540,12 +555,16 @@ FMOD_RESULT DSP::getParameterFloat(int index, float* value, char* text, int text
 {
     Effect& effect = effectOf(*this);
     Guard guard(effect.mixer.lock);
-    if (index < 0 || index >= effect.parameterCount())
+    if (index < 0 || index >= effect.parameterCount()) {
         return FMOD_ERR_INVALID_PARAM;
-    if (value != nullptr)
+    }
+    if (value != nullptr) {
         *value = effect.parameter(index);
-    if (text != nullptr && textLength > 0)
-        std::snprintf(text, static_cast<std::size_t>(textLength), "%g", static_cast<double>(effect.parameter(index)));
+    }
+    if (text != nullptr && textLength > 0) {
+        std::snprintf(text, static_cast<std::size_t>(textLength), "%g",
+                      static_cast<double>(effect.parameter(index)));
+    }
     return FMOD_OK;
 }
 
@@ -553,8 +572,9 @@ FMOD_RESULT DSP::setParameterFloat(int index, float value)
 {
     Effect& effect = effectOf(*this);
     Guard guard(effect.mixer.lock);
-    if (index < 0 || index >= effect.parameterCount() || std::isnan(value))
+    if (index < 0 || index >= effect.parameterCount() || std::isnan(value)) {
         return FMOD_ERR_INVALID_PARAM;
+    }
     effect.setParameter(index, value);
     return FMOD_OK;
 }
@@ -569,8 +589,9 @@ FMOD_RESULT DSP::setActive(bool active)
 
 FMOD_RESULT DSP::getActive(bool* active)
 {
-    if (active == nullptr)
+    if (active == nullptr) {
         return FMOD_ERR_INVALID_PARAM;
+    }
     Effect& effect = effectOf(*this);
     Guard guard(effect.mixer.lock);
     *active = effect.active;

@@ -38,8 +38,9 @@ void addFrames(Voice& voice, float* out, std::size_t frameCount, double step, fl
         if (position >= length) {
             voice.position = position;
             voice.wrap();
-            if (voice.ended)
+            if (voice.ended) {
                 return;
+            }
             position = voice.position;
         }
         // The frames whose both neighbours lie inside the sound, less one against rounding, go
@@ -47,8 +48,10 @@ void addFrames(Voice& voice, float* out, std::size_t frameCount, double step, fl
         std::size_t run = 0;
         if (position < length - 1.0) {
             run = frameCount - i;
-            if (step > 0.0)
-                run = std::min(run, static_cast<std::size_t>(std::max(0.0, std::ceil((length - 1.0 - position) / step) - 1.0)));
+            if (step > 0.0) {
+                run = std::min(run, static_cast<std::size_t>(
+                                        std::max(0.0, std::ceil((length - 1.0 - position) / step) - 1.0)));
+            }
         }
         if (run > 0) {
             // 32.32 fixed point: an integer add per frame instead of a chain of conversions.
@@ -57,7 +60,8 @@ void addFrames(Voice& voice, float* out, std::size_t frameCount, double step, fl
             for (const std::size_t last = i + run; i < last; ++i) {
                 const std::size_t index = std::min(static_cast<std::size_t>(at >> 32), frames - 2);
                 const float* now = pcm + index * Channels;
-                add(i, now, now + Channels, static_cast<float>(static_cast<std::uint32_t>(at)) * FixedFraction);
+                add(i, now, now + Channels,
+                    static_cast<float>(static_cast<std::uint32_t>(at)) * FixedFraction);
                 at += stride;
             }
             position = static_cast<double>(at) / FixedOne;
@@ -86,10 +90,11 @@ void renderVoice(Voice& voice, float* out, std::size_t frameCount, double pitch)
     }
     const float left = voice.controls.leftGain();
     const float right = voice.controls.rightGain();
-    if (voice.sound->channels == 1)
+    if (voice.sound->channels == 1) {
         addFrames<1>(voice, out, frameCount, step, left, right);
-    else
+    } else {
         addFrames<2>(voice, out, frameCount, step, left, right);
+    }
 }
 
 } // namespace
@@ -97,8 +102,9 @@ void renderVoice(Voice& voice, float* out, std::size_t frameCount, double pitch)
 void Voice::wrap() noexcept
 {
     const double length = static_cast<double>(sound->frames);
-    if (position < length)
+    if (position < length) {
         return;
+    }
     if (mode == FMOD_LOOP_NORMAL && loopsLeft < 0) {
         position = std::fmod(position, length);
         return;
@@ -113,7 +119,8 @@ void Voice::wrap() noexcept
     }
 }
 
-SampleData::SampleData(Mixer& owner, CountedVector<float> pcm, int channelCount, int sampleRate, FMOD_MODE loopMode)
+SampleData::SampleData(Mixer& owner, CountedVector<float> pcm, int channelCount, int sampleRate,
+                       FMOD_MODE loopMode)
     : mixer(owner), samples(std::move(pcm)), channels(channelCount), rate(sampleRate),
       frames(samples.size() / static_cast<std::size_t>(channelCount)), mode(loopMode)
 {
@@ -124,23 +131,23 @@ Voice* ChannelTicket::liveVoice()
     return mixer->voiceOf(*this);
 }
 
-MixGroup::MixGroup(Mixer& owner) : mixer(owner), submix(2 * BlockFrames)
-{
-}
+MixGroup::MixGroup(Mixer& owner) : mixer(owner), submix(2 * BlockFrames) {}
 
 bool MixGroup::isOrIsBelow(const MixGroup& group) const noexcept
 {
     for (const MixGroup* g = this; g != nullptr; g = g->parent) {
-        if (g == &group)
+        if (g == &group) {
             return true;
+        }
     }
     return false;
 }
 
 void MixGroup::detach() noexcept
 {
-    if (parent != nullptr)
+    if (parent != nullptr) {
         std::erase(parent->children, this);
+    }
     parent = nullptr;
 }
 
@@ -151,27 +158,32 @@ void MixGroup::attachTo(MixGroup& newParent)
     parent = &newParent;
 }
 
-Mixer::Mixer(AudioOutput& out, std::unique_ptr<AudioOutput> ownOutput) : output(out), ownOutput_(std::move(ownOutput))
+Mixer::Mixer(AudioOutput& out, std::unique_ptr<AudioOutput> ownOutput)
+    : output(out), ownOutput_(std::move(ownOutput))
 {
     root = &addGroup();
 }
 
 Mixer::~Mixer()
 {
-    if (outputOpen)
+    if (outputOpen) {
         output.close();
+    }
 }
 
 FMOD_RESULT Mixer::initialise(int voiceCount)
 {
-    if (initialised())
+    if (initialised()) {
         return FMOD_ERR_INITIALIZED;
-    if (voiceCount < 1 || voiceCount > MaxVoices)
+    }
+    if (voiceCount < 1 || voiceCount > MaxVoices) {
         return FMOD_ERR_INVALID_PARAM;
+    }
     voices_.resize(static_cast<std::size_t>(voiceCount));
     tickets_ = CountedVector<ChannelTicket>(voices_.size() * TicketsPerVoice);
-    for (ChannelTicket& ticket : tickets_)
+    for (ChannelTicket& ticket : tickets_) {
         ticket.mixer = this;
+    }
     lastUpdate_ = std::chrono::steady_clock::now();
     return FMOD_OK;
 }
@@ -190,8 +202,9 @@ Voice& Mixer::voiceForPlay() noexcept
 FMOD::Channel* Mixer::play(SampleData& sound, MixGroup& group, bool paused)
 {
     Voice& voice = voiceForPlay();
-    if (voice.busy())
+    if (voice.busy()) {
         free(voice);
+    }
     voice.sound = &sound;
     voice.group = &group;
     voice.controls = Controls{};
@@ -226,36 +239,42 @@ void Mixer::free(Voice& voice) noexcept
 
 bool Mixer::anyPlaying(const MixGroup& group) const noexcept
 {
-    return std::any_of(voices_.begin(), voices_.end(),
-                       [&](const Voice& voice) { return voice.playing() && voice.group->isOrIsBelow(group); });
+    return std::any_of(voices_.begin(), voices_.end(), [&](const Voice& voice) {
+        return voice.playing() && voice.group->isOrIsBelow(group);
+    });
 }
 
 void Mixer::stop(const MixGroup& group) noexcept
 {
     for (Voice& voice : voices_) {
-        if (voice.busy() && voice.group->isOrIsBelow(group))
+        if (voice.busy() && voice.group->isOrIsBelow(group)) {
             free(voice);
+        }
     }
 }
 
 MixGroup& Mixer::addGroup()
 {
     MixGroup& group = *groups_.emplace_back(std::make_unique<MixGroup>(*this));
-    if (root != nullptr)
+    if (root != nullptr) {
         group.attachTo(*root);
+    }
     return group;
 }
 
 void Mixer::release(MixGroup& group)
 {
     for (Voice& voice : voices_) {
-        if (voice.group == &group)
+        if (voice.group == &group) {
             voice.group = root;
+        }
     }
-    while (!group.children.empty())
+    while (!group.children.empty()) {
         group.children.front()->attachTo(*root);
-    if (group.effect != nullptr)
+    }
+    if (group.effect != nullptr) {
         group.effect->slot = nullptr;
+    }
     group.detach();
     std::erase_if(groups_, [&](const std::unique_ptr<MixGroup>& g) { return g.get() == &group; });
 }
@@ -263,16 +282,18 @@ void Mixer::release(MixGroup& group)
 void Mixer::release(SampleData& sound)
 {
     for (Voice& voice : voices_) {
-        if (voice.sound == &sound)
+        if (voice.sound == &sound) {
             free(voice);
+        }
     }
     std::erase_if(sounds_, [&](const std::unique_ptr<SampleData>& s) { return s.get() == &sound; });
 }
 
 void Mixer::release(Effect& effect)
 {
-    if (effect.slot != nullptr)
+    if (effect.slot != nullptr) {
         effect.slot->effect = nullptr;
+    }
     std::erase_if(effects_, [&](const std::unique_ptr<Effect>& e) { return e.get() == &effect; });
 }
 
@@ -288,13 +309,16 @@ SampleData& Mixer::adopt(std::unique_ptr<SampleData> sound)
 
 void Mixer::update()
 {
-    if (!initialised())
+    if (!initialised()) {
         return;
-    if (!outputOpen)
+    }
+    if (!outputOpen) {
         advanceByWallTime();
+    }
     for (Voice& voice : voices_) {
-        if (voice.busy() && voice.ended)
+        if (voice.busy() && voice.ended) {
             free(voice);
+        }
     }
 }
 
@@ -305,8 +329,9 @@ void Mixer::advanceByWallTime()
     lastUpdate_ = now;
     const double whole = std::floor(pendingFrames_);
     pendingFrames_ -= whole;
-    if (whole > 0.0)
+    if (whole > 0.0) {
         mixGroup(*root, static_cast<std::size_t>(whole), 1.0, false);
+    }
 }
 
 void Mixer::mix(float* frames, std::size_t frameCount)
@@ -315,8 +340,9 @@ void Mixer::mix(float* frames, std::size_t frameCount)
     while (frameCount > 0) {
         const std::size_t count = std::min(frameCount, BlockFrames);
         const float* submix = mixGroup(*root, count, 1.0, true) ? root->submix.data() : nullptr;
-        for (std::size_t i = 0; i < 2 * count; ++i)
+        for (std::size_t i = 0; i < 2 * count; ++i) {
             frames[i] = submix != nullptr ? std::max(-1.0f, std::min(submix[i], 1.0f)) : 0.0f; // NaN: -1
+        }
         frames += 2 * count;
         frameCount -= count;
     }
@@ -325,29 +351,35 @@ void Mixer::mix(float* frames, std::size_t frameCount)
 bool Mixer::mixGroup(MixGroup& group, std::size_t frameCount, double pitch, bool audible)
 {
     const Controls& controls = group.controls;
-    if (controls.paused)
+    if (controls.paused) {
         return false;
+    }
     pitch *= controls.pitch;
     float* out = audible && !controls.mute ? group.submix.data() : nullptr;
-    if (out != nullptr)
+    if (out != nullptr) {
         std::fill_n(out, 2 * frameCount, 0.0f);
+    }
 
     for (Voice& voice : voices_) {
-        if (voice.group == &group && voice.playing() && !voice.controls.paused)
+        if (voice.group == &group && voice.playing() && !voice.controls.paused) {
             renderVoice(voice, voice.controls.mute ? nullptr : out, frameCount, pitch);
+        }
     }
     for (MixGroup* child : group.children) {
         if (mixGroup(*child, frameCount, pitch, out != nullptr)) {
             const float* in = child->submix.data();
-            for (std::size_t i = 0; i < 2 * frameCount; ++i)
+            for (std::size_t i = 0; i < 2 * frameCount; ++i) {
                 out[i] += in[i];
+            }
         }
     }
-    if (out == nullptr)
+    if (out == nullptr) {
         return false;
+    }
 
-    if (group.effect != nullptr && group.effect->active)
+    if (group.effect != nullptr && group.effect->active) {
         group.effect->process(out, frameCount);
+    }
     const float left = controls.leftGain();
     const float right = controls.rightGain();
     if (left != 1.0f || right != 1.0f) {

@@ -151,7 +151,8 @@ public:
     std::mutex lock;
     AudioOutput& output;
     bool outputOpen = false;
-    FMOD_VECTOR listener[4]{{}, {}, {0.0f, 0.0f, 1.0f}, {0.0f, 1.0f, 0.0f}}; // position, velocity, forward, up
+    FMOD_VECTOR listener[4]{
+        {}, {}, {0.0f, 0.0f, 1.0f}, {0.0f, 1.0f, 0.0f}}; // position, velocity, forward, up
     MixGroup* root = nullptr;
 
 private:

@@ -24,8 +24,9 @@ public:
     ~SdlOutput() override
     {
         close();
-        if (audio_)
+        if (audio_) {
             SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        }
     }
 
     SdlOutput(const SdlOutput&) = delete;
@@ -33,8 +34,9 @@ public:
 
     int driverCount() override
     {
-        if (!audio_)
+        if (!audio_) {
             return 0;
+        }
         // -1: SDL cannot list devices, yet the default one may open.
         const int count = SDL_GetNumAudioDevices(0);
         return count < 0 ? 1 : count;
@@ -42,8 +44,9 @@ public:
 
     bool open(AudioSource& source) override
     {
-        if (!audio_ || device_ != 0)
+        if (!audio_ || device_ != 0) {
             return false;
+        }
         SDL_AudioSpec wanted{};
         wanted.freq = AudioOutputRate;
         wanted.format = AUDIO_F32SYS;
@@ -63,8 +66,9 @@ public:
 
     void close() override
     {
-        if (device_ != 0)
+        if (device_ != 0) {
             SDL_CloseAudioDevice(device_);
+        }
         device_ = 0;
     }
 
@@ -85,18 +89,20 @@ AudioOutput::~AudioOutput() = default;
 
 bool RenderOutput::open(AudioSource& source)
 {
-    if (drivers_ <= 0 || source_ != nullptr)
+    if (drivers_ <= 0 || source_ != nullptr) {
         return false;
+    }
     source_ = &source;
     return true;
 }
 
 void RenderOutput::render(float* frames, std::size_t frameCount)
 {
-    if (source_ != nullptr)
+    if (source_ != nullptr) {
         source_->mix(frames, frameCount);
-    else
+    } else {
         std::fill_n(frames, 2 * frameCount, 0.0f);
+    }
 }
 
 void Test::setAudioOutput(AudioOutput* output)

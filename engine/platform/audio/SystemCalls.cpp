@@ -11,8 +11,8 @@
 // The calls on the system and on sounds.
 
 using Orva::Platform::Audio::Effect;
-using Orva::Platform::Audio::MixGroup;
 using Orva::Platform::Audio::Mixer;
+using Orva::Platform::Audio::MixGroup;
 using Orva::Platform::Audio::SampleData;
 using Guard = std::lock_guard<std::mutex>;
 
@@ -30,8 +30,7 @@ SampleData& dataOf(Sound& sound)
     return static_cast<SampleData&>(sound);
 }
 
-template <class T>
-FMOD_RESULT setDefault(Sound& sound, T SampleData::*field, T value)
+template <class T> FMOD_RESULT setDefault(Sound& sound, T SampleData::*field, T value)
 {
     SampleData& data = dataOf(sound);
     Guard guard(data.mixer.lock);
@@ -39,11 +38,11 @@ FMOD_RESULT setDefault(Sound& sound, T SampleData::*field, T value)
     return FMOD_OK;
 }
 
-template <class T>
-FMOD_RESULT getDefault(Sound& sound, T SampleData::*field, T* value)
+template <class T> FMOD_RESULT getDefault(Sound& sound, T SampleData::*field, T* value)
 {
-    if (value == nullptr)
+    if (value == nullptr) {
         return FMOD_ERR_INVALID_PARAM;
+    }
     SampleData& data = dataOf(sound);
     Guard guard(data.mixer.lock);
     *value = data.*field;
@@ -54,8 +53,9 @@ FMOD_RESULT getDefault(Sound& sound, T SampleData::*field, T* value)
 
 FMOD_RESULT System::getNumDrivers(int* numDrivers)
 {
-    if (numDrivers == nullptr)
+    if (numDrivers == nullptr) {
         return FMOD_ERR_INVALID_PARAM;
+    }
     Mixer& mixer = mixerOf(*this);
     Guard guard(mixer.lock);
     *numDrivers = mixer.output.driverCount();
@@ -68,8 +68,9 @@ FMOD_RESULT System::init(int maxChannels, FMOD_INITFLAGS flags, void* /*extraDri
     Mixer& mixer = mixerOf(*this);
     {
         Guard guard(mixer.lock);
-        if (const FMOD_RESULT result = mixer.initialise(maxChannels); result != FMOD_OK)
+        if (const FMOD_RESULT result = mixer.initialise(maxChannels); result != FMOD_OK) {
             return result;
+        }
     }
     // Unlocked: the output's own thread may already be waiting for the lock inside mix.
     const bool opened = mixer.output.open(mixer);
@@ -99,8 +100,9 @@ FMOD_RESULT System::update()
 
 FMOD_RESULT System::createChannelGroup(const char* /*name*/, ChannelGroup** group)
 {
-    if (group == nullptr)
+    if (group == nullptr) {
         return FMOD_ERR_INVALID_PARAM;
+    }
     Mixer& mixer = mixerOf(*this);
     Guard guard(mixer.lock);
     *group = &mixer.addGroup();
@@ -109,23 +111,29 @@ FMOD_RESULT System::createChannelGroup(const char* /*name*/, ChannelGroup** grou
 
 FMOD_RESULT System::getMasterChannelGroup(ChannelGroup** group)
 {
-    if (group == nullptr)
+    if (group == nullptr) {
         return FMOD_ERR_INVALID_PARAM;
+    }
     *group = mixerOf(*this).root;
     return FMOD_OK;
 }
 
-FMOD_RESULT System::createSound(const char* data, FMOD_MODE mode, FMOD_CREATESOUNDEXINFO* exinfo, Sound** sound)
+FMOD_RESULT System::createSound(const char* data, FMOD_MODE mode, FMOD_CREATESOUNDEXINFO* exinfo,
+                                Sound** sound)
 {
-    if (sound == nullptr)
+    if (sound == nullptr) {
         return FMOD_ERR_INVALID_PARAM;
+    }
     *sound = nullptr;
-    if ((mode & FMOD_OPENMEMORY) == 0)
+    if ((mode & FMOD_OPENMEMORY) == 0) {
         return FMOD_ERR_UNSUPPORTED;
-    const FMOD_MODE loop = (mode & (FMOD_LOOP_OFF | FMOD_LOOP_NORMAL)) == 0 ? FMOD_LOOP_OFF
-                                                                            : Orva::Platform::Audio::loopMode(mode);
-    if (data == nullptr || exinfo == nullptr || loop == 0)
+    }
+    const FMOD_MODE loop = (mode & (FMOD_LOOP_OFF | FMOD_LOOP_NORMAL)) == 0
+                               ? FMOD_LOOP_OFF
+                               : Orva::Platform::Audio::loopMode(mode);
+    if (data == nullptr || exinfo == nullptr || loop == 0) {
         return FMOD_ERR_INVALID_PARAM;
+    }
 
     Mixer& mixer = mixerOf(*this);
     try {
@@ -133,8 +141,8 @@ FMOD_RESULT System::createSound(const char* data, FMOD_MODE mode, FMOD_CREATESOU
         std::string error;
         auto decoded = Orva::Platform::Audio::decode(data, exinfo->length, error);
         if (!decoded) {
-            std::cerr << "audio: cannot decode " << (exinfo->name != nullptr ? exinfo->name : "a sound") << " ("
-                      << exinfo->length << " bytes): " << error << '\n';
+            std::cerr << "audio: cannot decode " << (exinfo->name != nullptr ? exinfo->name : "a sound")
+                      << " (" << exinfo->length << " bytes): " << error << '\n';
             return FMOD_ERR_FORMAT;
         }
         auto made = std::make_unique<SampleData>(mixer, std::move(decoded->samples), decoded->channels,
@@ -150,48 +158,57 @@ FMOD_RESULT System::createSound(const char* data, FMOD_MODE mode, FMOD_CREATESOU
 
 FMOD_RESULT System::playSound(Sound* sound, ChannelGroup* group, bool paused, Channel** channel)
 {
-    if (channel == nullptr)
+    if (channel == nullptr) {
         return FMOD_ERR_INVALID_PARAM;
+    }
     *channel = nullptr;
-    if (sound == nullptr)
+    if (sound == nullptr) {
         return FMOD_ERR_INVALID_PARAM;
+    }
     Mixer& mixer = mixerOf(*this);
     SampleData& data = dataOf(*sound);
     MixGroup& target = group != nullptr ? static_cast<MixGroup&>(*group) : *mixer.root;
-    if (&data.mixer != &mixer || &target.mixer != &mixer)
+    if (&data.mixer != &mixer || &target.mixer != &mixer) {
         return FMOD_ERR_INVALID_PARAM;
+    }
     Guard guard(mixer.lock);
-    if (!mixer.initialised())
+    if (!mixer.initialised()) {
         return FMOD_ERR_UNINITIALIZED;
+    }
     *channel = mixer.play(data, target, paused);
     return FMOD_OK;
 }
 
 FMOD_RESULT System::createDSPByType(FMOD_DSP_TYPE type, DSP** dsp)
 {
-    if (dsp == nullptr)
+    if (dsp == nullptr) {
         return FMOD_ERR_INVALID_PARAM;
+    }
     *dsp = nullptr;
     Mixer& mixer = mixerOf(*this);
     std::unique_ptr<Effect> effect = Effect::create(mixer, type);
-    if (!effect)
+    if (!effect) {
         return FMOD_ERR_UNSUPPORTED;
+    }
     Guard guard(mixer.lock);
     *dsp = &mixer.adopt(std::move(effect));
     return FMOD_OK;
 }
 
-FMOD_RESULT System::set3DListenerAttributes(int listener, const FMOD_VECTOR* position, const FMOD_VECTOR* velocity,
-                                            const FMOD_VECTOR* forward, const FMOD_VECTOR* up)
+FMOD_RESULT System::set3DListenerAttributes(int listener, const FMOD_VECTOR* position,
+                                            const FMOD_VECTOR* velocity, const FMOD_VECTOR* forward,
+                                            const FMOD_VECTOR* up)
 {
-    if (listener != 0)
+    if (listener != 0) {
         return FMOD_ERR_INVALID_PARAM;
+    }
     Mixer& mixer = mixerOf(*this);
     Guard guard(mixer.lock);
     const FMOD_VECTOR* given[] = {position, velocity, forward, up};
     for (int i = 0; i < 4; ++i) {
-        if (given[i] != nullptr)
+        if (given[i] != nullptr) {
             mixer.listener[i] = *given[i];
+        }
     }
     return FMOD_OK;
 }
@@ -199,14 +216,16 @@ FMOD_RESULT System::set3DListenerAttributes(int listener, const FMOD_VECTOR* pos
 FMOD_RESULT System::get3DListenerAttributes(int listener, FMOD_VECTOR* position, FMOD_VECTOR* velocity,
                                             FMOD_VECTOR* forward, FMOD_VECTOR* up)
 {
-    if (listener != 0)
+    if (listener != 0) {
         return FMOD_ERR_INVALID_PARAM;
+    }
     Mixer& mixer = mixerOf(*this);
     Guard guard(mixer.lock);
     FMOD_VECTOR* wanted[] = {position, velocity, forward, up};
     for (int i = 0; i < 4; ++i) {
-        if (wanted[i] != nullptr)
+        if (wanted[i] != nullptr) {
             *wanted[i] = mixer.listener[i];
+        }
     }
     return FMOD_OK;
 }
@@ -234,15 +253,17 @@ FMOD_RESULT Sound::getLoopCount(int* loopCount)
 
 FMOD_RESULT Sound::getLength(unsigned int* length, FMOD_TIMEUNIT unit)
 {
-    if (length == nullptr)
+    if (length == nullptr) {
         return FMOD_ERR_INVALID_PARAM;
+    }
     const SampleData& data = dataOf(*this);
-    if (unit == FMOD_TIMEUNIT_PCM)
+    if (unit == FMOD_TIMEUNIT_PCM) {
         *length = static_cast<unsigned int>(data.frames);
-    else if (unit == FMOD_TIMEUNIT_MS)
+    } else if (unit == FMOD_TIMEUNIT_MS) {
         *length = static_cast<unsigned int>(data.frames * 1000 / static_cast<std::size_t>(data.rate));
-    else
+    } else {
         return FMOD_ERR_UNSUPPORTED;
+    }
     return FMOD_OK;
 }
 
@@ -259,8 +280,9 @@ FMOD_RESULT Sound::release()
 
 FMOD_RESULT FMOD_System_Create(FMOD::System** system)
 {
-    if (system == nullptr)
+    if (system == nullptr) {
         return FMOD_ERR_INVALID_PARAM;
+    }
     Orva::Platform::AudioOutput* output = Orva::Platform::Audio::installedOutput();
     std::unique_ptr<Orva::Platform::AudioOutput> own;
     if (output == nullptr) {

@@ -13,7 +13,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-FMOD::Sound* makeSound(FMOD::System* system, const std::vector<float>& samples, FMOD_MODE mode = FMOD_OPENMEMORY)
+FMOD::Sound* makeSound(FMOD::System* system, const std::vector<float>& samples,
+                       FMOD_MODE mode = FMOD_OPENMEMORY)
 {
     const std::vector<char> bytes = SoundFiles::encodeFloats(samples);
     FMOD_CREATESOUNDEXINFO info{};
@@ -58,8 +59,9 @@ TEST(SdlOutput, OnTheDiskDriverTheFileHoldsTheMixedFrames)
     ASSERT_EQ(FMOD_System_Create(&system), FMOD_OK);
     ASSERT_EQ(system->init(8, FMOD_INIT_NORMAL, nullptr), FMOD_OK);
     FMOD::Channel* channel = nullptr;
-    system->playSound(makeSound(system, SoundFiles::sine(4800, 1000.0, 0.5f), FMOD_OPENMEMORY | FMOD_LOOP_NORMAL),
-                      nullptr, false, &channel);
+    system->playSound(
+        makeSound(system, SoundFiles::sine(4800, 1000.0, 0.5f), FMOD_OPENMEMORY | FMOD_LOOP_NORMAL), nullptr,
+        false, &channel);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     channel->stop();
     system->release(); // closes the device, which flushes the file

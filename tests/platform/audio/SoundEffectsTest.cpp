@@ -7,10 +7,10 @@
 
 namespace {
 
-constexpr FMOD_DSP_TYPE Types[] = {FMOD_DSP_TYPE_LOWPASS,    FMOD_DSP_TYPE_HIGHPASS,  FMOD_DSP_TYPE_ECHO,
-                                   FMOD_DSP_TYPE_FADER,      FMOD_DSP_TYPE_FLANGE,    FMOD_DSP_TYPE_DISTORTION,
-                                   FMOD_DSP_TYPE_NORMALIZE,  FMOD_DSP_TYPE_PITCHSHIFT, FMOD_DSP_TYPE_CHORUS,
-                                   FMOD_DSP_TYPE_SFXREVERB, FMOD_DSP_TYPE_TREMOLO};
+constexpr FMOD_DSP_TYPE Types[] = {
+    FMOD_DSP_TYPE_LOWPASS, FMOD_DSP_TYPE_HIGHPASS,   FMOD_DSP_TYPE_ECHO,      FMOD_DSP_TYPE_FADER,
+    FMOD_DSP_TYPE_FLANGE,  FMOD_DSP_TYPE_DISTORTION, FMOD_DSP_TYPE_NORMALIZE, FMOD_DSP_TYPE_PITCHSHIFT,
+    FMOD_DSP_TYPE_CHORUS,  FMOD_DSP_TYPE_SFXREVERB,  FMOD_DSP_TYPE_TREMOLO};
 
 class Effect : public RenderedSystem
 {
@@ -34,8 +34,8 @@ protected:
     // RMS in dB of a looping sine through the slot, after the filter settles.
     double level(double hz)
     {
-        FMOD::Sound* sound = load(SoundFiles::encodeFloats(SoundFiles::sine(4800, hz)),
-                                  FMOD_OPENMEMORY | FMOD_LOOP_NORMAL);
+        FMOD::Sound* sound =
+            load(SoundFiles::encodeFloats(SoundFiles::sine(4800, hz)), FMOD_OPENMEMORY | FMOD_LOOP_NORMAL);
         FMOD::Channel* channel = play(sound, slot);
         const std::vector<float> out = render(9600);
         channel->stop();

@@ -26,10 +26,14 @@ struct Bytes
 inline SF_VIRTUAL_IO writerIo()
 {
     SF_VIRTUAL_IO io{};
-    io.get_filelen = [](void* user) { return static_cast<sf_count_t>(static_cast<Bytes*>(user)->data.size()); };
+    io.get_filelen = [](void* user) {
+        return static_cast<sf_count_t>(static_cast<Bytes*>(user)->data.size());
+    };
     io.seek = [](sf_count_t offset, int whence, void* user) {
         auto& bytes = *static_cast<Bytes*>(user);
-        const sf_count_t base = whence == SEEK_CUR ? bytes.at : whence == SEEK_END ? sf_count_t(bytes.data.size()) : 0;
+        const sf_count_t base = whence == SEEK_CUR   ? bytes.at
+                                : whence == SEEK_END ? sf_count_t(bytes.data.size())
+                                                     : 0;
         return bytes.at = base + offset;
     };
     io.read = [](void* to, sf_count_t count, void* user) {
@@ -51,8 +55,7 @@ inline SF_VIRTUAL_IO writerIo()
 }
 
 // `write` gets the open file and puts the frames in.
-template <class Write>
-std::vector<char> encode(int format, int channels, int rate, Write&& write)
+template <class Write> std::vector<char> encode(int format, int channels, int rate, Write&& write)
 {
     Bytes bytes;
     SF_VIRTUAL_IO io = writerIo();

@@ -121,19 +121,25 @@ TEST_F(Timing, PassesPitchesFrequenciesAndPositionsSetHowLongASoundSounds)
         return count;
     };
     EXPECT_EQ(sounding(full, [](FMOD::Channel*) {}), 4800u);
-    EXPECT_EQ(sounding(full, [](FMOD::Channel* c) {
-                  c->setMode(FMOD_LOOP_NORMAL);
-                  c->setLoopCount(2);
-              }), 14400u);
+    EXPECT_EQ(sounding(full,
+                       [](FMOD::Channel* c) {
+                           c->setMode(FMOD_LOOP_NORMAL);
+                           c->setLoopCount(2);
+                       }),
+              14400u);
     EXPECT_EQ(sounding(full, [](FMOD::Channel* c) { c->setPitch(2.0f); }), 2400u);
-    EXPECT_EQ(sounding(full, [](FMOD::Channel* c) { c->setPitch(0.5f); }, fast), 4800u);
+    EXPECT_EQ(sounding(
+                  full, [](FMOD::Channel* c) { c->setPitch(0.5f); }, fast),
+              4800u);
     EXPECT_EQ(sounding(full, [](FMOD::Channel* c) { c->setFrequency(24000.0f); }), 9600u);
     EXPECT_EQ(sounding(half, [](FMOD::Channel*) {}), 4800u);
-    EXPECT_EQ(sounding(full, [](FMOD::Channel* c) { EXPECT_EQ(c->setPosition(50, FMOD_TIMEUNIT_MS), FMOD_OK); }),
-              2400u);
-    EXPECT_EQ(sounding(full, [](FMOD::Channel* c) {
-                  EXPECT_EQ(c->setPosition(100, FMOD_TIMEUNIT_MS), FMOD_ERR_INVALID_POSITION);
-              }),
+    EXPECT_EQ(
+        sounding(full, [](FMOD::Channel* c) { EXPECT_EQ(c->setPosition(50, FMOD_TIMEUNIT_MS), FMOD_OK); }),
+        2400u);
+    EXPECT_EQ(sounding(full,
+                       [](FMOD::Channel* c) {
+                           EXPECT_EQ(c->setPosition(100, FMOD_TIMEUNIT_MS), FMOD_ERR_INVALID_POSITION);
+                       }),
               4800u);
 
     // A sound's mode and loop count are copied at play; the channel counts its passes down.

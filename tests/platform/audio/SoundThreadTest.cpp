@@ -35,7 +35,9 @@ TEST(SoundThreads, PlaysChangesStopsAndReleasesWhileMixing)
     std::vector<FMOD::Channel*> channels;
 
     std::mt19937 random(11);
-    const auto pick = [&](size_t count) { return std::uniform_int_distribution<size_t>(0, count - 1)(random); };
+    const auto pick = [&](size_t count) {
+        return std::uniform_int_distribution<size_t>(0, count - 1)(random);
+    };
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
     int plays = 0;
     while (std::chrono::steady_clock::now() < end) {
