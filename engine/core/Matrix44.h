@@ -69,8 +69,12 @@ public:
     // Turns +x towards +y by an angle in radians.
     static Matrix44 rotationZ(T radians) noexcept
     {
-        const T c = static_cast<T>(std::cos(static_cast<double>(radians)));
-        const T s = static_cast<T>(std::sin(static_cast<double>(radians)));
+        return rotationZ(static_cast<T>(std::cos(static_cast<double>(radians))),
+                         static_cast<T>(std::sin(static_cast<double>(radians))));
+    }
+    // The same from the angle's cosine and sine, for a caller that needs them as well.
+    static Matrix44 rotationZ(T c, T s) noexcept
+    {
         Matrix44 out;
         out.m[0][0] = c;
         out.m[0][1] = -s;

@@ -103,6 +103,23 @@ inline void protectedCall(StateData& data, lua_State* L, int nargs, int nresults
     }
 }
 
+/// The same for a call whose caller pushed describeErrorValue at handler, below the function,
+/// so that no stack slot moves; the handler stays and the caller restores the top.
+inline void protectedCallOverHandler(StateData& data, lua_State* L, int handler, int nargs, int nresults)
+{
+    if (data.pending) {
+        lua_remove(L, handler);
+        protectedCallAroundPending(data, L, nargs, nresults);
+        return;
+    }
+    if (lua_pcall(L, nargs, nresults, handler) != LUA_OK) {
+        throwCallFailure(data, L);
+    }
+    if (data.pending) {
+        dropPending(data);
+    }
+}
+
 /// Stores the exception in L's slot and pushes the message to raise for it, prefixed with the
 /// calling script position when withPosition is set.
 ORVA_API void capturePending(lua_State* L, std::exception_ptr exception, const char* message,

@@ -156,12 +156,15 @@ template <class... Args> LuaRef LuaRef::operator()(const Args&... args) const
 template <class... Args> void LuaRef::call(const Args&... args) const
 {
     lua_State* const L = state();
-    // A call that returns leaves the stack as it found it: only a throw needs the top put back.
+    // The handler goes in below the function before it is pushed: a stepped script component
+    // makes this call every step, and moving the handler under it afterwards costs slot moves.
     const int top = lua_gettop(L);
     try {
+        lua_pushcfunction(L, &detail::describeErrorValue);
         push(L);
         (detail::pushArgument(L, args), ...);
-        detail::protectedCall(*data_, L, static_cast<int>(sizeof...(Args)), 0);
+        detail::protectedCallOverHandler(*data_, L, top + 1, static_cast<int>(sizeof...(Args)), 0);
+        lua_settop(L, top);
     } catch (...) {
         lua_settop(L, top);
         throw;

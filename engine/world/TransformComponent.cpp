@@ -40,11 +40,13 @@ TransformComponent::TransformComponent(const Vector3& translation, const Vector3
                                        float rotationRad) noexcept
     : localTranslation(translation), localScale(scale), localRotationRad(rotationRad),
       previousTranslation(translation), previousScale(scale), previousRotation(rotationRad), dirty(false),
-      justUpdatedMatrix(true), worldTranslation(translation), worldScale(scale),
-      worldRotationRad(rotationRad), worldMatrix(localMatrix())
+      justUpdatedMatrix(true), worldTranslation(translation), worldScale(scale), worldRotationRad(rotationRad)
 {
     type = TypeNumber;
-    refreshDirectionVectors();
+    const float c = cosine(rotationRad);
+    const float s = sine(rotationRad);
+    worldMatrix = localMatrix(c, s);
+    setDirectionVectors(c, s);
 }
 
 TransformComponent::~TransformComponent() = default;
@@ -70,16 +72,18 @@ bool TransformComponent::hasChanged() const noexcept
            differs(localTranslation, previousTranslation);
 }
 
-TransformComponent::Matrix TransformComponent::localMatrix() const noexcept
+TransformComponent::Matrix TransformComponent::localMatrix(float c, float s) const noexcept
 {
-    return Matrix::translation(localTranslation) * Matrix::rotationZ(localRotationRad) *
-           Matrix::scale(localScale);
+    return Matrix::translation(localTranslation) * Matrix::rotationZ(c, s) * Matrix::scale(localScale);
 }
 
 void TransformComponent::refreshDirectionVectors() noexcept
 {
-    const float c = cosine(worldRotationRad);
-    const float s = sine(worldRotationRad);
+    setDirectionVectors(cosine(worldRotationRad), sine(worldRotationRad));
+}
+
+void TransformComponent::setDirectionVectors(float c, float s) noexcept
+{
     rightVector = {c, s};
     upVector = {-s, c};
 }
@@ -97,16 +101,23 @@ void TransformComponent::recomputeWorld(bool scaleDepthByParent) noexcept
     worldTranslation = localTranslation;
     worldScale = localScale;
     worldRotationRad = localRotationRad;
-    worldMatrix = localMatrix();
-    if (const TransformComponent* parent = parentTransform()) {
-        worldMatrix = parent->worldMatrix * worldMatrix;
-        worldTranslation = {worldMatrix.m[0][3], worldMatrix.m[1][3], worldMatrix.m[2][3]};
-        worldRotationRad = parent->worldRotationRad + localRotationRad;
-        worldScale.x = parent->worldScale.x * localScale.x;
-        worldScale.y = parent->worldScale.y * localScale.y;
-        if (scaleDepthByParent) {
-            worldScale.z = parent->worldScale.z * localScale.z;
-        }
+    // One cosine and sine of the local rotation serve the matrix and, without a parent, the
+    // direction vectors too.
+    const float c = cosine(localRotationRad);
+    const float s = sine(localRotationRad);
+    worldMatrix = localMatrix(c, s);
+    const TransformComponent* const parent = parentTransform();
+    if (!parent) {
+        setDirectionVectors(c, s);
+        return;
+    }
+    worldMatrix = parent->worldMatrix * worldMatrix;
+    worldTranslation = {worldMatrix.m[0][3], worldMatrix.m[1][3], worldMatrix.m[2][3]};
+    worldRotationRad = parent->worldRotationRad + localRotationRad;
+    worldScale.x = parent->worldScale.x * localScale.x;
+    worldScale.y = parent->worldScale.y * localScale.y;
+    if (scaleDepthByParent) {
+        worldScale.z = parent->worldScale.z * localScale.z;
     }
     refreshDirectionVectors();
 }

@@ -84,7 +84,8 @@ private:
     bool hasChanged() const noexcept;
     // The change test compares against these.
     void rememberLocalValues() noexcept;
-    Matrix localMatrix() const noexcept;
+    // c and s: the cosine and sine of the local rotation.
+    Matrix localMatrix(float c, float s) const noexcept;
     // World values from the local ones and the parent's. The pool's step scales the world
     // depth by the parent's; forceUpdate keeps the local depth.
     void recomputeWorld(bool scaleDepthByParent) noexcept;
@@ -92,6 +93,7 @@ private:
     // unchanged step.
     void recomputeNow(bool scaleDepthByParent);
     void refreshDirectionVectors() noexcept;
+    void setDirectionVectors(float c, float s) noexcept;
     // The local x and y that put the object at world (x, y) under the parent.
     static Vector2 localPositionUnder(const TransformComponent& parent, const Vector3& world) noexcept;
 
