@@ -10,8 +10,10 @@ namespace Orva {
 
 // Whether getInstance() may make the instance itself. Only the engine object does; every
 // other manager is made by the engine's start-up (or adopted through linkInstance) and its
-// getInstance() merely returns it.
-enum class SingletonCreation { Explicit, OnFirstUse };
+// getInstance() merely returns it. Exported as the template is: clang gives an instance
+// the narrowest visibility of its arguments, and a hidden one would give the library and
+// each program a singleton of its own.
+enum class ORVA_API SingletonCreation { Explicit, OnFirstUse };
 
 namespace detail {
 // Reports a getInstance() with no instance set and aborts: the caller needs a reference and
