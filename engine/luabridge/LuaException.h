@@ -82,29 +82,9 @@ ORVA_API void protectedCallAroundPending(StateData& data, lua_State* L, int narg
 /// Empties the slot of an exception whose error the script itself caught.
 ORVA_API void dropPending(StateData& data) noexcept;
 
-/// The same with L's StateData already at hand (a LuaRef keeps it), saving its lookup. Inline:
-/// it is on the path of every script component's step.
-inline void protectedCall(StateData& data, lua_State* L, int nargs, int nresults)
-{
-    if (data.pending) {
-        protectedCallAroundPending(data, L, nargs, nresults);
-        return;
-    }
-    const int handler = lua_gettop(L) - nargs;
-    lua_pushcfunction(L, &describeErrorValue);
-    lua_insert(L, handler);
-    const int status = lua_pcall(L, nargs, nresults, handler);
-    lua_remove(L, handler);
-    if (status != LUA_OK) {
-        throwCallFailure(data, L);
-    }
-    if (data.pending) {
-        dropPending(data);
-    }
-}
-
 /// The same for a call whose caller pushed describeErrorValue at handler, below the function,
-/// so that no stack slot moves; the handler stays and the caller restores the top.
+/// so that no stack slot moves; the handler stays and the caller restores the top. Inline: it
+/// is on the path of every script component's step.
 inline void protectedCallOverHandler(StateData& data, lua_State* L, int handler, int nargs, int nresults)
 {
     if (data.pending) {
@@ -118,6 +98,20 @@ inline void protectedCallOverHandler(StateData& data, lua_State* L, int handler,
     if (data.pending) {
         dropPending(data);
     }
+}
+
+/// protectedCall with L's StateData already at hand (a LuaRef keeps it), saving its lookup.
+inline void protectedCall(StateData& data, lua_State* L, int nargs, int nresults)
+{
+    if (data.pending) {
+        protectedCallAroundPending(data, L, nargs, nresults);
+        return;
+    }
+    const int handler = lua_gettop(L) - nargs;
+    lua_pushcfunction(L, &describeErrorValue);
+    lua_insert(L, handler);
+    protectedCallOverHandler(data, L, handler, nargs, nresults);
+    lua_remove(L, handler);
 }
 
 /// Stores the exception in L's slot and pushes the message to raise for it, prefixed with the
