@@ -120,6 +120,13 @@ bool namesTheFolderItself(const std::string& name)
     return name.empty() || name == ".";
 }
 
+// The same for a file, which the folder itself is not.
+int openFolderOfFile(const PathBelow& file, Descriptor& parent, std::string& name)
+{
+    const int error = openParent(file, parent, name);
+    return error == 0 && namesTheFolderItself(name) ? EISDIR : error;
+}
+
 // 0, or the errno of the first failing write.
 int writeAll(int descriptor, std::string_view bytes)
 {
@@ -219,7 +226,7 @@ int read(const PathBelow& file, std::string& contents)
     contents.clear();
     Descriptor parent;
     std::string name;
-    if (const int error = openParent(file, parent, name)) {
+    if (const int error = openFolderOfFile(file, parent, name)) {
         return error;
     }
     Descriptor in(::openat(parent.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
@@ -252,11 +259,8 @@ int replace(const PathBelow& file, std::string_view bytes, bool toDisk)
 {
     Descriptor parent;
     std::string name;
-    if (const int error = openParent(file, parent, name)) {
+    if (const int error = openFolderOfFile(file, parent, name)) {
         return error;
-    }
-    if (namesTheFolderItself(name)) {
-        return EISDIR;
     }
     const int folder = parent.get();
     struct stat existing;
@@ -317,11 +321,8 @@ int append(const PathBelow& file, std::string_view bytes)
 {
     Descriptor parent;
     std::string name;
-    if (const int error = openParent(file, parent, name)) {
+    if (const int error = openFolderOfFile(file, parent, name)) {
         return error;
-    }
-    if (namesTheFolderItself(name)) {
-        return EISDIR;
     }
     const int folder = parent.get();
     constexpr int Flags = O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC;

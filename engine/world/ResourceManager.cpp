@@ -365,8 +365,7 @@ std::optional<std::string> ResourceManager::confinedScriptName(const std::string
 // Links are followed, so that a link inside the folder does not lead a script out of it.
 std::optional<PathBelow> ResourceManager::pathUnder(const std::string& prefix, const std::string& name)
 {
-    const std::optional<std::string> relative = confinedName(name);
-    return relative ? pathBelow(folderOfPrefix(prefix), prefix + *relative) : std::nullopt;
+    return confinedName(name) ? pathBelow(folderOfPrefix(prefix), prefix + name) : std::nullopt;
 }
 
 std::optional<PathBelow> ResourceManager::scriptPathUnder(const std::string& prefix, const std::string& name,

@@ -93,12 +93,12 @@ public:
     // or a "." segment (the system would read it as the folder).
     static std::optional<std::string> confinedName(const std::string& name, NameOf kind = NameOf::File);
 
-    // prefix + the script's name as a file below the prefix's folder (the part up to its last
-    // slash), links followed; nothing when confinedName refuses the name or it leads out of
-    // that folder or to a link that never resolves.
+    // prefix + the script's name as given, as a file below the prefix's folder (the part up to
+    // its last slash), links followed; nothing when confinedName refuses the name or it leads
+    // out of that folder or to a link that never resolves.
     static std::optional<PathBelow> pathUnder(const std::string& prefix, const std::string& name);
-    // The same with the line "scripts: <function> refused the path "<name>": <why>" on stderr
-    // when it refuses.
+    // The same for the name as confinedName gives it, with the line "scripts: <function>
+    // refused the path "<name>": <why>" on stderr when it refuses.
     static std::optional<PathBelow> scriptPathUnder(const std::string& prefix, const std::string& name,
                                                     const char* function, NameOf kind = NameOf::File);
     // confinedName, with the refusal line when it refuses.
