@@ -12,8 +12,8 @@ cd "$(dirname "$0")"
 cmake -S . -B build -G Ninja
 cmake --build build -j "$(nproc)" --target demo
 
-# The Documents folder as the engine finds it; the game keeps its Lua log below it, and
-# keeps none when the folder is missing, so it is made here.
+# The Documents folder as the engine finds it (and makes when missing), to name the Lua log
+# the game keeps below it.
 documents=${XDG_DOCUMENTS_DIR:-}
 if [[ -z "$documents" ]]; then
   documents=$(xdg-user-dir DOCUMENTS 2>/dev/null || true)
@@ -23,7 +23,6 @@ fi
 if [[ -z "$documents" && -n "${HOME:-}" ]]; then
   documents="$HOME/Documents"
 fi
-[[ -z "$documents" ]] || mkdir -p "$documents"
 log_folder="$documents/Quorlin/Vaskerel"
 
 started=$(mktemp)

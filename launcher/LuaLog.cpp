@@ -67,7 +67,7 @@ void openLuaLog()
         return;
     }
     // An existing folder, or one that cannot be made, is no reason to stop: the file write
-    // below is what decides whether anything gets written.
+    // below is what decides whether anything gets written, and names the file when not.
     std::error_code ignored;
     std::string folder = *documents + "/Quorlin";
     std::filesystem::create_directory(folder, ignored);

@@ -13,9 +13,11 @@ namespace Orva::Launcher {
 
 inline constexpr std::size_t LuaLogBatchSize = 200;
 
-// Makes the two folders when missing, then creates or truncates this run's file with the
-// begin line. Without a Documents folder there is no log this run and every line is dropped.
-// From the first call on, the process's normal end closes the log.
+// Makes the Documents folder and the two below it when missing, then creates or truncates
+// this run's file with the begin line. Only where no Documents folder can be named is there no
+// log this run, every line dropped; one that cannot be made names itself and the reason on
+// stderr, and the log file its failed writes. From the first call on, the process's normal
+// end closes the log.
 void openLuaLog();
 // The print function handed to the script manager: buffers the line and its line feed.
 void luaLogPrint(const std::string& line);

@@ -1,9 +1,5 @@
 #include "core/FileWrites.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +7,8 @@
 #include <mutex>
 #include <set>
 #include <system_error>
+
+#include "core/FileSystemCalls.h"
 
 namespace Orva {
 
@@ -49,107 +47,70 @@ bool settle(const std::string& path, const std::string& key, int error, const ch
     return false;
 }
 
-// 0, or the errno of the first failing write.
-int writeAll(int descriptor, std::string_view bytes)
+// Where the path leads once its links are followed: the last name in the folder that holds it.
+PathBelow fileAt(const std::string& path)
 {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(descriptor, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return errno;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return 0;
+    const fs::path target = resolveLinks(path);
+    return PathBelow{path, target.parent_path(), target.filename()};
 }
 
-int closeAfter(int descriptor, int error)
+std::string keyOf(const PathBelow& file)
 {
-    if (::close(descriptor) != 0 && error == 0) {
-        error = errno;
-    }
-    return error;
-}
-
-int writeThrough(const std::string& path, std::string_view bytes, int flags)
-{
-    const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | flags, 0666);
-    if (descriptor < 0) {
-        return errno;
-    }
-    return closeAfter(descriptor, writeAll(descriptor, bytes));
-}
-
-// The rename itself reaches the disk only once its folder is flushed too.
-void syncFolderOf(const fs::path& file)
-{
-    const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
-    const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (descriptor >= 0) {
-        ::fsync(descriptor);
-        ::close(descriptor);
-    }
-}
-
-// 0, or the errno of the step that failed, with the temporary removed.
-int replaceResolved(const fs::path& target, std::string_view bytes, Flush flush)
-{
-    struct stat existing;
-    const bool exists = ::stat(target.c_str(), &existing) == 0;
-    if (exists) {
-        if (S_ISDIR(existing.st_mode)) {
-            return EISDIR;
-        }
-        // A device or a pipe is written as it is: nothing can be renamed over it.
-        if (!S_ISREG(existing.st_mode)) {
-            return writeThrough(target, bytes, O_TRUNC);
-        }
-        if (::access(target.c_str(), W_OK) != 0) {
-            return errno;
-        }
-    }
-    const std::string temporary = target.string() + "." + std::to_string(::getpid()) + ".tmp";
-    const int descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (descriptor < 0) {
-        // A folder that takes no new file may still hold a file that can be written: written
-        // in place, as it always could be.
-        return exists && errno == EACCES ? writeThrough(target, bytes, O_TRUNC) : errno;
-    }
-    int error = writeAll(descriptor, bytes);
-    if (error == 0 && exists) {
-        // The replacement keeps the permissions the earlier file had.
-        ::fchmod(descriptor, existing.st_mode & 07777);
-    }
-    if (error == 0 && flush == Flush::ToDisk && ::fsync(descriptor) != 0) {
-        error = errno;
-    }
-    error = closeAfter(descriptor, error);
-    if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) {
-        error = errno;
-    }
-    if (error != 0) {
-        ::unlink(temporary.c_str());
-        return error;
-    }
-    if (flush == Flush::ToDisk) {
-        syncFolderOf(target);
-    }
-    return 0;
+    return (file.folder / file.relative).string();
 }
 
 } // namespace
 
+std::optional<PathBelow> pathBelow(const std::string& folder, const std::string& path)
+{
+    const fs::path resolvedFolder = resolveLinks(folder);
+    const fs::path target = resolveLinks(path);
+    std::error_code error;
+    // A link still at the end is one that gave up resolving.
+    if (!liesInside(target, resolvedFolder) || fs::is_symlink(fs::symlink_status(target, error))) {
+        return std::nullopt;
+    }
+    return PathBelow{path, resolvedFolder, target.lexically_relative(resolvedFolder)};
+}
+
 bool replaceFileContents(const std::string& path, std::string_view bytes, const char* tag, Flush flush)
 {
-    const fs::path target = resolveLinks(path);
-    return settle(path, target.string(), replaceResolved(target, bytes, flush), tag);
+    return replaceFileBelow(fileAt(path), bytes, tag, flush);
+}
+
+bool replaceFileBelow(const PathBelow& file, std::string_view bytes, const char* tag, Flush flush)
+{
+    return settle(file.named, keyOf(file), FileSystemCalls::replace(file, bytes, flush == Flush::ToDisk),
+                  tag);
 }
 
 bool appendFileContents(const std::string& path, std::string_view bytes, const char* tag)
 {
-    return settle(path, resolveLinks(path).string(), writeThrough(path, bytes, O_APPEND), tag);
+    const PathBelow file = fileAt(path);
+    return settle(path, keyOf(file), FileSystemCalls::append(file, bytes), tag);
+}
+
+AppendResult appendFileBelow(const PathBelow& file, std::string_view bytes, const char* tag)
+{
+    const int error = FileSystemCalls::append(file, bytes);
+    if (error == EMLINK) {
+        return AppendResult::SharedFile;
+    }
+    return settle(file.named, keyOf(file), error, tag) ? AppendResult::Appended : AppendResult::Failed;
+}
+
+std::optional<std::string> readFileBelow(const PathBelow& file)
+{
+    std::string contents;
+    if (FileSystemCalls::read(file, contents) != 0) {
+        return std::nullopt;
+    }
+    return contents;
+}
+
+bool makeDirectoryBelow(const PathBelow& folder)
+{
+    return FileSystemCalls::makeDirectory(folder) == 0;
 }
 
 fs::path resolveLinks(const fs::path& path)

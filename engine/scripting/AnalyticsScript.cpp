@@ -1,6 +1,7 @@
 #include <lua.hpp>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "scripting/ScriptBinding.h"
@@ -16,15 +17,17 @@ namespace {
 
 using Analytic::DataAnalyticManager;
 
-// Writes the report to the path as the script gives it, unless the path would leave the
-// game's folder: then nothing is written.
+// Writes the report to the path as the script gives it, below the working directory (the
+// game's bin/ folder), unless the path would leave it, links followed: then nothing is written.
 void saveReport(const DataAnalyticManager& analytics, const std::string& path)
 {
-    if (!Resources::ResourceManager::confinedName(path)) {
-        std::fprintf(stderr, "analytics: refused the report path \"%s\"\n", path.c_str());
+    const std::optional<PathBelow> file = Resources::ResourceManager::pathUnder("", path);
+    if (!file) {
+        const std::string line = "analytics: refused the report path \"" + path + "\"\n";
+        std::fwrite(line.data(), 1, line.size(), stderr);
         return;
     }
-    analytics.save(path);
+    analytics.save(*file);
 }
 
 } // namespace

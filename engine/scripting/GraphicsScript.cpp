@@ -202,7 +202,9 @@ void registerColor(lua_State* L)
 
 bool acceptScriptPath(const std::string& path, const char* function)
 {
-    return Resources::ResourceManager::confinedScriptName(path, function).has_value();
+    using Resources::ResourceManager;
+    return ResourceManager::scriptPathUnder(ResourceManager::getResourceDirectory(), path, function)
+        .has_value();
 }
 
 // The icon is read from the resource folder.

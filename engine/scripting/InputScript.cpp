@@ -93,10 +93,12 @@ template <std::size_t N> void registerConstants(lua_State* L, const char* table,
 }
 
 // Replays a recording under the resource directory, recording on once it ends. A path that
-// would leave the game's folder counts as an unreadable recording: recording starts at once.
+// would leave the resource folder, links followed, counts as an unreadable recording:
+// recording starts at once.
 void useTrackingData(InputManager& input, const std::string& path)
 {
-    if (!Resources::ResourceManager::confinedName(path)) {
+    using Resources::ResourceManager;
+    if (!ResourceManager::pathUnder(ResourceManager::getResourceDirectory(), path)) {
         std::fprintf(stderr, "input: refused the recording path \"%s\"\n", path.c_str());
         input.stopUsingTrackingData();
         return;

@@ -101,9 +101,10 @@ template <class Value> auto recordingPush(void (Value::*push)() noexcept, Pushed
 ORVA_API void registerWindow(lua_State* L);
 ORVA_API void registerDrawingPipeline(lua_State* L);
 ORVA_API void registerFrameShaderDependencies(lua_State* L);
-// Whether a script may hand the engine this path of a file to open: not empty, not absolute
-// and without a ".." segment, backslashes read as slashes. A refused path is named on stderr
-// with the script function's name.
+// Whether a script may hand the engine this path of a file to open under the resource
+// directory: one that ResourceManager::scriptPathUnder takes, backslashes read as slashes, so
+// not leading out of the resource folder, through a link either. A refused path is named on
+// stderr with the script function's name.
 ORVA_API bool acceptScriptPath(const std::string& path, const char* function);
 
 // A member taking the path of a file to open, bound for scripts: called only for a path they

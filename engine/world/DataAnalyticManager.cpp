@@ -219,6 +219,11 @@ void DataAnalyticManager::save(const std::string& path) const
     replaceFileContents(path, reportText(*this), "analytics");
 }
 
+void DataAnalyticManager::save(const PathBelow& file) const
+{
+    replaceFileBelow(file, reportText(*this), "analytics");
+}
+
 void DataAnalyticManager::stateLoaded(const std::string& stateName)
 {
     if (!trackingLevel_) {

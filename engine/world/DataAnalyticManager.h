@@ -8,6 +8,7 @@
 #include "core/DispatchObserver.h"
 #include "core/EventCallbackObject.h"
 #include "core/Export.h"
+#include "core/FileWrites.h"
 #include "core/MemoryPoolManager.h"
 #include "core/OrvaAllocator.h"
 #include "core/Singleton.h"
@@ -165,9 +166,11 @@ public:
     void clearCustomData() noexcept;
     void clearAll() noexcept;
 
-    // Writes the report of everything recorded to the file at the path (truncated), clearing
-    // nothing. A file that cannot be opened is not written, and nothing is reported.
+    // Writes the report of everything recorded to the file at the path (replaced whole, as by
+    // core/FileWrites.h), clearing nothing.
     void save(const std::string& path) const;
+    // The same for a file below a checked folder.
+    void save(const PathBelow& file) const;
 
     // ---- hooks of the engine's subsystems ---------------------------------------------------
 

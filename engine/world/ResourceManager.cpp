@@ -1,9 +1,11 @@
 #include "world/ResourceManager.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -111,18 +113,49 @@ std::string folderOfPrefix(const std::string& prefix)
 }
 
 // Documents folder + "/" + the script's name, confined; nothing when either is unavailable.
-std::optional<std::string> dataFilePath(const std::string& name, const char* function)
+// A name is judged even then, so that a bad one is still named.
+std::optional<PathBelow> dataFilePath(const std::string& name, const char* function,
+                                      ResourceManager::NameOf kind = ResourceManager::NameOf::File)
 {
     const std::optional<std::string> folder = ResourceManager::getDocumentsFolder();
     if (!folder) {
+        ResourceManager::confinedScriptName(name, function, kind);
         return std::nullopt;
     }
-    return ResourceManager::scriptPathUnder(*folder + "/", name, function);
+    return ResourceManager::scriptPathUnder(*folder + "/", name, function, kind);
 }
 
+constexpr const char* LeadsOutside = "it leads outside its folder";
+
+// The reason confinedName gives none, in the words of the refusal line.
+const char* whyRefused(const std::string& name, ResourceManager::NameOf kind)
+{
+    if (name.find('\0') != std::string::npos) {
+        return "it holds a NUL byte, where the system would end the name";
+    }
+    if (kind == ResourceManager::NameOf::File &&
+        ResourceManager::confinedName(name, ResourceManager::NameOf::Folder)) {
+        return "it ends in a separator or \".\", which names a folder, not a file";
+    }
+    return "it is empty, absolute or leaves its folder with \"..\"";
+}
+
+// The name as given, a NUL byte included.
 void reportRefusedPath(const char* function, const std::string& path, const char* why)
 {
-    std::fprintf(stderr, "scripts: %s refused the path \"%s\": %s\n", function, path.c_str(), why);
+    const std::string line =
+        std::string("scripts: ") + function + " refused the path \"" + path + "\": " + why + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+// One line for a Documents folder that cannot be had, however often it is asked for.
+void reportMissingDocuments(const std::string& folder, const std::string& line)
+{
+    static std::optional<std::string> reported;
+    if (reported != folder) {
+        reported = folder;
+        std::fputs(line.c_str(), stderr);
+    }
 }
 
 // What the resource directory was set to by the program, not by a script.
@@ -287,8 +320,10 @@ bool ResourceManager::setScriptResourceDirectory(const std::string& directory)
     if (const std::optional<std::string> documents = getDocumentsFolder()) {
         gameFolders.push_back(*documents);
     }
+    // The system would read a directory with a NUL byte cut short there.
+    const bool whole = wanted.find('\0') == std::string::npos;
     for (const std::string& folder : gameFolders) {
-        if (liesInside(landing, resolveLinks(folder))) {
+        if (whole && liesInside(landing, resolveLinks(folder))) {
             resourceDirectory() = std::move(wanted);
             return true;
         }
@@ -303,17 +338,19 @@ std::string ResourceManager::getFullPath(const std::string& relativePath)
 }
 
 // A drive letter counts as absolute too: game folders travel between systems.
-std::optional<std::string> ResourceManager::confinedName(const std::string& name)
+std::optional<std::string> ResourceManager::confinedName(const std::string& name, NameOf kind)
 {
     std::string path = withForwardSlashes(name);
     const bool driveLetter = path.size() >= 2 && path[1] == ':';
-    if (path.empty() || path.front() == '/' || driveLetter) {
+    if (path.empty() || path.front() == '/' || driveLetter || path.find('\0') != std::string::npos) {
         return std::nullopt;
     }
     std::size_t segmentStart = 0;
     while (segmentStart <= path.size()) {
         const std::size_t slash = std::min(path.find('/', segmentStart), path.size());
-        if (path.compare(segmentStart, slash - segmentStart, "..") == 0) {
+        const std::string_view segment = std::string_view(path).substr(segmentStart, slash - segmentStart);
+        const bool last = slash == path.size();
+        if (segment == ".." || (last && kind == NameOf::File && (segment.empty() || segment == "."))) {
             return std::nullopt;
         }
         segmentStart = slash + 1;
@@ -328,29 +365,34 @@ std::string ResourceManager::openFile(const std::string& path)
     return contents;
 }
 
-std::optional<std::string> ResourceManager::confinedScriptName(const std::string& name, const char* function)
+std::optional<std::string> ResourceManager::confinedScriptName(const std::string& name, const char* function,
+                                                               NameOf kind)
 {
-    std::optional<std::string> confined = confinedName(name);
+    std::optional<std::string> confined = confinedName(name, kind);
     if (!confined) {
-        reportRefusedPath(function, name, "it is empty, absolute or leaves its folder with \"..\"");
+        reportRefusedPath(function, name, whyRefused(name, kind));
     }
     return confined;
 }
 
 // Links are followed, so that a link inside the folder does not lead a script out of it.
-std::optional<std::string> ResourceManager::scriptPathUnder(const std::string& prefix,
-                                                            const std::string& name, const char* function)
+std::optional<PathBelow> ResourceManager::pathUnder(const std::string& prefix, const std::string& name)
 {
-    const std::optional<std::string> relative = confinedScriptName(name, function);
+    return confinedName(name) ? pathBelow(folderOfPrefix(prefix), prefix + name) : std::nullopt;
+}
+
+std::optional<PathBelow> ResourceManager::scriptPathUnder(const std::string& prefix, const std::string& name,
+                                                          const char* function, NameOf kind)
+{
+    const std::optional<std::string> relative = confinedScriptName(name, function, kind);
     if (!relative) {
         return std::nullopt;
     }
-    std::string path = prefix + *relative;
-    if (!liesInside(resolveLinks(path), resolveLinks(folderOfPrefix(prefix)))) {
-        reportRefusedPath(function, name, "it leads outside its folder");
-        return std::nullopt;
+    std::optional<PathBelow> file = pathBelow(folderOfPrefix(prefix), prefix + *relative);
+    if (!file) {
+        reportRefusedPath(function, name, LeadsOutside);
     }
-    return path;
+    return file;
 }
 
 bool ResourceManager::saveToFile(const std::string& relativePath, const std::string& text)
@@ -360,9 +402,16 @@ bool ResourceManager::saveToFile(const std::string& relativePath, const std::str
 
 bool ResourceManager::appendToFile(const std::string& relativePath, const std::string& text)
 {
-    const std::optional<std::string> path =
-        scriptPathUnder(resourceDirectory(), relativePath, "appendToFile");
-    return path && appendFileContents(*path, text, "resources");
+    const std::optional<PathBelow> file = scriptPathUnder(resourceDirectory(), relativePath, "appendToFile");
+    if (!file) {
+        return false;
+    }
+    const AppendResult result = appendFileBelow(*file, text, "resources");
+    if (result == AppendResult::SharedFile) {
+        reportRefusedPath("appendToFile", relativePath,
+                          "it has more than one hard link, so its data may lie outside its folder");
+    }
+    return result == AppendResult::Appended;
 }
 
 bool ResourceManager::copyFile(const std::string& from, const std::string& to)
@@ -384,25 +433,20 @@ bool ResourceManager::writeFile(const std::string& path, const std::vector<unsig
 
 bool ResourceManager::writeDataFile(const std::string& name, const std::string& text)
 {
-    const std::optional<std::string> path = dataFilePath(name, "saveFile");
-    return path && replaceWholeFile(*path, text);
+    const std::optional<PathBelow> file = dataFilePath(name, "saveFile");
+    return file && replaceFileBelow(*file, text, "resources");
 }
 
 std::string ResourceManager::readDataFile(const std::string& name)
 {
-    const std::optional<std::string> path = dataFilePath(name, "openFile");
-    return path ? openFile(*path) : std::string();
+    const std::optional<PathBelow> file = dataFilePath(name, "openFile");
+    return file ? readFileBelow(*file).value_or(std::string()) : std::string();
 }
 
 bool ResourceManager::makeDirectory(const std::string& name)
 {
-    const std::optional<std::string> path = dataFilePath(name, "makeDirectory");
-    if (!path) {
-        return false;
-    }
-    std::error_code error;
-    std::filesystem::create_directory(*path, error);
-    return std::filesystem::is_directory(*path, error);
+    const std::optional<PathBelow> folder = dataFilePath(name, "makeDirectory", NameOf::Folder);
+    return folder && makeDirectoryBelow(*folder);
 }
 
 // Without a user-dirs file the tool answers $HOME itself, which is no Documents folder.
@@ -418,10 +462,19 @@ std::optional<std::string> ResourceManager::getDocumentsFolder()
         folder = answer;
     } else if (home && *home) {
         folder = std::string(home) + "/Documents";
+    } else {
+        reportMissingDocuments(
+            "", "resources: no Documents folder: neither $XDG_DOCUMENTS_DIR nor $HOME is set\n");
+        return std::nullopt;
     }
     std::error_code error;
-    if (folder.empty() || !std::filesystem::is_directory(folder, error)) {
-        return std::nullopt;
+    if (!std::filesystem::is_directory(folder, error)) {
+        std::filesystem::create_directories(folder, error);
+        if (error || !std::filesystem::is_directory(folder, error)) {
+            const std::string why = error ? error.message() : std::strerror(ENOTDIR);
+            reportMissingDocuments(folder, "resources: could not make the Documents folder \"" + folder +
+                                               "\": " + why + "\n");
+        }
     }
     return folder;
 }

@@ -13,6 +13,7 @@
 #include "core/BaseEvent.h"
 #include "core/EventCallbackObject.h"
 #include "core/Export.h"
+#include "core/FileWrites.h"
 #include "core/MemoryPoolManager.h"
 #include "core/Singleton.h"
 #include "world/LoadEvent.h"
@@ -83,24 +84,35 @@ public:
     // The resource directory followed by the relative path.
     static std::string getFullPath(const std::string& relativePath);
 
-    // A path given by a script, with every backslash made a slash; nothing when it is empty,
-    // absolute or has a ".." segment, since it would reach outside the folder it is meant for.
-    static std::optional<std::string> confinedName(const std::string& name);
+    // What a script's path names: a file, or a folder, whose name may end in a separator.
+    enum class NameOf { File, Folder };
 
-    // prefix + the script's name, unless the name is empty, absolute or climbs out with "..",
-    // or leads out of the prefix's folder through a link: then nothing, and the line
-    // "scripts: <function> refused the path "<name>": <why>" on stderr.
-    static std::optional<std::string> scriptPathUnder(const std::string& prefix, const std::string& name,
-                                                      const char* function);
+    // A path given by a script, with every backslash made a slash; nothing when it is empty,
+    // absolute, has a ".." segment (it would reach outside the folder it is meant for), holds a
+    // NUL byte (the system would read it cut short there) or, for a file, ends in a separator
+    // or a "." segment (the system would read it as the folder).
+    static std::optional<std::string> confinedName(const std::string& name, NameOf kind = NameOf::File);
+
+    // prefix + the script's name as given, as a file below the prefix's folder (the part up to
+    // its last slash), links followed; nothing when confinedName refuses the name or it leads
+    // out of that folder or to a link that never resolves.
+    static std::optional<PathBelow> pathUnder(const std::string& prefix, const std::string& name);
+    // The same for the name as confinedName gives it, with the line "scripts: <function>
+    // refused the path "<name>": <why>" on stderr when it refuses.
+    static std::optional<PathBelow> scriptPathUnder(const std::string& prefix, const std::string& name,
+                                                    const char* function, NameOf kind = NameOf::File);
     // confinedName, with the refusal line when it refuses.
-    static std::optional<std::string> confinedScriptName(const std::string& name, const char* function);
+    static std::optional<std::string> confinedScriptName(const std::string& name, const char* function,
+                                                         NameOf kind = NameOf::File);
 
     // Whole files and writes. Failures show in the result, "" or false; a write that fails
     // also names the file on stderr (core/FileWrites.h), and a whole-file write leaves the
     // earlier file as it was.
     static std::string openFile(const std::string& path);
     static bool saveToFile(const std::string& relativePath, const std::string& text);
-    // Under the resource directory, the script's name confined as by scriptPathUnder.
+    // Under the resource directory, the script's name confined as by scriptPathUnder; an
+    // append that fails leaves the file as it was, and a file with more than one hard link is
+    // refused with the line.
     static bool appendToFile(const std::string& relativePath, const std::string& text);
     static bool copyFile(const std::string& from, const std::string& to);
     static bool writeFile(const std::string& path, const std::string& text);
@@ -108,14 +120,17 @@ public:
 
     // Files under the user's Documents folder, named as by scripts ("saveFile", "openFile",
     // "makeDirectory"): every backslash becomes a slash, and a name is confined as by
-    // scriptPathUnder.
+    // scriptPathUnder. Each goes down the checked path without following a link.
     static bool writeDataFile(const std::string& name, const std::string& text);
     static std::string readDataFile(const std::string& name);
     // True when the directory exists afterwards.
     static bool makeDirectory(const std::string& name);
     // The user's Documents folder: $XDG_DOCUMENTS_DIR, else what "xdg-user-dir DOCUMENTS"
-    // answers unless that is $HOME itself, else $HOME/Documents; nothing when that folder
-    // does not exist. The answer is kept for as long as $HOME stays; one thread at a time.
+    // answers unless that is $HOME itself, else $HOME/Documents; made, with every folder
+    // above it, when missing. Where it cannot be made, one line on stderr names it and the
+    // reason, and it is still given, so that each write into it names its own failure.
+    // Nothing only when no folder can be named. The tool's answer is kept for as long as
+    // $HOME stays; one thread at a time.
     static std::optional<std::string> getDocumentsFolder();
 
     // Restarts the pacing of sendAllEvents, so that the next delivery is the sixth call from

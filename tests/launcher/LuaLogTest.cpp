@@ -6,6 +6,7 @@
 
 #include "GameFolder.h"
 #include "LuaLog.h"
+#include "world/ResourceManager.h"
 
 // The Lua log on its own: names and lines, where it goes, batching, lost batches, and the
 // run without a Documents folder.
@@ -13,6 +14,7 @@
 namespace {
 
 namespace Launcher = Orva::Launcher;
+namespace Resources = Orva::Resources;
 
 std::tm timeOf(int year, int month, int day, int hour, int minute, int second)
 {
@@ -149,15 +151,40 @@ TEST_F(LuaLogTest, OpeningAgainInTheSameSecondTruncatesTheFile)
     FAIL() << "no two opens fell within one second";
 }
 
-TEST_F(LuaLogTest, WithoutADocumentsFolderThereIsNoLogAndLinesAreDropped)
+// The log and the saves make a missing Documents folder; where it cannot be made one line
+// names it and why, and every later failure is still named: the log file, a save, a bad name.
+TEST_F(LuaLogTest, AMissingDocumentsFolderIsMadeOrNamedOnce)
 {
     std::filesystem::remove_all(documents());
     Launcher::openLuaLog();
-    EXPECT_TRUE(Launcher::luaLogPath().empty());
-    Launcher::luaLogPrint(std::string(300, 'z'));
+    Launcher::luaLogPrint("kept");
+    Launcher::flushLuaLog();
+    EXPECT_EQ(std::filesystem::path(Launcher::luaLogPath()).parent_path(), logFolder());
+    EXPECT_EQ(loggedLines(), "kept\n");
+    EXPECT_TRUE(Resources::ResourceManager::writeDataFile("save.txt", "saved"));
+    EXPECT_EQ(readFile(documents() / "save.txt"), "saved");
     Launcher::closeLuaLog();
-    EXPECT_FALSE(std::filesystem::exists(documents()));
-    EXPECT_FALSE(std::filesystem::exists(home() / "Quorlin"));
+
+    // A home below a plain file, where no folder can be made.
+    writeFile(root() / "plain", "");
+    const std::filesystem::path blocked = root() / "plain" / "home" / "Documents";
+    setenv("HOME", blocked.parent_path().c_str(), 1);
+    testing::internal::CaptureStderr();
+    Launcher::openLuaLog();
+    Launcher::luaLogPrint(std::string(300, 'z'));
+    const bool saved = Resources::ResourceManager::writeDataFile("save.txt", "x") ||
+                       Resources::ResourceManager::writeDataFile("save.txt", "x") ||
+                       Resources::ResourceManager::writeDataFile("../save.txt", "x");
+    const std::string log = Launcher::luaLogPath();
+    Launcher::closeLuaLog();
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "resources: could not make the Documents folder \"" + blocked.string() +
+                  "\": Not a directory\n" + "launcher: could not write \"" + log + "\": Not a directory\n" +
+                  "resources: could not write \"" + blocked.string() + "/save.txt\": Not a directory\n" +
+                  "scripts: saveFile refused the path \"../save.txt\": it is empty, absolute or leaves its "
+                  "folder with \"..\"\n");
+    EXPECT_EQ(std::filesystem::path(log).parent_path(), blocked / "Quorlin" / "Vaskerel");
 }
 
 TEST_F(LuaLogTest, TheDocumentsVariableWinsOverTheUserDirectories)

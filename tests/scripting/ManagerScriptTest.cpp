@@ -371,7 +371,8 @@ TEST_F(ManagerScriptTest, FileFunctionsRefusePathsThatLeadOutThroughLinks)
 
 // A save killed at any point leaves the earlier file or the new one, never a mix: ten saves of
 // 256 MB in processes of their own, the first whole, each other killed at a random moment of a
-// ninth of it in turn. In memory where there is room: flushing to a disk ten times takes long.
+// ninth of it in turn; the next save leaves no temporary of theirs. In memory where there is
+// room: flushing to a disk ten times takes long.
 TEST_F(ManagerScriptTest, ASaveKilledAtAnyPointLeavesTheEarlierFileOrTheNewOne)
 {
     std::string folder = "/dev/shm/orva-saves-XXXXXX";
@@ -416,6 +417,10 @@ TEST_F(ManagerScriptTest, ASaveKilledAtAnyPointLeavesTheEarlierFileOrTheNewOne)
         }
         EXPECT_TRUE(holds(earlier) || holds(saved))
             << "killed " << killAfter.count() << " us into " << whole.count();
+    }
+    EXPECT_TRUE(eval<bool>("Resources.ResourceManager.saveFile('save.dat', 'after')"));
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+        EXPECT_EQ(entry.path(), save) << "what the killed save left is gone after the next one";
     }
     EXPECT_EQ(run("big = nil; collectgarbage()"), "");
     if (folder.rfind("/dev/shm/", 0) == 0) {

@@ -174,13 +174,14 @@ TEST_F(ResourceFilesTest, DataFileNamesThatLeaveTheDocumentsFolderAreRefused)
     EXPECT_EQ(readFile(root() / "x"), "outside");
 }
 
-TEST_F(ResourceFilesTest, MissingDocumentsFolderMakesDataFilesUnavailable)
+TEST_F(ResourceFilesTest, AMissingDocumentsFolderIsMadeWithTheFoldersAboveIt)
 {
-    documentsVariable_->set((root() / "nowhere").string());
-    EXPECT_FALSE(ResourceManager::writeDataFile("a.txt", "x"));
-    EXPECT_EQ(ResourceManager::readDataFile("a.txt"), "");
-    EXPECT_FALSE(ResourceManager::makeDirectory("saves"));
-    EXPECT_FALSE(std::filesystem::exists(root() / "nowhere"));
+    const std::filesystem::path fresh = root() / "nowhere" / "Documents";
+    documentsVariable_->set(fresh.string());
+    EXPECT_TRUE(ResourceManager::writeDataFile("a.txt", "x"));
+    EXPECT_EQ(ResourceManager::readDataFile("a.txt"), "x");
+    EXPECT_TRUE(ResourceManager::makeDirectory("saves"));
+    EXPECT_TRUE(std::filesystem::is_directory(fresh / "saves"));
 }
 
 // Without the variable, the folder is the one the desktop's user-dirs file names, else
