@@ -155,6 +155,13 @@ TEST_F(ReferenceExamplesTest, EveryQuotedValueIsWhatTheEngineGives)
     }
     ASSERT_EQ(run("gameObjects:destroyAllObjects()"), "");
 
+    // How to read the reference: a name not listed reads as nil, and writing one raises.
+    EXPECT_TRUE(holds("gameObjects:createGO().Name ~= nil and gameObjects:createGO().name_ == nil"));
+    for (const char* object : {"gameObjects:createGO()", "Math.Vector2f.make(1, 2)"}) {
+        EXPECT_NE(run(std::string(object) + ".nmae = 1").find("no writable member 'nmae'"),
+                  std::string::npos);
+    }
+
     // Return values: the first text each meaning quotes.
     const std::map<std::string, std::string> results = {
         {"Resources.ResourceManager.getDirectory", "Resources.ResourceManager.getDirectory()"},
