@@ -1,12 +1,11 @@
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
 #include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
-#include <thread>
 
+#include "WaitLimit.h"
 #include "actions/ActionComponent.h"
 #include "actions/ActionSetManager.h"
 #include "actions/LeafActions.h"
@@ -305,10 +304,10 @@ TEST_F(ActionSetTest, ASetCreatedAndLoadedThroughTheLoaderIsEmpty)
     sets().createActionSet("fresh")->addDelayAction();
     sets().loadActionSetPath("data/fresh.action");
     // The loader reads on its own thread: frames are paced a little to let it.
-    for (int frame = 0; frame < 1000 && !sets().getActionSet("fresh")->getChildren().empty(); ++frame) {
+    waitUntil([&] {
         runFrames(1);
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+        return sets().getActionSet("fresh")->getChildren().empty();
+    });
     ASSERT_NE(sets().getActionSet("fresh"), nullptr);
     EXPECT_TRUE(sets().getActionSet("fresh")->getChildren().empty());
 }

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "WaitLimit.h"
 #include "audio/AudioGroup.h"
 #include "audio/AudioManager.h"
 #include "platform/AudioOutput.h"
@@ -100,10 +101,10 @@ protected:
         deliverLoads();
     }
 
-    // Runs frames until the loader has answered every request (10 s at most).
+    // Runs frames until the loader has answered every request (WaitLimit at most).
     static void deliverLoads()
     {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        const auto deadline = std::chrono::steady_clock::now() + WaitLimit;
         do {
             EngineTest::runFrames(1, 1.0f / 60.0f);
             std::this_thread::sleep_for(std::chrono::milliseconds(1));

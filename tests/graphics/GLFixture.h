@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "WaitLimit.h"
 #include "core/EventManager.h"
 #include "core/RC4Cipher.h"
 #include "core/Vector.h"
@@ -113,12 +114,11 @@ protected:
         Orva::Debug::FramerateProfiler::stopSupplyingTimes();
     }
 
-    // Runs frames until the predicate holds; false if it still does not after `limit`. The
+    // Runs frames until the predicate holds; false if it still does not after WaitLimit. The
     // loader reads on its own thread, so frames are paced a little to let it.
-    template <class Predicate>
-    bool runFramesUntil(Predicate done, std::chrono::milliseconds limit = std::chrono::seconds(10))
+    template <class Predicate> bool runFramesUntil(Predicate done)
     {
-        const auto deadline = std::chrono::steady_clock::now() + limit;
+        const auto deadline = std::chrono::steady_clock::now() + WaitLimit;
         while (!done()) {
             if (std::chrono::steady_clock::now() > deadline) {
                 return false;

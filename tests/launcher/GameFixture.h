@@ -14,6 +14,7 @@
 
 #include "GameFolder.h"
 #include "Launcher.h"
+#include "WaitLimit.h"
 #include "graphics/Renderer.h"
 #include "graphics/Rgb.h"
 #include "platform/Platform.h"
@@ -110,13 +111,11 @@ protected:
         });
     }
 
-    // Frames until the condition holds; false if it still does not after `limit`, which only
-    // bounds a failing wait: software-drawn frames on a loaded machine can take 100 ms. The
-    // loader reads on its own thread, so frames are paced a little to let it.
-    template <class Condition>
-    static bool runFramesUntil(Condition done, std::chrono::milliseconds limit = std::chrono::seconds(60))
+    // Frames until the condition holds; false if it still does not after WaitLimit. The loader
+    // reads on its own thread, so frames are paced a little to let it.
+    template <class Condition> static bool runFramesUntil(Condition done)
     {
-        const auto deadline = std::chrono::steady_clock::now() + limit;
+        const auto deadline = std::chrono::steady_clock::now() + WaitLimit;
         while (!done()) {
             if (std::chrono::steady_clock::now() > deadline || !runFrames(1)) {
                 return false;

@@ -142,15 +142,14 @@ TEST_F(GameProcessTest, ALostDisplayEndsTheGameAtOnceWithOneLineAndItsLogComplet
     if (display.name.empty()) {
         GTEST_SKIP() << "no X server of its own could be started";
     }
-    // Mid-game: the log is open and the game has had time to enter its stage. Then 5 s.
-    const ProgramResult result = runProgram(
-        bin() / "Executable", bin(), {{"SDL_VIDEODRIVER", "x11"}, {"DISPLAY", display.name}}, 5s, [&](pid_t) {
-            for (int wait = 0; logFiles().empty() && wait < 6000; ++wait) {
-                std::this_thread::sleep_for(10ms);
-            }
-            std::this_thread::sleep_for(500ms);
-            display.takeAway();
-        });
+    // Mid-game: the log is open and the game has had time to enter its stage.
+    const ProgramResult result =
+        runProgram(bin() / "Executable", bin(), {{"SDL_VIDEODRIVER", "x11"}, {"DISPLAY", display.name}},
+                   WaitLimit, [&](pid_t) {
+                       waitUntil([&] { return !logFiles().empty(); });
+                       std::this_thread::sleep_for(500ms);
+                       display.takeAway();
+                   });
     EXPECT_FALSE(result.timedOut);
     EXPECT_EQ(result.exitStatus, FailureStatus) << result.errors;
     EXPECT_EQ(result.errors, "launcher: the display connection was lost\n");
@@ -173,12 +172,11 @@ TEST_F(GameProcessTest, ASignalEndsTheGameWithItsLogWhileAScriptFailsEveryFrame)
     writeStage({"Demo"});
     for (const int signal : {SIGTERM, SIGINT}) {
         std::filesystem::remove_all(logFolder());
+        std::filesystem::remove(bin() / "error.txt");
+        // The signal comes once the script has failed: error.txt is written in every frame it fails.
         const ProgramResult result =
-            runProgram(bin() / "Executable", bin(), {{"SDL_VIDEODRIVER", "x11"}}, 3s, [&](pid_t game) {
-                for (int wait = 0; logFiles().empty() && wait < 6000; ++wait) {
-                    std::this_thread::sleep_for(10ms);
-                }
-                std::this_thread::sleep_for(1s);
+            runProgram(bin() / "Executable", bin(), {{"SDL_VIDEODRIVER", "x11"}}, WaitLimit, [&](pid_t game) {
+                waitUntil([&] { return std::filesystem::exists(bin() / "error.txt"); });
                 kill(game, signal);
             });
         EXPECT_TRUE(!result.timedOut && result.exitStatus == 0) << strsignal(signal) << ": " << result.errors;

@@ -312,7 +312,7 @@ TEST_F(GameRunTest, TapsShorterThanAFrameAreTappedThenReleasedAtTheNextUpdate)
     ASSERT_EQ(startUp(), 0);
     unsetenv("DEMO_AUTOPLAY");
     Orva::Debug::FramerateProfiler::supplyTime(Orva::Engine::FrameSection, 0.3f);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    const auto deadline = std::chrono::steady_clock::now() + WaitLimit;
     engine().run([&] { return std::chrono::steady_clock::now() < deadline && Orva::Launcher::runFrame(); });
     ASSERT_TRUE(engine().isQuitting())
         << "stalled in " << Orva::GameStateManager::getInstance().getCurrentStateName();

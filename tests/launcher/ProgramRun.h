@@ -23,6 +23,8 @@
 #include <thread>
 #include <vector>
 
+#include "WaitLimit.h"
+
 extern char** environ;
 
 struct ProgramResult
@@ -42,8 +44,7 @@ using EnvironmentChanges = std::map<std::string, std::optional<std::string>>;
 // `meanwhile`, when given, runs once the program has started (given its id); the limit counts from its end.
 inline ProgramResult runProgram(const std::filesystem::path& program,
                                 const std::filesystem::path& workingDirectory,
-                                const EnvironmentChanges& changes,
-                                std::chrono::seconds limit = std::chrono::seconds(120),
+                                const EnvironmentChanges& changes, std::chrono::seconds limit = WaitLimit,
                                 const std::function<void(pid_t)>& meanwhile = {}, void (*inChild)() = nullptr)
 {
     std::vector<std::string> environment;
@@ -101,13 +102,7 @@ inline ProgramResult runProgram(const std::filesystem::path& program,
             meanwhile(child);
         }
         int status = 0;
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        pid_t waited = 0;
-        while ((waited = waitpid(child, &status, WNOHANG)) == 0 &&
-               std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        if (waited == 0) {
+        if (!waitUntil([&] { return waitpid(child, &status, WNOHANG) != 0; }, limit)) {
             kill(child, SIGKILL);
             waitpid(child, &status, 0);
             result.timedOut = true;

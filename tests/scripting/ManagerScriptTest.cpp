@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "ScriptHarness.h"
+#include "WaitLimit.h"
 #include "core/GlobalManager.h"
 #include "core/RC4Cipher.h"
 #include "graphics/ParticleEmitterComponent.h"
@@ -83,10 +84,10 @@ protected:
         writeFile(root() / "resources" / path, contents);
     }
 
-    // Frames paced for the loader thread until done, for ten seconds at most.
+    // Frames paced for the loader thread until done, WaitLimit at most.
     template <class Done> static bool runFramesUntil(Done done)
     {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        const auto deadline = std::chrono::steady_clock::now() + WaitLimit;
         for (; !done(); std::this_thread::sleep_for(std::chrono::milliseconds(1))) {
             if (std::chrono::steady_clock::now() > deadline) {
                 return false;

@@ -40,19 +40,20 @@ TEST_F(FramerateTest, TargetFrameTimeIsComputedInSinglePrecision)
     EXPECT_EQ(FramerateController(30).getTargetFrameTime(), 1.0f / 30.0f);
 }
 
-// Timing checks use loose bounds: CI machines are shared and sanitizers slow everything.
+// Frames of 0.2 s, told apart at half a frame: a loaded machine may take the processor away
+// for tens of milliseconds between any two lines.
 TEST_F(FramerateTest, EndWaitsOutTheFrameButNotAFrameThatIsAlreadyLate)
 {
-    FramerateController controller(60);
+    FramerateController controller(5);
     controller.start();
-    EXPECT_GE(timeEnd(controller), 0.012f);
+    EXPECT_GE(timeEnd(controller), 0.1f);
 
     controller.start();
-    std::this_thread::sleep_for(50ms);
-    EXPECT_LT(timeEnd(controller), 0.010f);
+    std::this_thread::sleep_for(250ms);
+    EXPECT_LT(timeEnd(controller), 0.1f);
 
     // end() begins the next frame: a second end() right away waits a whole frame again.
-    EXPECT_GE(timeEnd(controller), 0.012f);
+    EXPECT_GE(timeEnd(controller), 0.1f);
 }
 
 TEST_F(FramerateTest, UnknownSectionReadsZeroAndAnEndBeforeAnyStartMeasuresNearlyNothing)
@@ -68,7 +69,7 @@ TEST_F(FramerateTest, UnknownSectionReadsZeroAndAnEndBeforeAnyStartMeasuresNearl
     EXPECT_EQ(FramerateProfiler::getDt("started only " + suffix), 0.0f);
 
     FramerateProfiler::end("ended first " + suffix);
-    EXPECT_LT(FramerateProfiler::getDt("ended first " + suffix), 0.01f);
+    EXPECT_LT(FramerateProfiler::getDt("ended first " + suffix), 1.0f);
 }
 
 TEST_F(FramerateTest, SectionMeasuresFromItsStartAndNamesTheCurrentSection)
@@ -101,9 +102,9 @@ TEST_F(FramerateTest, SuppliedTimesReplaceTheClockAndStopTheWait)
     FramerateProfiler::supplyTime("frame", 0.5f);
     EXPECT_EQ(FramerateProfiler::getDt("frame"), 0.5f);
 
-    FramerateController slow(2);
+    FramerateController slow(1);
     slow.start();
-    EXPECT_LT(timeEnd(slow), 0.1f);
+    EXPECT_LT(timeEnd(slow), 0.5f);
 
     // Back to the clock: the last recorded time stays until the next end().
     FramerateProfiler::stopSupplyingTimes();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "ScratchDirectory.h"
+#include "WaitLimit.h"
 #include "core/EventManager.h"
 #include "core/FunctionHolder.h"
 #include "core/MemoryPoolManager.h"
@@ -342,7 +344,9 @@ TEST_F(ResourceLoaderTest, ProgressPolledEveryFrameWhileRequestsFlow)
         writeFile(root() / "resources" / ("r" + std::to_string(index)), std::string(1000 + index, 'r'));
     }
     int frame = 0;
-    while (requester->replies.size() < static_cast<std::size_t>(Requests) && frame < 100000) {
+    const auto deadline = std::chrono::steady_clock::now() + WaitLimit;
+    while (requester->replies.size() < static_cast<std::size_t>(Requests) &&
+           std::chrono::steady_clock::now() < deadline) {
         if (frame < Requests) {
             request(requester.get(), {"r" + std::to_string(frame)});
         }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "EngineFixture.h"
+#include "WaitLimit.h"
 #include "audio/AudioManager.h"
 #include "core/Vector.h"
 #include "graphics/FontManager.h"
@@ -96,7 +97,7 @@ protected:
     // The loader reads on its own thread; frames are paced a little to let it.
     static bool runFramesUntilListed()
     {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        const auto deadline = std::chrono::steady_clock::now() + WaitLimit;
         while (!states().isLoaded()) {
             if (std::chrono::steady_clock::now() > deadline) {
                 return false;

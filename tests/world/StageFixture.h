@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "EngineFixture.h"
+#include "WaitLimit.h"
 #include "core/RC4Cipher.h"
 #include "core/Vector.h"
 #include "graphics/Renderer.h"
@@ -31,8 +32,6 @@ class StageTest : public EngineTest
 protected:
     static constexpr unsigned WindowWidth = 640;
     static constexpr unsigned WindowHeight = 480;
-    // The loader reads on its own thread: frames are paced a little to let it, up to this.
-    static constexpr std::chrono::seconds LoadTimeLimit{10};
 
     void SetUp() override
     {
@@ -94,9 +93,10 @@ protected:
         return printed;
     }
 
+    // The loader reads on its own thread: frames are paced a little to let it, WaitLimit at most.
     static bool runFramesUntilLoaded()
     {
-        const auto deadline = std::chrono::steady_clock::now() + LoadTimeLimit;
+        const auto deadline = std::chrono::steady_clock::now() + WaitLimit;
         while (!states().isLoaded()) {
             if (std::chrono::steady_clock::now() > deadline) {
                 return false;

@@ -1,10 +1,10 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
-#include <thread>
 
 #include "../../window/ScratchDirectory.h"
 #include "SoundFixture.h"
+#include "WaitLimit.h"
 
 // SDL's output on its dummy driver (one device, a real-time callback) and its disk driver
 // (the mixed frames written to a file). Each test picks the driver before SDL audio starts.
@@ -37,14 +37,11 @@ TEST(SdlOutput, OnTheDummyDriverAShortSoundEndsInRealTime)
     FMOD::Channel* channel = nullptr;
     system->playSound(makeSound(system, std::vector<float>(4800, 0.5f)), nullptr, false, &channel);
     const auto start = Clock::now();
-    bool playing = true;
-    while (playing && Clock::now() - start < std::chrono::seconds(1)) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(waitUntil([&] {
         system->update();
-        if (channel->isPlaying(&playing) != FMOD_OK)
-            playing = false;
-    }
-    EXPECT_FALSE(playing);
+        bool playing = false;
+        return channel->isPlaying(&playing) != FMOD_OK || !playing;
+    }));
     EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(50)); // four 1,024-frame buffers at least
     system->release();
 }
@@ -62,7 +59,16 @@ TEST(SdlOutput, OnTheDiskDriverTheFileHoldsTheMixedFrames)
     system->playSound(
         makeSound(system, SoundFiles::sine(4800, 1000.0, 0.5f), FMOD_OPENMEMORY | FMOD_LOOP_NORMAL), nullptr,
         false, &channel);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    // Three times round the loop, however slowly the device's thread is given the processor.
+    unsigned last = 0;
+    int rounds = 0;
+    EXPECT_TRUE(waitUntil([&] {
+        unsigned position = 0;
+        channel->getPosition(&position, FMOD_TIMEUNIT_PCM);
+        rounds += position < last ? 1 : 0;
+        last = position;
+        return rounds == 3;
+    }));
     channel->stop();
     system->release(); // closes the device, which flushes the file
 

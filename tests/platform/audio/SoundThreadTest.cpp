@@ -3,6 +3,7 @@
 #include <random>
 
 #include "SoundFixture.h"
+#include "WaitLimit.h"
 
 // Calls from the game's thread racing SDL's mixing thread on the dummy driver; run under
 // ThreadSanitizer too.
@@ -43,7 +44,7 @@ TEST(SoundThreads, PlaysChangesStopsAndReleasesWhileMixing)
     const auto start = std::chrono::steady_clock::now();
     const auto racing = [&](int plays) {
         const auto spent = std::chrono::steady_clock::now() - start;
-        return spent < std::chrono::seconds(2) || (plays <= 100 && spent < std::chrono::seconds(60));
+        return spent < std::chrono::seconds(2) || (plays <= 100 && spent < WaitLimit);
     };
     int plays = 0;
     while (racing(plays)) {
