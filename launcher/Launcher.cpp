@@ -135,6 +135,9 @@ int startUp(int argc, char* /*argv*/[])
     if (!config) {
         return failStartUp(configError);
     }
+    for (const std::string& mistake : config->mistakes) {
+        std::cerr << "launcher: " << mistake << '\n';
+    }
     Resources::ResourceManager::setResourceDirectory(config->resourceDirectory);
     current.startStage = config->startStage;
 

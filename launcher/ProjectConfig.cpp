@@ -2,6 +2,7 @@
 
 #include <tinyxml2.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -36,6 +37,21 @@ std::vector<std::string> readSources(const tinyxml2::XMLElement* preload, const 
     return sources;
 }
 
+// The window still opens: the platform makes a side of 0 one pixel long.
+void noteResolutionMistake(const std::string& path, bool given, ProjectConfig& config)
+{
+    const Math::Vector2D<unsigned>& size = config.resolution;
+    if (!given) {
+        config.mistakes.push_back(path +
+                                  R"(: no <resolution x="..." y="..."/>: the window opens 1 by 1 pixel)");
+    } else if (size.x == 0 || size.y == 0) {
+        config.mistakes.push_back(path + ": <resolution> is " + std::to_string(size.x) + " by " +
+                                  std::to_string(size.y) + ": the window opens " +
+                                  std::to_string(std::max(size.x, 1u)) + " by " +
+                                  std::to_string(std::max(size.y, 1u)) + " pixels");
+    }
+}
+
 } // namespace
 
 std::optional<ProjectConfig> readProjectConfig(const std::string& path, std::string& error)
@@ -62,9 +78,11 @@ std::optional<ProjectConfig> readProjectConfig(const std::string& path, std::str
     }
 
     ProjectConfig config;
-    if (const tinyxml2::XMLElement* resolution = project->FirstChildElement("resolution")) {
+    const tinyxml2::XMLElement* resolution = project->FirstChildElement("resolution");
+    if (resolution != nullptr) {
         config.resolution = {resolution->UnsignedAttribute("x"), resolution->UnsignedAttribute("y")};
     }
+    noteResolutionMistake(path, resolution != nullptr, config);
     readText(project, "executable", "name", config.title);
     readText(project, "resource", "directory", config.resourceDirectory);
     readText(project, "icon", "src", config.iconPath);

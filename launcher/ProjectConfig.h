@@ -28,6 +28,8 @@ struct ProjectConfig
     // Textures loaded once the renderer is up, each list in document order.
     std::vector<std::string> preloadAtlases;
     std::vector<std::string> preloadTextures;
+    // What the file gets wrong that start-up goes on with, one line each, for stderr.
+    std::vector<std::string> mistakes;
 };
 
 // Reads a project file. Nothing when it does not load or its root is not `project`; `error`

@@ -14,7 +14,7 @@ namespace {
 
 using GameReportsTest = GameTest;
 
-const char* const ConfigTail = R"(<executable name="Reports"/><icon src=""/>)";
+const char* const ConfigTail = R"(<resolution x="160" y="120"/><executable name="Reports"/><icon src=""/>)";
 
 TEST_F(GameReportsTest, ScriptsThatFailToLoadSayWhyWithTheFileAndLine)
 {
@@ -54,6 +54,7 @@ TEST_F(GameReportsTest, AStartStageThatIsNotFoundIsNamedOnceWithTheStagesFound)
     writeFile(bin() / "config.ini", "<project/>");
     EXPECT_EQ(
         reportOfStart(),
+        "launcher: config.ini: no <resolution x=\"...\" y=\"...\"/>: the window opens 1 by 1 pixel\n"
         "launcher: the start stage \"\" is not among the stages found (\"End\", \"Level\", \"Main\")\n");
 
     writeConfig("<resource directory=\"../resources/\"/><start stage=\"Main\"/>" + std::string(ConfigTail));

@@ -113,6 +113,16 @@ TEST_F(ProjectConfigTest, AnEmptyIconPathIsKeptEmpty)
     EXPECT_EQ(config.resolution.y, 0u);
 }
 
+TEST_F(ProjectConfigTest, AMissingOrZeroResolutionIsNamedAndTheFileStillReads)
+{
+    writeConfig(R"(<resolution x="640"/>)");
+    EXPECT_EQ(
+        read().mistakes,
+        (std::vector<std::string>{"config.ini: <resolution> is 640 by 0: the window opens 640 by 1 pixels"}));
+    writeConfig(R"(<resolution x="640" y="480"/>)");
+    EXPECT_TRUE(read().mistakes.empty());
+}
+
 TEST_F(ProjectConfigTest, PreloadListsAtlasesAndTexturesEachInDocumentOrder)
 {
     writeConfig(R"(

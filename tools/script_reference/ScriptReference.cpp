@@ -44,7 +44,8 @@ std::optional<std::string> readFile(const std::string& path)
 }
 
 // The engine comes up as a game's does, in a scratch folder of its own, so that its
-// configuration file (read beside the working directory) is nobody's.
+// configuration file (read, and written when missing, beside the working directory) is
+// nobody's.
 class ScratchEngine
 {
 public:
@@ -58,6 +59,7 @@ public:
         }
         root_ = pattern;
         std::filesystem::create_directories(root_ / "bin");
+        std::filesystem::create_directories(root_ / "resources");
         previous_ = std::filesystem::current_path();
         std::filesystem::current_path(root_ / "bin");
         // The component pools name themselves on stdout as they are made; the tool's output
