@@ -10,6 +10,8 @@
 #include <tinyxml2.h>
 
 #include "PhysicsScene.h"
+#include "core/Random.h"
+#include "core/SwapRemove.h"
 #include "scripting/ScriptHarness.h"
 #include "world/GameObjectDeserializer.h"
 
@@ -427,6 +429,41 @@ TEST_F(CollisionEventTest, TheBroadPhaseChangesNothingAtTenThousand)
     const auto at = static_cast<std::size_t>(differs.first - tested.begin());
     EXPECT_TRUE(tested == culled) << "first difference at " << at << ": " << tested.substr(at, 80) << " | "
                                   << culled.substr(at, 80);
+}
+
+// Colliders and bodies destroyed in a random order between steps: each list stays the one a
+// search and swap leaves, and every contact kept is a listed collider.
+TEST_F(CollisionEventTest, RemovalKeepsTheListOrderAndTheOtherContacts)
+{
+    Orva::srand(41);
+    for (int k = 0; k < 400; ++k) {
+        const auto x = static_cast<float>(Orva::rand() % 1000) / 100.0f;
+        BaseCollider* made =
+            k % 2 ? static_cast<BaseCollider*>(circle("c", x, x / 2.0f)) : aabb("a", x, 5.0f - x);
+        made->trackContacts();
+        if (k % 3 == 0) {
+            body(made);
+        }
+    }
+    settle();
+    PhysicsWorld::ColliderList colliders = world().getListOfCollider();
+    PhysicsWorld::RigidBodyList bodies = world().getListOfRigidBody();
+    while (!colliders.empty()) {
+        BaseCollider* leaving = colliders[static_cast<std::size_t>(Orva::rand()) % colliders.size()];
+        Orva::swapRemove(colliders, leaving);
+        Orva::swapRemove(bodies, leaving->getRigidBody());
+        objects().destroy(leaving->owner);
+        if (colliders.size() % 40 == 0) {
+            step();
+            ASSERT_EQ(world().getListOfCollider(), colliders);
+            ASSERT_EQ(world().getListOfRigidBody(), bodies);
+            for (BaseCollider* collider : colliders) {
+                for (BaseCollider* contact : collider->getContacts()) {
+                    ASSERT_NE(std::find(colliders.begin(), colliders.end(), contact), colliders.end());
+                }
+            }
+        }
+    }
 }
 
 TEST_F(CollisionEventTest, ScriptInterface)
