@@ -102,6 +102,9 @@ public:
     void markRefreshDue() noexcept { refreshDue_ = true; }
     // Around the geometry of the last refresh.
     const Bounds& getBounds() const noexcept { return bounds_; }
+    // Whether every position and extent of the last refresh is a finite number: a shape
+    // that is not touches nothing.
+    bool hasFiniteGeometry() const noexcept { return finite_; }
     // Unique to this collider for the life of the process (from 1), where its address is
     // not: a pool hands the slot to the next collider.
     std::uint64_t getSerial() const noexcept { return serial_; }
@@ -144,12 +147,15 @@ private:
     // The colliders whose contact lists hold this one, so that leaving them costs no search.
     ContactList heldBy_;
     ListIndex listIndex_;
+    // The world has reported that its geometry is not finite.
+    bool reportedNotFinite_ = false;
     RigidBody* rigidBody_ = nullptr;
     bool tracksContacts_ = false;
     int collisionGroupIndex_ = 0;
     ShapeKind shapeKind_;
     bool stepped_ = false;
     bool refreshDue_ = false;
+    bool finite_ = true;
     Bounds bounds_;
     std::uint64_t serial_;
 };

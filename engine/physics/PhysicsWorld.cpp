@@ -2,14 +2,18 @@
 
 #include <algorithm>
 #include <cassert>
+#include <iostream>
 #include <iterator>
 #include <memory>
 #include <stdexcept>
+#include <string>
+#include <utility>
 
 #include "core/ListenerFailures.h"
 #include "core/SwapRemove.h"
 #include "physics/BaseCollider.h"
 #include "physics/RigidBody.h"
+#include "world/GameObject.h"
 #include "world/LuaScriptComponent.h"
 
 namespace Orva::Physics {
@@ -211,9 +215,18 @@ void PhysicsWorld::update(float dt)
     dispatchEvents();
 }
 
+void PhysicsWorld::reportNotFinite(BaseCollider& collider)
+{
+    if (!std::exchange(collider.reportedNotFinite_, true)) {
+        std::cerr << "physics: the collider of \"" << (collider.owner ? collider.owner->name : std::string())
+                  << "\" has a position or size that is not a finite number; it touches nothing\n";
+    }
+}
+
 // An inactive collider, one in no group and one its pool has not placed yet take no part.
 // An inactive box is refreshed at its next step: its pool skips it, so its transform may
-// have moved unseen.
+// have moved unseen. A collider whose geometry is not finite takes part but touches
+// nothing: its pairs only end contacts.
 void PhysicsWorld::gatherPairing()
 {
     pairing_.clear();
@@ -227,8 +240,10 @@ void PhysicsWorld::gatherPairing()
         const bool takesPart = collider->active && isGroupIndex(group) && collider->hasSteppedGeometry();
         const auto index = static_cast<std::uint32_t>(pairing_.size());
         pairing_.push_back({collider->getBounds(), takesPart ? group : -1, collider->tracksContacts()});
-        if (takesPart) {
+        if (takesPart && collider->hasFiniteGeometry()) {
             nearby_.add(index, collider->getBounds());
+        } else if (takesPart) {
+            reportNotFinite(*collider);
         }
     }
 }

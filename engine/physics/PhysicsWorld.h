@@ -158,6 +158,7 @@ private:
     template <class Item, class List> static void join(List& list, Item* item);
     template <class Item, class List> static void leave(List& list, Item* item) noexcept;
     static void forgetContacts(BaseCollider& collider) noexcept;
+    static void reportNotFinite(BaseCollider& collider);
     void gatherPairing();
     void findCandidates();
     void testPairs();
