@@ -13,6 +13,13 @@
 //                            the broad phase on. One untimed step; each iteration is one of the
 //                            next 20.
 //
+//   teardown/N/by            the same N colliders, every tenth from the second on a circle
+//                            that keeps its contacts and overlaps the collider before it, after
+//                            one step: the time to destroy them
+//                            all, by destroyAllObjects (by 0, as a stage change does) or by
+//                            destroy one object at a time in the order made (by 1). Making
+//                            them and the step are untimed.
+//
 // Counter: inside, the bodies still within the enclosure after the timed steps. Circles,
 // since touching boxes with bodies part ever faster and turned boxes are never pushed.
 
@@ -104,16 +111,19 @@ void fixedStep(benchmark::State& state)
     state.counters["inside"] = inside;
 }
 
-void placedStep(benchmark::State& state)
+// The lattice of placedStep. With `heard`, every tenth collider from the second on is a
+// circle that keeps its contacts, moved onto the one before it.
+std::vector<GameObject*> lattice(int count, bool heard)
 {
-    BenchWorld world;
-    const int count = static_cast<int>(state.range(0));
+    std::vector<GameObject*> made;
     const int side = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(count))));
     for (int i = 0; i < count; ++i) {
-        const float x = LatticeSpacing * static_cast<float>(i % side);
-        const float y = LatticeSpacing * static_cast<float>(i / side);
+        const bool overlapping = heard && i % 10 == 1;
+        const int at = overlapping ? i - 1 : i;
+        const float x = LatticeSpacing * static_cast<float>(at % side) + (overlapping ? 0.5f : 0.0f);
+        const float y = LatticeSpacing * static_cast<float>(at / side);
         Orva::Physics::BaseCollider* collider = nullptr;
-        if (i % 3 == 0) {
+        if (i % 3 == 0 || overlapping) {
             auto* circle = placed(x, y)->addComponent<Orva::Physics::CircleCollider>();
             circle->radius = 0.5f;
             collider = circle;
@@ -122,14 +132,45 @@ void placedStep(benchmark::State& state)
         } else {
             collider = placed(x, y, 0.5f)->addComponent<Orva::Physics::BoxCollider>();
         }
+        if (overlapping) {
+            collider->trackContacts();
+        }
         if (i % 10 == 0) {
             collider->owner->addComponent<Orva::Physics::RigidBody>()->velocity = {0.1f, 0.1f, 0.0f};
         }
+        made.push_back(collider->owner);
     }
+    return made;
+}
+
+void placedStep(benchmark::State& state)
+{
+    BenchWorld world;
+    lattice(static_cast<int>(state.range(0)), false);
     step();
     for (auto _ : state) {
         step();
     }
+}
+
+void teardown(benchmark::State& state)
+{
+    BenchWorld world;
+    const bool oneByOne = state.range(1) != 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const std::vector<GameObject*> made = lattice(static_cast<int>(state.range(0)), true);
+        step();
+        state.ResumeTiming();
+        if (oneByOne) {
+            for (GameObject* object : made) {
+                world.objects().destroy(object);
+            }
+        } else {
+            world.objects().destroyAllObjects();
+        }
+    }
+    state.counters["left"] = static_cast<double>(PhysicsWorld::getInstance().getListOfCollider().size());
 }
 
 } // namespace
@@ -144,6 +185,11 @@ BENCHMARK(placedStep)
     ->Arg(100000)
     ->ArgName("N")
     ->Iterations(PlacedTimedSteps)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(teardown)
+    ->ArgsProduct({{10000, 100000}, {0, 1}})
+    ->ArgNames({"N", "by"})
+    ->Iterations(3)
     ->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

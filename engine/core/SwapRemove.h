@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
 #include <iterator>
 #include <utility>
 
@@ -26,5 +27,18 @@ template <class List, class Item> bool swapRemove(List& list, const Item& item)
     swapRemoveAt(list, found);
     return true;
 }
+
+// An item's index in a list that removes by swapping, kept by the item so that leaving the
+// list costs no search. A copy of the item is not in the list: it starts with no index, and
+// assignment keeps each item's own.
+struct ListIndex
+{
+    static constexpr std::uint32_t None = UINT32_MAX;
+    std::uint32_t value = None;
+
+    ListIndex() = default;
+    ListIndex(const ListIndex&) noexcept {}
+    ListIndex& operator=(const ListIndex&) noexcept { return *this; }
+};
 
 } // namespace Orva

@@ -45,9 +45,10 @@ void BaseCollider::setCollisionGroup(const std::string& name)
     collisionGroupIndex_ = PhysicsWorld::getInstance().getCollisionGroupIndex(name);
 }
 
+// As for transforms, a NaN on either side is a change.
 bool BaseCollider::moved(float value, float cached) noexcept
 {
-    return std::fabs(value - cached) > TransformComponent::ChangeThreshold;
+    return !(std::fabs(value - cached) <= TransformComponent::ChangeThreshold);
 }
 
 bool BaseCollider::moved(const Vector2& value, const Vector2& cached) noexcept
@@ -92,18 +93,19 @@ BaseCollider::BoxPlacement BaseCollider::placeBox(const TransformComponent& tran
 void BaseCollider::setBounds(std::initializer_list<Vector2> points) noexcept
 {
     Bounds bounds{points.begin()->x, points.begin()->y, points.begin()->x, points.begin()->y};
+    finite_ = true;
     for (const Vector2& point : points) {
+        finite_ = finite_ && std::isfinite(point.x) && std::isfinite(point.y);
         bounds.left = std::min(bounds.left, point.x);
         bounds.bottom = std::min(bounds.bottom, point.y);
         bounds.right = std::max(bounds.right, point.x);
         bounds.top = std::max(bounds.top, point.y);
     }
-    // Far more than the rounding of any pair test at these magnitudes.
-    const auto widened = [](float value, float direction) {
-        return value + direction * (1e-4f + std::fabs(value) * 1e-5f);
-    };
-    bounds_ = {widened(bounds.left, -1.0f), widened(bounds.bottom, -1.0f), widened(bounds.right, 1.0f),
-               widened(bounds.top, 1.0f)};
+    // Far more than the rounding of any pair test at the magnitudes along each axis: those of
+    // both ends, since an end near 0 may come from large values (a huge shape far out).
+    const float marginX = 1e-4f + std::max(std::fabs(bounds.left), std::fabs(bounds.right)) * 1e-5f;
+    const float marginY = 1e-4f + std::max(std::fabs(bounds.bottom), std::fabs(bounds.top)) * 1e-5f;
+    bounds_ = {bounds.left - marginX, bounds.bottom - marginY, bounds.right + marginX, bounds.top + marginY};
 }
 
 ReflectionMap BaseCollider::commonReflectibles(Vector2& offset)

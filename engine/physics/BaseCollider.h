@@ -8,6 +8,7 @@
 #include "core/Export.h"
 #include "core/OrvaAllocator.h"
 #include "core/Reflectable.h"
+#include "core/SwapRemove.h"
 #include "core/Vector.h"
 #include "physics/CollisionEvent.h"
 #include "world/BaseComponent.h"
@@ -51,9 +52,9 @@ public:
         }
     };
 
-    // Leaves the world: its list, every contact list and every listener of its contacts. An
-    // attached body loses its collider (components go in list order, the collider may go
-    // first).
+    // Leaves the world: its list, every contact list and every listener of its contacts, at a
+    // cost that grows with its own contacts only. An attached body loses its collider
+    // (components go in list order, the collider may go first).
     ~BaseCollider() override;
     // Listed in the world by address: never copied.
     BaseCollider(const BaseCollider&) = delete;
@@ -87,10 +88,11 @@ public:
     void setCollisionGroup(const std::string& name);
     ShapeKind getShapeKind() const noexcept { return shapeKind_; }
 
-    // From the first listener on, the collider keeps the list of colliders it touches.
+    // From the first listener on, the collider keeps the list of colliders it touches (the
+    // world writes it).
     void trackContacts() noexcept { tracksContacts_ = true; }
     bool tracksContacts() const noexcept { return tracksContacts_; }
-    ContactList& getContacts() noexcept { return contacts_; }
+    const ContactList& getContacts() const noexcept { return contacts_; }
     // The world pairs a collider only once its pool's step has computed its geometry: until
     // then it would sit at the origin (a stage places objects after reading them).
     bool hasSteppedGeometry() const noexcept { return stepped_; }
@@ -100,6 +102,9 @@ public:
     void markRefreshDue() noexcept { refreshDue_ = true; }
     // Around the geometry of the last refresh.
     const Bounds& getBounds() const noexcept { return bounds_; }
+    // Whether every position and extent of the last refresh is a finite number: a shape
+    // that is not touches nothing.
+    bool hasFiniteGeometry() const noexcept { return finite_; }
     // Unique to this collider for the life of the process (from 1), where its address is
     // not: a pool hands the slot to the next collider.
     std::uint64_t getSerial() const noexcept { return serial_; }
@@ -136,13 +141,21 @@ protected:
     void setBounds(std::initializer_list<Vector2> points) noexcept;
 
 private:
+    friend class PhysicsWorld;
+
     ContactList contacts_;
+    // The colliders whose contact lists hold this one, so that leaving them costs no search.
+    ContactList heldBy_;
+    ListIndex listIndex_;
+    // The world has reported that its geometry is not finite.
+    bool reportedNotFinite_ = false;
     RigidBody* rigidBody_ = nullptr;
     bool tracksContacts_ = false;
     int collisionGroupIndex_ = 0;
     ShapeKind shapeKind_;
     bool stepped_ = false;
     bool refreshDue_ = false;
+    bool finite_ = true;
     Bounds bounds_;
     std::uint64_t serial_;
 };

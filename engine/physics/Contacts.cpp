@@ -30,6 +30,21 @@ float dot(const Vector2& a, const Vector2& b) noexcept
     return a.x * b.x + a.y * b.y;
 }
 
+// Whether x² + y² > r². Float squares overflow from about 1.8e19 on (shapes far out, or
+// huge ones), where both sides would be infinite: there the sums are taken in double.
+bool fartherThan(float x, float y, float r) noexcept
+{
+    const float squared = x * x + y * y;
+    const float reach = r * r;
+    if (std::isfinite(squared) && std::isfinite(reach)) {
+        return squared > reach;
+    }
+    const auto dx = static_cast<double>(x);
+    const auto dy = static_cast<double>(y);
+    const auto dr = static_cast<double>(r);
+    return dx * dx + dy * dy > dr * dr;
+}
+
 // v / length, or (0, 1) when v has no length (coincident centres, a centre on a corner).
 Vector2 unit(const Vector2& v, float length) noexcept
 {
@@ -44,9 +59,16 @@ Vector2 unit(const Vector2& v) noexcept
     return unit(v, std::sqrt(dot(v, v)));
 }
 
+// A shape whose geometry is not finite overlaps nothing, and a contact whose normal or depth
+// cannot be measured (overflowed) is none: either would carry NaN into the responses.
 CollisionManifold* makeManifold(BaseCollider& first, BaseCollider& second, const Vector2& normal,
                                 float penetration) noexcept
 {
+    const float normalSq = dot(normal, normal);
+    if (!first.hasFiniteGeometry() || !second.hasFiniteGeometry() || !std::isfinite(penetration) ||
+        !std::isfinite(normalSq) || !(normalSq > 0.0f)) {
+        return nullptr;
+    }
     try {
         auto* manifold = new CollisionManifold;
         manifold->first = &first;
@@ -61,17 +83,21 @@ CollisionManifold* makeManifold(BaseCollider& first, BaseCollider& second, const
 
 // Whether the direction separates two convex shapes: the first's interval along it spans
 // the projections of its corners a and b; it separates unless one of the other shape's
-// corners projects into that interval (ends included) or they reach past both ends.
-bool separates(const Vector2& direction, const Vector2& a, const Vector2& b, const Corners& other) noexcept
+// corners projects into that interval (ends included) or they reach past both ends. Points
+// are projected from an origin near both shapes, so that far from the world's origin the
+// shapes' extents are not lost in the rounding of their coordinates.
+bool separates(const Vector2& origin, const Vector2& direction, const Vector2& a, const Vector2& b,
+               const Corners& other) noexcept
 {
-    const float pa = dot(a, direction);
-    const float pb = dot(b, direction);
+    const auto along = [&](const Vector2& point) { return dot(minus(point, origin), direction); };
+    const float pa = along(a);
+    const float pb = along(b);
     const float low = std::min(pa, pb);
     const float high = std::max(pa, pb);
-    float otherLow = dot(other[0], direction);
+    float otherLow = along(other[0]);
     float otherHigh = otherLow;
     for (const Vector2& corner : other) {
-        const float projected = dot(corner, direction);
+        const float projected = along(corner);
         if (projected >= low && projected <= high) {
             return false;
         }
@@ -219,7 +245,7 @@ CollisionManifold* aabbCircle(AABBCollider& box, CircleCollider& circle)
     const float r = circle.getActualRadius();
     const float dx = std::max(c.x - right, 0.0f) + std::max(left - c.x, 0.0f);
     const float dy = std::max(bottom - c.y, 0.0f) + std::max(c.y - top, 0.0f);
-    if (r < dx || r < dy || dx * dx + dy * dy > r * r) {
+    if (r < dx || r < dy || fartherThan(dx, dy, r)) {
         return nullptr;
     }
     // A corner inside the circle decides, tried in this order.
@@ -247,8 +273,12 @@ CollisionManifold* aabbBox(AABBCollider& aabb, BoxCollider& box)
 {
     const Corners& a = aabb.getCorners();
     const Corners& b = box.getBoxEdges();
-    if (separates(minus(a[0], a[1]), a[0], a[1], b) || separates(minus(a[1], a[2]), a[1], a[2], b) ||
-        separates(minus(b[0], b[1]), b[0], b[1], a) || separates(minus(b[1], b[2]), b[1], b[2], a)) {
+    const Vector2& xAxis = box.getBoxXAxis();
+    const Vector2 yAxis{-xAxis.y, xAxis.x};
+    // Along the edges of both: the unit axes, which hold for boxes of no width too.
+    const Vector2& o = aabb.getActualBoxCenter();
+    if (separates(o, {0.0f, 1.0f}, a[0], a[1], b) || separates(o, {1.0f, 0.0f}, a[1], a[2], b) ||
+        separates(o, yAxis, b[0], b[1], a) || separates(o, xAxis, b[1], b[2], a)) {
         return nullptr;
     }
     // Overlap is all this pair reports: no direction, no depth.
@@ -262,8 +292,7 @@ CollisionManifold* boxCircle(BoxCollider& box, CircleCollider& circle)
     const Vector2 yAxis{-xAxis.y, xAxis.x};
     const float r = circle.getActualRadius();
     const Vector2 d = minus(circle.getActualCenter(), box.getBoxRealCenter());
-    const float reach = h.x + h.y + r;
-    if (dot(d, d) > reach * reach) {
+    if (fartherThan(d.x, d.y, h.x + h.y + r)) {
         return nullptr;
     }
     // The centre in the box's frame, and the box point nearest to it.
@@ -273,10 +302,10 @@ CollisionManifold* boxCircle(BoxCollider& box, CircleCollider& circle)
     }
     const Vector2 nearest{std::clamp(local.x, -h.x, h.x), std::clamp(local.y, -h.y, h.y)};
     const Vector2 toBox = minus(nearest, local);
-    const float distanceSq = dot(toBox, toBox);
-    if (distanceSq > r * r) {
+    if (fartherThan(toBox.x, toBox.y, r)) {
         return nullptr;
     }
+    const float distanceSq = dot(toBox, toBox);
     Vector2 normal;
     float penetration = 0.0f;
     if (distanceSq > 0.0f) {
@@ -315,8 +344,8 @@ CollisionManifold* boxBox(BoxCollider& first, BoxCollider& second)
     const Corners& s = second.getBoxEdges();
     const Vector2& af = first.getBoxXAxis();
     const Vector2& as = second.getBoxXAxis();
-    if (separates(af, f[0], f[3], s) || separates({af.y, -af.x}, f[0], f[1], s) ||
-        separates(as, s[0], s[3], f) || separates({as.y, -as.x}, s[0], s[1], f)) {
+    if (separates(cf, af, f[0], f[3], s) || separates(cf, {af.y, -af.x}, f[0], f[1], s) ||
+        separates(cf, as, s[0], s[3], f) || separates(cf, {as.y, -as.x}, s[0], s[1], f)) {
         return nullptr;
     }
     const int k = firstCornerWithin(f, second);

@@ -1,15 +1,19 @@
 #include "physics/PhysicsWorld.h"
 
 #include <algorithm>
-#include <functional>
+#include <cassert>
+#include <iostream>
 #include <iterator>
 #include <memory>
 #include <stdexcept>
+#include <string>
+#include <utility>
 
 #include "core/ListenerFailures.h"
 #include "core/SwapRemove.h"
 #include "physics/BaseCollider.h"
 #include "physics/RigidBody.h"
+#include "world/GameObject.h"
 #include "world/LuaScriptComponent.h"
 
 namespace Orva::Physics {
@@ -54,29 +58,66 @@ PhysicsWorld::~PhysicsWorld()
 
 // Registration ----------------------------------------------------------------------------
 
+// Colliders and bodies keep their list index, so that a list is searched neither to join
+// nor to leave. An item is listed when its index leads back to it.
+template <class Item, class List> bool PhysicsWorld::isListed(const List& list, const Item* item) noexcept
+{
+    const std::uint32_t index = item->listIndex_.value;
+    return index < list.size() && list[index] == item;
+}
+
+template <class Item, class List> void PhysicsWorld::join(List& list, Item* item)
+{
+    if (!isListed(list, item)) {
+        item->listIndex_.value = static_cast<std::uint32_t>(list.size());
+        list.push_back(item);
+    }
+}
+
+// The last item takes the place of the one leaving: the order a search-and-swap removal
+// leaves.
+template <class Item, class List> void PhysicsWorld::leave(List& list, Item* item) noexcept
+{
+    if (!isListed(list, item)) {
+        return;
+    }
+    Item* last = list.back();
+    list[item->listIndex_.value] = last;
+    last->listIndex_.value = item->listIndex_.value;
+    list.pop_back();
+    item->listIndex_.value = ListIndex::None;
+}
+
+// Each side knows the other: the colliders holding this one, and those this one holds.
+void PhysicsWorld::forgetContacts(BaseCollider& collider) noexcept
+{
+    for (BaseCollider* holder : collider.heldBy_) {
+        swapRemove(holder->contacts_, &collider);
+    }
+    for (BaseCollider* contact : collider.contacts_) {
+        swapRemove(contact->heldBy_, &collider);
+    }
+    collider.heldBy_.clear();
+    collider.contacts_.clear();
+}
+
 void PhysicsWorld::addCollider(BaseCollider* collider)
 {
-    colliders_.push_back(collider);
+    join(colliders_, collider);
 }
 
 void PhysicsWorld::addRigidBody(RigidBody* body)
 {
-    rigidBodies_.push_back(body);
+    join(rigidBodies_, body);
 }
 
 void PhysicsWorld::removeCollider(BaseCollider* collider)
 {
-    swapRemove(colliders_, collider);
-    for (BaseCollider* other : colliders_) {
-        if (other->tracksContacts()) {
-            swapRemove(other->getContacts(), collider);
-        }
-    }
+    leave(colliders_, collider);
+    forgetContacts(*collider);
     // Only a listener can destroy a collider while events are pending.
-    for (CollisionEvent& event : events_) {
-        if (event.thisCollider == collider || event.otherCollider == collider) {
-            event.thisCollider = nullptr;
-        }
+    if (dispatching_) {
+        goneInDispatch_.insert(collider);
     }
     // Only a collider that keeps contacts has had listeners.
     if (collider->tracksContacts()) {
@@ -89,7 +130,7 @@ void PhysicsWorld::removeCollider(BaseCollider* collider)
 
 void PhysicsWorld::removeRigidBody(RigidBody* body)
 {
-    swapRemove(rigidBodies_, body);
+    leave(rigidBodies_, body);
 }
 
 // Groups ----------------------------------------------------------------------------------
@@ -174,15 +215,23 @@ void PhysicsWorld::update(float dt)
     dispatchEvents();
 }
 
+void PhysicsWorld::reportNotFinite(BaseCollider& collider)
+{
+    if (!std::exchange(collider.reportedNotFinite_, true)) {
+        std::cerr << "physics: the collider of \"" << (collider.owner ? collider.owner->name : std::string())
+                  << "\" has a position or size that is not a finite number; it touches nothing\n";
+    }
+}
+
 // An inactive collider, one in no group and one its pool has not placed yet take no part.
 // An inactive box is refreshed at its next step: its pool skips it, so its transform may
-// have moved unseen.
+// have moved unseen. A collider whose geometry is not finite takes part but touches
+// nothing: its pairs only end contacts.
 void PhysicsWorld::gatherPairing()
 {
     pairing_.clear();
     pairing_.reserve(colliders_.size());
     nearby_.clear();
-    contactHolders_.clear();
     for (BaseCollider* collider : colliders_) {
         if (!collider->active && collider->getShapeKind() == BaseCollider::Box) {
             collider->markRefreshDue();
@@ -191,13 +240,10 @@ void PhysicsWorld::gatherPairing()
         const bool takesPart = collider->active && isGroupIndex(group) && collider->hasSteppedGeometry();
         const auto index = static_cast<std::uint32_t>(pairing_.size());
         pairing_.push_back({collider->getBounds(), takesPart ? group : -1, collider->tracksContacts()});
-        if (takesPart) {
+        if (takesPart && collider->hasFiniteGeometry()) {
             nearby_.add(index, collider->getBounds());
-        }
-        if (collider->tracksContacts()) {
-            for (BaseCollider* contact : collider->getContacts()) {
-                contactHolders_.push_back({contact, index});
-            }
+        } else if (takesPart) {
+            reportNotFinite(*collider);
         }
     }
 }
@@ -210,20 +256,15 @@ void PhysicsWorld::findCandidates()
 {
     candidates_.clear();
     nearby_.findPairs(candidates_);
-    if (!contactHolders_.empty()) {
-        const auto byCollider = [](const ContactHolder& x, const ContactHolder& y) {
-            return std::less<const BaseCollider*>()(x.first, y.first);
-        };
-        std::sort(contactHolders_.begin(), contactHolders_.end(), byCollider);
-        for (std::uint32_t k = 0; k < colliders_.size(); ++k) {
-            const auto held = std::equal_range(contactHolders_.begin(), contactHolders_.end(),
-                                               ContactHolder{colliders_[k], 0}, byCollider);
-            for (auto holder = held.first; holder != held.second; ++holder) {
-                if (holder->second != k) {
-                    candidates_.push_back(
-                        BroadPhase::key(std::min(holder->second, k), std::max(holder->second, k)));
-                }
-            }
+    for (std::uint32_t k = 0; k < pairing_.size(); ++k) {
+        if (!pairing_[k].tracksContacts) {
+            continue;
+        }
+        // Every contact is listed: a collider leaves the contact lists as it leaves the list.
+        for (const BaseCollider* contact : colliders_[k]->contacts_) {
+            const std::uint32_t j = contact->listIndex_.value;
+            assert(isListed(colliders_, contact) && j != k);
+            candidates_.push_back(BroadPhase::key(std::min(j, k), std::max(j, k)));
         }
     }
     std::sort(candidates_.begin(), candidates_.end());
@@ -293,12 +334,13 @@ void PhysicsWorld::noteContact(BaseCollider& self, BaseCollider& other, const Ma
     if (!self.tracksContacts()) {
         return;
     }
-    BaseCollider::ContactList& contacts = self.getContacts();
+    BaseCollider::ContactList& contacts = self.contacts_;
     if (std::find(contacts.begin(), contacts.end(), &other) != contacts.end()) {
         raise(self, other, CollisionEvent::Persist, normal);
     } else {
         raise(self, other, CollisionEvent::Enter, normal);
         contacts.push_back(&other);
+        other.heldBy_.push_back(&self);
     }
 }
 
@@ -307,11 +349,12 @@ void PhysicsWorld::noteSeparation(BaseCollider& self, BaseCollider& other)
     if (!self.tracksContacts()) {
         return;
     }
-    BaseCollider::ContactList& contacts = self.getContacts();
+    BaseCollider::ContactList& contacts = self.contacts_;
     const auto found = std::find(contacts.begin(), contacts.end(), &other);
     if (found != contacts.end()) {
         raise(self, other, CollisionEvent::Exit, {0.0f, 0.0f});
         swapRemoveAt(contacts, found);
+        swapRemove(other.heldBy_, &self);
     }
 }
 
@@ -462,6 +505,7 @@ void PhysicsWorld::dispatchEvents()
             {
                 world.dispatching_ = false;
                 world.events_.clear();
+                world.goneInDispatch_.clear();
             }
         } cleanup{*this};
         dispatching_ = true;
@@ -481,7 +525,8 @@ void PhysicsWorld::dispatchEvents()
 void PhysicsWorld::deliver(CollisionEvent& event, ListenerFailures& failures)
 {
     // A listener destroyed a collider that the event names.
-    if (!event.thisCollider) {
+    if (!goneInDispatch_.empty() &&
+        (goneInDispatch_.contains(event.thisCollider) || goneInDispatch_.contains(event.otherCollider))) {
         return;
     }
     const std::uint64_t serial = event.thisCollider->getSerial();

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -80,10 +82,10 @@ public:
     // to stderr).
     void update(float dt);
 
-    // Colliders and bodies join at init and leave in their destructors (the last entry takes
-    // the place of the one leaving).
-    ColliderList& getListOfCollider() noexcept { return colliders_; }
-    RigidBodyList& getListOfRigidBody() noexcept { return rigidBodies_; }
+    // Colliders and bodies join at init (once) and leave in their destructors, in constant
+    // time: the last entry takes the place of the one leaving.
+    const ColliderList& getListOfCollider() const noexcept { return colliders_; }
+    const RigidBodyList& getListOfRigidBody() const noexcept { return rigidBodies_; }
     void addCollider(BaseCollider* collider);
     void addRigidBody(RigidBody* body);
     // A collider leaving also leaves every contact list and loses its listeners, with no exit
@@ -151,8 +153,12 @@ private:
         bool tracksContacts;
     };
     using PairingList = std::vector<PairingEntry, OrvaAllocator<PairingEntry>>;
-    using ContactHolder = std::pair<BaseCollider*, std::uint32_t>;
 
+    template <class Item, class List> static bool isListed(const List& list, const Item* item) noexcept;
+    template <class Item, class List> static void join(List& list, Item* item);
+    template <class Item, class List> static void leave(List& list, Item* item) noexcept;
+    static void forgetContacts(BaseCollider& collider) noexcept;
+    static void reportNotFinite(BaseCollider& collider);
     void gatherPairing();
     void findCandidates();
     void testPairs();
@@ -180,6 +186,11 @@ private:
     Listeners listeners_;
     // Serials of colliders with listeners destroyed during the current dispatch.
     std::vector<std::uint64_t, OrvaAllocator<std::uint64_t>> goneColliders_;
+    // Every collider destroyed during the current dispatch: the events naming it stay
+    // undelivered.
+    std::unordered_set<const BaseCollider*, std::hash<const BaseCollider*>, std::equal_to<>,
+                       OrvaAllocator<const BaseCollider*>>
+        goneInDispatch_;
     bool dispatching_ = false;
 
     ColliderList colliders_;
@@ -188,8 +199,6 @@ private:
     ManifoldList manifolds_;
     PairingList pairing_;
     BroadPhase nearby_;
-    // Each collider held in a contact list, with the list index of the holder.
-    std::vector<ContactHolder, OrvaAllocator<ContactHolder>> contactHolders_;
     BroadPhase::PairList candidates_;
     bool broadPhase_ = true;
     bool flags_[MaxGroups][MaxGroups] = {};

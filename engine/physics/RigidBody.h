@@ -2,6 +2,7 @@
 
 #include "core/Export.h"
 #include "core/Reflectable.h"
+#include "core/SwapRemove.h"
 #include "core/Vector.h"
 #include "world/BaseComponent.h"
 
@@ -57,7 +58,10 @@ public:
     float kineticFriction = 0.5f;
 
 private:
+    friend class PhysicsWorld;
+
     BaseCollider* collider_ = nullptr;
+    ListIndex listIndex_;
 };
 
 } // namespace Orva::Physics

@@ -19,9 +19,10 @@ float sine(float radians)
     return static_cast<float>(std::sin(static_cast<double>(radians)));
 }
 
+// A NaN on either side is a change: a value that goes to NaN, or comes back, is followed.
 bool differs(float a, float b)
 {
-    return std::fabs(a - b) > TransformComponent::ChangeThreshold;
+    return !(std::fabs(a - b) <= TransformComponent::ChangeThreshold);
 }
 
 bool differs(const Math::Vector3D<float>& a, const Math::Vector3D<float>& b)

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <initializer_list>
+#include <limits>
 #include <string>
 #include <utility>
 #include <vector>
@@ -10,6 +12,8 @@
 #include <tinyxml2.h>
 
 #include "PhysicsScene.h"
+#include "core/Random.h"
+#include "core/SwapRemove.h"
 #include "scripting/ScriptHarness.h"
 #include "world/GameObjectDeserializer.h"
 
@@ -427,6 +431,123 @@ TEST_F(CollisionEventTest, TheBroadPhaseChangesNothingAtTenThousand)
     const auto at = static_cast<std::size_t>(differs.first - tested.begin());
     EXPECT_TRUE(tested == culled) << "first difference at " << at << ": " << tested.substr(at, 80) << " | "
                                   << culled.substr(at, 80);
+}
+
+// Colliders and bodies destroyed in a random order between steps: each list stays the one a
+// search and swap leaves, and every contact kept is a listed collider.
+TEST_F(CollisionEventTest, RemovalKeepsTheListOrderAndTheOtherContacts)
+{
+    Orva::srand(41);
+    for (int k = 0; k < 400; ++k) {
+        const auto x = static_cast<float>(Orva::rand() % 1000) / 100.0f;
+        BaseCollider* made =
+            k % 2 ? static_cast<BaseCollider*>(circle("c", x, x / 2.0f)) : aabb("a", x, 5.0f - x);
+        made->trackContacts();
+        if (k % 3 == 0) {
+            body(made);
+        }
+    }
+    settle();
+    PhysicsWorld::ColliderList colliders = world().getListOfCollider();
+    PhysicsWorld::RigidBodyList bodies = world().getListOfRigidBody();
+    while (!colliders.empty()) {
+        BaseCollider* leaving = colliders[static_cast<std::size_t>(Orva::rand()) % colliders.size()];
+        Orva::swapRemove(colliders, leaving);
+        Orva::swapRemove(bodies, leaving->getRigidBody());
+        objects().destroy(leaving->owner);
+        if (colliders.size() % 40 == 0) {
+            step();
+            ASSERT_EQ(world().getListOfCollider(), colliders);
+            ASSERT_EQ(world().getListOfRigidBody(), bodies);
+            for (BaseCollider* collider : colliders) {
+                for (BaseCollider* contact : collider->getContacts()) {
+                    ASSERT_NE(std::find(colliders.begin(), colliders.end(), contact), colliders.end());
+                }
+            }
+        }
+    }
+}
+
+// Shapes of no size, far out or not finite touch only what they overlap; a collider that is
+// not finite touches nothing, named once on stderr. So on scenes full of them the broad phase
+// and every pair agree, and no NaN reaches a body that met only finite shapes.
+TEST_F(CollisionEventTest, ShapesTouchOnlyWhereTheyOverlapDegenerateOnesIncluded)
+{
+    const float nan = std::nanf("");
+    constexpr float Inf = std::numeric_limits<float>::infinity();
+    BoxCollider* turned = box("turned", 0.0f, 0.0f, 0.0f, 0.0f, 0.5f);
+    AABBCollider* point = aabb("point", 100.0f, 100.0f, 0.0f, 0.0f);
+    AABBCollider* farOut = aabb("farOut", 1e29f, 0.0f);
+    BoxCollider* farBack = box("farBack", -1e29f, 0.0f, 1.0f, 1.0f, 0.3f);
+    AABBCollider* under = aabb("under", 0.0f, 0.0f);
+    CircleCollider* lost = circle("lost", nan, 0.0f);
+    box("sunk", 0.0f, 0.0f, Inf, 1.0f);
+    CircleCollider* huge = circle("huge", 1e30f, -1e30f, 1e30f); // 1.4e30 from under
+    BoxCollider* high = box("high", 1e30f, 1.8f, 1.0f, 1.0f, 0.5f);
+    BoxCollider* low = box("low", 1e30f, 0.0f, 1.0f, 1.0f, 0.5f);
+    settle();
+    EXPECT_FALSE(test(turned, point).found || test(point, turned).found) << "points 141 apart";
+    EXPECT_FALSE(test(farOut, farBack).found || test(under, lost).found);
+    EXPECT_FALSE(test(under, huge).found || test(low, high).found) << "far out, shapes keep their extents";
+    hearAll(under);
+    testing::internal::CaptureStderr();
+    step(3);
+    const std::string reported = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(heard(), "under>turned 0 (1, 0); under>turned 2 (1, 0); under>turned 2 (1, 0)");
+    EXPECT_EQ(std::count(reported.begin(), reported.end(), '\n'), 2) << reported;
+    EXPECT_NE(reported.find("\"lost\""), std::string::npos);
+    lost->owner->getTransform()->setLocalTranslation({5.0f, 0.0f, 0.0f});
+    settle();
+    EXPECT_EQ(lost->getActualCenter().x, 5.0f) << "back from NaN";
+    objects().destroyAllObjects();
+
+    // The lively scene among 100 shapes with one value in five odd (a coordinate NaN,
+    // infinite or 1e30 either way; a size zero, NaN or infinite), and a tenth of its own
+    // shapes at x = NaN from step 10 to step 20.
+    const auto oddOnes = [&](int step, std::vector<Orva::GameObject*>& made) {
+        const auto uniform = [](float low, float high) {
+            return low + (high - low) * Orva::rand() / Orva::RANDOM_MAX;
+        };
+        const auto value = [&](std::initializer_list<float> odd, float low, float high) {
+            const auto draw = static_cast<std::size_t>(Orva::rand() % 25);
+            return draw < odd.size() ? odd.begin()[draw] : uniform(low, high);
+        };
+        if (step == 0) {
+            circle("rim", 5.0f, -1e30f, 1e30f); // its top at 0, give or take 1e23
+        }
+        for (int k = 0; k < 100 && step == 0; ++k) {
+            const std::string name = "odd" + std::to_string(k);
+            const float x = value({nan, Inf, -Inf, 1e30f, -1e30f}, 0.0f, 20.0f);
+            const float y = value({nan, Inf, -Inf, 1e30f, -1e30f}, 0.0f, 20.0f);
+            const float w = value({0.0f, 0.0f, 0.0f, nan, Inf}, 0.5f, 2.0f);
+            const float h = value({0.0f, 0.0f, 0.0f, nan, Inf}, 0.5f, 2.0f);
+            BaseCollider* odd = k % 3 == 0   ? static_cast<BaseCollider*>(circle(name, x, y, w))
+                                : k % 3 == 1 ? static_cast<BaseCollider*>(aabb(name, x, y, w, h))
+                                             : box(name, x, y, w, h, uniform(0.0f, 3.0f));
+            body(odd, uniform(-3.0f, 3.0f), uniform(-3.0f, 3.0f));
+            hearAll(odd);
+        }
+        for (std::size_t k = 3; (step == 10 || step == 20) && k < made.size(); k += 10) {
+            if (made[k]) {
+                auto p = made[k]->getTransform()->getLocalTranslation();
+                p.x = step == 10 ? nan : static_cast<float>(k % 20);
+                made[k]->getTransform()->setLocalTranslation(p);
+            }
+        }
+    };
+    for (const unsigned seed : {1u, 2u}) {
+        std::string traces[2], reports[2];
+        for (const bool broadPhase : {false, true}) {
+            Orva::srand(seed);
+            testing::internal::CaptureStderr();
+            traces[broadPhase] = runLivelyScene(300, 40, broadPhase, oddOnes);
+            reports[broadPhase] = testing::internal::GetCapturedStderr();
+        }
+        EXPECT_TRUE(traces[0] == traces[1]) << "seed " << seed << ": the same events and positions";
+        EXPECT_TRUE(reports[0] == reports[1]) << "the same colliders named, in the same order";
+        EXPECT_EQ(traces[0].find("nan"), std::string::npos) << "the lively scene's own bodies stay finite";
+        EXPECT_EQ(traces[0].find("inf"), std::string::npos);
+    }
 }
 
 TEST_F(CollisionEventTest, ScriptInterface)
