@@ -1,9 +1,13 @@
 #include "LuaLog.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <system_error>
+#include <thread>
 
 #include "core/FileWrites.h"
 #include "world/ResourceManager.h"
@@ -12,10 +16,20 @@ namespace Orva::Launcher {
 
 namespace {
 
+using namespace std::chrono_literals;
+
+// Lines wait at most this long, so a process killed outright loses no more than its last
+// second of output, whatever the scripts do meanwhile (a step that never returns included).
+constexpr auto LongestWait = 1s;
+
 struct LuaLogState
 {
+    std::mutex lock;
     std::string path;
     std::string buffer;
+    // Writes what waits once per LongestWait while the log is open.
+    std::jthread writer;
+    std::condition_variable_any writerWake;
 };
 
 LuaLogState& logState()
@@ -45,10 +59,32 @@ std::string bannerLine(const char* word, const std::tm& time)
            std::string(10, '=') + "\n";
 }
 
-// A batch that cannot be written is lost; the log is named on stderr when its writes begin to fail.
-void appendToFile(const std::string& path, const std::string& text)
+// A batch that cannot be written is lost; the log is named on stderr when its writes begin
+// to fail. Called with the lock held.
+void writeWaitingLines(LuaLogState& log, const std::string& tail = {})
 {
-    appendFileContents(path, text, "launcher");
+    if (!log.path.empty() && !(log.buffer.empty() && tail.empty())) {
+        appendFileContents(log.path, log.buffer + tail, "launcher");
+    }
+    log.buffer.clear();
+}
+
+void writeEverySecond(std::stop_token stop)
+{
+    LuaLogState& log = logState();
+    std::unique_lock guard(log.lock);
+    while (!log.writerWake.wait_for(guard, stop, LongestWait, [&stop] { return stop.stop_requested(); })) {
+        writeWaitingLines(log);
+    }
+}
+
+// The writer goes before the state changes, since it reads the state.
+void stopWriter(LuaLogState& log)
+{
+    log.writer.request_stop();
+    if (log.writer.joinable()) {
+        log.writer.join();
+    }
 }
 
 } // namespace
@@ -61,7 +97,9 @@ void openLuaLog()
     // after the state exists, so the handler runs before the state's destructor.
     static const bool closedAtExit = std::atexit(&closeLuaLog) == 0;
     static_cast<void>(closedAtExit);
-    log = LuaLogState();
+    stopWriter(log);
+    log.path.clear();
+    log.buffer.clear();
     const std::optional<std::string> documents = Resources::ResourceManager::getDocumentsFolder();
     if (!documents) {
         return;
@@ -77,43 +115,46 @@ void openLuaLog()
     const std::tm start = localNow();
     log.path = folder + "/" + luaLogFileName(start);
     replaceFileContents(log.path, luaLogBeginLine(start), "launcher");
+    log.writer = std::jthread(&writeEverySecond);
 }
 
 void luaLogPrint(const std::string& line)
 {
     LuaLogState& log = logState();
+    const std::lock_guard guard(log.lock);
     if (log.path.empty()) {
         return;
     }
     log.buffer += line;
     log.buffer += '\n';
     if (log.buffer.size() > LuaLogBatchSize) {
-        flushLuaLog();
+        writeWaitingLines(log);
     }
 }
 
 void flushLuaLog()
 {
     LuaLogState& log = logState();
-    if (!log.path.empty() && !log.buffer.empty()) {
-        appendToFile(log.path, log.buffer);
-    }
-    log.buffer.clear();
+    const std::lock_guard guard(log.lock);
+    writeWaitingLines(log);
 }
 
 void abandonLuaLog()
 {
-    flushLuaLog();
-    logState() = LuaLogState();
+    LuaLogState& log = logState();
+    stopWriter(log);
+    writeWaitingLines(log);
+    log.path.clear();
 }
 
 void closeLuaLog()
 {
     LuaLogState& log = logState();
+    stopWriter(log);
     if (!log.path.empty()) {
-        appendToFile(log.path, log.buffer + luaLogEndLines(localNow()));
+        writeWaitingLines(log, luaLogEndLines(localNow()));
     }
-    log = LuaLogState();
+    log.path.clear();
 }
 
 const std::string& luaLogPath()
