@@ -8,8 +8,8 @@
 
 // Requests to end the program: SIGTERM, SIGINT and SIGHUP, SDL's quit event and a window's
 // close box. Each asks every window to close, in the message queue as the desktop would; and
-// CloseRequested answers between two messages pumps, so that slow game steps need not wait
-// for the next frame's messages to hear one.
+// CloseRequested answers between two pumps, so that slow game steps need not wait for the
+// next frame's messages to hear one.
 
 namespace Orva::Platform {
 
@@ -24,12 +24,12 @@ static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler may to
 std::array<struct sigaction, CloseSignals.size()> previousActions{};
 bool hearingSignals = false;
 
-extern "C" void noteCloseSignal(int)
+void noteCloseSignal(int)
 {
     closeSignalled.store(true, std::memory_order_relaxed);
 }
 
-// The events already in SDL's queue that ask for the end, left where they are for the pump.
+// Whether SDL's queue holds a quit or a window's close; they stay there for the pump.
 bool closeWaitsInSdlQueue()
 {
     SDL_PumpEvents();
