@@ -27,7 +27,9 @@ struct LuaLogState
     std::mutex lock;
     std::string path;
     std::string buffer;
-    // Writes what waits once per LongestWait while the log is open.
+    // When the first line of the buffer came.
+    std::chrono::steady_clock::time_point firstWaiting;
+    // Writes the buffer once its first line has waited LongestWait, while the log is open.
     std::jthread writer;
     std::condition_variable_any writerWake;
 };
@@ -69,12 +71,19 @@ void writeWaitingLines(LuaLogState& log, const std::string& tail = {})
     log.buffer.clear();
 }
 
-void writeEverySecond(std::stop_token stop)
+void writeLinesThatWaitedLongest(std::stop_token stop)
 {
     LuaLogState& log = logState();
     std::unique_lock guard(log.lock);
-    while (!log.writerWake.wait_for(guard, stop, LongestWait, [&stop] { return stop.stop_requested(); })) {
-        writeWaitingLines(log);
+    while (!stop.stop_requested()) {
+        if (log.buffer.empty()) {
+            log.writerWake.wait(guard, stop, [&log] { return !log.buffer.empty(); });
+        } else if (const auto due = log.firstWaiting + LongestWait; std::chrono::steady_clock::now() < due) {
+            // A batch may go out meanwhile and a later line start the next wait.
+            log.writerWake.wait_until(guard, stop, due, [] { return false; });
+        } else {
+            writeWaitingLines(log);
+        }
     }
 }
 
@@ -115,7 +124,7 @@ void openLuaLog()
     const std::tm start = localNow();
     log.path = folder + "/" + luaLogFileName(start);
     replaceFileContents(log.path, luaLogBeginLine(start), "launcher");
-    log.writer = std::jthread(&writeEverySecond);
+    log.writer = std::jthread(&writeLinesThatWaitedLongest);
 }
 
 void luaLogPrint(const std::string& line)
@@ -124,6 +133,10 @@ void luaLogPrint(const std::string& line)
     const std::lock_guard guard(log.lock);
     if (log.path.empty()) {
         return;
+    }
+    if (log.buffer.empty()) {
+        log.firstWaiting = std::chrono::steady_clock::now();
+        log.writerWake.notify_one();
     }
     log.buffer += line;
     log.buffer += '\n';
