@@ -21,7 +21,8 @@ constexpr std::array CloseSignals = {SIGTERM, SIGINT, SIGHUP};
 std::atomic<bool> closeSignalled = false;
 static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler may touch only lock-free atomics");
 
-std::array<struct sigaction, CloseSignals.size()> previousActions{};
+using SignalAction = struct sigaction;
+std::array<SignalAction, CloseSignals.size()> previousActions{};
 bool hearingSignals = false;
 
 void noteCloseSignal(int)
@@ -63,9 +64,7 @@ void hearCloseSignals()
     }
     // SDL would turn only SIGTERM and SIGINT into its quit event, and only at its own pump.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    struct sigaction action
-    {
-    };
+    SignalAction action{};
     action.sa_handler = &noteCloseSignal;
     sigemptyset(&action.sa_mask);
     // A file being written when the request comes is written whole.
