@@ -1,9 +1,13 @@
 #include "LuaLog.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <system_error>
+#include <thread>
 
 #include "core/FileWrites.h"
 #include "world/ResourceManager.h"
@@ -12,10 +16,22 @@ namespace Orva::Launcher {
 
 namespace {
 
+using namespace std::chrono_literals;
+
+// Lines wait at most this long, so a process killed outright loses no more than its last
+// second of output, whatever the scripts do meanwhile (a step that never returns included).
+constexpr auto LongestWait = 1s;
+
 struct LuaLogState
 {
+    std::mutex lock;
     std::string path;
     std::string buffer;
+    // When the first line of the buffer came.
+    std::chrono::steady_clock::time_point firstWaiting;
+    // Writes the buffer once its first line has waited LongestWait, while the log is open.
+    std::jthread writer;
+    std::condition_variable_any writerWake;
 };
 
 LuaLogState& logState()
@@ -45,10 +61,39 @@ std::string bannerLine(const char* word, const std::tm& time)
            std::string(10, '=') + "\n";
 }
 
-// A batch that cannot be written is lost; the log is named on stderr when its writes begin to fail.
-void appendToFile(const std::string& path, const std::string& text)
+// A batch that cannot be written is lost; the log is named on stderr when its writes begin
+// to fail. Called with the lock held.
+void writeWaitingLines(LuaLogState& log, const std::string& tail = {})
 {
-    appendFileContents(path, text, "launcher");
+    if (!log.path.empty() && !(log.buffer.empty() && tail.empty())) {
+        appendFileContents(log.path, log.buffer + tail, "launcher");
+    }
+    log.buffer.clear();
+}
+
+void writeLinesThatWaitedLongest(std::stop_token stop)
+{
+    LuaLogState& log = logState();
+    std::unique_lock guard(log.lock);
+    while (!stop.stop_requested()) {
+        if (log.buffer.empty()) {
+            log.writerWake.wait(guard, stop, [&log] { return !log.buffer.empty(); });
+        } else if (const auto due = log.firstWaiting + LongestWait; std::chrono::steady_clock::now() < due) {
+            // A batch may go out meanwhile and a later line start the next wait.
+            log.writerWake.wait_until(guard, stop, due, [] { return false; });
+        } else {
+            writeWaitingLines(log);
+        }
+    }
+}
+
+// The writer goes before the state changes, since it reads the state.
+void stopWriter(LuaLogState& log)
+{
+    log.writer.request_stop();
+    if (log.writer.joinable()) {
+        log.writer.join();
+    }
 }
 
 } // namespace
@@ -61,7 +106,9 @@ void openLuaLog()
     // after the state exists, so the handler runs before the state's destructor.
     static const bool closedAtExit = std::atexit(&closeLuaLog) == 0;
     static_cast<void>(closedAtExit);
-    log = LuaLogState();
+    stopWriter(log);
+    log.path.clear();
+    log.buffer.clear();
     const std::optional<std::string> documents = Resources::ResourceManager::getDocumentsFolder();
     if (!documents) {
         return;
@@ -77,43 +124,50 @@ void openLuaLog()
     const std::tm start = localNow();
     log.path = folder + "/" + luaLogFileName(start);
     replaceFileContents(log.path, luaLogBeginLine(start), "launcher");
+    log.writer = std::jthread(&writeLinesThatWaitedLongest);
 }
 
 void luaLogPrint(const std::string& line)
 {
     LuaLogState& log = logState();
+    const std::lock_guard guard(log.lock);
     if (log.path.empty()) {
         return;
+    }
+    if (log.buffer.empty()) {
+        log.firstWaiting = std::chrono::steady_clock::now();
+        log.writerWake.notify_one();
     }
     log.buffer += line;
     log.buffer += '\n';
     if (log.buffer.size() > LuaLogBatchSize) {
-        flushLuaLog();
+        writeWaitingLines(log);
     }
 }
 
 void flushLuaLog()
 {
     LuaLogState& log = logState();
-    if (!log.path.empty() && !log.buffer.empty()) {
-        appendToFile(log.path, log.buffer);
-    }
-    log.buffer.clear();
+    const std::lock_guard guard(log.lock);
+    writeWaitingLines(log);
 }
 
 void abandonLuaLog()
 {
-    flushLuaLog();
-    logState() = LuaLogState();
+    LuaLogState& log = logState();
+    stopWriter(log);
+    writeWaitingLines(log);
+    log.path.clear();
 }
 
 void closeLuaLog()
 {
     LuaLogState& log = logState();
+    stopWriter(log);
     if (!log.path.empty()) {
-        appendToFile(log.path, log.buffer + luaLogEndLines(localNow()));
+        writeWaitingLines(log, luaLogEndLines(localNow()));
     }
-    log = LuaLogState();
+    log.path.clear();
 }
 
 const std::string& luaLogPath()

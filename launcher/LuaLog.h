@@ -9,7 +9,9 @@ namespace Orva::Launcher {
 // The per-run log of everything scripts print through the engine (Lua's own print is not
 // part of it): <Documents>/Quorlin/Vaskerel/lua-log_<Y-M-D>_<h-m-s>.txt, named after the
 // local time at start, numbers without leading zeros. Lines wait in a buffer and are
-// appended once more than LuaLogBatchSize characters are waiting. Main thread only.
+// appended once more than LuaLogBatchSize characters are waiting or, by a thread of the log's
+// own, once the first of them has waited a second, however long a script runs. Called from
+// the main thread only.
 
 inline constexpr std::size_t LuaLogBatchSize = 200;
 

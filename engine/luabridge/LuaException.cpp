@@ -1,6 +1,7 @@
 #include "luabridge/LuaException.h"
 
 #include <new>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -79,7 +80,7 @@ bool pushToString(lua_State* L, int index)
 
 } // namespace
 
-LuaException::LuaException(lua_State* L)
+LuaException::LuaException(lua_State* L, int status)
 {
     if (lua_gettop(L) == 0) {
         message_ = "missing error";
@@ -88,6 +89,12 @@ LuaException::LuaException(lua_State* L)
     std::size_t length = 0;
     if (const char* text = lua_tolstring(L, -1, &length)) {
         message_.assign(text, length);
+    }
+    // The finalizer ran inside whatever allocation or collection started the collector: its
+    // own message names the line at fault, the wrapping would only add a stray parenthesis.
+    constexpr std::string_view FinalizerWrapping = "error in __gc metamethod (";
+    if (status == LUA_ERRGCMM && message_.starts_with(FinalizerWrapping) && message_.ends_with(')')) {
+        message_ = message_.substr(FinalizerWrapping.size(), message_.size() - FinalizerWrapping.size() - 1);
     }
 }
 
@@ -165,7 +172,7 @@ void protectedCall(lua_State* L, int nargs, int nresults)
 
 // What a binding threw when the error value is the one raised for it, else the error as a
 // LuaException.
-void throwCallFailure(StateData& data, lua_State* L)
+void throwCallFailure(StateData& data, lua_State* L, int status)
 {
     std::exception_ptr thrown;
     if (data.pending && isRaisedForPending(L)) {
@@ -175,7 +182,7 @@ void throwCallFailure(StateData& data, lua_State* L)
     if (thrown) {
         std::rethrow_exception(thrown);
     }
-    throw LuaException(L);
+    throw LuaException(L, status);
 }
 
 void dropPending(StateData& data) noexcept
@@ -213,7 +220,7 @@ void protectedCallAroundPending(StateData& data, lua_State* L, int nargs, int nr
         std::rethrow_exception(thrown);
     }
     if (status != LUA_OK) {
-        throw LuaException(L);
+        throw LuaException(L, status);
     }
 }
 

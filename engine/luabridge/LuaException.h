@@ -18,8 +18,11 @@ namespace luabridge {
 class ORVA_API LuaException : public std::exception
 {
 public:
-    /// Takes the error value on top of L's stack, leaving the stack as it is.
-    explicit LuaException(lua_State* L);
+    /// Takes the error value on top of L's stack, leaving the stack as it is. With the status
+    /// of an error raised in a __gc metamethod (LUA_ERRGCMM), what() is the finalizer's own
+    /// message ("<file>:<line>: <text>" as it raised it), without the interpreter's
+    /// "error in __gc metamethod (...)" around it.
+    explicit LuaException(lua_State* L, int status = LUA_ERRRUN);
     explicit LuaException(std::string message);
 
     const char* what() const noexcept override;
@@ -77,8 +80,9 @@ ORVA_API void protectedCall(lua_State* L, int nargs, int nresults);
 
 /// protectedCall while an enclosing call's exception waits in the slot.
 ORVA_API void protectedCallAroundPending(StateData& data, lua_State* L, int nargs, int nresults);
-/// The throw of a failed call that began with an empty slot; the slot is left empty.
-[[noreturn]] ORVA_API void throwCallFailure(StateData& data, lua_State* L);
+/// The throw of a call that failed with that status and began with an empty slot; the slot is
+/// left empty.
+[[noreturn]] ORVA_API void throwCallFailure(StateData& data, lua_State* L, int status);
 /// Empties the slot of an exception whose error the script itself caught.
 ORVA_API void dropPending(StateData& data) noexcept;
 
@@ -92,8 +96,8 @@ inline void protectedCallOverHandler(StateData& data, lua_State* L, int handler,
         protectedCallAroundPending(data, L, nargs, nresults);
         return;
     }
-    if (lua_pcall(L, nargs, nresults, handler) != LUA_OK) {
-        throwCallFailure(data, L);
+    if (const int status = lua_pcall(L, nargs, nresults, handler); status != LUA_OK) {
+        throwCallFailure(data, L, status);
     }
     if (data.pending) {
         dropPending(data);

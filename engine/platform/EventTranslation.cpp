@@ -367,6 +367,7 @@ void translateWindowEvent(State& s, const SDL_WindowEvent& event)
         post(s, window, WM_KILLFOCUS, 0, 0, event.timestamp);
         break;
     case SDL_WINDOWEVENT_CLOSE:
+        s.closeRequested = true;
         post(s, window, WM_CLOSE, 0, 0, event.timestamp);
         break;
     case SDL_WINDOWEVENT_RESIZED: {
@@ -464,10 +465,7 @@ void translateEvent(State& s, SDL_Event& event)
         translateWindowEvent(s, event.window);
         break;
     case SDL_QUIT:
-        // A request to end the program asks every window to close.
-        for (const auto& [id, record] : s.windows) {
-            post(s, toHandle<HWND>(id), WM_CLOSE, 0, 0, event.quit.timestamp);
-        }
+        askEveryWindowToClose(s, event.quit.timestamp);
         break;
     case SDL_DROPBEGIN:
     case SDL_DROPFILE:

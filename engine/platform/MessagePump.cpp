@@ -29,6 +29,7 @@ void drainEvents(State& s)
             translateEvent(s, event);
         }
     }
+    postSignalledClose(s);
 }
 
 bool matches(const MSG& message, HWND window, UINT filterMin, UINT filterMax)

@@ -64,6 +64,12 @@ ORVA_API std::string LastError();
 inline constexpr int DisplayLostStatus = 255;
 ORVA_API void SetDisplayLostHandler(void (*handler)());
 
+// Whether the program has been asked to end since video started: by SIGTERM, SIGINT or
+// SIGHUP (heard while video runs, each becoming WM_CLOSE to every window at the next pump),
+// by SDL's quit event or by a window's close box. Looks into SDL's queue without taking
+// anything from it, so it may be asked between two pumps; once true it stays true.
+ORVA_API bool CloseRequested();
+
 namespace Test {
 
 // Appends a message to the queue as if posted; false for a non-null unknown window.

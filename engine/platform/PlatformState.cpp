@@ -28,8 +28,10 @@ bool ensureVideo(State& s)
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    hearCloseSignals();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         SDL_Log("platform: no video: %s", SDL_GetError());
+        stopHearingCloseSignals();
         return false;
     }
     s.videoStarted = true;
@@ -49,6 +51,7 @@ void stopVideo(State& s)
         return;
     }
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    stopHearingCloseSignals();
     s.videoStarted = false;
 }
 

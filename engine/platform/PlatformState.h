@@ -57,6 +57,8 @@ struct State
     HWND capture = nullptr;
     std::map<std::uintptr_t, std::vector<std::string>> drops;
     std::map<std::uintptr_t, IconImage> icons;
+    // The program has been asked to end (CloseRequested); it stays asked.
+    bool closeRequested = false;
 };
 
 State& state();
@@ -78,6 +80,14 @@ bool ensureVideo(State& s);
 // Once video runs on an X display: a lost connection ends the process (SetDisplayLostHandler).
 void watchDisplayConnection();
 void stopVideo(State& s);
+
+// While video runs, SIGTERM, SIGINT and SIGHUP are close requests, not the end of the process.
+void hearCloseSignals();
+void stopHearingCloseSignals();
+// A close request: WM_CLOSE to every window, and CloseRequested from now on.
+void askEveryWindowToClose(State& s, Uint32 time);
+// The pump's part: a close signal caught since the last pump asks every window to close.
+void postSignalledClose(State& s);
 
 std::string classKey(const char* className, HINSTANCE instance);
 WindowRecord* findWindow(HWND window);

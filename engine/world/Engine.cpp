@@ -24,6 +24,7 @@
 #include "graphics/TextureManager.h"
 #include "luabridge/LuaException.h"
 #include "physics/PhysicsWorld.h"
+#include "platform/Platform.h"
 #include "window/InputManager.h"
 #include "world/AnalyticClock.h"
 #include "world/DataAnalyticManager.h"
@@ -233,9 +234,13 @@ void Engine::stepFrame(FramerateController& controller, std::vector<std::excepti
 
 // At a time scale of 1 or more the accumulator decides the step count, at least one per
 // frame and at most MaxStepsPerFrame, and may go below zero; below 1 every frame runs
-// exactly one (shorter) step.
+// exactly one (shorter) step. Once the program has been asked to end no step begins: frames
+// of slow steps would otherwise keep a close request waiting for many seconds.
 void Engine::runFixedSteps()
 {
+    if (Platform::CloseRequested()) {
+        return;
+    }
     const float scale = std::isfinite(timeScale) ? timeScale : 1.0f;
     const float dt = scale * FixedStep;
     if (!(scale >= 1.0f)) {
@@ -253,6 +258,9 @@ void Engine::runFixedSteps()
         }
         if (steps == MaxStepsPerFrame) {
             accumulator = 0.0f;
+            return;
+        }
+        if (Platform::CloseRequested()) {
             return;
         }
     }

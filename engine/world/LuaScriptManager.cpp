@@ -262,8 +262,11 @@ std::string LuaScriptManager::loadScriptFile(const std::string& path)
         if (ran) {
             try {
                 luabridge::detail::protectedCall(state_, 0, 0);
+            } catch (const luabridge::LuaException& error) {
+                // Its text, since a finalizer's error is not the value on top as it is.
+                return loadFailure(path, error.what());
             } catch (...) {
-                // Whatever was thrown, the interpreter's error value is still on top.
+                // Whatever else was thrown, the interpreter's error value is still on top.
                 ran = false;
             }
         }

@@ -170,7 +170,7 @@ TEST_F(GameProcessTest, ASignalEndsTheGameWithItsLogWhileAScriptFailsEveryFrame)
                                        "function UpdateDemo(self) error('every frame') end\n"
                                        "function DeinitDemo(self) end function UnloadDemo() end\n");
     writeStage({"Demo"});
-    for (const int signal : {SIGTERM, SIGINT}) {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         std::filesystem::remove_all(logFolder());
         std::filesystem::remove(bin() / "error.txt");
         // The signal comes once the script has failed: error.txt is written in every frame it fails.
@@ -184,6 +184,73 @@ TEST_F(GameProcessTest, ASignalEndsTheGameWithItsLogWhileAScriptFailsEveryFrame)
                   std::string::npos);
         expectLog({"init"});
     }
+}
+
+// Steps of 0.1 s make every frame from the third on run 64 of them; a close request ends them
+// after the step under way, and the game ends with its log closed. Each step saves its count.
+TEST_F(GameProcessTest, ACloseSignalEndsSlowFixedStepsAfterTheStepUnderWay)
+{
+    if (!hasDisplay()) {
+        GTEST_SKIP() << "no X display";
+    }
+    writeScrambled("scripts/Slow.lua", R"(
+        local steps = 0
+        function InitSlow(self) Debug.print('init') end
+        function UpdateSlow(self)
+            local start = os.clock()
+            while os.clock() - start < 0.1 do end
+            steps = steps + 1
+            Resources.ResourceManager.saveFile("Quorlin/Vaskerel/steps.txt", tostring(steps))
+        end
+        function DeinitSlow(self) end function UnloadSlow() end)");
+    writeStage({"Slow"});
+    const auto stepsSaved = [&] {
+        const std::string count = readFile(logFolder() / "steps.txt");
+        return count.empty() ? 0 : std::stoi(count);
+    };
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        std::filesystem::remove_all(logFolder());
+        int stepsAtSignal = 0;
+        const ProgramResult result =
+            runProgram(bin() / "Executable", bin(), {{"SDL_VIDEODRIVER", "x11"}}, 60s, [&](pid_t game) {
+                for (int wait = 0; stepsSaved() < 10 && wait < 6000; ++wait) {
+                    std::this_thread::sleep_for(10ms);
+                }
+                stepsAtSignal = stepsSaved();
+                kill(game, signal);
+            });
+        EXPECT_TRUE(!result.timedOut && result.exitStatus == 0) << strsignal(signal) << ": " << result.errors;
+        // The step under way, and the one after it if it ended between the count's reading and the signal.
+        EXPECT_LE(stepsSaved() - stepsAtSignal, 2) << strsignal(signal) << ", from step " << stepsAtSignal;
+        expectLog({"init"});
+    }
+}
+
+// A game killed outright keeps what its scripts printed until about a second before, also
+// when a step never returns: lines wait in the buffer no longer than that.
+TEST_F(GameProcessTest, AKilledGameKeepsInItsLogWhatWasPrintedBeforeItsLastSecond)
+{
+    if (!hasDisplay()) {
+        GTEST_SKIP() << "no X display";
+    }
+    writeScrambled("scripts/Stuck.lua", R"(
+        function InitStuck(self) Debug.print('init') end
+        function UpdateStuck(self) Debug.print('stuck for good') while true do end end
+        function DeinitStuck(self) end function UnloadStuck() end)");
+    writeStage({"Stuck"});
+    const auto logLines = [&] { return logFiles().empty() ? 0 : linesOf(readFile(logFiles()[0])).size(); };
+    const ProgramResult result =
+        runProgram(bin() / "Executable", bin(), {{"SDL_VIDEODRIVER", "x11"}}, 60s, [&](pid_t game) {
+            for (int wait = 0; logLines() < 3 && wait < 3000; ++wait) {
+                std::this_thread::sleep_for(10ms);
+            }
+            kill(game, SIGKILL);
+        });
+    EXPECT_EQ(result.signal, SIGKILL) << result.errors;
+    const std::vector<std::string> lines = onlyLogLines();
+    ASSERT_EQ(lines.size(), 3u) << "the begin line and both script lines";
+    EXPECT_EQ(std::vector(lines.begin() + 1, lines.end()),
+              (std::vector<std::string>{"init", "stuck for good"}));
 }
 
 // A full disk: every write fails. A file-size limit of 0 stands in for it where a small full

@@ -1,4 +1,6 @@
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 
 #include "ImageBytes.h"
 #include "PlatformFixture.h"
@@ -99,6 +101,34 @@ TEST_F(MessagePump, DestroyingAWindowDropsItsMessagesAndFinishesItsDrops)
     ASSERT_EQ(rest.size(), 1u);
     EXPECT_EQ(rest[0].hwnd, nullptr);
     EXPECT_FALSE(Hooks::postMessage(window, WM_CLOSE, 0, 0));
+}
+
+// A request to end the program is seen between pumps and leaves SDL's queue as it was; it
+// stays seen, and reaches each window once as WM_CLOSE, after what came before it.
+TEST_F(MessagePump, CloseRequestsAreSeenBeforeThePumpAndReachEveryWindowOnce)
+{
+    EXPECT_FALSE(Orva::Platform::CloseRequested());
+    pushKey(SDL_SCANCODE_A, SDLK_a, 0, true);
+    pushWindowEvent(SDL_WINDOWEVENT_CLOSE);
+    EXPECT_TRUE(Orva::Platform::CloseRequested());
+    const auto messages = takeAll();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0].message, WM_KEYDOWN);
+    EXPECT_EQ(messages[1].message, WM_CLOSE);
+    EXPECT_TRUE(Orva::Platform::CloseRequested()) << "once asked, the program stays asked";
+
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        Hooks::reset();
+        ASSERT_TRUE(registerClass());
+        const HWND windows[] = {createWindow(), createWindow()};
+        takeAll();
+        EXPECT_FALSE(Orva::Platform::CloseRequested());
+        ASSERT_EQ(raise(signal), 0);
+        EXPECT_TRUE(Orva::Platform::CloseRequested()) << strsignal(signal);
+        const auto closes = only(takeAll(), WM_CLOSE);
+        ASSERT_EQ(closes.size(), 2u) << strsignal(signal);
+        EXPECT_TRUE(closes[0].hwnd == windows[0] && closes[1].hwnd == windows[1] && takeAll().empty());
+    }
 }
 
 TEST_F(MessagePump, SetKeyStateTouchesOnlyTheGivenEntry)

@@ -207,4 +207,27 @@ TEST_F(ScriptFailureTest, AFailingLoadReportsAFailingUnloadAndStillEmptiesTheCla
     EXPECT_EQ(printed(), std::vector<std::string>{"unload ticker"});
 }
 
+// A finalizer's error is reported as its own: the script and the line that raised it, not the
+// line whose allocation or collectgarbage happened to run the collector.
+TEST_F(ScriptFailureTest, AnErrorInAFinalizerIsReportedWithItsOwnScriptAndLine)
+{
+    writeScript("scripts/Doomed.lua", "function makeDoomed()\n"
+                                      "    setmetatable({}, {__gc = function()\n"
+                                      "        error('gc boom')\n"
+                                      "    end})\n"
+                                      "end\n"
+                                      "function InitDoomed(self) end function UpdateDoomed(self) end\n"
+                                      "function DeinitDoomed(self) end function UnloadDoomed() end\n");
+    writeScript("scripts/Collector.lua",
+                "function InitCollector(self) end\n"
+                "function UpdateCollector(self)\n"
+                "    makeDoomed()\n"
+                "    for i = 1, 100000 do local t = {i} end\n"
+                "end\n"
+                "function DeinitCollector(self) end function UnloadCollector() end\n");
+    scriptOn("collector", "Collector");
+    runFrames(4);
+    EXPECT_EQ(errorReport(), "Lua Script Error in Doomed.lua when doing Engine\nLine:3: gc boom");
+}
+
 } // namespace
