@@ -13,12 +13,15 @@
 //                            the broad phase on. One untimed step; each iteration is one of the
 //                            next 20.
 //
-//   teardown/N/by            the same N colliders, every tenth from the second on a circle
+//   teardown/N/by/listened   the same N colliders, every tenth from the second on a circle
 //                            that keeps its contacts and overlaps the collider before it, after
-//                            one step: the time to destroy them
-//                            all, by destroyAllObjects (by 0, as a stage change does) or by
-//                            destroy one object at a time in the order made (by 1). Making
-//                            them and the step are untimed.
+//                            one step: the time to destroy them all, by destroyAllObjects (by 0,
+//                            as a stage change does) or by destroy one object at a time in the
+//                            order made (by 1). With listened 1 each object also has a script
+//                            component whose function hears its collider's enter events; with
+//                            listened 2 one that hears an event by name, and the event
+//                            manager's next dispatch, which takes the listeners away, is timed
+//                            too. Making them and the step are untimed.
 //
 // Counter: inside, the bodies still within the enclosure after the timed steps. Circles,
 // since touching boxes with bodies part ever faster and turned boxes are never pushed.
@@ -29,10 +32,12 @@
 #include <vector>
 
 #include "BenchWorld.h"
+#include "core/EventManager.h"
 #include "physics/AABBCollider.h"
 #include "physics/BoxCollider.h"
 #include "physics/CircleCollider.h"
 #include "physics/RigidBody.h"
+#include "world/LuaScriptComponent.h"
 #include "world/TransformComponent.h"
 
 namespace {
@@ -52,6 +57,14 @@ constexpr int UntimedSteps = 300;
 constexpr int TimedSteps = 600;
 constexpr float LatticeSpacing = 2.0f;
 constexpr int PlacedTimedSteps = 20;
+
+const char* const HearerSource = R"(
+function InitHearer(self) end
+function UpdateHearer(self, dt) end
+function DeinitHearer(self) end
+function UnloadHearer() end
+function Hear(self) end
+)";
 
 GameObject* placed(float x, float y, float angle = 0.0f)
 {
@@ -113,9 +126,9 @@ void fixedStep(benchmark::State& state)
 
 // The lattice of placedStep. With `heard`, every tenth collider from the second on is a
 // circle that keeps its contacts, moved onto the one before it.
-std::vector<GameObject*> lattice(int count, bool heard)
+std::vector<Orva::Physics::BaseCollider*> lattice(int count, bool heard)
 {
-    std::vector<GameObject*> made;
+    std::vector<Orva::Physics::BaseCollider*> made;
     const int side = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(count))));
     for (int i = 0; i < count; ++i) {
         const bool overlapping = heard && i % 10 == 1;
@@ -138,7 +151,7 @@ std::vector<GameObject*> lattice(int count, bool heard)
         if (i % 10 == 0) {
             collider->owner->addComponent<Orva::Physics::RigidBody>()->velocity = {0.1f, 0.1f, 0.0f};
         }
-        made.push_back(collider->owner);
+        made.push_back(collider);
     }
     return made;
 }
@@ -157,17 +170,37 @@ void teardown(benchmark::State& state)
 {
     BenchWorld world;
     const bool oneByOne = state.range(1) != 0;
+    const auto listened = state.range(2);
+    if (listened != 0) {
+        world.loadScriptClass("Hearer.lua", HearerSource);
+    }
     for (auto _ : state) {
         state.PauseTiming();
-        const std::vector<GameObject*> made = lattice(static_cast<int>(state.range(0)), true);
+        const std::vector<Orva::Physics::BaseCollider*> made =
+            lattice(static_cast<int>(state.range(0)), true);
+        for (Orva::Physics::BaseCollider* collider : made) {
+            if (listened == 1) {
+                PhysicsWorld::getInstance().listenToCollisionEnter(collider->owner->addLuaScript("Hearer"),
+                                                                   "Hear", collider);
+            } else if (listened == 2) {
+                Orva::EventManager::getInstance().listenToEventName(collider->owner->addLuaScript("Hearer"),
+                                                                    "Ping", "Hear");
+            }
+        }
         step();
+        if (listened == 2) {
+            Orva::EventManager::PushAllEvents();
+        }
         state.ResumeTiming();
         if (oneByOne) {
-            for (GameObject* object : made) {
-                world.objects().destroy(object);
+            for (Orva::Physics::BaseCollider* collider : made) {
+                world.objects().destroy(collider->owner);
             }
         } else {
             world.objects().destroyAllObjects();
+        }
+        if (listened == 2) {
+            Orva::EventManager::PushAllEvents();
         }
     }
     state.counters["left"] = static_cast<double>(PhysicsWorld::getInstance().getListOfCollider().size());
@@ -187,8 +220,8 @@ BENCHMARK(placedStep)
     ->Iterations(PlacedTimedSteps)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(teardown)
-    ->ArgsProduct({{10000, 100000}, {0, 1}})
-    ->ArgNames({"N", "by"})
+    ->ArgsProduct({{10000, 100000}, {0, 1}, {0, 1, 2}})
+    ->ArgNames({"N", "by", "listened"})
     ->Iterations(3)
     ->Unit(benchmark::kMillisecond);
 

@@ -18,14 +18,17 @@ class ORVA_API FunctionHolder
 {
 public:
     // The callable behind a holder. Besides being called with the event it knows its owner:
-    // it records subscriptions in the owner's EventCallbackObject and tells senders whether
-    // it belongs to a given record.
+    // it records subscriptions in the owner's EventCallbackObject and tells senders which
+    // record it belongs to.
     struct ORVA_API CallableFunction
     {
         virtual CallableFunction* clone() const = 0;
         virtual void call(BaseEvent* event) = 0;
         virtual ~CallableFunction();
-        virtual bool isOwnedBy(const EventCallbackObject* owner) const = 0;
+        // The record's address taken at construction, so a sender can ask after the owner is
+        // gone; it never changes.
+        virtual const EventCallbackObject* owner() const noexcept = 0;
+        bool isOwnedBy(const EventCallbackObject* record) const noexcept { return record == owner(); }
         virtual void addEventCallback(std::uint32_t code, IEventSender* sender) = 0;
 
     protected:
@@ -94,9 +97,7 @@ struct FunctionHolder::MemberFunctionHolder final : FunctionHolder::CallableFunc
 
     CallableFunction* clone() const override { return new MemberFunctionHolder(*this); }
     void call(BaseEvent* event) override { (object->*member)(event); }
-    // Compares with the record's address taken at construction, so a sender can ask after
-    // the object is gone.
-    bool isOwnedBy(const EventCallbackObject* owner) const override { return owner == record; }
+    const EventCallbackObject* owner() const noexcept override { return record; }
     void addEventCallback(std::uint32_t code, IEventSender* sender) override
     {
         record->addSubscription(code, sender);

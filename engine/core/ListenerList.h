@@ -1,15 +1,16 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
-#include <type_traits>
+#include <cstdint>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "core/EventCallbackObject.h"
 #include "core/FunctionHolder.h"
+#include "core/ListenerList_internal.h"
 #include "core/OrvaAllocator.h"
-#include "core/SwapRemove.h"
 
 namespace Orva {
 
@@ -28,11 +29,18 @@ struct AnyListener
 //   belong to a new owner whose own listener has to stay;
 // - a removal of one listener lets the key's last listener fill its place;
 // - an owner destroyed in the middle of a dispatch is never called again (ownerDestroyed).
+// Each key's list knows where each owner's listeners stand, and with a Tag (a functor giving
+// an entry's std::uint64_t, such as its collider's serial) where each tag's do, so that a
+// removal or a look-up costs the owner's or the tag's listeners, not the key's.
 // Main thread only, like every sender.
-template <class Key, class Entry, class Filter = AnyListener> class ListenerList
+template <class Key, class Entry, class Filter = AnyListener, class Tag = NoTag> class ListenerList
 {
+    using Live = detail::IndexedEntries<Entry, Tag>;
+    using Pending = detail::IndexedEntries<Entry, NoTag>;
+    using Positions = typename Live::Positions;
+
 public:
-    using Entries = std::vector<Entry, OrvaAllocator<Entry>>;
+    using Entries = typename Live::Entries;
 
     // What one removal takes among the owner's listeners of its key that pass its filter.
     enum class Take {
@@ -62,30 +70,26 @@ public:
     // Files the entry under the key from the next mergePending on.
     void add(const Key& key, Entry&& entry)
     {
-        Entries& pending = pending_[key];
-        if (pending.capacity() < pendingRoom_) {
-            pending.reserve(pendingRoom_);
-        }
-        pending.push_back(std::move(entry));
+        Pending& pending = pending_[key];
+        pending.reserve(pendingRoom_);
+        pending.push(std::move(entry));
     }
 
     // Queues the removal of the owner's listeners of the key for the next applyRemovals.
     void remove(const Key& key, const EventCallbackObject* owner, Filter filter = {}, Take take = Take::First)
     {
         removals_.push_back(Removal{key, owner, std::move(filter), take});
+        removalKeys_.emplace(owner, key);
     }
 
     // At once: the owner's listeners of the key, live and pending, are never called again.
     void markDead(const Key& key, const EventCallbackObject* owner)
     {
-        for (auto* lists : {&live_, &pending_}) {
-            if (const auto found = lists->find(key); found != lists->end()) {
-                for (Entry& entry : found->second) {
-                    if (holderOf(entry)->isOwnedBy(owner)) {
-                        holderOf(entry).markDead();
-                    }
-                }
-            }
+        if (Live* live = find(live_, key)) {
+            live->markDead(owner);
+        }
+        if (Pending* pending = find(pending_, key)) {
+            pending->markDead(owner);
         }
     }
 
@@ -94,10 +98,9 @@ public:
     // are never called again.
     void ownerDestroyed(const EventCallbackObject* owner)
     {
-        for (const Removal& removal : removals_) {
-            if (removal.owner == owner) {
-                markDead(removal.key, owner);
-            }
+        const auto [first, last] = removalKeys_.equal_range(owner);
+        for (auto asked = first; asked != last; ++asked) {
+            markDead(asked->second, owner);
         }
     }
 
@@ -105,10 +108,11 @@ public:
     void mergePending()
     {
         for (auto& [key, pending] : pending_) {
-            Entries& live = live_[key];
-            live.reserve(live.size() + pending.size());
-            for (Entry& entry : pending) {
-                live.push_back(std::move(entry));
+            Live& live = live_[key];
+            Entries entries = pending.takeAll();
+            live.reserve(live.size() + entries.size());
+            for (Entry& entry : entries) {
+                live.push(std::move(entry));
             }
         }
         pending_.clear();
@@ -118,11 +122,17 @@ public:
     void applyRemovals()
     {
         for (const Removal& removal : removals_) {
-            if (const auto found = live_.find(removal.key); found != live_.end()) {
-                apply(removal, found->second);
+            if (Live* live = find(live_, removal.key)) {
+                apply(removal, *live);
+            }
+        }
+        for (const Removal& removal : removals_) {
+            if (Live* live = find(live_, removal.key)) {
+                live->closeHoles();
             }
         }
         removals_.clear();
+        forgetRemovalKeys();
     }
 
     // Calls visit(entry) on every live entry of the key whose owner is not gone, in list
@@ -130,14 +140,51 @@ public:
     // sender's next merge and removal steps.
     template <class Visit> void forEach(const Key& key, Visit&& visit)
     {
-        const auto found = live_.find(key);
-        if (found == live_.end()) {
+        if (Live* live = find(live_, key)) {
+            for (std::size_t i = 0; i < live->size(); ++i) {
+                if (!detail::holderOf((*live)[i]).isDead()) {
+                    visit((*live)[i]);
+                }
+            }
+        }
+    }
+
+    // The first live entry of the key with the tag whose owner is not gone; null when none.
+    Entry* firstTagged(const Key& key, std::uint64_t tag) requires Live::Tagged
+    {
+        Live* live = find(live_, key);
+        const Positions* positions = live ? live->tagged(tag) : nullptr;
+        if (!positions) {
+            return nullptr;
+        }
+        const std::uint32_t* first = nullptr;
+        for (const std::uint32_t& position : *positions) {
+            if (!detail::holderOf((*live)[position]).isDead() && (!first || position < *first)) {
+                first = &position;
+            }
+        }
+        return first ? &(*live)[*first] : nullptr;
+    }
+
+    // forEach over the live entries of the key whose tag is one of `tags`.
+    template <class Tags, class Visit>
+    void forEachTagged(const Key& key, const Tags& tags, Visit&& visit) requires Live::Tagged
+    {
+        Live* live = find(live_, key);
+        if (!live) {
             return;
         }
-        Entries& entries = found->second;
-        for (std::size_t i = 0; i < entries.size(); ++i) {
-            if (!holderOf(entries[i]).isDead()) {
-                visit(entries[i]);
+        Positions chosen;
+        for (const std::uint64_t tag : tags) {
+            if (const Positions* positions = live->tagged(tag)) {
+                chosen.insert(chosen.end(), positions->begin(), positions->end());
+            }
+        }
+        std::sort(chosen.begin(), chosen.end());
+        chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
+        for (const std::uint32_t position : chosen) {
+            if (!detail::holderOf((*live)[position]).isDead()) {
+                visit((*live)[position]);
             }
         }
     }
@@ -153,66 +200,78 @@ public:
     // Destroys every entry and drops every queued removal; never from inside a call.
     void clear()
     {
-        for (auto* lists : {&live_, &pending_}) {
-            for (auto& [key, entries] : *lists) {
-                entries.clear();
-            }
+        for (auto& [key, entries] : live_) {
+            entries.clear();
+        }
+        for (auto& [key, entries] : pending_) {
+            entries.clear();
         }
         removals_.clear();
+        forgetRemovalKeys();
     }
 
     // Read-only views: null for a key never used.
-    const Entries* live(const Key& key) const { return find(live_, key); }
-    const Entries* pending(const Key& key) const { return find(pending_, key); }
+    const Entries* live(const Key& key) const { return view(live_, key); }
+    const Entries* pending(const Key& key) const { return view(pending_, key); }
     const Removals& removals() const noexcept { return removals_; }
 
-    template <class E> static auto& holderOf(E& entry) noexcept
-    {
-        if constexpr (std::is_same_v<std::remove_const_t<E>, FunctionHolder>) {
-            return entry;
-        } else {
-            return entry.callback;
-        }
-    }
-
 private:
-    using Map = std::unordered_map<Key, Entries>;
-
-    static const Entries* find(const Map& map, const Key& key)
+    template <class Map> static auto* find(Map& map, const Key& key)
     {
         const auto found = map.find(key);
         return found != map.end() ? &found->second : nullptr;
     }
-
-    static void apply(const Removal& removal, Entries& entries)
+    template <class Map> static const Entries* view(const Map& map, const Key& key)
     {
-        const auto taken = [&removal](const Entry& entry) {
-            return holderOf(entry)->isOwnedBy(removal.owner) && removal.filter(entry);
-        };
-        if (removal.take != Take::First) {
-            const bool deadOnly = removal.take == Take::AllDead;
-            std::erase_if(entries, [&](const Entry& entry) {
-                return taken(entry) && (!deadOnly || holderOf(entry).isDead());
-            });
+        const auto* found = find(map, key);
+        return found ? &found->view() : nullptr;
+    }
+
+    // A hash table's clear costs its buckets, which a burst of removals leaves many of; the
+    // sender steps its removals far more often than bursts come.
+    void forgetRemovalKeys() noexcept { decltype(removalKeys_)().swap(removalKeys_); }
+
+    static void apply(const Removal& removal, Live& live)
+    {
+        const Positions* owned = live.owned(removal.owner);
+        if (!owned) {
             return;
         }
-        auto chosen = entries.end();
-        for (auto it = entries.begin(); it != entries.end(); ++it) {
-            if (taken(*it) && (chosen == entries.end() || holderOf(*it).isDead())) {
-                chosen = it;
-                if (holderOf(*it).isDead()) {
-                    break;
+        const auto dead = [&live](std::uint32_t position) {
+            return detail::holderOf(live[position]).isDead();
+        };
+        if (removal.take != Take::First) {
+            Positions taken;
+            for (const std::uint32_t position : *owned) {
+                if (removal.filter(live[position]) && (removal.take == Take::All || dead(position))) {
+                    taken.push_back(position);
                 }
             }
+            for (const std::uint32_t position : taken) {
+                live.punch(position);
+            }
+            return;
         }
-        if (chosen != entries.end()) {
-            swapRemoveAt(entries, chosen);
+        // The first dead one, else the first: a dead one before any other, then the least place.
+        const auto before = [&dead](std::uint32_t a, std::uint32_t b) {
+            return std::pair(!dead(a), a) < std::pair(!dead(b), b);
+        };
+        const std::uint32_t* chosen = nullptr;
+        for (const std::uint32_t& position : *owned) {
+            if (removal.filter(live[position]) && (!chosen || before(position, *chosen))) {
+                chosen = &position;
+            }
+        }
+        if (chosen) {
+            live.swapOut(*chosen);
         }
     }
 
-    Map live_;
-    Map pending_;
+    std::unordered_map<Key, Live> live_;
+    std::unordered_map<Key, Pending> pending_;
     Removals removals_;
+    // The keys of the queued removals, by owner.
+    std::unordered_multimap<const EventCallbackObject*, Key> removalKeys_;
     std::size_t pendingRoom_;
 };
 

@@ -480,12 +480,9 @@ void PhysicsWorld::settleListeners()
     // Each with its record of the subscription: its owner is still there (a gone owner's
     // listeners went with the removals it asked for).
     for (const CollisionEvent::CollisionEventType type : EventTypes) {
-        listeners_.forEach(type, [&](CollisionFunctionHolder& listener) {
-            if (std::find(goneColliders_.begin(), goneColliders_.end(), listener.colliderSerial) !=
-                goneColliders_.end()) {
-                listener.owner->removeSubscription(codeOf(type), this);
-                listeners_.remove(type, listener.owner, ListenerFilter{listener.colliderSerial});
-            }
+        listeners_.forEachTagged(type, goneColliders_, [&](CollisionFunctionHolder& listener) {
+            listener.owner->removeSubscription(codeOf(type), this);
+            listeners_.remove(type, listener.owner, ListenerFilter{listener.colliderSerial});
         });
     }
     goneColliders_.clear();
@@ -529,18 +526,13 @@ void PhysicsWorld::deliver(CollisionEvent& event, ListenerFailures& failures)
         (goneInDispatch_.contains(event.thisCollider) || goneInDispatch_.contains(event.otherCollider))) {
         return;
     }
-    const std::uint64_t serial = event.thisCollider->getSerial();
-    bool heard = false;
-    listeners_.forEach(event.type, [&](CollisionFunctionHolder& listener) {
-        if (heard || listener.colliderSerial != serial) {
-            return;
-        }
-        heard = true;
+    if (CollisionFunctionHolder* listener =
+            listeners_.firstTagged(event.type, event.thisCollider->getSerial())) {
         failures.run([&] {
             publishToScripts(event);
-            listener.callback->call(&event);
+            listener->callback->call(&event);
         });
-    });
+    }
 }
 
 } // namespace Orva::Physics

@@ -66,8 +66,17 @@ public:
             return colliderSerial == 0 || listener.colliderSerial == colliderSerial;
         }
     };
+    // Listeners are found by their collider, so that an event or a gone collider costs only
+    // the collider's listeners.
+    struct ColliderOf
+    {
+        std::uint64_t operator()(const CollisionFunctionHolder& listener) const noexcept
+        {
+            return listener.colliderSerial;
+        }
+    };
     using Listeners =
-        ListenerList<CollisionEvent::CollisionEventType, CollisionFunctionHolder, ListenerFilter>;
+        ListenerList<CollisionEvent::CollisionEventType, CollisionFunctionHolder, ListenerFilter, ColliderOf>;
 
     // Every group slot named "CollisionGroup " and its number, every pair detecting, none in
     // use.

@@ -35,7 +35,7 @@ struct FunctionHolder::LuaFunctionHolder final : FunctionHolder::CallableFunctio
         function(scriptObject);
     }
 
-    bool isOwnedBy(const EventCallbackObject* owner) const override { return owner == record; }
+    const EventCallbackObject* owner() const noexcept override { return record; }
     void addEventCallback(std::uint32_t code, IEventSender* sender) override
     {
         record->addSubscription(code, sender);

@@ -1,12 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "PoolFixture.h"
 #include "core/ListenerList.h"
+#include "core/Random.h"
 #include "core/SwapRemove.h"
 
 namespace {
@@ -125,6 +130,8 @@ struct StateEntry
 {
     Orva::FunctionHolder callback;
     int state;
+    int id = 0;
+    std::uint64_t tag = 0;
 };
 
 struct StateFilter
@@ -163,6 +170,173 @@ TEST_F(ListenerLists, RemovingEveryOrOnlyTheDeadListenersOfAnOwnerKeepsTheOrder)
 
     list.clear();
     EXPECT_FALSE(list.hasAny(7));
+}
+
+namespace {
+
+struct TagOf
+{
+    std::uint64_t operator()(const StateEntry& entry) const noexcept { return entry.tag; }
+};
+using Indexed = Orva::ListenerList<int, StateEntry, StateFilter, TagOf>;
+using Take = Indexed::Take;
+
+// The list's rules done the plain way, every entry looked at for every change.
+struct Modelled
+{
+    int owner, id, state;
+    std::uint64_t tag;
+    bool dead = false;
+};
+struct Model
+{
+    struct Removal
+    {
+        int key, owner, state;
+        Take take;
+    };
+    std::map<int, std::vector<Modelled>> live, pending;
+    std::vector<Removal> removals;
+
+    void markDead(int key, int owner)
+    {
+        for (auto* lists : {&live, &pending}) {
+            for (Modelled& entry : (*lists)[key]) {
+                entry.dead = entry.dead || entry.owner == owner;
+            }
+        }
+    }
+    void ownerDestroyed(int owner)
+    {
+        for (const Removal& removal : removals) {
+            if (removal.owner == owner) {
+                markDead(removal.key, owner);
+            }
+        }
+    }
+    void mergePending()
+    {
+        for (auto& [key, entries] : pending) {
+            live[key].insert(live[key].end(), entries.begin(), entries.end());
+        }
+        pending.clear();
+    }
+    void applyRemovals()
+    {
+        for (const Removal& r : removals) {
+            std::vector<Modelled>& entries = live[r.key];
+            const auto taken = [&r](const Modelled& e) {
+                return e.owner == r.owner && (r.state == 0 || e.state == r.state);
+            };
+            if (r.take != Take::First) {
+                std::erase_if(entries,
+                              [&](const Modelled& e) { return taken(e) && (r.take == Take::All || e.dead); });
+                continue;
+            }
+            auto chosen = std::find_if(entries.begin(), entries.end(),
+                                       [&](const Modelled& e) { return taken(e) && e.dead; });
+            chosen = chosen != entries.end() ? chosen : std::find_if(entries.begin(), entries.end(), taken);
+            if (chosen != entries.end()) {
+                Orva::swapRemoveAt(entries, chosen);
+            }
+        }
+        removals.clear();
+    }
+};
+
+} // namespace
+
+// Random adds, removals of every kind, dead owners (some destroyed by a call in the middle of
+// a dispatch), merges and removal steps: after each, every key's calls, its live order and
+// what the tag look-ups find are those of the plain model.
+TEST_F(ListenerLists, TheIndexedListKeepsThePlainRulesThroughRandomChanges)
+{
+    constexpr int Keys = 3, Owners = 5, Tags = 4;
+    // Copies, each with a record of its own.
+    std::vector<Owner> owners(Owners, Owner(log, 'o'));
+    Indexed list;
+    Model model;
+    const Indexed::Entries none;
+    const auto draw = [](int below) { return Orva::rand() % below; };
+    // What an owner's record does as it goes: a removal per subscription, then the news.
+    const auto destroyInList = [&](int owner) {
+        for (int key = 0; key < Keys; ++key) {
+            list.remove(key, &owners[owner].callbacks);
+        }
+        list.ownerDestroyed(&owners[owner].callbacks);
+    };
+    const auto destroyInModel = [&](int owner) {
+        for (int key = 0; key < Keys; ++key) {
+            model.removals.push_back({key, owner, 0, Take::First});
+        }
+        model.ownerDestroyed(owner);
+    };
+    Orva::srand(41);
+    for (int step = 0, made = 0; step < 3000; ++step) {
+        const int key = draw(Keys), owner = draw(Owners), state = draw(4);
+        const int change = draw(10);
+        if (change < 4) {
+            const std::uint64_t tag = static_cast<std::uint64_t>(draw(Tags));
+            list.add(key, StateEntry{owners[owner].holder(), state + 1, ++made, tag});
+            model.pending[key].push_back({owner, made, state + 1, tag});
+        } else if (change < 6) {
+            const Take take = change == 4 ? Take::First : draw(2) == 0 ? Take::All : Take::AllDead;
+            list.remove(key, &owners[owner].callbacks, StateFilter{state}, take);
+            model.removals.push_back({key, owner, state, take});
+        } else if (change == 6) {
+            list.markDead(key, &owners[owner].callbacks);
+            model.markDead(key, owner);
+        } else if (change == 7) {
+            destroyInList(owner);
+            destroyInModel(owner);
+        } else {
+            list.mergePending();
+            model.mergePending();
+            list.applyRemovals();
+            model.applyRemovals();
+        }
+        // A dispatch of one key whose call number `at` destroys an owner.
+        const int at = draw(8), victim = draw(Owners);
+        std::vector<int> calls, expected;
+        list.forEach(key, [&](StateEntry& entry) {
+            calls.push_back(entry.id);
+            if (calls.size() == static_cast<std::size_t>(at)) {
+                destroyInList(victim);
+            }
+        });
+        for (const Modelled& entry : model.live[key]) {
+            if (!entry.dead) {
+                expected.push_back(entry.id);
+                if (expected.size() == static_cast<std::size_t>(at)) {
+                    destroyInModel(victim);
+                }
+            }
+        }
+        ASSERT_EQ(calls, expected) << "step " << step;
+        for (int k = 0; k < Keys; ++k) {
+            std::string order, modelled;
+            for (const StateEntry& entry : list.live(k) ? *list.live(k) : none) {
+                order += std::to_string(entry.id) + (entry.callback.isDead() ? "+ " : " ");
+            }
+            for (const Modelled& entry : model.live[k]) {
+                modelled += std::to_string(entry.id) + (entry.dead ? "+ " : " ");
+            }
+            ASSERT_EQ(order, modelled) << "step " << step << ", key " << k;
+            std::vector<int> tagged, tags;
+            list.forEachTagged(k, std::vector<std::uint64_t>{1, 3},
+                               [&](StateEntry& entry) { tagged.push_back(entry.id); });
+            for (const Modelled& entry : model.live[k]) {
+                if (!entry.dead && entry.tag % 2 == 1) {
+                    tags.push_back(entry.id);
+                }
+            }
+            ASSERT_EQ(tagged, tags) << "step " << step << ", key " << k;
+            const auto first = std::find_if(model.live[k].begin(), model.live[k].end(),
+                                            [](const Modelled& e) { return !e.dead && e.tag == 2; });
+            const StateEntry* found = list.firstTagged(k, 2);
+            ASSERT_EQ(found ? found->id : 0, first != model.live[k].end() ? first->id : 0) << "step " << step;
+        }
+    }
 }
 
 TEST(SwapRemove, TheLastElementFillsTheGapAndAnAbsentOneIsReported)
