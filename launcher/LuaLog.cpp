@@ -2,11 +2,10 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <mutex>
 #include <optional>
-#include <system_error>
 #include <thread>
 
 #include "core/FileWrites.h"
@@ -22,10 +21,15 @@ using namespace std::chrono_literals;
 // second of output, whatever the scripts do meanwhile (a step that never returns included).
 constexpr auto LongestWait = 1s;
 
+// Below the Documents folder.
+constexpr const char* LogFolder = "Quorlin/Vaskerel";
+
 struct LuaLogState
 {
     std::mutex lock;
     std::string path;
+    // Where the path was checked to lead, below the Documents folder; written only there.
+    std::optional<PathBelow> file;
     std::string buffer;
     // When the first line of the buffer came.
     std::chrono::steady_clock::time_point firstWaiting;
@@ -65,8 +69,8 @@ std::string bannerLine(const char* word, const std::tm& time)
 // to fail. Called with the lock held.
 void writeWaitingLines(LuaLogState& log, const std::string& tail = {})
 {
-    if (!log.path.empty() && !(log.buffer.empty() && tail.empty())) {
-        appendFileContents(log.path, log.buffer + tail, "launcher");
+    if (log.file && !(log.buffer.empty() && tail.empty())) {
+        appendFileBelow(*log.file, log.buffer + tail, "launcher");
     }
     log.buffer.clear();
 }
@@ -108,22 +112,31 @@ void openLuaLog()
     static_cast<void>(closedAtExit);
     stopWriter(log);
     log.path.clear();
+    log.file.reset();
     log.buffer.clear();
     const std::optional<std::string> documents = Resources::ResourceManager::getDocumentsFolder();
     if (!documents) {
         return;
     }
+    // Every game shares the folder and the name is known to the second beforehand: the log goes
+    // only down a path that stays in the Documents folder, and never through a link at its name.
     // An existing folder, or one that cannot be made, is no reason to stop: the file write
     // below is what decides whether anything gets written, and names the file when not.
-    std::error_code ignored;
-    std::string folder = *documents + "/Quorlin";
-    std::filesystem::create_directory(folder, ignored);
-    folder += "/Vaskerel";
-    std::filesystem::create_directory(folder, ignored);
-
+    for (const char* folder : {"Quorlin", LogFolder}) {
+        if (const std::optional<PathBelow> made = pathBelow(*documents, {}, folder, folder)) {
+            makeDirectoryBelow(*made);
+        }
+    }
     const std::tm start = localNow();
-    log.path = folder + "/" + luaLogFileName(start);
-    replaceFileContents(log.path, luaLogBeginLine(start), "launcher");
+    const std::string name = std::string(LogFolder) + "/" + luaLogFileName(start);
+    log.path = *documents + "/" + name;
+    log.file = pathBelow(*documents, {}, name, log.path, LastName::NotFollowed);
+    if (!log.file) {
+        std::fprintf(stderr, "launcher: could not write \"%s\": it leads outside the Documents folder\n",
+                     log.path.c_str());
+    } else {
+        replaceFileBelow(*log.file, luaLogBeginLine(start), "launcher");
+    }
     log.writer = std::jthread(&writeLinesThatWaitedLongest);
 }
 
@@ -158,6 +171,7 @@ void abandonLuaLog()
     stopWriter(log);
     writeWaitingLines(log);
     log.path.clear();
+    log.file.reset();
 }
 
 void closeLuaLog()
@@ -168,6 +182,7 @@ void closeLuaLog()
         writeWaitingLines(log, luaLogEndLines(localNow()));
     }
     log.path.clear();
+    log.file.reset();
 }
 
 const std::string& luaLogPath()

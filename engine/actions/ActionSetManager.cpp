@@ -109,7 +109,7 @@ void ActionSetManager::loadAllActionSets()
     const std::string folder = setFolder();
     for (const std::string& fileName : Resources::listFilesWithExtension(folder, SetExtension)) {
         const std::string path = folder + fileName;
-        if (const std::optional<std::string> text = Resources::readWholeFile(path)) {
+        if (const std::optional<std::string> text = readRegularFile(path)) {
             storeSet(withoutExtension(fileName), *text, path);
         }
     }

@@ -12,7 +12,7 @@
 #include <atomic>
 #include <cerrno>
 #include <charconv>
-#include <mutex>
+#include <cstring>
 #include <new>
 #include <utility>
 #include <vector>
@@ -24,9 +24,12 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int FolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+// A pipe opened for reading without O_NONBLOCK waits for a writer, for good if none comes.
+constexpr int ReadFlags = O_RDONLY | O_NONBLOCK | O_CLOEXEC;
 
 // Set where openat2 cannot be used: a kernel before 5.6, or a sandbox that forbids it.
 std::atomic<bool> segmentsOnly{false};
+std::atomic<bool> namedOnly{false};
 
 class Descriptor
 {
@@ -143,97 +146,31 @@ int writeAll(int descriptor, std::string_view bytes)
     return 0;
 }
 
-int writeInPlace(int folder, const std::string& name, std::string_view bytes)
+// Whether the opened file is a regular one: anything else is refused before it is used.
+int regularOnly(const Descriptor& file, struct stat& status)
 {
-    Descriptor out(::openat(folder, name.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC));
-    if (!out.isOpen()) {
+    if (::fstat(file.get(), &status) != 0) {
         return errno;
     }
-    const int error = writeAll(out.get(), bytes);
-    const int closeError = out.close();
-    return error != 0 ? error : closeError;
+    return S_ISREG(status.st_mode) ? 0 : NotARegularFile;
 }
 
-// The temporary's name is the process's own: one replacement at a time may use it.
-std::mutex& temporaryNameLock()
+// What opening the last name answered, in the engine's words where it refuses.
+int openFailure(int error)
 {
-    static std::mutex lock;
-    return lock;
+    // O_NOFOLLOW meets a link, and a pipe without a reader or a device without its driver
+    // will not open for writing without waiting.
+    return error == ELOOP ? LinkAtTheName : error == ENXIO ? NotARegularFile : error;
 }
 
-// <name>.<pid>.tmp of another process that has ended. A process still running (or one of
-// another user, which the signal test cannot reach) may be writing it.
-bool isOrphanTemporary(std::string_view entry, std::string_view name)
+int readAll(const Descriptor& in, std::string& contents)
 {
-    constexpr std::string_view Suffix = ".tmp";
-    if (entry.size() <= name.size() + 1 + Suffix.size() || !entry.starts_with(name) ||
-        entry[name.size()] != '.' || !entry.ends_with(Suffix)) {
-        return false;
-    }
-    const std::string_view digits =
-        entry.substr(name.size() + 1, entry.size() - name.size() - 1 - Suffix.size());
-    pid_t pid = 0;
-    if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }) ||
-        std::from_chars(digits.data(), digits.data() + digits.size(), pid).ec != std::errc()) {
-        return false;
-    }
-    return pid > 0 && pid != ::getpid() && ::kill(pid, 0) != 0 && errno == ESRCH;
-}
-
-// What a save killed before its rename left beside the file; nothing else is touched.
-void removeOrphanTemporaries(int folder, const std::string& name)
-{
-    const int listing = ::openat(folder, ".", FolderFlags);
-    DIR* entries = listing >= 0 ? ::fdopendir(listing) : nullptr;
-    if (entries == nullptr) {
-        if (listing >= 0) {
-            ::close(listing);
-        }
-        return;
-    }
-    std::vector<std::string> orphans;
-    while (const dirent* entry = ::readdir(entries)) {
-        if (isOrphanTemporary(entry->d_name, name)) {
-            orphans.emplace_back(entry->d_name);
-        }
-    }
-    ::closedir(entries);
-    for (const std::string& orphan : orphans) {
-        ::unlinkat(folder, orphan.c_str(), 0);
-    }
-}
-
-// Made new, never opened through what is at its name. Under the lock, what is at this
-// process's own name is what an earlier process of the same id or someone else left: that
-// entry itself (a link, not what it leads to) is removed, and the file made once more.
-int createTemporary(int folder, const std::string& temporary, Descriptor& out)
-{
-    constexpr int Flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
-    out = Descriptor(::openat(folder, temporary.c_str(), Flags, 0666));
-    if (!out.isOpen() && errno == EEXIST) {
-        if (::unlinkat(folder, temporary.c_str(), 0) != 0) {
-            return EEXIST;
-        }
-        out = Descriptor(::openat(folder, temporary.c_str(), Flags, 0666));
-    }
-    return out.isOpen() ? 0 : errno;
-}
-
-} // namespace
-
-int read(const PathBelow& file, std::string& contents)
-{
-    contents.clear();
-    Descriptor parent;
-    std::string name;
-    if (const int error = openFolderOfFile(file, parent, name)) {
+    struct stat status;
+    if (const int error = regularOnly(in, status)) {
         return error;
     }
-    Descriptor in(::openat(parent.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-    if (!in.isOpen()) {
-        return errno;
-    }
     try {
+        contents.reserve(static_cast<std::size_t>(std::max<off_t>(status.st_size, 0)));
         char chunk[1 << 16];
         for (;;) {
             const ssize_t count = ::read(in.get(), chunk, sizeof chunk);
@@ -255,6 +192,222 @@ int read(const PathBelow& file, std::string& contents)
     }
 }
 
+int writeInPlace(int folder, const std::string& name, std::string_view bytes)
+{
+    Descriptor out(::openat(folder, name.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!out.isOpen()) {
+        return openFailure(errno);
+    }
+    struct stat status;
+    int error = regularOnly(out, status);
+    if (error == 0) {
+        error = writeAll(out.get(), bytes);
+    }
+    const int closeError = out.close();
+    return error != 0 ? error : closeError;
+}
+
+// A replacement's bytes on their way to the name. Unnamed until complete where the file system
+// allows, so that a kill leaves nothing behind; then named <name>.<pid>.<inode>.tmp, a name
+// that proves the file the engine's for as long as the inode is its own.
+struct Temporary
+{
+    Descriptor file;
+    ino_t inode = 0;
+    // Empty while the file has none.
+    std::string name;
+};
+
+std::string provingName(const std::string& name, ino_t inode)
+{
+    return name + "." + std::to_string(::getpid()) + "." + std::to_string(inode) + ".tmp";
+}
+
+int inodeOf(const Descriptor& file, ino_t& inode)
+{
+    struct stat status;
+    if (::fstat(file.get(), &status) != 0) {
+        return errno;
+    }
+    inode = status.st_ino;
+    return 0;
+}
+
+// Where the file system has no unnamed files, or they cannot be given a name here.
+constexpr int NoUnnamedFiles = EOPNOTSUPP;
+
+int makeUnnamed(int folder, Temporary& temporary)
+{
+    // An unnamed file gets its name through its descriptor's entry in /proc.
+    static const bool processFolder = ::access("/proc/self/fd", X_OK) == 0;
+    if (namedOnly.load(std::memory_order_relaxed) || !processFolder) {
+        return NoUnnamedFiles;
+    }
+    temporary.file = Descriptor(::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+    if (!temporary.file.isOpen()) {
+        // Kernels before O_TMPFILE read the flag as a folder's open and answer EISDIR.
+        return errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL ? NoUnnamedFiles : errno;
+    }
+    return inodeOf(temporary.file, temporary.inode);
+}
+
+// Made new, never through what stands at a name, under a name nothing has yet; then renamed to
+// its proving name where the system can rename without replacing.
+int makeNamed(int folder, const std::string& name, Temporary& temporary)
+{
+    constexpr int Flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+    constexpr int Attempts = 100;
+    const std::string stem = name + "." + std::to_string(::getpid());
+    std::string candidate;
+    for (int attempt = 0; attempt < Attempts && !temporary.file.isOpen(); ++attempt) {
+        candidate = stem + (attempt == 0 ? "" : "." + std::to_string(attempt)) + ".tmp";
+        temporary.file = Descriptor(::openat(folder, candidate.c_str(), Flags, 0666));
+        if (!temporary.file.isOpen() && errno != EEXIST) {
+            return errno;
+        }
+    }
+    if (!temporary.file.isOpen()) {
+        return EEXIST;
+    }
+    if (const int error = inodeOf(temporary.file, temporary.inode)) {
+        ::unlinkat(folder, candidate.c_str(), 0);
+        return error;
+    }
+    const std::string proving = provingName(name, temporary.inode);
+    const bool renamed =
+        ::renameat2(folder, candidate.c_str(), folder, proving.c_str(), RENAME_NOREPLACE) == 0;
+    temporary.name = renamed ? proving : candidate;
+    return 0;
+}
+
+int makeTemporary(int folder, const std::string& name, Temporary& temporary)
+{
+    const int error = makeUnnamed(folder, temporary);
+    return error == NoUnnamedFiles ? makeNamed(folder, name, temporary) : error;
+}
+
+// The complete file gets its proving name; a named one has it already.
+int nameTemporary(int folder, const std::string& name, Temporary& temporary)
+{
+    if (!temporary.name.empty()) {
+        return 0;
+    }
+    const std::string proving = provingName(name, temporary.inode);
+    const std::string entry = "/proc/self/fd/" + std::to_string(temporary.file.get());
+    if (::linkat(AT_FDCWD, entry.c_str(), folder, proving.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+        return errno;
+    }
+    temporary.name = proving;
+    return 0;
+}
+
+// A named temporary goes again, if its name still holds it.
+void discardTemporary(int folder, const Temporary& temporary)
+{
+    struct stat status;
+    if (!temporary.name.empty() &&
+        ::fstatat(folder, temporary.name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+        status.st_ino == temporary.inode) {
+        ::unlinkat(folder, temporary.name.c_str(), 0);
+    }
+}
+
+// Digits as the engine writes a number: no sign, no leading zero.
+template <class Number> bool readNumber(std::string_view digits, Number& number)
+{
+    if (digits.empty() || (digits.size() > 1 && digits.front() == '0') ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        return false;
+    }
+    return std::from_chars(digits.data(), digits.data() + digits.size(), number).ec == std::errc();
+}
+
+// A temporary a killed save of the name left: <name>.<pid>.<inode>.tmp, the pid of a process
+// that has ended (one still running, or another user's, may be saving), the file a regular one
+// of this user with one name and the inode its name gives. A game's own file whose name only
+// looks so fails the proof and stays.
+bool isProvenOrphan(int folder, std::string_view entry, std::string_view name)
+{
+    constexpr std::string_view Suffix = ".tmp";
+    if (entry.size() <= name.size() + 1 + Suffix.size() || !entry.starts_with(name) ||
+        entry[name.size()] != '.' || !entry.ends_with(Suffix)) {
+        return false;
+    }
+    const std::string_view numbers =
+        entry.substr(name.size() + 1, entry.size() - name.size() - 1 - Suffix.size());
+    const std::size_t dot = numbers.find('.');
+    pid_t pid = 0;
+    ino_t inode = 0;
+    if (dot == std::string_view::npos || !readNumber(numbers.substr(0, dot), pid) ||
+        !readNumber(numbers.substr(dot + 1), inode)) {
+        return false;
+    }
+    if (pid <= 0 || pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH) {
+        return false;
+    }
+    struct stat status;
+    return ::fstatat(folder, std::string(entry).c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+           S_ISREG(status.st_mode) && status.st_ino == inode && status.st_nlink == 1 &&
+           status.st_uid == ::geteuid();
+}
+
+void removeProvenOrphans(int folder, const std::string& name)
+{
+    const int listing = ::openat(folder, ".", FolderFlags);
+    DIR* entries = listing >= 0 ? ::fdopendir(listing) : nullptr;
+    if (entries == nullptr) {
+        if (listing >= 0) {
+            ::close(listing);
+        }
+        return;
+    }
+    std::vector<std::string> orphans;
+    while (const dirent* entry = ::readdir(entries)) {
+        if (isProvenOrphan(folder, entry->d_name, name)) {
+            orphans.emplace_back(entry->d_name);
+        }
+    }
+    ::closedir(entries);
+    for (const std::string& orphan : orphans) {
+        ::unlinkat(folder, orphan.c_str(), 0);
+    }
+}
+
+} // namespace
+
+const char* describe(int error) noexcept
+{
+    switch (error) {
+    case NotARegularFile:
+        return "it is not a regular file";
+    case LinkAtTheName:
+        return "it is a symbolic link, which the engine does not follow there";
+    case SharedFile:
+        return "it has more than one hard link, so its data may lie outside its folder";
+    default:
+        return std::strerror(error);
+    }
+}
+
+int read(const PathBelow& file, std::string& contents)
+{
+    contents.clear();
+    Descriptor parent;
+    std::string name;
+    if (const int error = openFolderOfFile(file, parent, name)) {
+        return error;
+    }
+    const Descriptor in(::openat(parent.get(), name.c_str(), ReadFlags | O_NOFOLLOW));
+    return in.isOpen() ? readAll(in, contents) : openFailure(errno);
+}
+
+int readNamed(const std::string& path, std::string& contents)
+{
+    contents.clear();
+    const Descriptor in(::open(path.c_str(), ReadFlags));
+    return in.isOpen() ? readAll(in, contents) : errno;
+}
+
 int replace(const PathBelow& file, std::string_view bytes, bool toDisk)
 {
     Descriptor parent;
@@ -270,44 +423,45 @@ int replace(const PathBelow& file, std::string_view bytes, bool toDisk)
     }
     if (exists) {
         if (S_ISLNK(existing.st_mode)) {
-            return ELOOP;
+            return LinkAtTheName;
         }
         if (S_ISDIR(existing.st_mode)) {
             return EISDIR;
         }
-        // A device or a pipe is written as it is: nothing can be renamed over it.
         if (!S_ISREG(existing.st_mode)) {
-            return writeInPlace(folder, name, bytes);
+            return NotARegularFile;
         }
         if (::faccessat(folder, name.c_str(), W_OK, 0) != 0) {
             return errno;
         }
     }
-    const std::lock_guard lock(temporaryNameLock());
-    removeOrphanTemporaries(folder, name);
-    const std::string temporary = name + "." + std::to_string(::getpid()) + ".tmp";
-    Descriptor out;
-    if (const int error = createTemporary(folder, temporary, out)) {
+    removeProvenOrphans(folder, name);
+    Temporary temporary;
+    int error = makeTemporary(folder, name, temporary);
+    if (error != 0) {
         // A folder that takes no new file may still hold a file that can be written: written
         // in place, as it always could be.
         return exists && error == EACCES ? writeInPlace(folder, name, bytes) : error;
     }
-    int error = writeAll(out.get(), bytes);
+    error = writeAll(temporary.file.get(), bytes);
     if (error == 0 && exists) {
         // The replacement keeps the permissions the earlier file had.
-        ::fchmod(out.get(), existing.st_mode & 07777);
+        ::fchmod(temporary.file.get(), existing.st_mode & 07777);
     }
-    if (error == 0 && toDisk && ::fsync(out.get()) != 0) {
+    if (error == 0 && toDisk && ::fsync(temporary.file.get()) != 0) {
         error = errno;
     }
-    if (const int closeError = out.close(); error == 0) {
+    if (error == 0) {
+        error = nameTemporary(folder, name, temporary);
+    }
+    if (const int closeError = temporary.file.close(); error == 0) {
         error = closeError;
     }
-    if (error == 0 && ::renameat(folder, temporary.c_str(), folder, name.c_str()) != 0) {
+    if (error == 0 && ::renameat(folder, temporary.name.c_str(), folder, name.c_str()) != 0) {
         error = errno;
     }
     if (error != 0) {
-        ::unlinkat(folder, temporary.c_str(), 0);
+        discardTemporary(folder, temporary);
         return error;
     }
     // The rename itself reaches the disk only once its folder is flushed too.
@@ -325,7 +479,7 @@ int append(const PathBelow& file, std::string_view bytes)
         return error;
     }
     const int folder = parent.get();
-    constexpr int Flags = O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC;
+    constexpr int Flags = O_WRONLY | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
     Descriptor out(::openat(folder, name.c_str(), Flags));
     bool made = false;
     if (!out.isOpen() && errno == ENOENT) {
@@ -333,19 +487,19 @@ int append(const PathBelow& file, std::string_view bytes)
         made = out.isOpen();
     }
     if (!out.isOpen()) {
-        return errno;
+        return openFailure(errno);
     }
     struct stat earlier;
-    if (::fstat(out.get(), &earlier) != 0) {
-        return errno;
+    if (const int error = regularOnly(out, earlier)) {
+        return error;
     }
     if (earlier.st_nlink > 1) {
-        return EMLINK;
+        return SharedFile;
     }
     const int error = writeAll(out.get(), bytes);
     if (error != 0 && made) {
         ::unlinkat(folder, name.c_str(), 0);
-    } else if (error != 0 && S_ISREG(earlier.st_mode)) {
+    } else if (error != 0) {
         // The part that went in before the failure goes again.
         static_cast<void>(::ftruncate(out.get(), earlier.st_size));
     }
@@ -374,6 +528,11 @@ int makeDirectory(const PathBelow& folder)
 void walkSegmentsOnly(bool only) noexcept
 {
     segmentsOnly.store(only, std::memory_order_relaxed);
+}
+
+void namedTemporariesOnly(bool only) noexcept
+{
+    namedOnly.store(only, std::memory_order_relaxed);
 }
 
 } // namespace Orva::FileSystemCalls

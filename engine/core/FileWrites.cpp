@@ -32,45 +32,81 @@ FailureRecord& failureRecord()
     return *record;
 }
 
-// Says why the file could not be written, unless that was said since its last good write.
-bool settle(const std::string& path, const std::string& key, int error, const char* tag)
+Refusal refusalOf(int error)
 {
+    switch (error) {
+    case FileSystemCalls::NotARegularFile:
+        return Refusal::NotARegularFile;
+    case FileSystemCalls::SharedFile:
+        return Refusal::SharedFile;
+    default:
+        return Refusal::None;
+    }
+}
+
+// Says why the file could not be written, unless that was said since its last good write. A
+// refusal the caller names itself is left to it.
+bool settle(const PathBelow& file, int error, const char* tag, Refusal* refused = nullptr)
+{
+    if (refused != nullptr) {
+        *refused = refusalOf(error);
+        if (*refused != Refusal::None) {
+            return false;
+        }
+    }
     FailureRecord& record = failureRecord();
+    const std::string key = (file.folder / file.relative).string();
     const std::lock_guard lock(record.mutex);
     if (error == 0) {
         record.failing.erase(key);
         return true;
     }
     if (record.failing.insert(key).second) {
-        std::fprintf(stderr, "%s: could not write \"%s\": %s\n", tag, path.c_str(), std::strerror(error));
+        std::fprintf(stderr, "%s: could not write \"%s\": %s\n", tag, file.named.c_str(),
+                     FileSystemCalls::describe(error));
     }
     return false;
 }
 
-// Where the path leads once its links are followed: the last name in the folder that holds it.
+// The path's folder as its links lead, and its last name as it stands.
 PathBelow fileAt(const std::string& path)
 {
-    const fs::path target = resolveLinks(path);
-    return PathBelow{path, target.parent_path(), target.filename()};
-}
-
-std::string keyOf(const PathBelow& file)
-{
-    return (file.folder / file.relative).string();
+    const fs::path named(path);
+    return PathBelow{path, resolveLinks(named.parent_path()), named.filename()};
 }
 
 } // namespace
 
-std::optional<PathBelow> pathBelow(const std::string& folder, const std::string& path)
+std::optional<PathBelow> pathBelow(const std::string& root, const fs::path& below, const std::string& name,
+                                   std::string named, LastName last)
 {
-    const fs::path resolvedFolder = resolveLinks(folder);
-    const fs::path target = resolveLinks(path);
-    std::error_code error;
-    // A link still at the end is one that gave up resolving.
-    if (!liesInside(target, resolvedFolder) || fs::is_symlink(fs::symlink_status(target, error))) {
+    bool gaveUp = false;
+    const fs::path resolvedRoot = resolveLinks(root, &gaveUp);
+    const fs::path folder = (resolvedRoot / below).lexically_normal();
+    const fs::path path = folder / name;
+    fs::path target;
+    if (last == LastName::Followed) {
+        target = resolveLinks(path, &gaveUp);
+    } else {
+        target = resolveLinks(path.parent_path(), &gaveUp) / path.filename();
+    }
+    if (gaveUp || !liesInside(target, folder)) {
         return std::nullopt;
     }
-    return PathBelow{path, resolvedFolder, target.lexically_relative(resolvedFolder)};
+    return PathBelow{std::move(named), resolvedRoot, target.lexically_relative(resolvedRoot)};
+}
+
+const char* reasonOf(Refusal refusal) noexcept
+{
+    switch (refusal) {
+    case Refusal::NotARegularFile:
+        return FileSystemCalls::describe(FileSystemCalls::NotARegularFile);
+    case Refusal::SharedFile:
+        return FileSystemCalls::describe(FileSystemCalls::SharedFile);
+    case Refusal::None:
+        break;
+    }
+    return "";
 }
 
 bool replaceFileContents(const std::string& path, std::string_view bytes, const char* tag, Flush flush)
@@ -78,31 +114,39 @@ bool replaceFileContents(const std::string& path, std::string_view bytes, const 
     return replaceFileBelow(fileAt(path), bytes, tag, flush);
 }
 
-bool replaceFileBelow(const PathBelow& file, std::string_view bytes, const char* tag, Flush flush)
+bool replaceFileBelow(const PathBelow& file, std::string_view bytes, const char* tag, Flush flush,
+                      Refusal* refused)
 {
-    return settle(file.named, keyOf(file), FileSystemCalls::replace(file, bytes, flush == Flush::ToDisk),
-                  tag);
+    return settle(file, FileSystemCalls::replace(file, bytes, flush == Flush::ToDisk), tag, refused);
 }
 
 bool appendFileContents(const std::string& path, std::string_view bytes, const char* tag)
 {
-    const PathBelow file = fileAt(path);
-    return settle(path, keyOf(file), FileSystemCalls::append(file, bytes), tag);
+    return appendFileBelow(fileAt(path), bytes, tag);
 }
 
-AppendResult appendFileBelow(const PathBelow& file, std::string_view bytes, const char* tag)
+bool appendFileBelow(const PathBelow& file, std::string_view bytes, const char* tag, Refusal* refused)
 {
-    const int error = FileSystemCalls::append(file, bytes);
-    if (error == EMLINK) {
-        return AppendResult::SharedFile;
-    }
-    return settle(file.named, keyOf(file), error, tag) ? AppendResult::Appended : AppendResult::Failed;
+    return settle(file, FileSystemCalls::append(file, bytes), tag, refused);
 }
 
-std::optional<std::string> readFileBelow(const PathBelow& file)
+std::optional<std::string> readFileBelow(const PathBelow& file, Refusal* refused)
 {
     std::string contents;
-    if (FileSystemCalls::read(file, contents) != 0) {
+    const int error = FileSystemCalls::read(file, contents);
+    if (refused != nullptr) {
+        *refused = refusalOf(error);
+    }
+    if (error != 0) {
+        return std::nullopt;
+    }
+    return contents;
+}
+
+std::optional<std::string> readRegularFile(const std::string& path)
+{
+    std::string contents;
+    if (FileSystemCalls::readNamed(path, contents) != 0) {
         return std::nullopt;
     }
     return contents;
@@ -113,7 +157,7 @@ bool makeDirectoryBelow(const PathBelow& folder)
     return FileSystemCalls::makeDirectory(folder) == 0;
 }
 
-fs::path resolveLinks(const fs::path& path)
+fs::path resolveLinks(const fs::path& path, bool* gaveUp)
 {
     std::error_code error;
     const fs::path start = path.is_absolute() ? path : fs::current_path(error) / path;
@@ -142,6 +186,10 @@ fs::path resolveLinks(const fs::path& path)
                             target.end());
                 continue;
             }
+        }
+        if (linksFollowed == MaxLinksFollowed && gaveUp != nullptr &&
+            fs::is_symlink(fs::symlink_status(next, error))) {
+            *gaveUp = true;
         }
         resolved = next;
     }

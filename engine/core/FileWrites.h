@@ -29,43 +29,61 @@ struct PathBelow
     std::filesystem::path relative;
 };
 
-// Where the path leads below the folder once every link is followed; nothing when it leads out
-// of it, or ends on a link that never resolves (one naming itself, a loop).
-ORVA_API std::optional<PathBelow> pathBelow(const std::string& folder, const std::string& path);
+// Whether the last name of a path is followed when it is a link: a script's name may lead
+// through a link that stays inside its folder; a file of the engine's own naming is never
+// written through a link planted at its name.
+enum class LastName { Followed, NotFollowed };
 
-// Replaces the whole file: the bytes go to a new temporary file beside it, <file>.<pid>.tmp,
-// which is flushed to the disk and renamed over it, so the file holds its earlier content or
-// the new one, whatever happens meanwhile (a full disk, the process killed, with ToDisk a power
-// cut). On failure the earlier file stays as it was and the temporary is removed; the
-// temporaries that ended processes left beside the file are removed too. The temporary is
-// never opened through a link planted at its name. A link at the path is written through; a
-// file that may not be written, or a directory, is refused as opening it for writing would
-// refuse it; a writable file in a folder that takes no new file, a device or a pipe is written
-// in place.
+// The file `name` (a relative path) below the folder `below` of the game's folder `root`, as
+// the check finds it: root with its links resolved (what lies above the game's folder is the
+// user's business), then the path below it once every link is followed, which has to stay
+// within root/below. Nothing when it leads out of it or through a link that never resolves (one
+// naming itself, a loop). `named` is what the failure line calls the file.
+ORVA_API std::optional<PathBelow> pathBelow(const std::string& root, const std::filesystem::path& below,
+                                            const std::string& name, std::string named,
+                                            LastName last = LastName::Followed);
+
+// Why the engine turned a file down that the system would have taken. Given somewhere to put
+// it, the calls below leave the naming to the caller (a script's refusal line); else the
+// reason goes into their failure line.
+enum class Refusal { None, NotARegularFile, SharedFile };
+ORVA_API const char* reasonOf(Refusal refusal) noexcept;
+
+// Replaces the whole file: the bytes go to a new file beside it, which is flushed to the disk
+// and renamed over it, so the file holds its earlier content or the new one, whatever happens
+// meanwhile (a full disk, the process killed, with ToDisk a power cut). On failure the earlier
+// file stays as it was. Where the file system allows, the new file has no name until it is
+// complete; else it is named <file>.<pid>.<inode>.tmp, and those a killed save left go at a
+// later save of the file. Nothing that stands at a name the engine picks is ever removed,
+// followed or written: a game's own file that only looks like a temporary stays. The folder is
+// reached as it is named; a link at the last name, a directory, a pipe or a device is refused.
+// A file that may not be written is refused as opening it for writing would refuse it; a
+// writable file in a folder that takes no new file is written in place.
 ORVA_API bool replaceFileContents(const std::string& path, std::string_view bytes, const char* tag,
                                   Flush flush = Flush::ToDisk);
-// The same below a checked folder; a link at the name is refused, never replaced.
+// The same below a checked folder.
 ORVA_API bool replaceFileBelow(const PathBelow& file, std::string_view bytes, const char* tag,
-                               Flush flush = Flush::ToDisk);
+                               Flush flush = Flush::ToDisk, Refusal* refused = nullptr);
 
-// An append that fails leaves the file as it was (one it made is removed again). A file with
-// more than one hard link is refused unwritten: a name alone cannot tell where the file it
-// shares lies. A kill during an append may still cut its last record short.
-enum class AppendResult { Appended, Failed, SharedFile };
-
-// Appends the bytes, making the file when it is missing; a shared file fails with the line.
+// Appends the bytes, making the file when it is missing. An append that fails leaves the file
+// as it was (one it made is removed again); a kill during an append may still cut its last
+// record short. A file with more than one hard link, a pipe or a device is refused unwritten.
 ORVA_API bool appendFileContents(const std::string& path, std::string_view bytes, const char* tag);
-// The same below a checked folder; a shared file is left to the caller to name.
-ORVA_API AppendResult appendFileBelow(const PathBelow& file, std::string_view bytes, const char* tag);
+ORVA_API bool appendFileBelow(const PathBelow& file, std::string_view bytes, const char* tag,
+                              Refusal* refused = nullptr);
 
-// The whole file, read along the checked path; nothing when it cannot be read.
-ORVA_API std::optional<std::string> readFileBelow(const PathBelow& file);
+// The whole file, read along the checked path; nothing when it cannot be read or is refused.
+ORVA_API std::optional<std::string> readFileBelow(const PathBelow& file, Refusal* refused = nullptr);
+// The whole file by its name, links followed, for the game's own files: nothing when it cannot
+// be read or is no regular file (a pipe would keep the read waiting).
+ORVA_API std::optional<std::string> readRegularFile(const std::string& path);
 // Makes the last folder of the path; true when a folder, not a link, is there afterwards.
 ORVA_API bool makeDirectoryBelow(const PathBelow& folder);
 
 // The absolute path with every link followed, dangling ones included, and "." and ".."
-// segments resolved; the part that does not exist yet is kept as it is.
-ORVA_API std::filesystem::path resolveLinks(const std::filesystem::path& path);
+// segments resolved; the part that does not exist yet is kept as it is. Links beyond the
+// system's limit are left as they stand, and `gaveUp` (when given) tells so.
+ORVA_API std::filesystem::path resolveLinks(const std::filesystem::path& path, bool* gaveUp = nullptr);
 
 // Whether the resolved path is the folder itself or lies below it.
 ORVA_API bool liesInside(const std::filesystem::path& resolved, const std::filesystem::path& resolvedFolder);

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <iostream>
+#include <optional>
+#include <string>
 #include <utility>
 
 #include "core/GlobalManager.h"
@@ -293,7 +295,14 @@ void FontManager::makeFont(const std::string& file, unsigned size)
     }
     FT_Face face = nullptr;
     const std::string path = Resources::ResourceManager::getFullPath(file);
-    if (const FT_Error error = FT_New_Face(library, path.c_str(), 0, &face); error != 0) {
+    // Read here rather than by FreeType, which would wait for good on a pipe at the name; the
+    // face reads from these bytes until it is done.
+    const std::optional<std::string> bytes = Resources::ResourceManager::readResource(file);
+    const FT_Error error = bytes
+                               ? FT_New_Memory_Face(library, reinterpret_cast<const FT_Byte*>(bytes->data()),
+                                                    static_cast<FT_Long>(bytes->size()), 0, &face)
+                               : FT_Err_Cannot_Open_Resource;
+    if (error != 0) {
         std::cerr << "fonts: " << path << " could not be opened as a font (FreeType error " << error << ")\n";
         FT_Done_FreeType(library);
         return;

@@ -208,7 +208,8 @@ void TextureManager::hand(Texture* texture, FrameShader* requester)
 Texture* TextureManager::addAtlas(const std::string& path)
 {
     std::string error;
-    const AtlasFile file = readAtlasFile(Resources::ResourceManager::openFile(fullPath(path)), error);
+    const AtlasFile file =
+        readAtlasFile(Resources::ResourceManager::readResource(path).value_or(std::string()), error);
     if (!error.empty()) {
         std::cerr << "textures: the atlas " << path << ' ' << error << "; it is ignored\n";
         return nullptr;

@@ -1,8 +1,12 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <climits>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 #include <optional>
 #include <span>
@@ -242,21 +246,33 @@ std::optional<IconImage> decodeIcon(Bytes bytes)
     return std::nullopt;
 }
 
+// Opened without waiting, so that a pipe at the name is turned down instead of keeping the
+// call waiting for a writer; only a regular file is read.
 std::optional<std::vector<std::uint8_t>> readFile(const char* path)
 {
-    std::ifstream file(path, std::ios::binary | std::ios::ate);
-    if (!file) {
+    const int file = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (file < 0) {
         return std::nullopt;
     }
-    const std::streamoff size = file.tellg();
-    if (size < 0 || static_cast<std::size_t>(size) > MaxIconFileSize) {
-        return std::nullopt;
+    std::optional<std::vector<std::uint8_t>> bytes;
+    struct stat status;
+    if (::fstat(file, &status) == 0 && S_ISREG(status.st_mode) &&
+        static_cast<std::uintmax_t>(status.st_size) <= MaxIconFileSize) {
+        bytes.emplace(static_cast<std::size_t>(status.st_size));
+        std::size_t done = 0;
+        while (done < bytes->size()) {
+            const ssize_t count = ::read(file, bytes->data() + done, bytes->size() - done);
+            if (count < 0 && errno == EINTR) {
+                continue;
+            }
+            if (count <= 0) {
+                break;
+            }
+            done += static_cast<std::size_t>(count);
+        }
+        bytes->resize(done);
     }
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    file.seekg(0);
-    if (!file.read(reinterpret_cast<char*>(bytes.data()), size)) {
-        return std::nullopt;
-    }
+    ::close(file);
     return bytes;
 }
 
@@ -270,10 +286,15 @@ HICON LoadIconFile(const char* path)
         return nullptr;
     }
     const auto bytes = readFile(path);
-    if (!bytes) {
+    return bytes ? LoadIconFromMemory(bytes->data(), bytes->size()) : nullptr;
+}
+
+HICON LoadIconFromMemory(const std::uint8_t* bytes, std::size_t size)
+{
+    if (bytes == nullptr || size > MaxIconFileSize) {
         return nullptr;
     }
-    auto image = decodeIcon(*bytes);
+    auto image = decodeIcon(std::span<const std::uint8_t>(bytes, size));
     if (!image) {
         return nullptr;
     }

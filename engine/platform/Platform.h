@@ -35,6 +35,8 @@ struct IconImage
 // largest entry that decodes wins), or a plain PNG or BMP. Null when the file is missing
 // or malformed. Give it to a window with WM_SETICON; free it with DestroyIcon.
 ORVA_API HICON LoadIconFile(const char* path);
+// The same from the file's bytes, already read.
+ORVA_API HICON LoadIconFromMemory(const std::uint8_t* bytes, std::size_t size);
 // The pixels behind an icon handle; null for an unknown or destroyed handle.
 ORVA_API const IconImage* GetIconImage(HICON icon);
 

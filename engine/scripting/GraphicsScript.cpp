@@ -203,8 +203,11 @@ void registerColor(lua_State* L)
 bool acceptScriptPath(const std::string& path, const char* function)
 {
     using Resources::ResourceManager;
-    return ResourceManager::scriptPathUnder(ResourceManager::getResourceDirectory(), path, function)
-        .has_value();
+    if (!ResourceManager::scriptPathUnder(ResourceManager::getResourceDirectory(), path, function)) {
+        return false;
+    }
+    ResourceManager::readCheckedFromNowOn(path);
+    return true;
 }
 
 // The icon is read from the resource folder.

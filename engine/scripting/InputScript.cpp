@@ -103,6 +103,7 @@ void useTrackingData(InputManager& input, const std::string& path)
         input.stopUsingTrackingData();
         return;
     }
+    ResourceManager::readCheckedFromNowOn(path);
     input.useTrackingData(path, true);
 }
 

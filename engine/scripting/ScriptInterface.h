@@ -104,7 +104,8 @@ ORVA_API void registerFrameShaderDependencies(lua_State* L);
 // Whether a script may hand the engine this path of a file to open under the resource
 // directory: one that ResourceManager::scriptPathUnder takes, backslashes read as slashes, so
 // not leading out of the resource folder, through a link either. A refused path is named on
-// stderr with the script function's name.
+// stderr with the script function's name; an accepted one is read the checked way from then
+// on (ResourceManager::readCheckedFromNowOn).
 ORVA_API bool acceptScriptPath(const std::string& path, const char* function);
 
 // A member taking the path of a file to open, bound for scripts: called only for a path they

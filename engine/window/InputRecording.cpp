@@ -1,10 +1,7 @@
 #include "window/InputRecording.h"
 
-#include <sys/stat.h>
-
 #include <array>
 #include <cstring>
-#include <fstream>
 #include <locale>
 #include <sstream>
 
@@ -37,13 +34,6 @@ constexpr std::array<const char*, 59> NamedKeys = {
     "CAPS", "Escape", "Left Click", "Right Click", "Middle Mouse Click", "Mouse Scroll Up",    // 87-92
     "Mouse Scroll Down", ";", "+", ",", "-", ".", "/", "~", "[", "\\", "]", "'"};              // 93-104
 // clang-format on
-
-// Directories open as streams here; a recording is only ever a regular file.
-bool isRegularFile(const std::string& path)
-{
-    struct stat status;
-    return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
-}
 
 // An unwritten recording must not pass unnoticed: the write names it on stderr.
 void writeRecording(const std::string& path, const std::string& text)
@@ -86,15 +76,12 @@ std::string KeyNameToString(unsigned char code)
 bool InputReplayTrack::loadFromFile(const std::string& path)
 {
     clock_ = 0.0f;
-    const std::string file = Resources::ResourceManager::getFullPath(path);
-    std::ifstream in;
-    if (isRegularFile(file)) {
-        in.open(file);
-    }
-    if (!in.is_open()) {
+    const std::optional<std::string> text = Resources::ResourceManager::readResource(path);
+    if (!text) {
         clear();
         return false;
     }
+    std::istringstream in(*text);
     in.imbue(std::locale::classic());
     InputTrackData record;
     while (in >> record.key >> record.pressed >> record.time) {

@@ -191,8 +191,9 @@ void Window::hideCursor()
 
 void Window::setIcon(const std::string& path)
 {
-    const std::string fullPath = Resources::ResourceManager::getFullPath(path);
-    const HICON icon = Platform::LoadIconFile(fullPath.c_str());
+    const std::string bytes = Resources::ResourceManager::readResource(path).value_or(std::string());
+    const HICON icon =
+        Platform::LoadIconFromMemory(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
     if (icon == nullptr) {
         return;
     }

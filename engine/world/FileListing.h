@@ -1,6 +1,5 @@
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,9 +13,6 @@ namespace Orva::Resources {
 // byte order. A missing or unreadable directory lists nothing.
 ORVA_API std::vector<std::string> listFilesWithExtension(const std::string& directory,
                                                          std::string_view extension);
-
-// The whole file, byte for byte; nothing when it cannot be opened or read.
-ORVA_API std::optional<std::string> readWholeFile(const std::string& path);
 
 // ASCII case-insensitive test of a name's ending.
 ORVA_API bool endsWithIgnoringCase(std::string_view name, std::string_view ending) noexcept;

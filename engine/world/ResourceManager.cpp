@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string_view>
+#include <unordered_set>
 #include <utility>
 
 #include "core/EventManager.h"
@@ -34,32 +34,6 @@ std::string withForwardSlashes(std::string path)
 {
     std::replace(path.begin(), path.end(), '\\', '/');
     return path;
-}
-
-// Reads the whole file in binary mode; false (and contents left empty) when it cannot be
-// opened. Reads until the end instead of trusting the reported size, which for a directory is
-// the largest offset there is. A file too large to hold reads as empty: the loader thread
-// must never end on an exception.
-bool readWholeFile(const std::string& path, std::string& contents)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return false;
-    }
-    try {
-        std::error_code error;
-        const std::uintmax_t size = std::filesystem::file_size(path, error);
-        if (!error && size < contents.max_size()) {
-            contents.reserve(static_cast<std::size_t>(size));
-        }
-        char chunk[1 << 16];
-        while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-            contents.append(chunk, static_cast<std::size_t>(in.gcount()));
-        }
-    } catch (const std::exception&) {
-        std::string().swap(contents);
-    }
-    return true;
 }
 
 // The earlier file stays until the new one is complete on the disk.
@@ -112,6 +86,47 @@ std::string folderOfPrefix(const std::string& prefix)
     return slash == std::string::npos ? std::string() : prefix.substr(0, slash + 1);
 }
 
+// A folder below one of the game's folders: the game folder as named, opened by its name at
+// each use, and the plain path below it, gone down without following a link.
+struct CheckedFolder
+{
+    std::string root;
+    std::filesystem::path below;
+};
+
+// Where the resource directory's folder was found when it was set. A directory a script
+// chooses is checked once, and later calls go down this path from the game folder rather than
+// by the directory's name, which may lead elsewhere by then.
+CheckedFolder& resourceFolder()
+{
+    static CheckedFolder folder{folderOfPrefix(ResourceManager::DefaultDirectory), {}};
+    return folder;
+}
+
+// The folder a path made from the prefix is checked against and reached from.
+CheckedFolder folderToCheck(const std::string& prefix)
+{
+    if (prefix == resourceDirectory()) {
+        return resourceFolder();
+    }
+    return CheckedFolder{folderOfPrefix(prefix), {}};
+}
+
+// prefix + the confined name, as a file below the folder the prefix was checked in.
+std::optional<PathBelow> placeUnder(const std::string& prefix, const std::string& confined)
+{
+    const CheckedFolder folder = folderToCheck(prefix);
+    const std::string leaf = prefix.substr(folderOfPrefix(prefix).size()) + confined;
+    return pathBelow(folder.root, folder.below, leaf, prefix + confined);
+}
+
+// The names of resource files that scripts handed over to be read. Main thread only.
+std::unordered_set<std::string>& scriptNamedResources()
+{
+    static std::unordered_set<std::string> names;
+    return names;
+}
+
 // Documents folder + "/" + the script's name, confined; nothing when either is unavailable.
 // A name is judged even then, so that a bad one is still named.
 std::optional<PathBelow> dataFilePath(const std::string& name, const char* function,
@@ -140,12 +155,22 @@ const char* whyRefused(const std::string& name, ResourceManager::NameOf kind)
     return "it is empty, absolute or leaves its folder with \"..\"";
 }
 
-// The name as given, a NUL byte included.
+// The name as given, a NUL byte written as \0 so that the line stays one line of text.
 void reportRefusedPath(const char* function, const std::string& path, const char* why)
 {
-    const std::string line =
-        std::string("scripts: ") + function + " refused the path \"" + path + "\": " + why + "\n";
-    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::string shown;
+    for (const char c : path) {
+        shown += c == '\0' ? std::string("\\0") : std::string(1, c);
+    }
+    std::fprintf(stderr, "scripts: %s refused the path \"%s\": %s\n", function, shown.c_str(), why);
+}
+
+// The refusal line for a file the engine turned down, when it did.
+void reportRefusal(const char* function, const std::string& path, Refusal refused)
+{
+    if (refused != Refusal::None) {
+        reportRefusedPath(function, path, reasonOf(refused));
+    }
 }
 
 // One line for a Documents folder that cannot be had, however often it is asked for.
@@ -191,14 +216,15 @@ void ResourceManager::loadResource(BaseEvent* event)
     if (!request) {
         return;
     }
-    Events::LoadEvent accepted(request->sender, request->requestId);
-    accepted.entries = request->entries;
-    for (Events::LoadEvent::Entry& entry : accepted.entries) {
+    Request accepted{Events::LoadEvent(request->sender, request->requestId), {}};
+    accepted.event.entries = request->entries;
+    for (Events::LoadEvent::Entry& entry : accepted.event.entries) {
+        accepted.sources.push_back(sourceOf(entry.path));
         entry.path = getFullPath(withForwardSlashes(entry.path));
     }
     {
         const std::lock_guard lock(mutex_);
-        maxLoadCount_ += static_cast<unsigned>(accepted.entries.size());
+        maxLoadCount_ += static_cast<unsigned>(accepted.event.entries.size());
         pending_.push_back(std::move(accepted));
     }
     workArrived_.notify_one();
@@ -214,11 +240,12 @@ void ResourceManager::update()
     if (working_.empty()) {
         return;
     }
-    Events::LoadEvent& request = working_.front();
-    for (Events::LoadEvent::Entry& entry : request.entries) {
-        readWholeFile(entry.path, entry.contents);
+    Request& request = working_.front();
+    for (std::size_t i = 0; i < request.event.entries.size(); ++i) {
+        Events::LoadEvent::Entry& entry = request.event.entries[i];
+        entry.contents = readFrom(request.sources[i], entry.path).value_or(std::string());
     }
-    done_.push_back(std::move(request));
+    done_.push_back(std::move(request.event));
     working_.pop_front();
 }
 
@@ -310,12 +337,14 @@ void ResourceManager::setResourceDirectory(const std::string& directory)
 {
     resourceDirectory() = withForwardSlashes(directory);
     programDirectory() = resourceDirectory();
+    resourceFolder() = CheckedFolder{folderOfPrefix(resourceDirectory()), {}};
 }
 
 bool ResourceManager::setScriptResourceDirectory(const std::string& directory)
 {
     std::string wanted = withForwardSlashes(directory);
-    const std::filesystem::path landing = resolveLinks(folderOfPrefix(wanted));
+    bool loops = false;
+    const std::filesystem::path landing = resolveLinks(folderOfPrefix(wanted), &loops);
     std::vector<std::string> gameFolders = {folderOfPrefix(programDirectory()), DefaultDirectory};
     if (const std::optional<std::string> documents = getDocumentsFolder()) {
         gameFolders.push_back(*documents);
@@ -323,8 +352,10 @@ bool ResourceManager::setScriptResourceDirectory(const std::string& directory)
     // The system would read a directory with a NUL byte cut short there.
     const bool whole = wanted.find('\0') == std::string::npos;
     for (const std::string& folder : gameFolders) {
-        if (whole && liesInside(landing, resolveLinks(folder))) {
+        const std::filesystem::path resolvedFolder = resolveLinks(folder);
+        if (whole && !loops && liesInside(landing, resolvedFolder)) {
             resourceDirectory() = std::move(wanted);
+            resourceFolder() = CheckedFolder{folder, landing.lexically_relative(resolvedFolder)};
             return true;
         }
     }
@@ -358,11 +389,40 @@ std::optional<std::string> ResourceManager::confinedName(const std::string& name
     return path;
 }
 
+// How a file of a load request is reached: a name a script handed over along a path checked
+// now (nothing when the check fails now), any other by its name.
+ResourceManager::FileSource ResourceManager::sourceOf(const std::string& relativePath)
+{
+    const std::string path = withForwardSlashes(relativePath);
+    if (!scriptNamedResources().contains(path)) {
+        return {false, std::nullopt};
+    }
+    return {true, pathUnder(resourceDirectory(), path)};
+}
+
+std::optional<std::string> ResourceManager::readFrom(const FileSource& source, const std::string& fullPath)
+{
+    if (!source.checked) {
+        return readRegularFile(fullPath);
+    }
+    return source.below ? readFileBelow(*source.below) : std::nullopt;
+}
+
 std::string ResourceManager::openFile(const std::string& path)
 {
-    std::string contents;
-    readWholeFile(path, contents);
-    return contents;
+    return readRegularFile(path).value_or(std::string());
+}
+
+void ResourceManager::readCheckedFromNowOn(const std::string& name)
+{
+    if (const std::optional<std::string> confined = confinedName(name)) {
+        scriptNamedResources().insert(*confined);
+    }
+}
+
+std::optional<std::string> ResourceManager::readResource(const std::string& relativePath)
+{
+    return readFrom(sourceOf(relativePath), getFullPath(withForwardSlashes(relativePath)));
 }
 
 std::optional<std::string> ResourceManager::confinedScriptName(const std::string& name, const char* function,
@@ -378,7 +438,8 @@ std::optional<std::string> ResourceManager::confinedScriptName(const std::string
 // Links are followed, so that a link inside the folder does not lead a script out of it.
 std::optional<PathBelow> ResourceManager::pathUnder(const std::string& prefix, const std::string& name)
 {
-    return confinedName(name) ? pathBelow(folderOfPrefix(prefix), prefix + name) : std::nullopt;
+    const std::optional<std::string> confined = confinedName(name);
+    return confined ? placeUnder(prefix, *confined) : std::nullopt;
 }
 
 std::optional<PathBelow> ResourceManager::scriptPathUnder(const std::string& prefix, const std::string& name,
@@ -388,7 +449,7 @@ std::optional<PathBelow> ResourceManager::scriptPathUnder(const std::string& pre
     if (!relative) {
         return std::nullopt;
     }
-    std::optional<PathBelow> file = pathBelow(folderOfPrefix(prefix), prefix + *relative);
+    std::optional<PathBelow> file = placeUnder(prefix, *relative);
     if (!file) {
         reportRefusedPath(function, name, LeadsOutside);
     }
@@ -406,18 +467,16 @@ bool ResourceManager::appendToFile(const std::string& relativePath, const std::s
     if (!file) {
         return false;
     }
-    const AppendResult result = appendFileBelow(*file, text, "resources");
-    if (result == AppendResult::SharedFile) {
-        reportRefusedPath("appendToFile", relativePath,
-                          "it has more than one hard link, so its data may lie outside its folder");
-    }
-    return result == AppendResult::Appended;
+    Refusal refused = Refusal::None;
+    const bool appended = appendFileBelow(*file, text, "resources", &refused);
+    reportRefusal("appendToFile", relativePath, refused);
+    return appended;
 }
 
 bool ResourceManager::copyFile(const std::string& from, const std::string& to)
 {
-    std::string contents;
-    return readWholeFile(from, contents) && replaceWholeFile(to, contents);
+    const std::optional<std::string> contents = readRegularFile(from);
+    return contents && replaceWholeFile(to, *contents);
 }
 
 bool ResourceManager::writeFile(const std::string& path, const std::string& text)
@@ -434,13 +493,19 @@ bool ResourceManager::writeFile(const std::string& path, const std::vector<unsig
 bool ResourceManager::writeDataFile(const std::string& name, const std::string& text)
 {
     const std::optional<PathBelow> file = dataFilePath(name, "saveFile");
-    return file && replaceFileBelow(*file, text, "resources");
+    Refusal refused = Refusal::None;
+    const bool saved = file && replaceFileBelow(*file, text, "resources", Flush::ToDisk, &refused);
+    reportRefusal("saveFile", name, refused);
+    return saved;
 }
 
 std::string ResourceManager::readDataFile(const std::string& name)
 {
     const std::optional<PathBelow> file = dataFilePath(name, "openFile");
-    return file ? readFileBelow(*file).value_or(std::string()) : std::string();
+    Refusal refused = Refusal::None;
+    std::string contents = file ? readFileBelow(*file, &refused).value_or(std::string()) : std::string();
+    reportRefusal("openFile", name, refused);
+    return contents;
 }
 
 bool ResourceManager::makeDirectory(const std::string& name)

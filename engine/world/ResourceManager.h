@@ -79,7 +79,9 @@ public:
     static void setResourceDirectory(const std::string& directory);
     // The same for a directory a script asks for, which must lead into the game's folders
     // once links are followed: the resource folder the program set, the default one or the
-    // Documents folder. Else it is refused with a line on stderr and nothing changes.
+    // Documents folder. Else it is refused with a line on stderr and nothing changes. The
+    // place it leads to is kept: later paths go down to it from that game folder without
+    // following a link, so a directory swapped for a link meanwhile leads nowhere.
     static bool setScriptResourceDirectory(const std::string& directory);
     // The resource directory followed by the relative path.
     static std::string getFullPath(const std::string& relativePath);
@@ -107,8 +109,16 @@ public:
 
     // Whole files and writes. Failures show in the result, "" or false; a write that fails
     // also names the file on stderr (core/FileWrites.h), and a whole-file write leaves the
-    // earlier file as it was.
+    // earlier file as it was. Only regular files are read: a folder, a pipe or a device
+    // reads as "".
     static std::string openFile(const std::string& path);
+    // Remembers a name of a file in the resource directory that a script handed over to be read
+    // (once scriptPathUnder took it): from then on every read of that name, on the loader
+    // thread as by readResource, goes down a path checked at that read, never by its name, and
+    // reads nothing where the check fails by then.
+    static void readCheckedFromNowOn(const std::string& name);
+    // The file of the resource directory, as the loader reads it; nothing when it cannot be.
+    static std::optional<std::string> readResource(const std::string& relativePath);
     static bool saveToFile(const std::string& relativePath, const std::string& text);
     // Under the resource directory, the script's name confined as by scriptPathUnder; an
     // append that fails leaves the file as it was, and a file with more than one hard link is
@@ -138,14 +148,29 @@ public:
     static void resetDeliveryCounter() noexcept;
 
 private:
-    using RequestQueue = std::deque<Events::LoadEvent>;
+    // How the loader reaches a file: by its name, or down a path checked when it was requested
+    // (nothing to read when the check failed).
+    struct FileSource
+    {
+        bool checked = false;
+        std::optional<PathBelow> below;
+    };
+    // A request being read, with the way to each of its files.
+    struct Request
+    {
+        Events::LoadEvent event;
+        std::vector<FileSource> sources;
+    };
+
+    static FileSource sourceOf(const std::string& relativePath);
+    static std::optional<std::string> readFrom(const FileSource& source, const std::string& fullPath);
 
     void runLoader();
     bool isDoneLocked() const;
 
-    RequestQueue pending_;
-    RequestQueue working_;
-    RequestQueue done_;
+    std::deque<Request> pending_;
+    std::deque<Request> working_;
+    std::deque<Events::LoadEvent> done_;
     mutable std::mutex mutex_;
     std::condition_variable workArrived_;
     std::atomic<bool> stopRequested_{false};

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "core/FileWrites.h"
 #include "graphics/TextureManager.h"
 #include "world/FileListing.h"
 #include "world/GameObject.h"
@@ -73,7 +74,7 @@ void SetManager::loadAllSets()
         if (sets_.contains(setName)) {
             continue;
         }
-        std::optional<std::string> text = Resources::readWholeFile(directory + fileName);
+        std::optional<std::string> text = readRegularFile(directory + fileName);
         if (!text) {
             continue;
         }

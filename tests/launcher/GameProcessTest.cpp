@@ -2,6 +2,7 @@
 #include <linux/capability.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <cstdio>
@@ -319,6 +320,47 @@ TEST_F(GameProcessTest, AFullOrReadOnlyDiskNamesEachFileOnceAndTheGameGoesOn)
     EXPECT_TRUE(once(readOnly.errors, log) && once(readOnly.errors, best + "Permission denied"))
         << readOnly.errors;
     EXPECT_EQ(readFile(logFolder() / "best.txt"), "7");
+}
+
+// Pipes where a script's save, read and append, an image, a sound, a recording and a stage
+// are meant: opening one would wait for a writer or a reader for good, and then no close
+// request is heard. Each call returns, the script's ones with their refusal line, and the game
+// ends by itself with its log closed.
+TEST_F(GameProcessTest, PipesWhereFilesAreMeantAreRefusedWithoutWaiting)
+{
+    if (!hasDisplay()) {
+        GTEST_SKIP() << "no X display";
+    }
+    writeScrambled("scripts/Probe.lua", R"(
+        local updates = 0
+        function InitProbe(self)
+            local R = Resources.ResourceManager
+            Debug.print("read " .. R.openFile("pipe.txt") .. ", saved " .. tostring(R.saveFile("pipe.txt", "x")) ..
+                        ", appended " .. tostring(R.appendToFile("pipe.txt", "x")))
+            textures:load("pipe.png"); audio:load("pipe.wav"); input:useTrackingData("pipe.rec")
+        end
+        function UpdateProbe(self)
+            updates = updates + 1
+            if updates == 30 then Debug.print("still running") engine:exit() end
+        end
+        function DeinitProbe(self) end function UnloadProbe() end)");
+    writeStage({"Probe"});
+    std::filesystem::create_directories(documents());
+    for (const std::filesystem::path& pipe :
+         {documents() / "pipe.txt", resources() / "pipe.txt", resources() / "pipe.png",
+          resources() / "pipe.wav", resources() / "pipe.rec", resources() / "other.stg"}) {
+        ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0) << pipe;
+    }
+    const ProgramResult result = runGame();
+    ASSERT_FALSE(result.timedOut) << "a pipe kept the game waiting";
+    EXPECT_EQ(result.exitStatus, 0) << result.errors;
+    for (const char* function : {"openFile", "saveFile", "appendToFile"}) {
+        EXPECT_NE(result.errors.find(std::string("scripts: ") + function +
+                                     " refused the path \"pipe.txt\": it is not a regular file\n"),
+                  std::string::npos)
+            << result.errors;
+    }
+    expectLog({"read , saved false, appended false", "still running"});
 }
 
 TEST_F(GameProcessTest, WithoutAProjectFileNoWindowOpensAndTheProgramFails)

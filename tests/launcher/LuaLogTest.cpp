@@ -187,6 +187,47 @@ TEST_F(LuaLogTest, AMissingDocumentsFolderIsMadeOrNamedOnce)
     EXPECT_EQ(std::filesystem::path(log).parent_path(), blocked / "Quorlin" / "Vaskerel");
 }
 
+// The log's name is known to the second beforehand and its folder is shared by every game:
+// links planted at the names of the next minute and a half, or a log folder swapped for a
+// link, lead nowhere. What they lead to stays untouched and one line says why the log is not
+// written.
+TEST_F(LuaLogTest, LinksPlantedAtTheLogsNamesOrFolderLeadNowhere)
+{
+    const std::filesystem::path outside = root() / "outside";
+    std::filesystem::create_directories(outside);
+    std::filesystem::create_directories(logFolder());
+    writeFile(outside / "victim.txt", "untouched");
+    const std::time_t now = std::time(nullptr);
+    for (std::time_t second = now - 1; second <= now + 90; ++second) {
+        std::tm local{};
+        localtime_r(&second, &local);
+        const std::filesystem::path name = logFolder() / Launcher::luaLogFileName(local);
+        std::filesystem::create_symlink(outside / (second % 2 == 0 ? "victim.txt" : "made.txt"), name);
+    }
+    testing::internal::CaptureStderr();
+    Launcher::openLuaLog();
+    Launcher::luaLogPrint(std::string(300, 'x'));
+    const std::string planted = Launcher::luaLogPath();
+    Launcher::closeLuaLog();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "launcher: could not write \"" + planted +
+                  "\": it is a symbolic link, which the engine does not follow there\n");
+    EXPECT_TRUE(std::filesystem::is_symlink(planted));
+
+    std::filesystem::remove_all(logFolder());
+    std::filesystem::create_directory_symlink(outside, logFolder());
+    testing::internal::CaptureStderr();
+    Launcher::openLuaLog();
+    Launcher::luaLogPrint(std::string(300, 'x'));
+    const std::string swapped = Launcher::luaLogPath();
+    Launcher::closeLuaLog();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "launcher: could not write \"" + swapped + "\": it leads outside the Documents folder\n");
+
+    EXPECT_EQ(readFile(outside / "victim.txt"), "untouched");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(outside), {}), 1);
+}
+
 TEST_F(LuaLogTest, TheDocumentsVariableWinsOverTheUserDirectories)
 {
     const std::filesystem::path elsewhere = home() / "Papers";

@@ -1,20 +1,31 @@
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/vfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <memory>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "ScriptHarness.h"
+#include "core/EventManager.h"
 #include "core/FileSystemCalls.h"
+#include "core/FunctionHolder.h"
+#include "world/DataAnalyticManager.h"
+#include "world/LoadEvent.h"
+#include "world/ResourceManager.h"
 #include "world/TextureRequests.h"
 
 // What the files a game writes and reads through the engine do when links, hard links, odd
@@ -60,36 +71,57 @@ std::string temporaryOf(const fs::path& file, pid_t pid)
     return file.string() + "." + std::to_string(pid) + ".tmp";
 }
 
-TEST_F(FileConfinementTest, ALinkPlantedAtATemporarysNameIsNotFollowed)
+// Links planted where the engine writes under names of its own choosing, the temporaries'
+// and the error and play-data reports', are left as they are and never followed, with both
+// ways of writing a temporary; the saves themselves go where they are meant to.
+TEST_F(FileConfinementTest, LinksPlantedAtTheNamesTheEnginePicksAreNotFollowed)
 {
     writeFile(outside() / "victim.txt", "untouched");
-    const std::vector<fs::path> written = {documents() / "victim_save.txt", root() / "work" / "rep.oad",
-                                           root() / "work" / Orva::Engine::ErrorReportPath};
+    const fs::path work = root() / "work";
+    const std::vector<fs::path> written = {documents() / "victim_save.txt", work / "rep.oad",
+                                           work / Orva::Engine::ErrorReportPath};
+    std::vector<fs::path> planted;
     for (const fs::path& file : written) {
-        fs::create_symlink(outside() / "victim.txt", temporaryOf(file, getpid()));
+        planted.push_back(temporaryOf(file, getpid()));
+        planted.push_back(file.string() + "." + std::to_string(getpid()) + ".1.tmp");
     }
-    fs::create_symlink(outside() / "planted.txt", temporaryOf(documents() / "fresh.txt", getpid()));
+    planted.push_back(work / "play_data0.oad");
+    for (const fs::path& link : planted) {
+        fs::create_symlink(outside() / "victim.txt", link);
+    }
     writeScript("scripts/Boom.lua", BoomSource);
     ASSERT_TRUE(loadScripts());
     objects().create("boom")->addLuaScript("Boom");
 
     testing::internal::CaptureStderr();
-    EXPECT_TRUE(holds("Resources.ResourceManager.saveFile('victim_save.txt', 'saved')"));
-    EXPECT_TRUE(holds("Resources.ResourceManager.saveFile('fresh.txt', 'fresh')"));
-    EXPECT_EQ(
-        run("analytic:enableCustomDataTracking(); analytic:setIntData('n', 1); analytic:save('rep.oad')"),
-        "");
-    runFrames(3);
-    testing::internal::GetCapturedStderr();
+    for (const bool named : {false, true}) {
+        Orva::FileSystemCalls::namedTemporariesOnly(named);
+        EXPECT_TRUE(holds("Resources.ResourceManager.saveFile('victim_save.txt', 'saved')"));
+        EXPECT_EQ(
+            run("analytic:enableCustomDataTracking(); analytic:setIntData('n', 1); analytic:save('rep.oad')"),
+            "");
+        runFrames(3);
+    }
+    Orva::FileSystemCalls::namedTemporariesOnly(false);
+    const std::string report = errorReport();
+    fs::rename(work / Orva::Engine::ErrorReportPath, work / "error.kept");
+    fs::create_symlink(outside() / "victim.txt", work / Orva::Engine::ErrorReportPath);
+    runFrames(1);
+    Orva::Analytic::DataAnalyticManager::getInstance().save("play_data0.oad");
+    const std::string said = testing::internal::GetCapturedStderr();
 
     EXPECT_EQ(readFile(outside() / "victim.txt"), "untouched");
     EXPECT_EQ(outsideNames(), std::vector<std::string>{"victim.txt"});
     EXPECT_EQ(readFile(written[0]), "saved");
     EXPECT_NE(readFile(written[1]).find("name=\"n\""), std::string::npos);
-    EXPECT_EQ(errorReport(), "Lua Script Error in Boom.lua when doing Engine\nLine:2: x");
-    for (const fs::path& file : written) {
-        EXPECT_FALSE(fs::is_symlink(fs::symlink_status(temporaryOf(file, getpid())))) << file;
+    EXPECT_EQ(report, "Lua Script Error in Boom.lua when doing Engine\nLine:2: x");
+    for (const fs::path& link : planted) {
+        EXPECT_TRUE(fs::is_symlink(fs::symlink_status(link))) << link;
     }
+    const std::string notFollowed = "\": it is a symbolic link, which the engine does not follow there\n";
+    EXPECT_NE(said.find("engine: could not write \"error.txt" + notFollowed), std::string::npos) << said;
+    EXPECT_NE(said.find("analytics: could not write \"play_data0.oad" + notFollowed), std::string::npos)
+        << said;
 }
 
 // The folder a script names is swapped back and forth with a link to an outside folder while
@@ -139,6 +171,67 @@ TEST_F(FileConfinementTest, AFolderSwappedForALinkMeanwhileLeadsNowhere)
     EXPECT_TRUE(holds("not leaked")) << "nothing was read from outside";
     EXPECT_EQ(readFile(outside() / "secret.txt"), "secret");
     EXPECT_EQ(outsideNames(), std::vector<std::string>{"secret.txt"});
+}
+
+// Keeps the contents of the loader's replies to it.
+struct LoadReplies
+{
+    Orva::EventCallbackObject callbacks;
+    std::vector<std::string> contents;
+
+    Orva::EventCallbackObject& getEventCallbackObject() { return callbacks; }
+    void onReply(Orva::BaseEvent* event)
+    {
+        if (const Orva::Events::LoadEvent* reply = Orva::Events::replyForSender(event, this)) {
+            contents.push_back(reply->entries.at(0).contents);
+        }
+    }
+};
+
+// A resource directory a script chose stays where it was checked: swapped afterwards for a link
+// to an outside folder, it leads nowhere, for the script's appends and for the reads of names
+// the script handed over, on the main thread and on the loader's.
+TEST_F(FileConfinementTest, TheDirectoryChosenWithSetDirectoryStaysWhereItWasChecked)
+{
+    using Orva::Resources::ResourceManager;
+    writeFile(outside() / "pic.png", "outside");
+    LoadReplies replies;
+    Orva::EventManager::getInstance().ListenToEvent("OnResourceLoadComplete",
+                                                    Orva::FunctionHolder(&replies, &LoadReplies::onReply));
+    const std::vector<std::pair<std::string, fs::path>> chosen = {
+        {documents().string() + "/gamedir/", documents() / "gamedir"},
+        {"../resources/sub/", resources() / "sub"}};
+    for (const auto& [directory, folder] : chosen) {
+        SCOPED_TRACE(directory);
+        fs::create_directories(folder);
+        writeFile(folder / "pic.png", "inside");
+        ASSERT_TRUE(holds("(function() local R = Resources.ResourceManager; R.setDirectory('" + directory +
+                          "'); textures:load('pic.png'); return R.appendToFile('x.txt', 'before') end)()"));
+        ASSERT_EQ(ResourceManager::readResource("pic.png"), "inside");
+
+        fs::rename(folder, folder.string() + ".real");
+        fs::create_directory_symlink(outside(), folder);
+        testing::internal::CaptureStderr();
+        EXPECT_TRUE(holds("not Resources.ResourceManager.appendToFile('x.txt', 'mine')"));
+        EXPECT_EQ(ResourceManager::readResource("pic.png"), std::nullopt);
+        replies.contents.clear();
+        ResourceManager::getInstance().requestLoad("pic.png", &replies);
+        for (int frame = 0; frame < 600 && replies.contents.empty(); ++frame) {
+            runFrames(1);
+        }
+        EXPECT_EQ(replies.contents, std::vector<std::string>{""});
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_NE(
+            said.find("scripts: appendToFile refused the path \"x.txt\": it leads outside its folder\n"),
+            std::string::npos)
+            << said;
+        fs::remove(folder);
+        fs::rename(folder.string() + ".real", folder);
+        EXPECT_EQ(readFile(folder / "x.txt"), "before");
+    }
+    EXPECT_EQ(run("Resources.ResourceManager.setDirectory('../resources/')"), "");
+    EXPECT_EQ(readFile(outside() / "pic.png"), "outside");
+    EXPECT_EQ(outsideNames(), std::vector<std::string>{"pic.png"});
 }
 
 // The play-data report stays in bin/, and the readers of images, sounds and recordings in the
@@ -201,11 +294,13 @@ TEST_F(FileConfinementTest, AFailedAppendLeavesTheFileAsItWas)
     EXPECT_EQ(readFile(resources() / "log.txt"), "earlier\nnext\n");
 }
 
-// A NUL byte that would cut a name short, a final separator that would make a folder's name a
-// file's, a name linking to itself and a file that shares its data through a hard link.
+// A NUL byte that would cut a name short (written \0 in the line), a final separator that would
+// make a folder's name a file's, a name linking to itself, at the end or as a folder, and a file
+// that shares its data through a hard link.
 TEST_F(FileConfinementTest, NamesTheSystemWouldReadOtherwiseAreRefused)
 {
     fs::create_symlink("loop", documents() / "loop");
+    fs::create_symlink("self", documents() / "self");
     writeFile(outside() / "shared.txt", "shared");
     fs::create_hard_link(outside() / "shared.txt", resources() / "shared.txt");
     testing::internal::CaptureStderr();
@@ -213,10 +308,11 @@ TEST_F(FileConfinementTest, NamesTheSystemWouldReadOtherwiseAreRefused)
         local R = Resources.ResourceManager
         assert(not R.saveFile("save.dat\0.bak", "x") and R.openFile("save.dat\0.bak") == "")
         assert(not R.saveFile("trail/", "x") and not R.saveFile("trail\\", "x") and not R.appendToFile("trail/.", "x"))
-        assert(not R.saveFile("loop", "x") and R.openFile("loop") == "" and not R.appendToFile("shared.txt", "!"))
+        assert(not R.saveFile("loop", "x") and R.openFile("loop") == "" and not R.saveFile("self/x.txt", "x"))
+        assert(not R.appendToFile("shared.txt", "!"))
         return R.makeDirectory("folder/") and R.saveFile("folder/a.txt", "a")
     end)())"));
-    const std::string cut("save.dat\0.bak", 13);
+    const std::string cut = "save.dat\\0.bak";
     const std::string nul = "it holds a NUL byte, where the system would end the name\n";
     const std::string folder = "it ends in a separator or \".\", which names a folder, not a file\n";
     const std::string out = "it leads outside its folder\n";
@@ -229,6 +325,7 @@ TEST_F(FileConfinementTest, NamesTheSystemWouldReadOtherwiseAreRefused)
             "scripts: appendToFile refused the path \"trail/.\": " + folder +
             "scripts: saveFile refused the path \"loop\": " + out +
             "scripts: openFile refused the path \"loop\": " + out +
+            "scripts: saveFile refused the path \"self/x.txt\": " + out +
             "scripts: appendToFile refused the path \"shared.txt\": it has more than one hard link, so its "
             "data may lie outside its folder\n");
     EXPECT_FALSE(fs::exists(documents() / "save.dat") || fs::exists(documents() / "trail") ||
@@ -238,36 +335,114 @@ TEST_F(FileConfinementTest, NamesTheSystemWouldReadOtherwiseAreRefused)
     EXPECT_EQ(readFile(documents() / "folder" / "a.txt"), "a");
 }
 
-// Temporaries of processes that ended go at the next save of their file; one of a running
-// process (it may still be saving) and everything else of the folder stay.
-TEST_F(FileConfinementTest, TheNextSaveRemovesTheTemporariesOfEndedProcesses)
+pid_t endedProcess()
 {
     const pid_t ended = fork();
     if (ended == 0) {
         _exit(0);
     }
     waitpid(ended, nullptr, 0);
-    const pid_t running = fork();
-    if (running == 0) {
-        pause();
+    return ended;
+}
+
+// Runs the saves in a child process and kills it at once when `killNow` says so.
+void killSavesWhen(const std::function<void()>& saves, const std::function<bool(pid_t)>& killNow)
+{
+    const pid_t saver = fork();
+    if (saver == 0) {
+        saves();
         _exit(0);
     }
-    const fs::path save = documents() / "save.dat";
-    const std::vector<std::string> kept = {
-        temporaryOf(save, running), temporaryOf(documents() / "other.dat", ended), save.string() + ".bak",
-        save.string() + "." + std::to_string(ended) + "x.tmp", save.string() + ".tmp"};
-    writeFile(temporaryOf(save, ended), "left by a killed save");
-    for (const std::string& file : kept) {
-        writeFile(file, "kept");
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!killNow(saver) && std::chrono::steady_clock::now() < end) {
     }
-    const bool saved = eval<bool>("Resources.ResourceManager.saveFile('save.dat', 'new')");
-    kill(running, SIGKILL);
-    waitpid(running, nullptr, 0);
+    kill(saver, SIGKILL);
+    waitpid(saver, nullptr, 0);
+}
 
-    EXPECT_TRUE(saved);
-    EXPECT_FALSE(fs::exists(temporaryOf(save, ended)));
-    for (const std::string& file : kept) {
-        EXPECT_EQ(readFile(file), "kept") << file;
+// A game's own files whose names look like temporaries survive every save of their file.
+// Saves killed at random keep the file whole, and the next save leaves no temporary behind:
+// with unnamed temporaries none is ever left, and a named one that a kill left proves itself
+// the engine's. On the disk's file system and, where there is one, on tmpfs.
+TEST_F(FileConfinementTest, SavesKeepTheGamesLookAlikesAndLeaveNoTemporaryBehind)
+{
+    using Orva::Resources::ResourceManager;
+    std::vector<fs::path> folders = {documents()};
+    char shared[] = "/dev/shm/orva-saves-XXXXXX";
+    struct statfs system
+    {
+    };
+    if (statfs("/dev/shm", &system) == 0 && system.f_type == TMPFS_MAGIC && mkdtemp(shared) != nullptr) {
+        folders.emplace_back(shared);
+    }
+    const std::unique_ptr<char, void (*)(char*)> removeShared(shared, [](char* folder) {
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+    });
+    const std::string ended = std::to_string(endedProcess());
+    std::mt19937 random(7);
+    for (const fs::path& folder : folders) {
+        SCOPED_TRACE(folder.string());
+        setenv("XDG_DOCUMENTS_DIR", folder.c_str(), 1);
+        const std::vector<std::string> own = {"score.txt.12345.tmp", "score.txt.031338.tmp",
+                                              "score.txt." + ended + ".tmp", "score.txt." + ended + ".1.tmp"};
+        for (const std::string& name : own) {
+            writeFile(folder / name, "MY OWN DATA");
+        }
+        ASSERT_TRUE(ResourceManager::writeDataFile("score.txt", "1"));
+        for (int kill = 0; kill < 20; ++kill) {
+            const std::string whole(1 << 20, static_cast<char>('a' + kill));
+            const auto at = std::chrono::steady_clock::now() + std::chrono::microseconds(random() % 20000);
+            killSavesWhen(
+                [&] {
+                    for (;;)
+                        ResourceManager::writeDataFile("score.txt", whole);
+                },
+                [&](pid_t) { return std::chrono::steady_clock::now() >= at; });
+            const std::string saved = readFile(folder / "score.txt");
+            EXPECT_TRUE(saved == "1" || (saved.size() == whole.size() &&
+                                         saved.find_first_not_of(saved.front()) == std::string::npos))
+                << "a save cut short at kill " << kill;
+        }
+        // Named temporaries: killed while one is written under its proving name.
+        const std::string large(64 << 20, 'n');
+        bool orphanLeft = false;
+        for (int attempt = 0; attempt < 10 && !orphanLeft; ++attempt) {
+            std::string orphan;
+            killSavesWhen(
+                [&] {
+                    Orva::FileSystemCalls::namedTemporariesOnly(true);
+                    for (;;)
+                        ResourceManager::writeDataFile("score.txt", large);
+                },
+                [&](pid_t saver) {
+                    const std::string prefix = "score.txt." + std::to_string(saver) + ".";
+                    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+                        const std::string name = entry.path().filename().string();
+                        if (name.starts_with(prefix) && name != prefix + "tmp") {
+                            orphan = name;
+                            return true;
+                        }
+                    }
+                    return false;
+                });
+            orphanLeft = !orphan.empty() && fs::exists(folder / orphan);
+        }
+        EXPECT_TRUE(orphanLeft) << "a killed save left its named temporary";
+
+        ASSERT_TRUE(ResourceManager::writeDataFile("score.txt", "final"));
+        std::vector<std::string> names;
+        for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::vector<std::string> expected = own;
+        expected.emplace_back("score.txt");
+        std::sort(names.begin(), names.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(names, expected);
+        for (const std::string& name : own) {
+            EXPECT_EQ(readFile(folder / name), "MY OWN DATA") << name;
+        }
     }
 }
 
