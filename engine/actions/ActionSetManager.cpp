@@ -30,11 +30,6 @@ std::string setFolder()
     return Resources::ResourceManager::getResourceDirectory() + ActionSetManager::SetFolder;
 }
 
-std::string setPath(const std::string& name)
-{
-    return setFolder() + name + ActionSetManager::SetExtension;
-}
-
 // Renames and removals join the folder with a slash of their own.
 std::string movedSetPath(const std::string& name)
 {
@@ -52,7 +47,9 @@ std::ostringstream setFileText()
 
 void writeSetFile(const std::string& name, const std::string& text)
 {
-    replaceFileContents(setPath(name), text, "action sets");
+    Resources::ResourceManager::saveResource(std::string(ActionSetManager::SetFolder) + name +
+                                                 ActionSetManager::SetExtension,
+                                             text, "action sets");
 }
 
 // A name up to its last '.'.

@@ -12,8 +12,9 @@
 #include <atomic>
 #include <cerrno>
 #include <charconv>
+#include <cstdint>
 #include <cstring>
-#include <new>
+#include <exception>
 #include <utility>
 #include <vector>
 
@@ -170,7 +171,10 @@ int readAll(const Descriptor& in, std::string& contents)
         return error;
     }
     try {
-        contents.reserve(static_cast<std::size_t>(std::max<off_t>(status.st_size, 0)));
+        // A size past what a string holds is read until memory runs out, which is caught below.
+        if (static_cast<std::uintmax_t>(std::max<off_t>(status.st_size, 0)) < contents.max_size()) {
+            contents.reserve(static_cast<std::size_t>(status.st_size));
+        }
         char chunk[1 << 16];
         for (;;) {
             const ssize_t count = ::read(in.get(), chunk, sizeof chunk);
@@ -186,7 +190,8 @@ int readAll(const Descriptor& in, std::string& contents)
                 contents.append(chunk, static_cast<std::size_t>(count));
             }
         }
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
+        // Too large to hold: the loader thread must never end on an exception.
         std::string().swap(contents);
         return ENOMEM;
     }

@@ -6,7 +6,6 @@
 #include <sstream>
 
 #include "core/EventManager.h"
-#include "core/FileWrites.h"
 #include "window/InputKeys.h"
 #include "window/InputManager.h"
 #include "world/ResourceManager.h"
@@ -34,12 +33,6 @@ constexpr std::array<const char*, 59> NamedKeys = {
     "CAPS", "Escape", "Left Click", "Right Click", "Middle Mouse Click", "Mouse Scroll Up",    // 87-92
     "Mouse Scroll Down", ";", "+", ",", "-", ".", "/", "~", "[", "\\", "]", "'"};              // 93-104
 // clang-format on
-
-// An unwritten recording must not pass unnoticed: the write names it on stderr.
-void writeRecording(const std::string& path, const std::string& text)
-{
-    replaceFileContents(path, text, "input");
-}
 
 } // namespace
 
@@ -149,8 +142,9 @@ void InputManager::writeRecordings() const
                  << record.time << '\n';
         machine << record.key << ' ' << pressed << ' ' << record.time << ' ';
     }
-    writeRecording(Resources::ResourceManager::getFullPath(ReadableFile), readable.str());
-    writeRecording(Resources::ResourceManager::getFullPath(MachineFile), machine.str());
+    // An unwritten recording must not pass unnoticed: the write names it on stderr.
+    Resources::ResourceManager::saveResource(ReadableFile, readable.str(), "input");
+    Resources::ResourceManager::saveResource(MachineFile, machine.str(), "input");
 }
 
 void InputManager::useTrackingData(const std::string& path, bool continueAfter)

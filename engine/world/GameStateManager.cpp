@@ -442,7 +442,7 @@ void GameStateManager::renameState(std::string oldName, std::string newName)
         }
         tinyxml2::XMLPrinter printer;
         document.Print(&printer);
-        ResourceManager::writeFile(path, Crypto::RC4Cipher::encrypt(printer.CStr()));
+        ResourceManager::saveResource(relativePath, Crypto::RC4Cipher::encrypt(printer.CStr()), "resources");
     }
     stateList_[std::move(newName)] = std::move(relativePath);
 }

@@ -461,6 +461,23 @@ bool ResourceManager::saveToFile(const std::string& relativePath, const std::str
     return replaceWholeFile(getFullPath(relativePath), text);
 }
 
+bool ResourceManager::saveResource(const std::string& relativePath, std::string_view bytes, const char* tag)
+{
+    const std::string fullPath = getFullPath(relativePath);
+    const std::string prefix = resourceDirectory();
+    const CheckedFolder folder = folderToCheck(prefix);
+    const std::string leaf =
+        prefix.substr(folderOfPrefix(prefix).size()) +
+        relativePath.substr(std::min(relativePath.find_first_not_of('/'), relativePath.size()));
+    const std::optional<PathBelow> file =
+        pathBelow(folder.root, folder.below, leaf, fullPath, LastName::NotFollowed);
+    if (!file) {
+        std::fprintf(stderr, "%s: could not write \"%s\": %s\n", tag, fullPath.c_str(), LeadsOutside);
+        return false;
+    }
+    return replaceFileBelow(*file, bytes, tag);
+}
+
 bool ResourceManager::appendToFile(const std::string& relativePath, const std::string& text)
 {
     const std::optional<PathBelow> file = scriptPathUnder(resourceDirectory(), relativePath, "appendToFile");

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -124,6 +125,10 @@ public:
     // append that fails leaves the file as it was, and a file with more than one hard link is
     // refused with the line.
     static bool appendToFile(const std::string& relativePath, const std::string& text);
+    // Replaces a file of the engine's own naming in the resource directory (a recording, a set,
+    // a stage), down the path the directory was checked to lead to and never through a link at
+    // its name; false, with the failure line, where that path leads out of the folder by now.
+    static bool saveResource(const std::string& relativePath, std::string_view bytes, const char* tag);
     static bool copyFile(const std::string& from, const std::string& to);
     static bool writeFile(const std::string& path, const std::string& text);
     static bool writeFile(const std::string& path, const std::vector<unsigned char>& bytes);

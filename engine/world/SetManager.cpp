@@ -110,9 +110,9 @@ void SetManager::loadAllSetTextures()
 
 void SetManager::saveAllSets() const
 {
-    const std::string directory = setDirectory();
     for (const auto& [name, record] : sets_) {
-        Resources::ResourceManager::writeFile(directory + name + SetExtension, record.text);
+        Resources::ResourceManager::saveResource(std::string(SetFolder) + name + SetExtension, record.text,
+                                                 "resources");
     }
 }
 

@@ -190,7 +190,8 @@ struct LoadReplies
 
 // A resource directory a script chose stays where it was checked: swapped afterwards for a link
 // to an outside folder, it leads nowhere, for the script's appends and for the reads of names
-// the script handed over, on the main thread and on the loader's.
+// the script handed over, on the main thread and on the loader's, and for the files the engine
+// writes there.
 TEST_F(FileConfinementTest, TheDirectoryChosenWithSetDirectoryStaysWhereItWasChecked)
 {
     using Orva::Resources::ResourceManager;
@@ -214,6 +215,7 @@ TEST_F(FileConfinementTest, TheDirectoryChosenWithSetDirectoryStaysWhereItWasChe
         testing::internal::CaptureStderr();
         EXPECT_TRUE(holds("not Resources.ResourceManager.appendToFile('x.txt', 'mine')"));
         EXPECT_EQ(ResourceManager::readResource("pic.png"), std::nullopt);
+        EXPECT_FALSE(ResourceManager::saveResource("data/recording.txt", "mine", "input"));
         replies.contents.clear();
         ResourceManager::getInstance().requestLoad("pic.png", &replies);
         for (int frame = 0; frame < 600 && replies.contents.empty(); ++frame) {
@@ -223,6 +225,10 @@ TEST_F(FileConfinementTest, TheDirectoryChosenWithSetDirectoryStaysWhereItWasChe
         const std::string said = testing::internal::GetCapturedStderr();
         EXPECT_NE(
             said.find("scripts: appendToFile refused the path \"x.txt\": it leads outside its folder\n"),
+            std::string::npos)
+            << said;
+        EXPECT_NE(
+            said.find("input: could not write \"" + directory + "data/recording.txt\": it leads outside"),
             std::string::npos)
             << said;
         fs::remove(folder);
