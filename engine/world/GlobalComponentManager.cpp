@@ -3,11 +3,14 @@
 #include <array>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
+#include <optional>
 #include <ostream>
+#include <sstream>
+#include <string>
 
 #include "actions/ActionComponent.h"
 #include "audio/AudioComponent.h"
+#include "core/FileWrites.h"
 #include "graphics/ParticleEmitterComponent.h"
 #include "graphics/SpriteComponent.h"
 #include "graphics/SpriteFontComponent.h"
@@ -83,7 +86,8 @@ GlobalComponentManager::~GlobalComponentManager()
 GlobalComponentManager::ConfigEntries GlobalComponentManager::readConfiguration()
 {
     ConfigEntries entries;
-    std::ifstream in(ConfigPath);
+    // Read whole first: a pipe at the name would keep the stream waiting for a writer.
+    std::istringstream in(readRegularFile(ConfigPath).value_or(std::string()));
     std::string name;
     std::string number;
     while (std::getline(in, name)) {
