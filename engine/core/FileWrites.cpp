@@ -120,11 +120,6 @@ bool replaceFileBelow(const PathBelow& file, std::string_view bytes, const char*
     return settle(file, FileSystemCalls::replace(file, bytes, flush == Flush::ToDisk), tag, refused);
 }
 
-bool appendFileContents(const std::string& path, std::string_view bytes, const char* tag)
-{
-    return appendFileBelow(fileAt(path), bytes, tag);
-}
-
 bool appendFileBelow(const PathBelow& file, std::string_view bytes, const char* tag, Refusal* refused)
 {
     return settle(file, FileSystemCalls::append(file, bytes), tag, refused);

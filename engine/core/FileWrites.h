@@ -7,7 +7,8 @@
 
 #include "core/Export.h"
 
-// The one way the engine writes files, and reads the files scripts name. A write that fails
+// The one way the engine writes files and reads whole ones: regular files only, never waiting
+// on a pipe or a device, and the files scripts name down a checked path. A write that fails
 // says so on stderr in one line, "<tag>: could not write "<path>": <reason>", once per file:
 // later failures of the same file stay quiet until a write to it succeeds again. The game goes
 // on either way; callers report the failure only by their result, as before.
@@ -65,10 +66,10 @@ ORVA_API bool replaceFileContents(const std::string& path, std::string_view byte
 ORVA_API bool replaceFileBelow(const PathBelow& file, std::string_view bytes, const char* tag,
                                Flush flush = Flush::ToDisk, Refusal* refused = nullptr);
 
-// Appends the bytes, making the file when it is missing. An append that fails leaves the file
-// as it was (one it made is removed again); a kill during an append may still cut its last
-// record short. A file with more than one hard link, a pipe or a device is refused unwritten.
-ORVA_API bool appendFileContents(const std::string& path, std::string_view bytes, const char* tag);
+// Appends the bytes below a checked folder, making the file when it is missing. An append that
+// fails leaves the file as it was (one it made is removed again); a kill during an append may
+// still cut its last record short. A file with more than one hard link, a pipe or a device is
+// refused unwritten.
 ORVA_API bool appendFileBelow(const PathBelow& file, std::string_view bytes, const char* tag,
                               Refusal* refused = nullptr);
 
