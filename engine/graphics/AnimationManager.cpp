@@ -98,7 +98,13 @@ std::string AnimationManager::animationPathOf(const std::string& imagePath)
 
 void AnimationManager::loadAnimation(Texture* texture, const std::string& imagePath)
 {
-    Events::requestLoad(this, texture, {Events::LoadEvent::Entry(animationPathOf(imagePath))});
+    using Resources::ResourceManager;
+    const std::string animationPath = animationPathOf(imagePath);
+    // The animation file lies beside an image a script named, and is read the same way.
+    if (ResourceManager::isReadChecked(imagePath)) {
+        ResourceManager::readCheckedFromNowOn(animationPath);
+    }
+    Events::requestLoad(this, texture, {Events::LoadEvent::Entry(animationPath)});
 }
 
 void AnimationManager::onResourceLoadComplete(BaseEvent* event)

@@ -393,11 +393,10 @@ std::optional<std::string> ResourceManager::confinedName(const std::string& name
 // now (nothing when the check fails now), any other by its name.
 ResourceManager::FileSource ResourceManager::sourceOf(const std::string& relativePath)
 {
-    const std::string path = withForwardSlashes(relativePath);
-    if (!scriptNamedResources().contains(path)) {
+    if (!isReadChecked(relativePath)) {
         return {false, std::nullopt};
     }
-    return {true, pathUnder(resourceDirectory(), path)};
+    return {true, pathUnder(resourceDirectory(), relativePath)};
 }
 
 std::optional<std::string> ResourceManager::readFrom(const FileSource& source, const std::string& fullPath)
@@ -418,6 +417,11 @@ void ResourceManager::readCheckedFromNowOn(const std::string& name)
     if (const std::optional<std::string> confined = confinedName(name)) {
         scriptNamedResources().insert(*confined);
     }
+}
+
+bool ResourceManager::isReadChecked(const std::string& name)
+{
+    return scriptNamedResources().contains(withForwardSlashes(name));
 }
 
 std::optional<std::string> ResourceManager::readResource(const std::string& relativePath)

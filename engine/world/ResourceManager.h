@@ -118,6 +118,8 @@ public:
     // thread as by readResource, goes down a path checked at that read, never by its name, and
     // reads nothing where the check fails by then.
     static void readCheckedFromNowOn(const std::string& name);
+    // Whether a name is read that way.
+    static bool isReadChecked(const std::string& name);
     // The file of the resource directory, as the loader reads it; nothing when it cannot be.
     static std::optional<std::string> readResource(const std::string& relativePath);
     static bool saveToFile(const std::string& relativePath, const std::string& text);
