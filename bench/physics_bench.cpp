@@ -21,7 +21,9 @@
 //                            component whose function hears its collider's enter events; with
 //                            listened 2 one that hears an event by name, and the event
 //                            manager's next dispatch, which takes the listeners away, is timed
-//                            too. Making them and the step are untimed.
+//                            too. With listened 3 one script, on an object made before them
+//                            and destroyed after them one at a time, hears the enter and exit
+//                            events of every collider. Making them and the step are untimed.
 //
 // Counter: inside, the bodies still within the enclosure after the timed steps. Circles,
 // since touching boxes with bodies part ever faster and turned boxes are never pushed.
@@ -176,10 +178,15 @@ void teardown(benchmark::State& state)
     }
     for (auto _ : state) {
         state.PauseTiming();
+        Orva::LuaScriptComponent* const hearer =
+            listened == 3 ? placed(0.0f, 0.0f)->addLuaScript("Hearer") : nullptr;
         const std::vector<Orva::Physics::BaseCollider*> made =
             lattice(static_cast<int>(state.range(0)), true);
         for (Orva::Physics::BaseCollider* collider : made) {
-            if (listened == 1) {
+            if (hearer) {
+                PhysicsWorld::getInstance().listenToCollisionEnter(hearer, "Hear", collider);
+                PhysicsWorld::getInstance().listenToCollisionExit(hearer, "Hear", collider);
+            } else if (listened == 1) {
                 PhysicsWorld::getInstance().listenToCollisionEnter(collider->owner->addLuaScript("Hearer"),
                                                                    "Hear", collider);
             } else if (listened == 2) {
@@ -195,6 +202,9 @@ void teardown(benchmark::State& state)
         if (oneByOne) {
             for (Orva::Physics::BaseCollider* collider : made) {
                 world.objects().destroy(collider->owner);
+            }
+            if (hearer) {
+                world.objects().destroy(hearer->owner);
             }
         } else {
             world.objects().destroyAllObjects();
@@ -220,7 +230,7 @@ BENCHMARK(placedStep)
     ->Iterations(PlacedTimedSteps)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(teardown)
-    ->ArgsProduct({{10000, 100000}, {0, 1}, {0, 1, 2}})
+    ->ArgsProduct({{10000, 100000}, {0, 1}, {0, 1, 2, 3}})
     ->ArgNames({"N", "by", "listened"})
     ->Iterations(3)
     ->Unit(benchmark::kMillisecond);

@@ -1,6 +1,8 @@
 #include "core/EventCallbackObject.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <iterator>
 #include <unordered_set>
 
 namespace Orva {
@@ -53,30 +55,63 @@ void EventCallbackObject::clearEvents()
     notifySenders();
     // The storage goes back too: a cleared record holds nothing of the memory pools, so its
     // owner may outlive them.
-    SubscriptionList().swap(subscriptions_);
+    SubscriptionList().swap(records_);
+    decltype(searchStarts_)().swap(searchStarts_);
+    dropped_ = 0;
 }
 
 void EventCallbackObject::addSubscription(std::uint32_t code, IEventSender* sender)
 {
-    subscriptions_.emplace_back(code, sender);
+    records_.emplace_back(code, sender);
 }
 
 bool EventCallbackObject::removeSubscription(std::uint32_t code, const IEventSender* sender)
 {
-    const auto found = std::find_if(subscriptions_.begin(), subscriptions_.end(), [&](const Subscription& s) {
-        return s.first == code && s.second == sender;
+    auto start = std::find_if(searchStarts_.begin(), searchStarts_.end(), [&](const SearchStart& known) {
+        return known.code == code && known.sender == sender;
     });
-    if (found == subscriptions_.end()) {
-        return false;
+    const std::size_t from = start != searchStarts_.end() ? start->position : 0;
+    const auto found =
+        std::find_if(records_.begin() + static_cast<std::ptrdiff_t>(from), records_.end(),
+                     [&](const Subscription& s) { return s.first == code && s.second == sender; });
+    const bool dropped = found != records_.end();
+    if (dropped) {
+        found->second = nullptr;
+        if (++dropped_ * 2 > records_.size()) {
+            compact();
+            return true;
+        }
     }
-    subscriptions_.erase(found);
-    return true;
+    const std::size_t next = static_cast<std::size_t>(found - records_.begin()) + (dropped ? 1 : 0);
+    if (start != searchStarts_.end()) {
+        start->position = next;
+    } else {
+        searchStarts_.push_back(SearchStart{code, sender, next});
+    }
+    return dropped;
+}
+
+EventCallbackObject::SubscriptionList EventCallbackObject::subscriptions() const
+{
+    SubscriptionList kept;
+    kept.reserve(records_.size() - dropped_);
+    std::copy_if(records_.begin(), records_.end(), std::back_inserter(kept),
+                 [](const Subscription& record) { return record.second != nullptr; });
+    return kept;
+}
+
+void EventCallbackObject::compact()
+{
+    std::erase_if(records_, [](const Subscription& record) { return record.second == nullptr; });
+    dropped_ = 0;
+    searchStarts_.clear();
 }
 
 void EventCallbackObject::notifySenders()
 {
-    // Senders only queue the removal; none of them touches this list while it is walked.
-    for (const Subscription& subscription : subscriptions_) {
+    // Senders only queue the removal; none of them touches this list while it is walked. A
+    // dropped record's null sender is never live.
+    for (const Subscription& subscription : records_) {
         if (IEventSender::isLive(subscription.second)) {
             subscription.second->stopListening(this, subscription.first);
         }

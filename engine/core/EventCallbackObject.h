@@ -1,6 +1,7 @@
 #pragma once
 
 #include <concepts>
+#include <cstddef>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -57,17 +58,34 @@ public:
     // may subscribe again afterwards, or outlive the pools.
     void clearEvents();
 
-    // Called by a callable when its holder is registered with a sender.
+    // Called by a callable when its holder is registered with a sender (never null).
     void addSubscription(std::uint32_t code, IEventSender* sender);
-    // Drops the first record equal to (code, sender); returns whether there was one.
+    // Drops the first record equal to (code, sender); returns whether there was one. Costs
+    // about the same whatever the number of records, for an owner with a few kinds of them.
     bool removeSubscription(std::uint32_t code, const IEventSender* sender);
 
-    const SubscriptionList& subscriptions() const noexcept { return subscriptions_; }
+    // A copy of the records, first to last.
+    SubscriptionList subscriptions() const;
 
 private:
-    void notifySenders();
+    // Where the search for a (code, sender) record may start: no record of it stands before.
+    struct SearchStart
+    {
+        std::uint32_t code;
+        const IEventSender* sender;
+        std::size_t position;
+    };
 
-    SubscriptionList subscriptions_;
+    void notifySenders();
+    void compact();
+
+    // In order of subscribing. A dropped record stays, its sender null, until the dropped ones
+    // outnumber the others: dropping one moves none of those after it.
+    SubscriptionList records_;
+    std::size_t dropped_ = 0;
+    // Records of a kind are dropped first to last, so a search goes on from past the last one
+    // dropped rather than from the start. Emptied when the records are compacted.
+    std::vector<SearchStart, OrvaAllocator<SearchStart>> searchStarts_;
 };
 
 // The uniform way senders reach a listening object's record: a class whose objects listen

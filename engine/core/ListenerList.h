@@ -1,8 +1,11 @@
 #pragma once
 
 #include <algorithm>
+#include <concepts>
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
+#include <optional>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -20,6 +23,16 @@ struct AnyListener
     template <class Entry> bool operator()(const Entry&) const noexcept { return true; }
 };
 
+// A removal filter that may pass the entries of one tag only names that tag, so that the
+// removal looks at the tag's entries when they are fewer than the owner's.
+template <class Filter>
+concept TagFilter = requires(const Filter& filter)
+{
+    {
+        filter.tag()
+        } -> std::same_as<std::optional<std::uint64_t>>;
+};
+
 // The listeners of one sender, filed by key (an event code, an action, a kind of contact).
 // An entry is a FunctionHolder, or a struct whose `callback` member is one beside what the
 // sender keys its calls on (a state, a collider). The rules every sender shares:
@@ -28,16 +41,19 @@ struct AnyListener
 // - a removal prefers a listener whose owner is gone, since the owner's address may already
 //   belong to a new owner whose own listener has to stay;
 // - a removal of one listener lets the key's last listener fill its place;
+// - a look-up by tag finds the tag's first added listener still there, wherever the
+//   removals of others have moved it;
 // - an owner destroyed in the middle of a dispatch is never called again (ownerDestroyed).
 // Each key's list knows where each owner's listeners stand, and with a Tag (a functor giving
 // an entry's std::uint64_t, such as its collider's serial) where each tag's do, so that a
-// removal or a look-up costs the owner's or the tag's listeners, not the key's.
+// removal costs what it takes and a look-up the tag's listeners, not the key's.
 // Main thread only, like every sender.
 template <class Key, class Entry, class Filter = AnyListener, class Tag = NoTag> class ListenerList
 {
     using Live = detail::IndexedEntries<Entry, Tag>;
     using Pending = detail::IndexedEntries<Entry, NoTag>;
     using Positions = typename Live::Positions;
+    using Place = detail::Place;
 
 public:
     using Entries = typename Live::Entries;
@@ -149,7 +165,8 @@ public:
         }
     }
 
-    // The first live entry of the key with the tag whose owner is not gone; null when none.
+    // The first added live entry of the key with the tag whose owner is not gone; null when
+    // none.
     Entry* firstTagged(const Key& key, std::uint64_t tag) requires Live::Tagged
     {
         Live* live = find(live_, key);
@@ -159,7 +176,8 @@ public:
         }
         const std::uint32_t* first = nullptr;
         for (const std::uint32_t& position : *positions) {
-            if (!detail::holderOf((*live)[position]).isDead() && (!first || position < *first)) {
+            if (!detail::holderOf((*live)[position]).isDead() &&
+                (!first || live->sequence(position) < live->sequence(*first))) {
                 first = &position;
             }
         }
@@ -231,39 +249,64 @@ private:
     // sender steps its removals far more often than bursts come.
     void forgetRemovalKeys() noexcept { decltype(removalKeys_)().swap(removalKeys_); }
 
+    // The tag's positions when the removal's filter passes that tag only and it has fewer
+    // entries than the owner; null to look at the owner's.
+    static const Positions* fewerTagged(const Removal& removal, const Live& live,
+                                        const typename Live::Owned& owned)
+    {
+        if constexpr (Live::Tagged && TagFilter<Filter>) {
+            if (const std::optional<std::uint64_t> tag = removal.filter.tag()) {
+                static const Positions none;
+                const Positions* positions = live.tagged(*tag);
+                return !positions ? &none : positions->size() < owned.size() ? positions : nullptr;
+            }
+        }
+        return nullptr;
+    }
+
     static void apply(const Removal& removal, Live& live)
     {
-        const Positions* owned = live.owned(removal.owner);
+        const typename Live::Owned* owned = live.owned(removal.owner);
         if (!owned) {
             return;
         }
-        const auto dead = [&live](std::uint32_t position) {
-            return detail::holderOf(live[position]).isDead();
+        const auto wanted = [&](Place place) {
+            return removal.filter(live[place.position]) && (removal.take != Take::AllDead || !place.alive);
         };
-        if (removal.take != Take::First) {
-            Positions taken;
-            for (const std::uint32_t position : *owned) {
-                if (removal.filter(live[position]) && (removal.take == Take::All || dead(position))) {
-                    taken.push_back(position);
+        const auto wantedTagged = [&](std::uint32_t position) {
+            return Live::ownerOf(live[position]) == removal.owner && wanted(live.placeOf(position));
+        };
+        const Positions* tagged = fewerTagged(removal, live, *owned);
+        if (removal.take == Take::First) {
+            // The first dead one, else the first: the owner's places are in that order.
+            std::optional<Place> chosen;
+            if (tagged) {
+                for (const std::uint32_t position : *tagged) {
+                    if (wantedTagged(position) && (!chosen || live.placeOf(position) < *chosen)) {
+                        chosen = live.placeOf(position);
+                    }
                 }
+            } else if (const auto first = std::find_if(owned->begin(), owned->end(), wanted);
+                       first != owned->end()) {
+                chosen = *first;
             }
-            for (const std::uint32_t position : taken) {
-                live.punch(position);
+            if (chosen) {
+                live.swapOut(chosen->position);
             }
             return;
         }
-        // The first dead one, else the first: a dead one before any other, then the least place.
-        const auto before = [&dead](std::uint32_t a, std::uint32_t b) {
-            return std::pair(!dead(a), a) < std::pair(!dead(b), b);
-        };
-        const std::uint32_t* chosen = nullptr;
-        for (const std::uint32_t& position : *owned) {
-            if (removal.filter(live[position]) && (!chosen || before(position, *chosen))) {
-                chosen = &position;
+        Positions taken;
+        if (tagged) {
+            std::copy_if(tagged->begin(), tagged->end(), std::back_inserter(taken), wantedTagged);
+        } else {
+            for (const Place place : *owned) {
+                if (wanted(place)) {
+                    taken.push_back(place.position);
+                }
             }
         }
-        if (chosen) {
-            live.swapOut(*chosen);
+        for (const std::uint32_t position : taken) {
+            live.punch(position);
         }
     }
 

@@ -1,8 +1,9 @@
 #pragma once
 
-#include <algorithm>
+#include <compare>
 #include <cstddef>
 #include <cstdint>
+#include <set>
 #include <type_traits>
 #include <unordered_map>
 #include <utility>
@@ -11,7 +12,6 @@
 #include "core/EventCallbackObject.h"
 #include "core/FunctionHolder.h"
 #include "core/OrvaAllocator.h"
-#include "core/SwapRemove.h"
 
 namespace Orva {
 
@@ -32,89 +32,104 @@ template <class E> auto& holderOf(E& entry) noexcept
     }
 }
 
-// Where one list keeps the entries of each id (an owner, a tag): their positions, in no
-// order, since an id has few entries.
-template <class Id> class PositionIndex
+// An entry's place as a removal ranks it among its owner's: those whose owner is gone first,
+// then by position.
+struct Place
 {
-public:
-    using Positions = std::vector<std::uint32_t>;
+    bool alive;
+    std::uint32_t position;
 
-    const Positions* find(const Id& id) const
-    {
-        const auto found = map_.find(id);
-        return found != map_.end() ? &found->second : nullptr;
-    }
-    void add(const Id& id, std::uint32_t position) { map_[id].push_back(position); }
-    void erase(const Id& id, std::uint32_t position)
-    {
-        const auto found = map_.find(id);
-        swapRemove(found->second, position);
-        if (found->second.empty()) {
-            map_.erase(found);
-        }
-    }
-    void move(const Id& id, std::uint32_t from, std::uint32_t to)
-    {
-        Positions& positions = map_.find(id)->second;
-        *std::find(positions.begin(), positions.end(), from) = to;
-    }
-    void clear() noexcept { map_.clear(); }
-
-private:
-    std::unordered_map<Id, Positions> map_;
+    auto operator<=>(const Place&) const = default;
 };
 
-// One key's entries, live or pending, with the positions of each owner's and, given a tag
-// (a functor from an entry to a std::uint64_t), of each tag's. Every change of position goes
-// through here, so the indices never go out of step with the list. A removal that keeps the
-// order leaves a hole (an empty holder) until closeHoles; the last entry is never a hole.
+// The indices take their nodes from the memory pools: a burst of listeners coming and going
+// costs no trip to the heap each.
+template <class Id, class Value>
+using PooledMap = std::unordered_map<Id, Value, std::hash<Id>, std::equal_to<Id>,
+                                     OrvaAllocator<std::pair<const Id, Value>>>;
+
+// One key's entries, live or pending, with the places of each owner's entries in rank order
+// and, given a tag (a functor from an entry to a std::uint64_t), the positions of each tag's.
+// Every change of position goes through here, so the indices never go out of step with the
+// list, and each costs the entry filed again, not its owner's or its tag's other entries. A
+// tagged list also numbers its entries in the order they were pushed. A removal that keeps
+// the order leaves a hole (an empty holder) until closeHoles; the last entry is never a hole.
 template <class Entry, class Tag> class IndexedEntries
 {
 public:
     using Entries = std::vector<Entry, OrvaAllocator<Entry>>;
-    using Positions = PositionIndex<std::uint64_t>::Positions;
+    using Owned = std::set<Place, std::less<>, OrvaAllocator<Place>>;
+    using Positions = std::vector<std::uint32_t, OrvaAllocator<std::uint32_t>>;
     static constexpr bool Tagged = !std::is_same_v<Tag, NoTag>;
 
     const Entries& view() const noexcept { return entries_; }
     std::size_t size() const noexcept { return entries_.size(); }
     Entry& operator[](std::size_t position) noexcept { return entries_[position]; }
-    void reserve(std::size_t room) { entries_.reserve(room); }
+    void reserve(std::size_t room)
+    {
+        entries_.reserve(room);
+        if constexpr (Tagged) {
+            filings_.reserve(room);
+        }
+    }
 
-    const Positions* owned(const EventCallbackObject* owner) const { return owners_.find(owner); }
-    const Positions* tagged(std::uint64_t tag) const requires Tagged { return tags_.find(tag); }
+    const Owned* owned(const EventCallbackObject* owner) const { return found(owners_, owner); }
+    const Positions* tagged(std::uint64_t tag) const requires Tagged { return found(tags_, tag); }
+    static const EventCallbackObject* ownerOf(const Entry& entry) noexcept
+    {
+        return holderOf(entry)->owner();
+    }
+    Place placeOf(std::uint32_t position) const noexcept
+    {
+        return {!holderOf(entries_[position]).isDead(), position};
+    }
+    // The entry's number in push order.
+    std::uint64_t sequence(std::uint32_t position) const noexcept requires Tagged
+    {
+        return filings_[position].sequence;
+    }
 
     void push(Entry&& entry)
     {
-        file(entry, static_cast<std::uint32_t>(entries_.size()));
         entries_.push_back(std::move(entry));
+        if constexpr (Tagged) {
+            filings_.push_back({nextSequence_++, 0});
+        }
+        file(static_cast<std::uint32_t>(entries_.size() - 1));
     }
 
-    void markDead(const EventCallbackObject* owner) noexcept
+    // The owner's live entries, last in its rank order, join its dead ones.
+    void markDead(const EventCallbackObject* owner)
     {
-        if (const Positions* positions = owned(owner)) {
-            for (const std::uint32_t position : *positions) {
-                holderOf(entries_[position]).markDead();
-            }
+        const auto found = owners_.find(owner);
+        if (found == owners_.end()) {
+            return;
+        }
+        Owned& owned = found->second;
+        for (auto place = owned.lower_bound(Place{true, 0}); place != owned.end();) {
+            auto node = owned.extract(place++);
+            holderOf(entries_[node.value().position]).markDead();
+            node.value().alive = false;
+            owned.insert(std::move(node));
         }
     }
 
     // Takes the entry out, the last one filling its place.
     void swapOut(std::uint32_t position)
     {
-        unfile(entries_[position], position);
+        unfile(position);
         const auto last = static_cast<std::uint32_t>(entries_.size() - 1);
         if (position != last) {
-            refile(entries_[last], last, position);
-            entries_[position] = std::move(entries_[last]);
+            shift(last, position);
         }
-        entries_.pop_back();
+        popBack();
         trimHoles();
     }
 
     // Takes the entry out, the others keeping their places.
     void punch(std::uint32_t position)
     {
-        unfile(entries_[position], position);
+        unfile(position);
         holderOf(entries_[position]) = FunctionHolder();
         ++holes_;
         trimHoles();
@@ -131,12 +146,14 @@ public:
                 continue;
             }
             if (position != kept) {
-                refile(entries_[position], position, kept);
-                entries_[kept] = std::move(entries_[position]);
+                shift(position, kept);
             }
             ++kept;
         }
         entries_.erase(entries_.begin() + kept, entries_.end());
+        if constexpr (Tagged) {
+            filings_.resize(kept);
+        }
         holes_ = 0;
     }
 
@@ -154,37 +171,77 @@ public:
     }
 
 private:
-    static const EventCallbackObject* ownerOf(const Entry& entry) noexcept
+    // What a tagged list keeps of each entry beside it: its push number, and its slot among
+    // its tag's positions.
+    struct Filing
     {
-        return holderOf(entry)->owner();
+        std::uint64_t sequence;
+        std::uint32_t tagSlot;
+    };
+
+    template <class Map, class Id> static const typename Map::mapped_type* found(const Map& map, const Id& id)
+    {
+        const auto at = map.find(id);
+        return at != map.end() ? &at->second : nullptr;
     }
 
-    void file(const Entry& entry, std::uint32_t position)
+    void file(std::uint32_t position)
     {
-        owners_.add(ownerOf(entry), position);
+        owners_[ownerOf(entries_[position])].insert(placeOf(position));
         if constexpr (Tagged) {
-            tags_.add(Tag{}(entry), position);
+            Positions& positions = tags_[Tag{}(entries_[position])];
+            filings_[position].tagSlot = static_cast<std::uint32_t>(positions.size());
+            positions.push_back(position);
         }
     }
-    void unfile(const Entry& entry, std::uint32_t position)
+
+    void unfile(std::uint32_t position)
     {
-        owners_.erase(ownerOf(entry), position);
+        const auto owner = owners_.find(ownerOf(entries_[position]));
+        owner->second.erase(placeOf(position));
+        if (owner->second.empty()) {
+            owners_.erase(owner);
+        }
         if constexpr (Tagged) {
-            tags_.erase(Tag{}(entry), position);
+            // The tag's last position fills the slot.
+            const auto tag = tags_.find(Tag{}(entries_[position]));
+            Positions& positions = tag->second;
+            const std::uint32_t slot = filings_[position].tagSlot;
+            positions[slot] = positions.back();
+            filings_[positions[slot]].tagSlot = slot;
+            positions.pop_back();
+            if (positions.empty()) {
+                tags_.erase(tag);
+            }
         }
     }
-    void refile(const Entry& entry, std::uint32_t from, std::uint32_t to)
+
+    // Moves the entry at `from` to the empty place `to`, filed there.
+    void shift(std::uint32_t from, std::uint32_t to)
     {
-        owners_.move(ownerOf(entry), from, to);
+        Owned& owned = owners_.find(ownerOf(entries_[from]))->second;
+        auto node = owned.extract(placeOf(from));
+        node.value().position = to;
+        owned.insert(std::move(node));
+        entries_[to] = std::move(entries_[from]);
         if constexpr (Tagged) {
-            tags_.move(Tag{}(entry), from, to);
+            filings_[to] = filings_[from];
+            tags_.find(Tag{}(entries_[to]))->second[filings_[to].tagSlot] = to;
+        }
+    }
+
+    void popBack() noexcept
+    {
+        entries_.pop_back();
+        if constexpr (Tagged) {
+            filings_.pop_back();
         }
     }
 
     void trimHoles() noexcept
     {
         while (!entries_.empty() && !holderOf(entries_.back())) {
-            entries_.pop_back();
+            popBack();
             --holes_;
         }
     }
@@ -194,13 +251,17 @@ private:
         owners_.clear();
         if constexpr (Tagged) {
             tags_.clear();
+            filings_.clear();
         }
         holes_ = 0;
     }
 
     Entries entries_;
-    PositionIndex<const EventCallbackObject*> owners_;
-    [[no_unique_address]] std::conditional_t<Tagged, PositionIndex<std::uint64_t>, NoTag> tags_;
+    PooledMap<const EventCallbackObject*, Owned> owners_;
+    [[no_unique_address]] std::conditional_t<Tagged, PooledMap<std::uint64_t, Positions>, NoTag> tags_;
+    [[no_unique_address]] std::conditional_t<Tagged, std::vector<Filing, OrvaAllocator<Filing>>, NoTag>
+        filings_;
+    [[no_unique_address]] std::conditional_t<Tagged, std::uint64_t, NoTag> nextSequence_{};
     std::size_t holes_ = 0;
 };
 

@@ -518,7 +518,7 @@ void PhysicsWorld::dispatchEvents()
     failures.rethrowFirst();
 }
 
-// Only the collider's first listener of the kind is called.
+// Only the collider's first added listener of the kind is called, whoever else has left.
 void PhysicsWorld::deliver(CollisionEvent& event, ListenerFailures& failures)
 {
     // A listener destroyed a collider that the event names.

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <unordered_set>
 #include <utility>
@@ -64,6 +65,10 @@ public:
         bool operator()(const CollisionFunctionHolder& listener) const noexcept
         {
             return colliderSerial == 0 || listener.colliderSerial == colliderSerial;
+        }
+        std::optional<std::uint64_t> tag() const noexcept
+        {
+            return colliderSerial == 0 ? std::nullopt : std::optional(colliderSerial);
         }
     };
     // Listeners are found by their collider, so that an event or a gone collider costs only
@@ -131,9 +136,9 @@ public:
     void setBroadPhase(bool on) noexcept { broadPhase_ = on; }
 
     // Script listeners: from the next dispatch on, the named function of the component's
-    // class hears the collider's enter, persist or exit events (only the first listener of
-    // a collider and kind is called). The collider starts keeping its contacts. Null
-    // arguments are refused (std::invalid_argument naming the function).
+    // class hears the collider's enter, persist or exit events (only the first added of the
+    // collider's listeners of the kind still there is called). The collider starts keeping
+    // its contacts. Null arguments are refused (std::invalid_argument naming the function).
     void listenToCollisionEnter(LuaScriptComponent* component, const std::string& functionName,
                                 BaseCollider* collider);
     void listenToCollisionPersist(LuaScriptComponent* component, const std::string& functionName,

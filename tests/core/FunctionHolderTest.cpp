@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "EventFixture.h"
+#include "core/Random.h"
 #include "core/TypeName.h"
 
 using Orva::BaseEvent;
@@ -177,6 +179,47 @@ TEST_F(SubscriptionRecords, TheOwnersEndIsToldToEveryLiveSender)
     EXPECT_EQ(reinterpret_cast<std::uintptr_t>(subscribed.destroyed[0]), address);
     EXPECT_EQ(reinterpret_cast<std::uintptr_t>(unrelated.destroyed[0]), address);
     EXPECT_TRUE(unrelated.stops.empty());
+}
+
+// Many records of a few kinds, added in runs and interleaved, dropped and added at random:
+// each drop takes the first equal record, the rest keep their order, and the owner's end asks
+// once for each record left.
+TEST_F(SubscriptionRecords, DropsTakeTheFirstEqualRecordAndKeepTheOrderOfTheRest)
+{
+    RecordingSender senders[2];
+    std::vector<EventCallbackObject::Subscription> model;
+    auto record = std::make_unique<EventCallbackObject>();
+    const auto add = [&](std::uint32_t code, RecordingSender& sender) {
+        record->addSubscription(code, &sender);
+        model.emplace_back(code, &sender);
+    };
+    for (int i = 0; i < 300; ++i) {
+        add(1, senders[0]);
+        add(2, senders[i % 2]);
+    }
+    for (int i = 0; i < 300; ++i) {
+        add(3, senders[0]);
+    }
+    Orva::srand(47);
+    for (int step = 0; step < 2000; ++step) {
+        const auto code = static_cast<std::uint32_t>(Orva::rand() % 4);
+        RecordingSender& sender = senders[Orva::rand() % 2];
+        if (Orva::rand() % 4 == 0) {
+            add(code, sender);
+            continue;
+        }
+        const auto first =
+            std::find(model.begin(), model.end(), EventCallbackObject::Subscription{code, &sender});
+        ASSERT_EQ(record->removeSubscription(code, &sender), first != model.end()) << "step " << step;
+        if (first != model.end()) {
+            model.erase(first);
+        }
+        ASSERT_EQ(record->subscriptions(), EventCallbackObject::SubscriptionList(model.begin(), model.end()))
+            << "step " << step;
+    }
+    ASSERT_FALSE(model.empty());
+    record.reset();
+    EXPECT_EQ(senders[0].stops.size() + senders[1].stops.size(), model.size());
 }
 
 TEST_F(SubscriptionRecords, ACopyStartsEmptyAndAssignmentKeepsTheTargetsOwnList)

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -137,7 +138,12 @@ struct StateEntry
 struct StateFilter
 {
     int state = 0;
-    bool operator()(const StateEntry& entry) const { return state == 0 || entry.state == state; }
+    std::optional<std::uint64_t> only;
+    bool operator()(const StateEntry& entry) const
+    {
+        return (state == 0 || entry.state == state) && (!only || entry.tag == *only);
+    }
+    std::optional<std::uint64_t> tag() const { return only; }
 };
 
 } // namespace
@@ -152,7 +158,7 @@ TEST_F(ListenerLists, RemovingEveryOrOnlyTheDeadListenersOfAnOwnerKeepsTheOrder)
         list.add(7, StateEntry{other.holder(), state});
     }
     list.mergePending();
-    list.remove(7, &owner.callbacks, StateFilter{1}, States::Take::All);
+    list.remove(7, &owner.callbacks, StateFilter{1, std::nullopt}, States::Take::All);
     list.applyRemovals();
     std::vector<int> states;
     list.forEach(7, [&](StateEntry& entry) { states.push_back(entry.state); });
@@ -194,6 +200,7 @@ struct Model
     {
         int key, owner, state;
         Take take;
+        std::optional<std::uint64_t> tag;
     };
     std::map<int, std::vector<Modelled>> live, pending;
     std::vector<Removal> removals;
@@ -226,7 +233,8 @@ struct Model
         for (const Removal& r : removals) {
             std::vector<Modelled>& entries = live[r.key];
             const auto taken = [&r](const Modelled& e) {
-                return e.owner == r.owner && (r.state == 0 || e.state == r.state);
+                return e.owner == r.owner && (r.state == 0 || e.state == r.state) &&
+                       (!r.tag || e.tag == *r.tag);
             };
             if (r.take != Take::First) {
                 std::erase_if(entries,
@@ -242,13 +250,24 @@ struct Model
         }
         removals.clear();
     }
+    // The first added live entry of the tag: the one an event is delivered to.
+    int firstTagged(int key, std::uint64_t tag)
+    {
+        int first = 0;
+        for (const Modelled& entry : live[key]) {
+            if (!entry.dead && entry.tag == tag && (first == 0 || entry.id < first)) {
+                first = entry.id;
+            }
+        }
+        return first;
+    }
 };
 
 } // namespace
 
-// Random adds, removals of every kind, dead owners (some destroyed by a call in the middle of
-// a dispatch), merges and removal steps: after each, every key's calls, its live order and
-// what the tag look-ups find are those of the plain model.
+// Random adds, removals of every kind (some only of one tag), dead owners (some destroyed by a
+// call in the middle of a dispatch), merges and removal steps: after each, every key's calls,
+// its live order and what the tag look-ups find are those of the plain model.
 TEST_F(ListenerLists, TheIndexedListKeepsThePlainRulesThroughRandomChanges)
 {
     constexpr int Keys = 3, Owners = 5, Tags = 4;
@@ -267,7 +286,7 @@ TEST_F(ListenerLists, TheIndexedListKeepsThePlainRulesThroughRandomChanges)
     };
     const auto destroyInModel = [&](int owner) {
         for (int key = 0; key < Keys; ++key) {
-            model.removals.push_back({key, owner, 0, Take::First});
+            model.removals.push_back({key, owner, 0, Take::First, std::nullopt});
         }
         model.ownerDestroyed(owner);
     };
@@ -281,8 +300,10 @@ TEST_F(ListenerLists, TheIndexedListKeepsThePlainRulesThroughRandomChanges)
             model.pending[key].push_back({owner, made, state + 1, tag});
         } else if (change < 6) {
             const Take take = change == 4 ? Take::First : draw(2) == 0 ? Take::All : Take::AllDead;
-            list.remove(key, &owners[owner].callbacks, StateFilter{state}, take);
-            model.removals.push_back({key, owner, state, take});
+            const auto only =
+                draw(2) == 0 ? std::optional(static_cast<std::uint64_t>(draw(Tags))) : std::nullopt;
+            list.remove(key, &owners[owner].callbacks, StateFilter{state, only}, take);
+            model.removals.push_back({key, owner, state, take, only});
         } else if (change == 6) {
             list.markDead(key, &owners[owner].callbacks);
             model.markDead(key, owner);
@@ -331,12 +352,36 @@ TEST_F(ListenerLists, TheIndexedListKeepsThePlainRulesThroughRandomChanges)
                 }
             }
             ASSERT_EQ(tagged, tags) << "step " << step << ", key " << k;
-            const auto first = std::find_if(model.live[k].begin(), model.live[k].end(),
-                                            [](const Modelled& e) { return !e.dead && e.tag == 2; });
             const StateEntry* found = list.firstTagged(k, 2);
-            ASSERT_EQ(found ? found->id : 0, first != model.live[k].end() ? first->id : 0) << "step " << step;
+            ASSERT_EQ(found ? found->id : 0, model.firstTagged(k, 2)) << "step " << step;
         }
     }
+}
+
+// X hears tag Z; A, then B, hear tag C. X leaving lets B fill its place ahead of A, yet C's
+// listener stays A until A leaves.
+TEST_F(ListenerLists, ATagsFirstAddedListenerIsFoundWhoeverElseLeaves)
+{
+    constexpr std::uint64_t Z = 1, C = 2;
+    Indexed list;
+    Owner x(log, 'x'), a(log, 'a'), b(log, 'b');
+    list.add(0, StateEntry{x.holder(), 1, 1, Z});
+    list.add(0, StateEntry{a.holder(), 1, 2, C});
+    list.add(0, StateEntry{b.holder(), 1, 3, C});
+    const auto heard = [&list] {
+        list.mergePending();
+        list.applyRemovals();
+        const StateEntry* found = list.firstTagged(0, C);
+        return found ? found->id : 0;
+    };
+    EXPECT_EQ(heard(), 2);
+    list.remove(0, &x.callbacks);
+    EXPECT_EQ(heard(), 2);
+    std::vector<int> order;
+    list.forEach(0, [&order](StateEntry& entry) { order.push_back(entry.id); });
+    EXPECT_EQ(order, (std::vector<int>{3, 2})) << "the list order is the swap's";
+    list.remove(0, &a.callbacks);
+    EXPECT_EQ(heard(), 3);
 }
 
 TEST(SwapRemove, TheLastElementFillsTheGapAndAnAbsentOneIsReported)

@@ -27,7 +27,7 @@ using Orva::LuaScriptComponent;
 
 // Hear writes one line per call: "<this>><other> <type> (<normal>)". A listener whose
 // instance has "chain" registers a persist listener for that collider; one with "doom"
-// destroys both objects of the event at once.
+// destroys both objects of the event at once. Tell writes the instance's name and the type.
 const char* const ListenerSource = R"lua(
 heard = {}
 function AwakeListener(self) end
@@ -48,6 +48,7 @@ function Hear(self)
         gameObjects:destroyNow(self.owner)
     end
 end
+function Tell(self) heard[#heard + 1] = self.name .. collisionEvent.Type end
 function Also(self) heard[#heard + 1] = "also " .. collisionEvent.ThisCollider.owner.Name end
 function Fail(self) heard[#heard + 1] = "fail"; error("listener failed") end
 )lua";
@@ -287,6 +288,43 @@ TEST_F(CollisionEventTest, ListenerRules)
     world().clearCollisionEvents();
     step();
     EXPECT_EQ(heard(), "");
+}
+
+// X hears z; A, then B, hear c. X stopping lets B's listeners fill its places ahead of A's,
+// yet every kind of c's events still reaches A alone, until A stops.
+TEST_F(CollisionEventTest, ACollidersFirstAddedListenerHearsWhoeverElseStops)
+{
+    CircleCollider* z = circle("z", 20.0f, 0.0f);
+    CircleCollider* c = circle("c", 0.0f, 0.0f);
+    CircleCollider* d = circle("d", 0.0f, 0.9f);
+    const auto tells = [](const char* name, BaseCollider* collider) {
+        LuaScriptComponent* component = listener(collider);
+        component->luaObject["name"] = name;
+        world().listenToCollisionEnter(component, "Tell", collider);
+        world().listenToCollisionPersist(component, "Tell", collider);
+        world().listenToCollisionExit(component, "Tell", collider);
+        return component;
+    };
+    LuaScriptComponent* x = tells("X", z);
+    LuaScriptComponent* a = tells("A", c);
+    tells("B", c);
+    settle();
+    step();
+    EXPECT_EQ(heard(), "A0");
+    world().stopListeningToEnter(x, z);
+    world().stopListeningToPersist(x, z);
+    world().stopListeningToExit(x, z);
+    step();
+    EXPECT_EQ(heard(), "A2");
+    position(d).y = 5.0f;
+    settle();
+    step();
+    EXPECT_EQ(heard(), "A1");
+    world().stopListeningToEnter(a, c);
+    position(d).y = 0.9f;
+    settle();
+    step();
+    EXPECT_EQ(heard(), "B0");
 }
 
 TEST_F(CollisionEventTest, CollidersArePairedOnlyOnceTheirPoolPlacedThem)
