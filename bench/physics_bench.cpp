@@ -23,7 +23,9 @@
 //                            manager's next dispatch, which takes the listeners away, is timed
 //                            too. With listened 3 one script, on an object made before them
 //                            and destroyed after them one at a time, hears the enter and exit
-//                            events of every collider. Making them and the step are untimed.
+//                            events of every collider; with listened 4 as well, and one more
+//                            collider made with it, under the whole lattice, touches them all
+//                            (destroyed last). Making them and the step are untimed.
 //
 // Counter: inside, the bodies still within the enclosure after the timed steps. Circles,
 // since touching boxes with bodies part ever faster and turned boxes are never pushed.
@@ -158,6 +160,15 @@ std::vector<Orva::Physics::BaseCollider*> lattice(int count, bool heard)
     return made;
 }
 
+// One collider under the whole lattice of that many, touching every one of them.
+GameObject* groundUnder(int count)
+{
+    const float extent = LatticeSpacing * std::ceil(std::sqrt(static_cast<float>(count)));
+    GameObject* ground = placed(extent / 2.0f, extent / 2.0f);
+    ground->addComponent<Orva::Physics::AABBCollider>()->size = {extent + 2.0f, extent + 2.0f};
+    return ground;
+}
+
 void placedStep(benchmark::State& state)
 {
     BenchWorld world;
@@ -179,7 +190,8 @@ void teardown(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         Orva::LuaScriptComponent* const hearer =
-            listened == 3 ? placed(0.0f, 0.0f)->addLuaScript("Hearer") : nullptr;
+            listened >= 3 ? placed(0.0f, 0.0f)->addLuaScript("Hearer") : nullptr;
+        GameObject* const ground = listened == 4 ? groundUnder(static_cast<int>(state.range(0))) : nullptr;
         const std::vector<Orva::Physics::BaseCollider*> made =
             lattice(static_cast<int>(state.range(0)), true);
         for (Orva::Physics::BaseCollider* collider : made) {
@@ -194,6 +206,8 @@ void teardown(benchmark::State& state)
                                                                     "Ping", "Hear");
             }
         }
+        // The pools' half of the first step places the colliders; the second finds the contacts.
+        step();
         step();
         if (listened == 2) {
             Orva::EventManager::PushAllEvents();
@@ -205,6 +219,9 @@ void teardown(benchmark::State& state)
             }
             if (hearer) {
                 world.objects().destroy(hearer->owner);
+            }
+            if (ground) {
+                world.objects().destroy(ground);
             }
         } else {
             world.objects().destroyAllObjects();
@@ -230,7 +247,7 @@ BENCHMARK(placedStep)
     ->Iterations(PlacedTimedSteps)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(teardown)
-    ->ArgsProduct({{10000, 100000}, {0, 1}, {0, 1, 2, 3}})
+    ->ArgsProduct({{10000, 100000}, {0, 1}, {0, 1, 2, 3, 4}})
     ->ArgNames({"N", "by", "listened"})
     ->Iterations(3)
     ->Unit(benchmark::kMillisecond);

@@ -146,6 +146,12 @@ private:
     ContactList contacts_;
     // The colliders whose contact lists hold this one, so that leaving them costs no search.
     ContactList heldBy_;
+    // Beside each entry of contacts_, where this collider stands in that contact's heldBy_, and
+    // beside each of heldBy_, where it stands in that holder's contacts_: either side ends a
+    // contact without searching the other's list, however many contacts that one has.
+    using Slots = std::vector<std::uint32_t, OrvaAllocator<std::uint32_t>>;
+    Slots contactSlots_;
+    Slots heldBySlots_;
     ListIndex listIndex_;
     // The world has reported that its geometry is not finite.
     bool reportedNotFinite_ = false;

@@ -88,17 +88,59 @@ template <class Item, class List> void PhysicsWorld::leave(List& list, Item* ite
     item->listIndex_.value = ListIndex::None;
 }
 
-// Each side knows the other: the colliders holding this one, and those this one holds.
+// A contact is an entry on each side, self's contacts_ holding other and other's heldBy_
+// holding self, each knowing where its partner stands.
+void PhysicsWorld::link(BaseCollider& self, BaseCollider& other)
+{
+    self.contacts_.push_back(&other);
+    self.contactSlots_.push_back(static_cast<std::uint32_t>(other.heldBy_.size()));
+    other.heldBy_.push_back(&self);
+    other.heldBySlots_.push_back(static_cast<std::uint32_t>(self.contacts_.size() - 1));
+}
+
+// Takes one side's entry out, the list's last entry filling its place and its partner told.
+template <BaseCollider::ContactList BaseCollider::*List, BaseCollider::Slots BaseCollider::*Own,
+          BaseCollider::Slots BaseCollider::*Partner>
+void PhysicsWorld::dropEntry(BaseCollider& collider, std::uint32_t slot) noexcept
+{
+    BaseCollider::ContactList& list = collider.*List;
+    BaseCollider::Slots& slots = collider.*Own;
+    const auto last = static_cast<std::uint32_t>(list.size() - 1);
+    if (slot != last) {
+        list[slot] = list[last];
+        slots[slot] = slots[last];
+        (list[slot]->*Partner)[slots[slot]] = slot;
+    }
+    list.pop_back();
+    slots.pop_back();
+}
+
+void PhysicsWorld::unlink(BaseCollider& self, std::uint32_t slot) noexcept
+{
+    BaseCollider& other = *self.contacts_[slot];
+    const std::uint32_t otherSlot = self.contactSlots_[slot];
+    dropEntry<&BaseCollider::contacts_, &BaseCollider::contactSlots_, &BaseCollider::heldBySlots_>(self,
+                                                                                                   slot);
+    dropEntry<&BaseCollider::heldBy_, &BaseCollider::heldBySlots_, &BaseCollider::contactSlots_>(other,
+                                                                                                 otherSlot);
+}
+
+// Each side knows where it stands in the other's list: leaving costs the collider's own
+// contacts, however many the colliders it touches have.
 void PhysicsWorld::forgetContacts(BaseCollider& collider) noexcept
 {
-    for (BaseCollider* holder : collider.heldBy_) {
-        swapRemove(holder->contacts_, &collider);
+    for (std::size_t i = 0; i < collider.heldBy_.size(); ++i) {
+        dropEntry<&BaseCollider::contacts_, &BaseCollider::contactSlots_, &BaseCollider::heldBySlots_>(
+            *collider.heldBy_[i], collider.heldBySlots_[i]);
     }
-    for (BaseCollider* contact : collider.contacts_) {
-        swapRemove(contact->heldBy_, &collider);
+    for (std::size_t i = 0; i < collider.contacts_.size(); ++i) {
+        dropEntry<&BaseCollider::heldBy_, &BaseCollider::heldBySlots_, &BaseCollider::contactSlots_>(
+            *collider.contacts_[i], collider.contactSlots_[i]);
     }
     collider.heldBy_.clear();
+    collider.heldBySlots_.clear();
     collider.contacts_.clear();
+    collider.contactSlots_.clear();
 }
 
 void PhysicsWorld::addCollider(BaseCollider* collider)
@@ -339,8 +381,7 @@ void PhysicsWorld::noteContact(BaseCollider& self, BaseCollider& other, const Ma
         raise(self, other, CollisionEvent::Persist, normal);
     } else {
         raise(self, other, CollisionEvent::Enter, normal);
-        contacts.push_back(&other);
-        other.heldBy_.push_back(&self);
+        link(self, other);
     }
 }
 
@@ -353,8 +394,7 @@ void PhysicsWorld::noteSeparation(BaseCollider& self, BaseCollider& other)
     const auto found = std::find(contacts.begin(), contacts.end(), &other);
     if (found != contacts.end()) {
         raise(self, other, CollisionEvent::Exit, {0.0f, 0.0f});
-        swapRemoveAt(contacts, found);
-        swapRemove(other.heldBy_, &self);
+        unlink(self, static_cast<std::uint32_t>(found - contacts.begin()));
     }
 }
 

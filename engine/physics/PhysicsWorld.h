@@ -172,6 +172,11 @@ private:
     template <class Item, class List> static void join(List& list, Item* item);
     template <class Item, class List> static void leave(List& list, Item* item) noexcept;
     static void forgetContacts(BaseCollider& collider) noexcept;
+    static void link(BaseCollider& self, BaseCollider& other);
+    static void unlink(BaseCollider& self, std::uint32_t slot) noexcept;
+    template <BaseCollider::ContactList BaseCollider::*List, BaseCollider::Slots BaseCollider::*Own,
+              BaseCollider::Slots BaseCollider::*Partner>
+    static void dropEntry(BaseCollider& collider, std::uint32_t slot) noexcept;
     static void reportNotFinite(BaseCollider& collider);
     void gatherPairing();
     void findCandidates();
