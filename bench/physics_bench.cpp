@@ -13,6 +13,10 @@
 //                            the broad phase on. One untimed step; each iteration is one of the
 //                            next 20.
 //
+//   restingStep/N            one fixed step of N circles resting apart on one floor whose
+//                            contacts a script hears, every circle touching it. Two untimed
+//                            steps; each iteration is one of the next 20.
+//
 //   teardown/N/by/listened   the same N colliders, every tenth from the second on a circle
 //                            that keeps its contacts and overlaps the collider before it, after
 //                            one step: the time to destroy them all, by destroyAllObjects (by 0,
@@ -179,6 +183,29 @@ void placedStep(benchmark::State& state)
     }
 }
 
+void restingStep(benchmark::State& state)
+{
+    BenchWorld world;
+    world.loadScriptClass("Hearer.lua", HearerSource);
+    const int count = static_cast<int>(state.range(0));
+    const float length = LatticeSpacing * static_cast<float>(count);
+    GameObject* floor = placed(length / 2.0f, 0.0f);
+    auto* floorCollider = floor->addComponent<Orva::Physics::AABBCollider>();
+    floorCollider->size = {length + 2.0f, 1.0f};
+    PhysicsWorld::getInstance().listenToCollisionEnter(floor->addLuaScript("Hearer"), "Hear", floorCollider);
+    for (int i = 0; i < count; ++i) {
+        placed(LatticeSpacing * static_cast<float>(i), 0.5f)
+            ->addComponent<Orva::Physics::CircleCollider>()
+            ->radius = 0.5f;
+    }
+    step();
+    step();
+    for (auto _ : state) {
+        step();
+    }
+    state.counters["touching"] = static_cast<double>(floorCollider->getContacts().size());
+}
+
 void teardown(benchmark::State& state)
 {
     BenchWorld world;
@@ -241,6 +268,12 @@ BENCHMARK(fixedStep)
     ->Iterations(TimedSteps)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(placedStep)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->ArgName("N")
+    ->Iterations(PlacedTimedSteps)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(restingStep)
     ->Arg(10000)
     ->Arg(100000)
     ->ArgName("N")

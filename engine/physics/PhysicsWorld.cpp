@@ -125,6 +125,19 @@ void PhysicsWorld::unlink(BaseCollider& self, std::uint32_t slot) noexcept
                                                                                                  otherSlot);
 }
 
+// Self's contacts hold other exactly when other's holders hold self: the shorter list is
+// searched, so a floor that listens to a thousand coins finds each coin in the coin's own list.
+std::uint32_t PhysicsWorld::contactSlot(const BaseCollider& self, const BaseCollider& other) noexcept
+{
+    if (self.contacts_.size() <= other.heldBy_.size()) {
+        const auto found = std::find(self.contacts_.begin(), self.contacts_.end(), &other);
+        return found != self.contacts_.end() ? static_cast<std::uint32_t>(found - self.contacts_.begin())
+                                             : NoContact;
+    }
+    const auto found = std::find(other.heldBy_.begin(), other.heldBy_.end(), &self);
+    return found != other.heldBy_.end() ? other.heldBySlots_[found - other.heldBy_.begin()] : NoContact;
+}
+
 // Each side knows where it stands in the other's list: leaving costs the collider's own
 // contacts, however many the colliders it touches have.
 void PhysicsWorld::forgetContacts(BaseCollider& collider) noexcept
@@ -376,8 +389,7 @@ void PhysicsWorld::noteContact(BaseCollider& self, BaseCollider& other, const Ma
     if (!self.tracksContacts()) {
         return;
     }
-    BaseCollider::ContactList& contacts = self.contacts_;
-    if (std::find(contacts.begin(), contacts.end(), &other) != contacts.end()) {
+    if (contactSlot(self, other) != NoContact) {
         raise(self, other, CollisionEvent::Persist, normal);
     } else {
         raise(self, other, CollisionEvent::Enter, normal);
@@ -390,11 +402,9 @@ void PhysicsWorld::noteSeparation(BaseCollider& self, BaseCollider& other)
     if (!self.tracksContacts()) {
         return;
     }
-    BaseCollider::ContactList& contacts = self.contacts_;
-    const auto found = std::find(contacts.begin(), contacts.end(), &other);
-    if (found != contacts.end()) {
+    if (const std::uint32_t slot = contactSlot(self, other); slot != NoContact) {
         raise(self, other, CollisionEvent::Exit, {0.0f, 0.0f});
-        unlink(self, static_cast<std::uint32_t>(found - contacts.begin()));
+        unlink(self, slot);
     }
 }
 

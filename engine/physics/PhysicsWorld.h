@@ -172,6 +172,9 @@ private:
     template <class Item, class List> static void join(List& list, Item* item);
     template <class Item, class List> static void leave(List& list, Item* item) noexcept;
     static void forgetContacts(BaseCollider& collider) noexcept;
+    static constexpr std::uint32_t NoContact = UINT32_MAX;
+    // Where self's contact list holds other; NoContact when it does not.
+    static std::uint32_t contactSlot(const BaseCollider& self, const BaseCollider& other) noexcept;
     static void link(BaseCollider& self, BaseCollider& other);
     static void unlink(BaseCollider& self, std::uint32_t slot) noexcept;
     template <BaseCollider::ContactList BaseCollider::*List, BaseCollider::Slots BaseCollider::*Own,
