@@ -351,7 +351,10 @@ TEST_F(GameProcessTest, PipesWhereFilesAreMeantAreRefusedWithoutWaiting)
           resources() / "pipe.wav", resources() / "pipe.rec", resources() / "other.stg"}) {
         ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0) << pipe;
     }
-    const ProgramResult result = runGame();
+    // On a loaded machine the sanitized build's leak checker has crashed in its own thread
+    // stopper at this game's exit ("Tracer caught signal 11"), failing a clean end; leaks
+    // are the other process tests' to find.
+    const ProgramResult result = runGame({{"LSAN_OPTIONS", "detect_leaks=0"}});
     ASSERT_FALSE(result.timedOut) << "a pipe kept the game waiting";
     EXPECT_EQ(result.exitStatus, 0) << result.errors;
     for (const char* function : {"openFile", "saveFile", "appendToFile"}) {
