@@ -113,11 +113,12 @@ CheckedFolder folderToCheck(const std::string& prefix)
 }
 
 // prefix + the confined name, as a file below the folder the prefix was checked in.
-std::optional<PathBelow> placeUnder(const std::string& prefix, const std::string& confined)
+std::optional<PathBelow> placeUnder(const std::string& prefix, const std::string& confined,
+                                    LastName last = LastName::Followed)
 {
     const CheckedFolder folder = folderToCheck(prefix);
     const std::string leaf = prefix.substr(folderOfPrefix(prefix).size()) + confined;
-    return pathBelow(folder.root, folder.below, leaf, prefix + confined);
+    return pathBelow(folder.root, folder.below, leaf, prefix + confined, last);
 }
 
 // The names of resource files that scripts handed over to be read. Main thread only.
@@ -468,17 +469,16 @@ bool ResourceManager::saveToFile(const std::string& relativePath, const std::str
 bool ResourceManager::saveResource(const std::string& relativePath, std::string_view bytes, const char* tag)
 {
     const std::string fullPath = getFullPath(relativePath);
-    const std::string prefix = resourceDirectory();
-    const CheckedFolder folder = folderToCheck(prefix);
-    const std::string leaf =
-        prefix.substr(folderOfPrefix(prefix).size()) +
-        relativePath.substr(std::min(relativePath.find_first_not_of('/'), relativePath.size()));
-    const std::optional<PathBelow> file =
-        pathBelow(folder.root, folder.below, leaf, fullPath, LastName::NotFollowed);
+    // Stages keep their paths with a leading slash.
+    std::optional<PathBelow> file =
+        placeUnder(resourceDirectory(),
+                   relativePath.substr(std::min(relativePath.find_first_not_of('/'), relativePath.size())),
+                   LastName::NotFollowed);
     if (!file) {
         std::fprintf(stderr, "%s: could not write \"%s\": %s\n", tag, fullPath.c_str(), LeadsOutside);
         return false;
     }
+    file->named = fullPath;
     return replaceFileBelow(*file, bytes, tag);
 }
 
